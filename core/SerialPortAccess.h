@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/LineSettings.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+
+// The program's single serial port: the byte-level operations the connection,
+// the send routine and the receive poll use. The rest of the program never
+// touches the platform's serial API.
+class SerialPortAccess : public QObject {
+    Q_OBJECT
+public:
+    explicit SerialPortAccess(QObject *parent = nullptr);
+
+    // Opens the device exclusively and applies the settings; false when the
+    // device is absent, busy or refuses the settings (the port is then closed).
+    bool open(const QString &location, const LineSettings &settings);
+    void close();
+
+    // Applies the settings of the last open once more: true only while a port
+    // is open on the handle and the device is still there.
+    bool probe();
+
+    // Bytes received and not yet read; clears the port's error state.
+    qint64 bytesWaiting();
+    QByteArray read(qint64 maxBytes);
+    // Hands the bytes to the port without waiting for them to leave the line.
+    void write(const QByteArray &bytes);
+    // Drops whatever is queued in both directions, unread input included.
+    void purge();
+
+signals:
+    // Bytes have arrived (the receive poll uses it instead of a fixed beat).
+    void readable();
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort port_;
+    LineSettings settings_;
+    bool releasePending_ = false;
+    quint64 openCount_ = 0;
+};

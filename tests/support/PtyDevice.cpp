@@ -1,0 +1,86 @@
+#include "support/PtyDevice.h"
+
+#include "support/EventWait.h"
+
+#include <QElapsedTimer>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <stdexcept>
+#include <termios.h>
+#include <unistd.h>
+
+PtyDevice::PtyDevice() {
+    char name[256] = {};
+    int slave = -1;
+    if (openpty(&master_, &slave, name, nullptr, nullptr) != 0)
+        throw std::runtime_error("openpty failed");
+    // Raw line on the slave side so that the bytes pass unchanged both ways.
+    termios t{};
+    tcgetattr(slave, &t);
+    cfmakeraw(&t);
+    tcsetattr(slave, TCSANOW, &t);
+    // Keeping a slave descriptor open keeps the line up while the terminal
+    // closes and reopens its port.
+    slaveKeeper_ = slave;
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    slavePath_ = QString::fromLocal8Bit(name);
+}
+
+PtyDevice::~PtyDevice() { hangUp(); }
+
+void PtyDevice::send(const QByteArray &bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(master_, bytes.constData() + done, bytes.size() - done);
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            throw std::runtime_error("write to pty failed");
+        else
+            processEventsFor(1);
+    }
+}
+
+QByteArray PtyDevice::readAvailable() {
+    QByteArray out;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        out.append(buf, n);
+    }
+    return out;
+}
+
+QByteArray PtyDevice::receive(int minBytes, int timeoutMs) {
+    QByteArray out;
+    QElapsedTimer clock;
+    clock.start();
+    while (out.size() < minBytes && clock.elapsed() < timeoutMs) {
+        processEventsFor(2);
+        out += readAvailable();
+    }
+    return out;
+}
+
+QByteArray PtyDevice::receiveFor(int quietMs) {
+    QByteArray out;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < quietMs) {
+        processEventsFor(2);
+        out += readAvailable();
+    }
+    return out;
+}
+
+void PtyDevice::hangUp() {
+    if (slaveKeeper_ >= 0)
+        ::close(slaveKeeper_);
+    if (master_ >= 0)
+        ::close(master_);
+    slaveKeeper_ = master_ = -1;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <array>
+
+// The last 50 distinct commands sent, newest first, as the exact image of the
+// file that keeps them across runs: 50 records of 256 bytes, each a length
+// byte followed by 255 character bytes.
+class SentHistory {
+public:
+    static constexpr int kEntries = 50;
+    static constexpr int kRecordSize = 256;
+    static constexpr int kMaxCommandLength = 254;
+
+    // Reads the 50 records of an existing file (missing records count as
+    // empty entries) or creates the file with 50 empty records. Returns the
+    // system's error text when a file operation fails, empty otherwise.
+    QString loadOrCreate(const QString &fileName);
+
+    // Rewrites the file only while it still exists: a file deleted during the
+    // run is not recreated. Returns the error text of a failed write.
+    QString saveIfPresent(const QString &fileName) const;
+
+    // A sent command moves to the front; a new one pushes the oldest out.
+    // Commands longer than kMaxCommandLength are not remembered.
+    void add(QByteArrayView command);
+
+    // The non-empty entries, newest first.
+    QList<QByteArray> texts() const;
+
+private:
+    using Record = std::array<char, kRecordSize>;
+    QByteArray textOf(const Record &record) const;
+
+    std::array<Record, kEntries> records_{};
+};

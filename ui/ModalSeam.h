@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+// Every modal window and message box of the program opens through here. The
+// window really runs modally (timers keep firing inside its loop); an observer
+// installed by a test is called from inside that loop, once the window is up,
+// and may look at it and close it.
+namespace modal {
+
+// text: what the window says (a message box's text, or the window's title).
+using Observer = std::function<void(QDialog &window, const QString &text)>;
+
+void setObserver(Observer observer);
+
+// Runs the window modally and returns its result.
+int exec(QDialog &window, const QString &text);
+
+// A message box with one OK button.
+void inform(QWidget *parent, const QString &text);
+
+// Reports a failed file or device operation with the system's error text.
+void reportError(QWidget *parent, const QString &what, const QString &systemError);
+
+} // namespace modal

@@ -1,0 +1,216 @@
+#include "ui/TForm1.h"
+
+#include "core/Cp1251.h"
+#include "ui/MacroGrid.h"
+#include "ui/ModalSeam.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QTime>
+
+namespace {
+
+const QString kHistoryFileName = QStringLiteral("OldCmd");
+
+// Distances of the design arrangement that the window keeps when its height
+// changes: the log memos stretch, the two lower panels stay at the bottom.
+constexpr int kMemoTop = 28;
+constexpr int kMemoBottomMargin = 770 - 410;
+constexpr int kMainPanelBottomMargin = 14;
+
+} // namespace
+
+TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
+    : QWidget(parent), portDirectory_(std::move(portDirectory)) {
+    ui.setupUi(this);
+    createMacroControls();
+
+    RxTimer.setSingleShot(true);
+    RxTimer.setTimerType(Qt::PreciseTimer);
+    TimerPeriod.setInterval(1);
+    TimerPeriod.setTimerType(Qt::PreciseTimer);
+    CheckConnect.setInterval(1000);
+    CustomFunctions.setInterval(10);
+    logFlushTimer_.setSingleShot(true);
+    logFlushTimer_.setInterval(1000);
+
+    FormCreate();
+    connectHandlers();
+    CheckConnect.start();
+    CustomFunctions.start();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createMacroControls() {
+    QFont bold = ui.MainPanel->font();
+    bold.setBold(true);
+    for (int k = 1; k <= macrogrid::kMacroCount; ++k) {
+        const QRect place = macrogrid::designRect(k);
+        auto *button = new QPushButton(ui.MainPanel);
+        button->setObjectName(QStringLiteral("Button%1").arg(k));
+        button->setGeometry(place);
+        button->setFont(bold);
+        auto *edit = new QLineEdit(ui.MainPanel);
+        edit->setObjectName(QStringLiteral("Edit%1").arg(k));
+        edit->setGeometry(place);
+        edit->setFont(bold);
+        edit->setMaxLength(50);
+        edit->hide();
+        CmdButtons[k - 1] = button;
+        CmdEdits[k - 1] = edit;
+    }
+    // The drop-down lists open over the macro grid.
+    ui.OldCmdList->raise();
+    ui.FastOldCmd->raise();
+    ui.LBTail->raise();
+}
+
+void TForm1::connectHandlers() {
+    connect(ui.BTConnect, &QPushButton::clicked, this, &TForm1::BTConnectClick);
+    connect(ui.BTRescan, &QPushButton::clicked, this, &TForm1::BTRescanClick);
+    connect(&CheckConnect, &QTimer::timeout, this, &TForm1::CheckConnectTimer);
+    connect(&CustomFunctions, &QTimer::timeout, this, &TForm1::CustomFunctionsTimer);
+
+    connect(ui.ButtonSend, &QPushButton::clicked, this, &TForm1::ButtonSendClick);
+    ui.MainStrCmd->installEventFilter(this);
+    ui.AddStrCmd->installEventFilter(this);
+
+    connect(&port_, &SerialPortAccess::readable, this, [this] {
+        // New bytes are looked at on the next millisecond tick, as a poll
+        // every millisecond would.
+        if (!RxTimer.isActive() || RxTimer.remainingTime() > 1)
+            RxTimer.start(1);
+    });
+    connect(&RxTimer, &QTimer::timeout, this, &TForm1::RxTimerTimer);
+    connect(ui.TimeOutRx, &UpDown::clicked, this, &TForm1::TimeOutRxClick);
+    connect(ui.BTLog, &QPushButton::clicked, this, &TForm1::BTLogClick);
+    connect(ui.StartStop, &QPushButton::clicked, this, &TForm1::StartStopClick);
+    connect(ui.BTClrStat, &QPushButton::clicked, this, &TForm1::BTClrStatClick);
+    connect(ui.RBASCII, &QRadioButton::clicked, this, &TForm1::RBASCIIClick);
+    connect(ui.RBHEX, &QRadioButton::clicked, this, &TForm1::RBHEXClick);
+    connect(ui.StartLog, &QPushButton::clicked, this, &TForm1::StartLogClick);
+    connect(&logFlushTimer_, &QTimer::timeout, this, &TForm1::flushLogFile);
+}
+
+void TForm1::FormCreate() {
+    BTClrStatClick();
+
+    // The openers of the two drop-downs show a down arrow.
+    for (QLabel *opener : {ui.Str1, ui.Str2}) {
+        opener->setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+        opener->setText(QStringLiteral("\u2193"));
+    }
+
+    state.RxLen = 0;
+    state.FileLineIndex = 0;
+    state.LastPeriodTime = 0;
+    state.LastRxTime = 0;
+    state.PacketGap = 0;
+    state.RxTotal = 0;
+    state.TxTotal = 0;
+    state.FontSize = ui.MainWindow->font().pointSize();
+    state.AllSentNotice = false;
+
+    ui.MainWindow->clear();
+
+    const QColor face = palette().color(QPalette::Window);
+    for (QWidget *field : std::initializer_list<QWidget *>{ui.MainWindow, ui.MainStrCmd, ui.AddStrCmd,
+                                                           ui.FastOldCmd, ui.LBTail, ui.CBLists}) {
+        QPalette colours = field->palette();
+        colours.setColor(QPalette::Base, face);
+        colours.setColor(QPalette::Button, face);
+        field->setPalette(colours);
+    }
+
+    state.SendBusy = false;
+    state.RxBusy = false;
+
+    for (int j = 1; j <= 12; ++j) {
+        DescriptionLines[j - 1] = findChild<QLabel *>(QStringLiteral("STH%1").arg(j));
+        DescriptionLines[j - 1]->setProperty("tag", j);
+    }
+    for (int k = 1; k <= macrogrid::kMacroCount; ++k) {
+        CmdButtons[k - 1]->setProperty("tag", k);
+        CmdEdits[k - 1]->setProperty("tag", k);
+    }
+
+    ui.BTConnect->setFocus();
+
+    state.FileSendMode = false;
+    state.LogFileOpen = false;
+    state.LogRecording = false;
+
+    ui.TimeOutAns->setText(PacketGapReadout(state.PacketGap));
+
+    const QString historyError = sentHistory_.loadOrCreate(kHistoryFileName);
+    if (!historyError.isEmpty())
+        modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(kHistoryFileName), historyError);
+    for (const QByteArray &command : sentHistory_.texts()) {
+        const QString text = cp1251::toUnicode(command);
+        ui.OldCmdList->addItem(text);
+        ui.FastOldCmd->addItem(text);
+    }
+
+    state.ScanSilent = true;
+    ScanComPorts();
+    state.ScanSilent = false;
+    state.PortOpen = false;
+}
+
+void TForm1::closeEvent(QCloseEvent *event) {
+    FormClose();
+    event->accept();
+}
+
+void TForm1::FormClose() {
+    const QString historyError = sentHistory_.saveIfPresent(kHistoryFileName);
+    if (!historyError.isEmpty())
+        modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(kHistoryFileName), historyError);
+    if (state.LogFileOpen) {
+        logFlushTimer_.stop();
+        const QString logError = logFile_.close();
+        if (!logError.isEmpty())
+            modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(state.LogFileName), logError);
+        state.LogFileOpen = false;
+        state.LogRecording = false;
+    }
+}
+
+void TForm1::CustomFunctionsTimer() {
+    ui.FastOldCmd->resize(ui.MainStrCmd->width(), ui.FastOldCmd->height());
+    // Rows as the log shows them: a wrapped line counts once per row.
+    if (ui.MainWindow->document()->lineCount() > 5000)
+        ui.MainWindow->clear();
+    const QString now = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    if (ui.TextTime->text() != now)
+        ui.TextTime->setText(now);
+    if (ui.CiklSend->isChecked() && ui.RBPeriod->isChecked() && !TimerPeriod.isActive())
+        TimerPeriod.start();
+}
+
+void TForm1::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    placeVertically();
+}
+
+void TForm1::placeVertically() {
+    const int clientHeight = height();
+    const int memoHeight = std::max(0, clientHeight - kMemoTop - kMemoBottomMargin);
+    for (QWidget *memo : {static_cast<QWidget *>(ui.MainWindow), static_cast<QWidget *>(ui.SecondWindow)})
+        memo->resize(memo->width(), memoHeight);
+    const int mainPanelTop = clientHeight - kMainPanelBottomMargin - ui.MainPanel->height();
+    ui.MainPanel->move(ui.MainPanel->x(), mainPanelTop);
+    ui.LogPanel->move(ui.LogPanel->x(), mainPanelTop - ui.LogPanel->height());
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (watched == ui.MainStrCmd && MainStrCmdKeyPress(key))
+            return true;
+        if (watched == ui.AddStrCmd && AddStrCmdKeyPress(key))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

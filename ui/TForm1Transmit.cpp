@@ -1,0 +1,74 @@
+// The send routine and the command line's keys.
+#include "ui/TForm1.h"
+
+#include "core/Cp1251.h"
+#include "rx/LogTimeStamp.h"
+#include "ui/ModalSeam.h"
+#include "ui/TOpenPortError.h"
+
+#include <QScopeGuard>
+#include <QTime>
+
+QByteArray TForm1::commandLine() const { return cp1251::fromUnicode(ui.MainStrCmd->text()); }
+
+tx::DataMode TForm1::dataMode() const { return ui.RBHEX->isChecked() ? tx::DataMode::Hex : tx::DataMode::Ascii; }
+
+void TForm1::SendPortData(const QByteArray &command) {
+    // A send that arrives while another is inside (a timer firing in a modal
+    // loop) is dropped, not queued.
+    if (state.SendBusy)
+        return;
+    state.SendBusy = true;
+    const auto release = qScopeGuard([this] { state.SendBusy = false; });
+
+    if (state.PortOpen && !command.isEmpty()) {
+        if (command.size() < 255)
+            sentHistory_.add(command);
+        const tx::DataMode mode = dataMode();
+        const QByteArray tail = tx::ConvAddStr(command, cp1251::fromUnicode(ui.AddStrCmd->text()), mode);
+        const tx::Packet packet = tx::BuildPacket(command, tail, mode);
+        putLogLine(ui.VisTime->isChecked() ? timeStampPrefix(QTime::currentTime(), '>') + packet.echo : packet.echo);
+        port_.purge();
+        state.TxTotal += static_cast<quint32>(packet.bytes.size());
+        showTotals();
+        port_.write(packet.bytes);
+        ++state.SendCount;
+        ui.LSend->setText(SendCountText(state.SendCount));
+    } else if (!state.PortOpen && portErrorWindow_) {
+        modal::exec(*portErrorWindow_, portErrorWindow_->windowTitle());
+    }
+}
+
+void TForm1::ButtonSendClick() { SendPortData(commandLine()); }
+
+bool TForm1::MainStrCmdKeyPress(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        SendPortData(commandLine());
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        ui.MainStrCmd->clear();
+        return true;
+    }
+    return false;
+}
+
+bool TForm1::AddStrCmdKeyPress(int key) {
+    // The tail field never sends.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        return true;
+    if (key == Qt::Key_Escape) {
+        ui.AddStrCmd->clear();
+        return true;
+    }
+    return false;
+}
+
+void TForm1::AfterAnswerSend() {
+    // Only an answer that is complete (nothing more waiting) asks for the
+    // next command.
+    const qint64 waiting = port_.bytesWaiting();
+    if (!ui.RBAfterAns->isChecked() || waiting != 0)
+        return;
+    SendPortData(commandLine());
+}
