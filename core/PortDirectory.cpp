@@ -1,6 +1,5 @@
 #include "core/PortDirectory.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -9,11 +8,35 @@
 
 namespace {
 
+// "ttyUSB2" before "ttyUSB10": runs of digits compare by their value.
+bool naturalLess(const QString &a, const QString &b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const qsizetype startA = i;
+            const qsizetype startB = j;
+            while (i < a.size() && a[i].isDigit())
+                ++i;
+            while (j < b.size() && b[j].isDigit())
+                ++j;
+            const qulonglong x = a.mid(startA, i - startA).toULongLong();
+            const qulonglong y = b.mid(startB, j - startB).toULongLong();
+            if (x != y)
+                return x < y;
+        } else {
+            if (a[i] != b[j])
+                return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    return a.size() - i < b.size() - j;
+}
+
 void sortByName(QList<PortEntry> &entries) {
-    QCollator collator;
-    collator.setNumericMode(true);
     std::sort(entries.begin(), entries.end(),
-              [&](const PortEntry &a, const PortEntry &b) { return collator.compare(a.name, b.name) < 0; });
+              [](const PortEntry &x, const PortEntry &y) { return naturalLess(x.name, y.name); });
 }
 
 bool isPseudoTerminal(const QString &target) {

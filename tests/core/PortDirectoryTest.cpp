@@ -1,0 +1,34 @@
+#include "core/PortDirectory.h"
+#include "support/PtyDevice.h"
+#include "support/QtPrinting.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(PortDirectory, ListsLinksToPseudoTerminalsByNameInNumericOrder) {
+    QTemporaryDir folder;
+    PtyDevice a, b, c;
+    ASSERT_TRUE(QFile::link(a.slavePath(), folder.filePath("ttyV10")));
+    ASSERT_TRUE(QFile::link(b.slavePath(), folder.filePath("ttyV2")));
+    ASSERT_TRUE(QFile::link(c.slavePath(), folder.filePath("ttyV1")));
+    QFile plain(folder.filePath("notAPort"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(folder.filePath("notAPort"), folder.filePath("linkToFile")));
+
+    const QList<PortEntry> ports = PortDirectory(folder.path(), false).scan();
+    ASSERT_EQ(ports.size(), 3);
+    EXPECT_EQ(ports[0].name, "ttyV1");
+    EXPECT_EQ(ports[1].name, "ttyV2");
+    EXPECT_EQ(ports[2].name, "ttyV10");
+    EXPECT_EQ(ports[0].location, folder.filePath("ttyV1"));
+}
+
+TEST(PortDirectory, FallbackIsCom1ToCom9OnTheFirstUarts) {
+    const QList<PortEntry> ports = PortDirectory::fallbackPorts();
+    ASSERT_EQ(ports.size(), 9);
+    EXPECT_EQ(ports.first().name, "COM1");
+    EXPECT_EQ(ports.first().location, "/dev/ttyS0");
+    EXPECT_EQ(ports.last().name, "COM9");
+    EXPECT_EQ(ports.last().location, "/dev/ttyS8");
+}

@@ -1,0 +1,110 @@
+#include "core/SerialPortAccess.h"
+#include "support/EventWait.h"
+#include "support/PtyDevice.h"
+#include "support/QtPrinting.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+namespace {
+
+const LineSettings k9600{9600, 8, StopBits::One};
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+TEST(SerialPortAccess, OpensAPseudoTerminalAndMovesBytesBothWays) {
+    PtyDevice device;
+    SerialPortAccess port;
+    ASSERT_TRUE(port.open(device.slavePath(), k9600));
+    EXPECT_TRUE(port.probe());
+
+    port.write("AT\r");
+    EXPECT_EQ(device.receive(3), QByteArray("AT\r"));
+
+    device.send("OK\r\n");
+    ASSERT_TRUE(waitUntil([&] { return port.bytesWaiting() == 4; }));
+    EXPECT_EQ(port.read(2), QByteArray("OK"));
+    EXPECT_EQ(port.bytesWaiting(), 2);
+    EXPECT_EQ(port.read(100), QByteArray("\r\n"));
+}
+
+TEST(SerialPortAccess, SecondOpenOfTheSameDeviceFails) {
+    PtyDevice device;
+    SerialPortAccess first;
+    SerialPortAccess second;
+    ASSERT_TRUE(first.open(device.slavePath(), k9600));
+    EXPECT_FALSE(second.open(device.slavePath(), k9600));
+    first.close();
+    EXPECT_TRUE(second.open(device.slavePath(), k9600));
+}
+
+TEST(SerialPortAccess, AbsentDeviceFailsToOpen) {
+    SerialPortAccess port;
+    EXPECT_FALSE(port.open(QStringLiteral("/nonexistent/ttyNone"), k9600));
+    EXPECT_FALSE(port.probe());
+}
+
+TEST(SerialPortAccess, RefusedSettingsLeaveThePortClosedForTheNextOpen) {
+    PtyDevice device;
+    SerialPortAccess port;
+    EXPECT_FALSE(port.open(device.slavePath(), {9600, 8, StopBits::OneAndHalf}));
+    EXPECT_FALSE(port.probe());
+    EXPECT_FALSE(port.open(device.slavePath(), {9600, 5, StopBits::Two}));
+    SerialPortAccess other;
+    EXPECT_TRUE(other.open(device.slavePath(), k9600)) << "the refused open must not hold the device";
+}
+
+TEST(SerialPortAccess, PurgeDropsUnreadInput) {
+    PtyDevice device;
+    SerialPortAccess port;
+    ASSERT_TRUE(port.open(device.slavePath(), k9600));
+    device.send("stale");
+    ASSERT_TRUE(waitUntil([&] { return port.bytesWaiting() == 5; }));
+    port.purge();
+    EXPECT_EQ(port.bytesWaiting(), 0);
+    device.send("new");
+    ASSERT_TRUE(waitUntil([&] { return port.bytesWaiting() == 3; }));
+    EXPECT_EQ(port.read(10), QByteArray("new"));
+}
+
+TEST(SerialPortAccess, LostDeviceFailsTheProbeWithoutSpinning) {
+    auto device = std::make_unique<PtyDevice>();
+    SerialPortAccess port;
+    ASSERT_TRUE(port.open(device->slavePath(), k9600));
+    device.reset();
+
+    const double before = cpuSeconds();
+    processEventsFor(500);
+    const double used = cpuSeconds() - before;
+    EXPECT_FALSE(port.probe());
+    // A port that keeps reporting read errors would burn the whole half second.
+    EXPECT_LT(used, 0.25);
+}
+
+TEST(LineSettings, ParsesTheSelectedTexts) {
+    const auto settings = parseLineSettings(QStringLiteral("115200"), QStringLiteral("7"), 2);
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->baudRate, 115200);
+    EXPECT_EQ(settings->dataBits, 7);
+    EXPECT_EQ(settings->stopBits, StopBits::Two);
+    EXPECT_FALSE(parseLineSettings(QString(), QStringLiteral("8"), 0));
+    EXPECT_FALSE(parseLineSettings(QStringLiteral("9600"), QStringLiteral("x"), 0));
+}
+
+TEST(LineSettings, RefusesFramesTheHardwareCannotMake) {
+    EXPECT_TRUE(isSupported({1200, 5, StopBits::OneAndHalf}));
+    EXPECT_FALSE(isSupported({1200, 5, StopBits::Two}));
+    for (int bits : {6, 7, 8}) {
+        EXPECT_FALSE(isSupported({1200, bits, StopBits::OneAndHalf}));
+        EXPECT_TRUE(isSupported({1200, bits, StopBits::Two}));
+        EXPECT_TRUE(isSupported({1200, bits, StopBits::One}));
+    }
+}

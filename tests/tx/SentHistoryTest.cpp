@@ -1,0 +1,91 @@
+#include "support/QtPrinting.h"
+#include "tx/SentHistory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray fileBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(SentHistory, ResentCommandMovesToTheFrontWithoutDuplicate) {
+    SentHistory history;
+    history.add("A");
+    history.add("B");
+    history.add("A");
+    EXPECT_EQ(history.texts(), (QList<QByteArray>{"A", "B"}));
+}
+
+TEST(SentHistory, FiftyOneCommandsDropTheOldest) {
+    SentHistory history;
+    for (int n = 1; n <= 51; ++n)
+        history.add(QByteArray::number(n));
+    const QList<QByteArray> texts = history.texts();
+    ASSERT_EQ(texts.size(), 50);
+    EXPECT_EQ(texts.first(), "51");
+    EXPECT_EQ(texts.last(), "2");
+}
+
+TEST(SentHistory, KeepsCommandsUpTo254Characters) {
+    SentHistory history;
+    history.add(QByteArray(255, 'x'));
+    history.add(QByteArray());
+    EXPECT_TRUE(history.texts().isEmpty());
+    history.add(QByteArray(254, 'y'));
+    EXPECT_EQ(history.texts(), QList<QByteArray>{QByteArray(254, 'y')});
+}
+
+TEST(SentHistory, FileRoundTripAndRecordLayout) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("OldCmd");
+    SentHistory history;
+    ASSERT_TRUE(history.loadOrCreate(path).isEmpty());
+    EXPECT_EQ(fileBytes(path), QByteArray(12800, '\0'));
+
+    history.add("AT");
+    ASSERT_TRUE(history.saveIfPresent(path).isEmpty());
+    QByteArray expected(12800, '\0');
+    expected[0] = 2;
+    expected[1] = 'A';
+    expected[2] = 'T';
+    EXPECT_EQ(fileBytes(path), expected);
+
+    SentHistory reloaded;
+    ASSERT_TRUE(reloaded.loadOrCreate(path).isEmpty());
+    EXPECT_EQ(reloaded.texts(), QList<QByteArray>{"AT"});
+}
+
+TEST(SentHistory, ShortFileGivesEmptyEntriesAndDeletedFileIsNotRecreated) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("OldCmd");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QByteArray record(256, '\0');
+    record[0] = 3;
+    record.replace(1, 3, "abc");
+    file.write(record + QByteArray(100, '\0'));
+    file.close();
+
+    SentHistory history;
+    ASSERT_TRUE(history.loadOrCreate(path).isEmpty());
+    EXPECT_EQ(history.texts(), QList<QByteArray>{"abc"});
+
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_TRUE(history.saveIfPresent(path).isEmpty());
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST(SentHistory, UnreadableFileIsReported) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("OldCmd");
+    ASSERT_TRUE(QDir().mkdir(path));
+    SentHistory history;
+    EXPECT_FALSE(history.loadOrCreate(path).isEmpty());
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QWidget>
+
+class QToolButton;
+
+// A pair of stacked arrow buttons with a position of its own, like the
+// classic up-down spinner: the position moves by one per click, never wraps,
+// and a click is reported only when it actually moved the position. The
+// position is not shown; users react to the reported direction.
+class UpDown : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(int minimum READ minimum WRITE setMinimum)
+    Q_PROPERTY(int maximum READ maximum WRITE setMaximum)
+    Q_PROPERTY(int position READ position WRITE setPosition)
+
+public:
+    explicit UpDown(QWidget *parent = nullptr);
+
+    // A maximum below the minimum is raised to it; the position is kept inside.
+    void setRange(int minimum, int maximum);
+    void setMinimum(int minimum);
+    void setMaximum(int maximum);
+    int minimum() const { return minimum_; }
+    int maximum() const { return maximum_; }
+
+    // Clamped into the range; reports nothing.
+    void setPosition(int position);
+    int position() const { return position_; }
+
+public slots:
+    // Same effect as a click on the up or the down arrow.
+    void stepUp();
+    void stepDown();
+
+signals:
+    // +1 for up, -1 for down; only for a click that changed the position.
+    void clicked(int direction);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void step(int direction);
+    void placeButtons();
+
+    QToolButton *up_;
+    QToolButton *down_;
+    int minimum_ = 0;
+    int maximum_ = 100;
+    int position_ = 0;
+};
