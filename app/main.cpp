@@ -1,4 +1,3 @@
-#include "ui/TForm1.h"
 #include "ui/WindowSet.h"
 
 #include <QApplication>

@@ -5,23 +5,14 @@
 
 #include <array>
 #include <cstdint>
-#include <limits>
 
 // The variables of one program run, owned by the main window. Values not set
 // by the startup sequence start at zero, false or empty; times are
-// milliseconds. The serial port handle and its settings live in the port layer.
+// milliseconds. The serial port handle and its settings live in the port
+// layer, the read and send statistics and the framing clock in their own units.
 struct TerminalState {
-    static constexpr qint32 kNoMinWait = std::numeric_limits<qint32>::max();
-
     bool PortOpen = false;
     bool ScanSilent = false;
-
-    qint32 SendCount = 0;
-    qint32 ReadCount = 0;
-    qint32 MinWait = kNoMinWait;
-    qint32 MaxWait = 0;
-    qint32 PrevReadTime = 0;
-    qint32 LastReadTime = 0;
 
     quint32 TxTotal = 0;
     quint32 RxTotal = 0;
@@ -29,7 +20,6 @@ struct TerminalState {
     std::array<char, 2048> RxBuf{};
     quint32 RxLen = 0;
     qint32 PacketGap = 0;
-    qint32 LastRxTime = 0;
 
     qint32 LastPeriodTime = 0;
     bool FileSendMode = false;

@@ -2,6 +2,7 @@
 
 #include "core/Cp1251.h"
 #include "ui/MacroGrid.h"
+#include "rx/PacketGapSteps.h"
 #include "ui/ModalSeam.h"
 
 #include <QCloseEvent>
@@ -105,7 +106,7 @@ void TForm1::FormCreate() {
     state.RxLen = 0;
     state.FileLineIndex = 0;
     state.LastPeriodTime = 0;
-    state.LastRxTime = 0;
+    framing_.LastRxTime = 0;
     state.PacketGap = 0;
     state.RxTotal = 0;
     state.TxTotal = 0;

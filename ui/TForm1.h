@@ -5,6 +5,7 @@
 #include "core/TerminalState.h"
 #include "rx/LogFile.h"
 #include "rx/PacketFraming.h"
+#include "rx/ReadStatistics.h"
 #include "tx/CommandEncoding.h"
 #include "tx/SentHistory.h"
 #include "ui_TForm1.h"
@@ -76,6 +77,7 @@ private:
     void TimeOutRxClick(int direction);
     void putLogLine(const QByteArray &line);
     void showTotals();
+    void showWaitStatistics();
     void BTLogClick();
     void StartStopClick();
     void BTClrStatClick();
@@ -91,6 +93,7 @@ private:
     SerialPortAccess port_;
     PortDirectory portDirectory_;
     PacketFraming framing_;
+    ReadStatistics statistics_;
     LogFile logFile_;
     TOpenPortError *portErrorWindow_ = nullptr;
 

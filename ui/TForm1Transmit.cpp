@@ -3,6 +3,7 @@
 
 #include "core/Cp1251.h"
 #include "rx/LogTimeStamp.h"
+#include "rx/ReadStatistics.h"
 #include "ui/ModalSeam.h"
 #include "ui/TOpenPortError.h"
 
@@ -32,8 +33,8 @@ void TForm1::SendPortData(const QByteArray &command) {
         state.TxTotal += static_cast<quint32>(packet.bytes.size());
         showTotals();
         port_.write(packet.bytes);
-        ++state.SendCount;
-        ui.LSend->setText(SendCountText(state.SendCount));
+        ++statistics_.SendCount;
+        ui.LSend->setText(SendCountText(statistics_.SendCount));
     } else if (!state.PortOpen && portErrorWindow_) {
         modal::exec(*portErrorWindow_, portErrorWindow_->windowTitle());
     }

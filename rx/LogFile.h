@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+
+// "LOG_" + year, month, day, hour, minute and second of the given local time,
+// separated by single blanks, without leading zeros, + ".txt".
+QString LogFileNameFor(const QDateTime &localNow);
+
+// The log file of one run: lines exactly as shown in the log window, each
+// ended by CR LF. Lines are gathered in memory and written in large chunks,
+// never one by one; the owner calls flush() within about a second after a
+// line was written (hasUnflushedData() tells when one is due) and when
+// recording pauses, and close() at the end.
+//
+// Write failures (a full disk) are reported once per episode: the call that
+// meets the first failure returns the system's error text, later failing
+// calls return nothing, and the first successful write ends the episode.
+// Lines that cannot be written are dropped, so memory stays bounded while the
+// disk is full. Nothing here throws or shows anything.
+class LogFile {
+public:
+    static constexpr qsizetype kBufferSize = 64 * 1024;
+
+    LogFile() = default;
+    ~LogFile();
+    LogFile(const LogFile &) = delete;
+    LogFile &operator=(const LogFile &) = delete;
+
+    // Creates the file, replacing any file of that name; a bare name lands in
+    // the current directory. Any file open before is closed first. On failure
+    // errorString() tells why and the log stays closed.
+    bool create(const QString &name);
+
+    bool isOpen() const;
+    QString fileName() const;
+    // The system's text for the most recent failure.
+    QString errorString() const;
+    bool hasUnflushedData() const;
+
+    // Each returns the error text when it begins a failure episode, otherwise
+    // an empty string. Writing to a closed log does nothing.
+    QString writeLine(QByteArrayView line);
+    QString flush();
+    QString close();
+
+private:
+    QString writeOut();
+
+    QFile m_file;
+    QByteArray m_buffer;
+    QString m_error;
+    bool m_failing = false;
+};

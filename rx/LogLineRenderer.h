@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <optional>
+
+// How received bytes are shown: RBASCII or RBHEX.
+enum class DisplayMode { Ascii, Hex };
+
+// Renders a received packet as the text of its log line, without the time
+// stamp, and with the trailing separator already removed:
+// - ASCII: carriage return becomes CR LF, line feed vanishes, a zero byte
+//   becomes "<NULL>", every other byte stays as it is. When the text ends in
+//   a line break, its line feed is dropped so the line ends in a bare CR; a
+//   text without a final line break keeps all its characters.
+// - HEX: each byte as two upper-case hex digits, separated by single spaces.
+// Since only the tail is ever trimmed, the caller may put the time stamp in
+// front of the result afterwards.
+//
+// In ASCII mode a packet is only complete when the gap has ended it
+// (gapEnded), when it is longer than the render threshold, or when its last
+// byte is CR or LF; otherwise the result is nullopt and the bytes stay
+// buffered. Any other result consumes the packet; an empty line (line feeds
+// alone, or no bytes) is neither shown nor recorded and does not count as an
+// answer.
+std::optional<QByteArray> RenderPacket(QByteArrayView packet, DisplayMode mode, bool gapEnded);
+
+// The log filter of sent and received lines: an empty filter passes every
+// line; otherwise the filter must occur in the line (case-sensitive, time
+// stamp included). Both are windows-1251 bytes.
+bool PassesFilter(QByteArrayView line, QByteArrayView filter);

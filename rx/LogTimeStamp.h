@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QTime>
+
+// Direction marks inside the time stamp of a log line.
+constexpr char kSentMark = '>';
+constexpr char kReceivedMark = '<';
+
+// The stamp put in front of a log line: " [ hh:mm:ss:zzz > ] " for a sent
+// packet, " [ hh:mm:ss:zzz < ] " for a received one (24-hour clock,
+// milliseconds in three digits).
+QByteArray timeStampPrefix(const QTime &t, char direction);

@@ -1,0 +1,223 @@
+#include "rx/LogFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray contentOf(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<cannot open>";
+    return file.readAll();
+}
+
+TEST(LogFileName, NumbersWithoutLeadingZeros) {
+    EXPECT_EQ(LogFileNameFor(QDateTime(QDate(2021, 3, 3), QTime(8, 4, 9))), QStringLiteral("LOG_2021 3 3 8 4 9.txt"));
+    EXPECT_EQ(LogFileNameFor(QDateTime(QDate(2022, 1, 1), QTime(10, 0, 0))), QStringLiteral("LOG_2022 1 1 10 0 0.txt"));
+    EXPECT_EQ(LogFileNameFor(QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59, 999))),
+              QStringLiteral("LOG_2023 12 31 23 59 59.txt"));
+}
+
+class LogFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(LogFileTest, EveryLineEndsInCrLf) {
+    const QString name = path("LOG_2021 3 3 8 4 9.txt");
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    EXPECT_TRUE(log.isOpen());
+    EXPECT_EQ(log.fileName(), name);
+    EXPECT_EQ(log.writeLine(" [ 14:03:07:500 > ] AT\r"), QString());
+    EXPECT_EQ(log.writeLine(" [ 14:03:07:512 < ] OK\r"), QString());
+    EXPECT_EQ(log.writeLine("\xC0\xE1\xE2"), QString());
+    EXPECT_EQ(log.close(), QString());
+    EXPECT_FALSE(log.isOpen());
+    EXPECT_EQ(contentOf(name), QByteArray(" [ 14:03:07:500 > ] AT\r\r\n [ 14:03:07:512 < ] OK\r\r\n\xC0\xE1\xE2\r\n"));
+}
+
+TEST_F(LogFileTest, ReplacesAnExistingFile) {
+    const QString name = path("LOG.txt");
+    {
+        QFile old(name);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old content that must go");
+    }
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    EXPECT_EQ(QFileInfo(name).size(), 0);
+    log.writeLine("new");
+    log.close();
+    EXPECT_EQ(contentOf(name), QByteArray("new\r\n"));
+}
+
+TEST_F(LogFileTest, BareNameLandsInTheCurrentDirectory) {
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    LogFile log;
+    const bool created = log.create("LOG_2022 1 1 10 0 0.txt");
+    log.writeLine("x");
+    log.close();
+    QDir::setCurrent(previous);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(contentOf(path("LOG_2022 1 1 10 0 0.txt")), QByteArray("x\r\n"));
+}
+
+TEST_F(LogFileTest, LinesStayInMemoryUntilFlushed) {
+    const QString name = path("LOG.txt");
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    EXPECT_FALSE(log.hasUnflushedData());
+    for (int i = 0; i < 100; ++i)
+        log.writeLine("a line of the log");
+    EXPECT_TRUE(log.hasUnflushedData());
+    EXPECT_EQ(QFileInfo(name).size(), 0);
+    EXPECT_EQ(log.flush(), QString());
+    EXPECT_FALSE(log.hasUnflushedData());
+    EXPECT_EQ(QFileInfo(name).size(), 100 * 19);
+    log.writeLine("one more");
+    EXPECT_EQ(QFileInfo(name).size(), 100 * 19);
+}
+
+TEST_F(LogFileTest, AFullBufferIsWrittenInOneChunk) {
+    const QString name = path("LOG.txt");
+    const QByteArray line(2046, 'x'); // 2048 bytes with CR LF
+    const int lines = 3 * LogFile::kBufferSize / 2048 + 5;
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    for (int i = 0; i < lines; ++i)
+        log.writeLine(line);
+    const qint64 onDisk = QFileInfo(name).size();
+    EXPECT_EQ(onDisk, 3 * LogFile::kBufferSize);
+    EXPECT_TRUE(log.hasUnflushedData());
+    log.flush();
+    EXPECT_EQ(QFileInfo(name).size(), qint64(lines) * 2048);
+}
+
+TEST_F(LogFileTest, CloseWritesEverything) {
+    const QString name = path("LOG.txt");
+    {
+        LogFile log;
+        ASSERT_TRUE(log.create(name));
+        log.writeLine("paused here");
+    } // the owner goes away without an explicit close
+    EXPECT_EQ(contentOf(name), QByteArray("paused here\r\n"));
+}
+
+TEST_F(LogFileTest, CreationFailsOnADirectoryOfThatName) {
+    const QString name = path("LOG.txt");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("LOG.txt"));
+    LogFile log;
+    EXPECT_FALSE(log.create(name));
+    EXPECT_FALSE(log.isOpen());
+    EXPECT_FALSE(log.errorString().isEmpty());
+    EXPECT_EQ(log.writeLine("dropped"), QString());
+    EXPECT_FALSE(log.hasUnflushedData());
+    EXPECT_EQ(log.close(), QString());
+}
+
+TEST_F(LogFileTest, CreationFailsInAMissingDirectory) {
+    LogFile log;
+    EXPECT_FALSE(log.create(path("missing/LOG.txt")));
+    EXPECT_FALSE(log.isOpen());
+    EXPECT_FALSE(log.errorString().isEmpty());
+}
+
+TEST_F(LogFileTest, FullDiskIsReportedOncePerEpisode) {
+    const QString name = path("LOG.txt");
+    ASSERT_TRUE(QFile::link("/dev/full", name));
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    EXPECT_EQ(log.writeLine("first"), QString()); // still in memory
+    const QString error = log.flush();
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(log.errorString(), error);
+    EXPECT_FALSE(log.hasUnflushedData()) << "lines that cannot be written are dropped";
+
+    log.writeLine("second");
+    EXPECT_EQ(log.flush(), QString());
+    const QByteArray big(LogFile::kBufferSize, 'x');
+    EXPECT_EQ(log.writeLine(big), QString());
+    log.writeLine("third");
+    EXPECT_EQ(log.close(), QString());
+}
+
+TEST_F(LogFileTest, FullDiskMetByAFullBufferIsReportedByWriteLine) {
+    const QString name = path("LOG.txt");
+    ASSERT_TRUE(QFile::link("/dev/full", name));
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    EXPECT_FALSE(log.writeLine(QByteArray(LogFile::kBufferSize, 'x')).isEmpty());
+}
+
+// Lets files grow to a given size only, for as long as it lives; writes past
+// it fail as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedHandler);
+    }
+    bool active() const { return m_active; }
+
+private:
+    rlimit m_saved{};
+    void (*m_savedHandler)(int) = nullptr;
+    bool m_active = false;
+};
+
+TEST_F(LogFileTest, ASuccessfulWriteEndsTheEpisode) {
+    const QString name = path("LOG.txt");
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    log.writeLine("first");
+    ASSERT_EQ(log.flush(), QString());
+
+    // No assertions while the limit holds: the test's own output may be a file.
+    QString firstEpisode, sameEpisode, secondEpisode;
+    bool limited = false;
+    {
+        const FileSizeLimit limit(7);
+        limited = limit.active();
+        log.writeLine("lost 1");
+        firstEpisode = log.flush();
+        log.writeLine("lost 2");
+        sameEpisode = log.flush();
+    }
+    ASSERT_TRUE(limited);
+    log.writeLine("second");
+    const QString recovered = log.flush();
+    {
+        const FileSizeLimit limit(15);
+        log.writeLine("lost 3");
+        secondEpisode = log.flush();
+    }
+    log.close();
+
+    EXPECT_FALSE(firstEpisode.isEmpty());
+    EXPECT_EQ(sameEpisode, QString());
+    EXPECT_EQ(recovered, QString());
+    EXPECT_FALSE(secondEpisode.isEmpty());
+    EXPECT_EQ(contentOf(name), QByteArray("first\r\nsecond\r\n"));
+}
+
+} // namespace

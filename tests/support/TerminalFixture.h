@@ -1,0 +1,66 @@
+#pragma once
+
+#include "support/EventWait.h"
+#include "support/PtyDevice.h"
+#include "support/QtPrinting.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+class TForm1;
+struct WindowSet;
+
+// The real terminal window in a fresh working directory, with one
+// pseudo-terminal device listed as the port "ttyV0". Every modal window is
+// recorded and dismissed from inside its own modal loop.
+class TerminalFixture : public ::testing::Test {
+protected:
+    TerminalFixture();
+    ~TerminalFixture() override;
+
+    // Creates and shows the windows (tests may prepare files first).
+    void start();
+    TForm1 &form();
+    QString workDir() const { return workDir_.path(); }
+    QString devDir() const { return devDir_.path(); }
+    PtyDevice &device() { return *device_; }
+    // Replaces the device behind "ttyV0" (the old one hangs up).
+    void replaceDevice();
+    // Plugs a new device in behind the same port name without removing the
+    // old link first (the old one must already be gone).
+    void linkDevice(const QString &name, const PtyDevice &device);
+
+    template <typename T = QWidget>
+    T *find(const QString &name) {
+        T *widget = window()->findChild<T *>(name);
+        EXPECT_NE(widget, nullptr) << "no control named " << name.toStdString();
+        return widget;
+    }
+    void click(const QString &name);
+    void typeInto(const QString &name, const QString &text);
+    void pressKey(const QString &name, int key);
+    QString text(const QString &name);
+    QString logText();
+    QColor comPortColour();
+    void connectPort();
+
+    // Texts of the modal windows shown so far.
+    QStringList notices;
+    // Called inside each modal window's loop before it is dismissed.
+    std::function<void(QDialog &, const QString &)> onModal;
+
+private:
+    QWidget *window();
+
+    QTemporaryDir workDir_;
+    QTemporaryDir devDir_;
+    QString previousDir_;
+    std::unique_ptr<PtyDevice> device_;
+    std::unique_ptr<WindowSet> windows_;
+};

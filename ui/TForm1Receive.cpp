@@ -1,0 +1,183 @@
+// The receive poll, the log window with its controls and statistics, and the
+// log file.
+#include "ui/TForm1.h"
+
+#include "core/Cp1251.h"
+#include "rx/LogDisplayText.h"
+#include "rx/LogLineRenderer.h"
+#include "rx/LogTimeStamp.h"
+#include "rx/PacketGapSteps.h"
+#include "rx/WeekClock.h"
+#include "ui/ModalSeam.h"
+
+#include <QDateTime>
+#include <QScopeGuard>
+
+#include <cstring>
+
+namespace {
+
+const QByteArray kStopMarker(">>>>>>>>>> STOP <<<<<<<<<<");
+
+} // namespace
+
+void TForm1::RxTimerTimer() {
+    // A tick that arrives while an earlier one waits in a modal loop returns
+    // at once; reading resumes when that one ends.
+    if (state.RxBusy)
+        return;
+    state.RxBusy = true;
+    const auto release = qScopeGuard([this] { state.RxBusy = false; });
+    if (!state.PortOpen)
+        return;
+
+    const qint64 waiting = port_.bytesWaiting();
+    const qint32 now = WeekClockMs();
+    if (waiting > 0) {
+        ReadComInBufRx(waiting);
+        if (statistics_.recordRead(now))
+            showWaitStatistics();
+        ui.LRead->setText(ReadCountText(statistics_.ReadCount));
+    }
+    const FramingDecision decision =
+        framing_.decide(now, waiting > 0, state.PacketGap, ui.RBASCII->isChecked(), state.RxLen);
+    if (decision.render)
+        ReadBufRxInLog(decision.gapEnded);
+    scheduleRxTick(now);
+}
+
+void TForm1::scheduleRxTick(qint32 now) {
+    if (!state.PortOpen)
+        return;
+    const std::optional<qint32> delay =
+        framing_.nextTickDelayMs(now, state.PacketGap, state.RxLen, port_.bytesWaiting() > 0);
+    if (delay && (!RxTimer.isActive() || RxTimer.remainingTime() > *delay))
+        RxTimer.start(*delay);
+}
+
+void TForm1::ReadComInBufRx(qint64 count) {
+    const QByteArray bytes = port_.read(std::min(count, receiveRoom(state.RxLen)));
+    state.RxTotal += static_cast<quint32>(bytes.size());
+    showTotals();
+    std::memcpy(state.RxBuf.data() + state.RxLen, bytes.constData(), bytes.size());
+    state.RxLen += static_cast<quint32>(bytes.size());
+}
+
+void TForm1::ReadBufRxInLog(bool gapEnded) {
+    if (state.RxLen == 0)
+        return;
+    const DisplayMode mode = ui.RBHEX->isChecked() ? DisplayMode::Hex : DisplayMode::Ascii;
+    const std::optional<QByteArray> rendered =
+        RenderPacket(QByteArrayView(state.RxBuf.data(), state.RxLen), mode, gapEnded);
+    if (!rendered)
+        return;
+    state.RxLen = 0;
+    if (rendered->isEmpty())
+        return;
+    putLogLine(ui.VisTime->isChecked() ? timeStampPrefix(QTime::currentTime(), kReceivedMark) + *rendered
+                                       : *rendered);
+    AfterAnswerSend();
+}
+
+void TForm1::putLogLine(const QByteArray &line) {
+    if (!PassesFilter(line, cp1251::fromUnicode(ui.FiltrLog->text())))
+        return;
+    ui.MainWindow->appendPlainText(LogDisplayText(line));
+    if (!state.LogRecording)
+        return;
+    const QString error = logFile_.writeLine(line);
+    if (!error.isEmpty())
+        reportLogFileError(error);
+    if (!logFlushTimer_.isActive())
+        logFlushTimer_.start();
+}
+
+void TForm1::showTotals() {
+    ui.StaticText3->setText(QStringLiteral("TX: %1 RX: %2").arg(state.TxTotal).arg(state.RxTotal));
+}
+
+void TForm1::showWaitStatistics() {
+    ui.MinTimeWait->setText(MinWaitText(statistics_.MinWait));
+    ui.MaxTimeWait->setText(MaxWaitText(statistics_.MaxWait));
+}
+
+void TForm1::TimeOutRxClick(int direction) {
+    state.PacketGap = direction > 0 ? PacketGapUp(state.PacketGap) : PacketGapDown(state.PacketGap);
+    ui.TimeOutAns->setText(PacketGapReadout(state.PacketGap));
+    QPalette colours = ui.TimeOutAns->palette();
+    colours.setColor(QPalette::Window, state.PacketGap != 0 ? QColor(255, 255, 0) : palette().color(QPalette::Window));
+    ui.TimeOutAns->setPalette(colours);
+    ui.TimeOutAns->setAutoFillBackground(true);
+}
+
+void TForm1::BTLogClick() { ui.MainWindow->clear(); }
+
+void TForm1::StartStopClick() {
+    ui.SecondWindow->clear();
+    if (ui.StartStop->property("tag").toInt() == 0) {
+        ui.StartStop->setProperty("tag", 1);
+        ui.StartStop->setText(QStringLiteral(">"));
+        ui.MainWindow->hide();
+        ui.SecondWindow->show();
+        ui.SecondWindow->setPlainText(ui.MainWindow->toPlainText());
+        ui.SecondWindow->appendPlainText(QString());
+        ui.SecondWindow->appendPlainText(QString::fromLatin1(kStopMarker));
+    } else {
+        ui.StartStop->setProperty("tag", 0);
+        ui.StartStop->setText(QStringLiteral("||"));
+        ui.SecondWindow->hide();
+        ui.MainWindow->show();
+    }
+}
+
+void TForm1::BTClrStatClick() {
+    statistics_.reset();
+    ui.MinTimeWait->setText(MinWaitText(statistics_.MinWait));
+    ui.MaxTimeWait->setText(MaxWaitText(statistics_.MaxWait));
+    ui.LRead->setText(ReadCountText(statistics_.ReadCount));
+    ui.LSend->setText(SendCountText(statistics_.SendCount));
+}
+
+void TForm1::RBASCIIClick() { ui.AddStrCmd->setText(QStringLiteral("$0D")); }
+
+void TForm1::RBHEXClick() { ui.AddStrCmd->clear(); }
+
+void TForm1::StartLogClick() {
+    if (ui.StartLog->property("tag").toInt() == 0) {
+        if (!state.LogFileOpen) {
+            const QString name = LogFileNameFor(QDateTime::currentDateTime());
+            if (!logFile_.create(name)) {
+                modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(name), logFile_.errorString());
+                return;
+            }
+            state.LogFileName = name;
+            state.LogFileOpen = true;
+        }
+        ui.StartLog->setProperty("tag", 1);
+        ui.StartLog->setText(QStringLiteral("Pause Log"));
+        state.LogRecording = true;
+        ui.STLog->setText(QStringLiteral("Лог записывается в файл ") + state.LogFileName);
+    } else {
+        ui.StartLog->setProperty("tag", 0);
+        ui.StartLog->setText(QStringLiteral("Go Log"));
+        ui.STLog->setText(QStringLiteral("Запись в файл лога приостановлена (") + state.LogFileName +
+                          QStringLiteral(")"));
+        state.LogRecording = false;
+        flushLogFile();
+    }
+}
+
+void TForm1::flushLogFile() {
+    logFlushTimer_.stop();
+    const QString error = logFile_.flush();
+    if (!error.isEmpty())
+        reportLogFileError(error);
+}
+
+void TForm1::reportLogFileError(const QString &systemError) {
+    // Reported from the event loop, not from inside the poll or the send
+    // routine, which carry on while the message is open.
+    QTimer::singleShot(0, this, [this, systemError] {
+        modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(state.LogFileName), systemError);
+    });
+}
