@@ -1,4 +1,4 @@
-#include "support/TerminalFixture.h"
+#include "window/TerminalFixture.h"
 
 #include "ui/ModalSeam.h"
 #include "ui/TForm1.h"
