@@ -1,5 +1,7 @@
 #include "core/SerialPortAccess.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // Bytes read from the device but not yet taken by the receive poll; beyond
@@ -30,7 +32,10 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     close();
     ++openCount_;
     settings_ = settings;
-    port_.setPortName(location);
+    // Lock the device itself, not the name it was reached by, so that a port
+    // listed under a link is still exclusive against its other names.
+    const QString device = QFileInfo(location).canonicalFilePath();
+    port_.setPortName(device.isEmpty() ? location : device);
     if (!port_.open(QIODevice::ReadWrite))
         return false;
     const bool applied = isSupported(settings) && port_.setBaudRate(settings.baudRate) &&
