@@ -35,7 +35,10 @@ void runIdleCpuBench(int seconds) {
     BenchDevice device;
     WindowSet windows{PortDirectory(device.portFolder(), false)};
     showCentred(*windows.Form1);
-    QTest::qWaitForWindowExposed(windows.Form1.get());
+    if (!QTest::qWaitForWindowExposed(windows.Form1.get())) {
+        std::printf("idle: the window did not show\n");
+        return;
+    }
     windows.Form1->findChild<QAbstractButton *>(QStringLiteral("BTConnect"))->click();
     if (!windows.Form1->terminalState().PortOpen) {
         std::printf("idle: could not connect\n");
@@ -75,7 +78,8 @@ int startupChild() {
     BenchDevice device;
     WindowSet windows{PortDirectory(device.portFolder(), false)};
     showCentred(*windows.Form1);
-    QTest::qWaitForWindowExposed(windows.Form1.get());
+    if (!QTest::qWaitForWindowExposed(windows.Form1.get()))
+        return 1;
     std::printf("%lld\n", static_cast<long long>(monotonicNs()));
     return 0;
 }

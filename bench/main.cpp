@@ -1,4 +1,8 @@
+#include "Benches.h"
 #include "IdleBench.h"
+#include "ui/ModalSeam.h"
+
+#include <QDialog>
 
 #include <QApplication>
 #include <QDir>
@@ -9,12 +13,18 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [idle|startup|all]
+//   terminal_bench [startup|idle [seconds]|send|all]
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The windows create their data files in the working directory.
     QTemporaryDir workDir;
     QDir::setCurrent(workDir.path());
+    // A window that would open modally (a failed connect, say) is reported and
+    // closed at once instead of waiting for a user.
+    modal::setObserver([](QDialog &window, const QString &text) {
+        std::fprintf(stderr, "notice: %s\n", qPrintable(text));
+        window.done(0);
+    });
     const char *which = argc > 1 ? argv[1] : "all";
     if (std::strcmp(which, "startup-child") == 0)
         return startupChild();
@@ -23,5 +33,7 @@ int main(int argc, char **argv) {
         runStartupBench(QCoreApplication::applicationFilePath().toLocal8Bit().constData());
     if (all || std::strcmp(which, "idle") == 0)
         runIdleCpuBench(argc > 2 ? std::atoi(argv[2]) : 30);
+    if (all || std::strcmp(which, "send") == 0)
+        runSendLatencyBench();
     return 0;
 }

@@ -145,3 +145,21 @@ TEST_F(Startup, HousekeepingShowsTheClock) {
     ASSERT_TRUE(waitUntil([&] { return !text("TextTime").isEmpty(); }, 100));
     EXPECT_TRUE(QTime::fromString(text("TextTime"), "HH:mm:ss").isValid()) << text("TextTime").toStdString();
 }
+
+TEST_F(Startup, HeightChangeStretchesTheLogAndKeepsThePanelsAtTheBottom) {
+    start();
+    const QRect panelBefore = find("MainPanel")->geometry();
+    form().resize(952, 900);
+    processEventsFor(20);
+    EXPECT_EQ(find("MainWindow")->geometry(), QRect(4, 28, 937, 382 + 130));
+    EXPECT_EQ(find("SecondWindow")->geometry(), QRect(4, 28, 937, 382 + 130));
+    EXPECT_EQ(find("MainPanel")->geometry(), panelBefore.translated(0, 130));
+    EXPECT_EQ(find("LogPanel")->geometry().bottom() + 1, find("MainPanel")->y());
+    EXPECT_EQ(form().height() - find("MainPanel")->geometry().bottom() - 1, 14);
+
+    form().resize(952, 770);
+    processEventsFor(20);
+    EXPECT_EQ(find("MainWindow")->geometry(), QRect(4, 28, 937, 382));
+    EXPECT_EQ(find("MainPanel")->geometry(), panelBefore);
+    EXPECT_EQ(find("Button1")->geometry(), QRect(8, 72, 89, 25));
+}

@@ -64,7 +64,11 @@ void TerminalFixture::typeInto(const QString &name, const QString &text) {
     ASSERT_NE(edit, nullptr);
     edit->setFocus();
     edit->clear();
-    QTest::keyClicks(edit, text);
+    // One key event per character: QTest::keyClicks goes through Latin-1 and
+    // would lose Cyrillic text.
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    ASSERT_EQ(edit->text(), text);
 }
 
 void TerminalFixture::pressKey(const QString &name, int key) {
