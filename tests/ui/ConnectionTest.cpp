@@ -175,3 +175,20 @@ TEST_F(Connection, ConnectWithSendOnConnectSendsTheCommandLine) {
     EXPECT_EQ(device().receive(4), QByteArray("ATZ\r"));
     EXPECT_EQ(text("LSend"), "Send: 1");
 }
+
+TEST_F(Connection, PortListColourIsWhatTheUserSees) {
+    start();
+    // The style shades the face a little; the hue is what counts.
+    const auto shownColour = [&] {
+        const QImage shown = find("ComPort")->grab().toImage();
+        const QColor c = shown.pixelColor(shown.width() / 2, shown.height() - 4);
+        return QColor(c.red() > 200 ? 255 : c.red() < 120 ? 0 : c.red(),
+                      c.green() > 200 ? 255 : c.green() < 120 ? 0 : c.green(),
+                      c.blue() > 200 ? 255 : c.blue() < 120 ? 0 : c.blue());
+    };
+    connectPort();
+    EXPECT_EQ(shownColour(), kLime);
+    device().hangUp();
+    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kRed; }, 1500));
+    EXPECT_EQ(shownColour(), kRed);
+}
