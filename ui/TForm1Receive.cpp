@@ -10,14 +10,56 @@
 #include "rx/WeekClock.h"
 #include "ui/ModalSeam.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDateTime>
 #include <QScopeGuard>
+#include <QScrollBar>
+#include <QTextCursor>
 
 #include <cstring>
 
 namespace {
 
 const QByteArray kStopMarker(">>>>>>>>>> STOP <<<<<<<<<<");
+
+// How often at most the log view follows new lines while they stream in.
+constexpr int kLogFrameMs = 20;
+
+// Appends one line as new rows at the end of the log view. The document
+// changes at once. The view, though, would lay out its last rows, adjust its
+// scroll bar and repaint itself whole for every line; instead its layout's
+// notices are held back for one frame from the first line on, and then given
+// once: a stream of lines costs one layout of the visible rows and one paint
+// per frame. A view that showed the end shows the new end.
+void appendLogLine(QPlainTextEdit &log, const QString &text) {
+    QAbstractTextDocumentLayout &layout = *log.document()->documentLayout();
+    if (!layout.signalsBlocked()) {
+        const QScrollBar &bar = *log.verticalScrollBar();
+        const bool showsEnd = bar.value() >= bar.maximum();
+        layout.blockSignals(true);
+        QTimer::singleShot(kLogFrameMs, &log, [&log, showsEnd] {
+            QAbstractTextDocumentLayout &layout = *log.document()->documentLayout();
+            layout.blockSignals(false);
+            emit layout.documentSizeChanged(layout.documentSize());
+            if (showsEnd)
+                log.verticalScrollBar()->setValue(log.verticalScrollBar()->maximum());
+            log.viewport()->update();
+        });
+    }
+    // Every cursor move outside an edit, and the close of one, lays out the
+    // block the cursor is in, to remember its column. Moving within the edit
+    // and leaving the cursor at the start, whose block is laid out already,
+    // spares laying out the new rows here.
+    QTextDocument &document = *log.document();
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    cursor.setPosition(document.characterCount() - 1);
+    if (!document.isEmpty())
+        cursor.insertBlock();
+    cursor.insertText(text);
+    cursor.setPosition(0);
+    cursor.endEditBlock();
+}
 
 } // namespace
 
@@ -82,7 +124,7 @@ void TForm1::ReadBufRxInLog(bool gapEnded) {
 void TForm1::putLogLine(const QByteArray &line) {
     if (!PassesFilter(line, cp1251::fromUnicode(ui.FiltrLog->text())))
         return;
-    ui.MainWindow->appendPlainText(LogDisplayText(line));
+    appendLogLine(*ui.MainWindow, LogDisplayText(line));
     if (!state.LogRecording)
         return;
     const QString error = logFile_.writeLine(line);
@@ -119,9 +161,14 @@ void TForm1::StartStopClick() {
         ui.StartStop->setText(QStringLiteral(">"));
         ui.MainWindow->hide();
         ui.SecondWindow->show();
-        ui.SecondWindow->setPlainText(ui.MainWindow->toPlainText());
-        ui.SecondWindow->appendPlainText(QString());
-        ui.SecondWindow->appendPlainText(QString::fromLatin1(kStopMarker));
+        // Built whole: appending an empty line to an empty text view adds no
+        // row, and the empty line must show before the marker in any case.
+        QString frozen = ui.MainWindow->toPlainText();
+        if (!frozen.isEmpty())
+            frozen += u'\n';
+        frozen += u'\n' + QString::fromLatin1(kStopMarker);
+        ui.SecondWindow->setPlainText(frozen);
+        ui.SecondWindow->moveCursor(QTextCursor::End); // the marker in view
     } else {
         ui.StartStop->setProperty("tag", 0);
         ui.StartStop->setText(QStringLiteral("||"));
