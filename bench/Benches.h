@@ -4,3 +4,13 @@
 // command readable at the device, over 1000 sends through the real window;
 // prints the median and the 99th percentile.
 void runSendLatencyBench();
+
+// Packets of 43 bytes paced like a 19200-baud line, 1000 of them, framed once
+// with a 10 ms gap between 20 ms silences and once with gap 0 between 5 ms
+// silences; prints how many log lines came out and how many were whole.
+void runFramingBench();
+
+// A 50 MB flood of printable text in ASCII mode with the log file recording:
+// prints MB/s until every byte is counted and on the disk, CPU seconds per MB
+// and the peak memory.
+void runThroughputBench();

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTest>
 #include <QTime>
 #include <QToolButton>
@@ -115,6 +116,8 @@ struct StreamCase {
     int pauseMs; // between writes; 0: as fast as the line takes them
 };
 
+void PrintTo(const StreamCase &c, std::ostream *out) { *out << c.name; }
+
 class ReceiveStream : public Receive, public ::testing::WithParamInterface<StreamCase> {};
 
 TEST_P(ReceiveStream, ContinuousStreamIsCutIntoLinesOf1501To2048Bytes) {
@@ -173,6 +176,8 @@ struct LineCase {
     QByteArray packet;
     QString shown; // without the stamp
 };
+
+void PrintTo(const LineCase &c, std::ostream *out) { *out << c.name; }
 
 class ReceiveLine : public Receive, public ::testing::WithParamInterface<LineCase> {};
 
@@ -249,6 +254,22 @@ TEST_F(Receive, SwitchingToHexShowsLaterPacketsInHex) {
     EXPECT_EQ(text("AddStrCmd"), "$0D");
     device().send("CD\r\n");
     EXPECT_TRUE(waitForLog("AB\n41 42 0D 0A\nCD"));
+}
+
+TEST_F(Receive, LogFollowsTheNewestLineUnlessScrolledBack) {
+    startConnected();
+    QScrollBar *bar = find<QPlainTextEdit>("MainWindow")->verticalScrollBar();
+    for (int n = 0; n < 60; ++n)
+        device().send(QByteArray::number(n) + "\r\n");
+    ASSERT_TRUE(waitUntil([&] { return logText().endsWith("\n59"); }));
+    EXPECT_TRUE(waitUntil([&] { return bar->maximum() > 0 && bar->value() == bar->maximum(); }));
+
+    // Someone reading older lines is not pulled away from them.
+    bar->setValue(0);
+    device().send("LATER\r\n");
+    ASSERT_TRUE(waitUntil([&] { return logText().endsWith("\nLATER"); }));
+    processEventsFor(100);
+    EXPECT_EQ(bar->value(), 0);
 }
 
 // ---------------------------------------------------------------- filter, clear, pause
