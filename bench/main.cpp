@@ -13,7 +13,7 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|all]
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|all]
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The windows create their data files in the working directory.
@@ -35,5 +35,9 @@ int main(int argc, char **argv) {
         runIdleCpuBench(argc > 2 ? std::atoi(argv[2]) : 30);
     if (all || std::strcmp(which, "send") == 0)
         runSendLatencyBench();
+    if (all || std::strcmp(which, "framing") == 0)
+        runFramingBench();
+    if (all || std::strcmp(which, "throughput") == 0)
+        runThroughputBench();
     return 0;
 }

@@ -2,6 +2,11 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Bytes read from the device but not yet taken by the receive poll; beyond
@@ -70,13 +75,34 @@ bool SerialPortAccess::probe() {
 
 qint64 SerialPortAccess::bytesWaiting() {
     port_.clearError();
-    return port_.isOpen() ? port_.bytesAvailable() : 0;
+    if (!port_.isOpen())
+        return 0;
+    qint64 queued = 0;
+#ifdef Q_OS_UNIX
+    // Bytes the system holds that Qt has not fetched yet are waiting too: a
+    // tick that overlooked them could end a packet in the middle.
+    int systemQueue = 0;
+    if (::ioctl(port_.handle(), FIONREAD, &systemQueue) == 0)
+        queued = systemQueue;
+#endif
+    return port_.bytesAvailable() + queued;
 }
 
 QByteArray SerialPortAccess::read(qint64 maxBytes) {
     if (!port_.isOpen() || maxBytes <= 0)
         return {};
-    return port_.read(maxBytes);
+    QByteArray bytes = port_.read(maxBytes);
+#ifdef Q_OS_UNIX
+    // What Qt has fetched is older than what the system still holds, so the
+    // rest comes straight from the device, in order.
+    if (bytes.size() < maxBytes) {
+        const qsizetype fetched = bytes.size();
+        bytes.resize(maxBytes);
+        const ssize_t n = ::read(port_.handle(), bytes.data() + fetched, maxBytes - fetched);
+        bytes.resize(fetched + std::max<ssize_t>(n, 0));
+    }
+#endif
+    return bytes;
 }
 
 void SerialPortAccess::write(const QByteArray &bytes) {

@@ -25,6 +25,7 @@ public:
 
     // Bytes received and not yet read; clears the port's error state.
     qint64 bytesWaiting();
+    // Returns at once with up to maxBytes of the bytes waiting.
     QByteArray read(qint64 maxBytes);
     // Hands the bytes to the port without waiting for them to leave the line.
     void write(const QByteArray &bytes);

@@ -29,9 +29,13 @@ FramingDecision PacketFraming::decide(qint32 T, bool bytesRead, qint32 PacketGap
 
 std::optional<qint32> PacketFraming::nextTickDelayMs(qint32 T, qint32 PacketGap, quint32 RxLen,
                                                      bool bytesWaiting) const {
-    // Waiting bytes would be read on the very next tick of a 1 ms poll; so
-    // would a wrap of the clock be followed, or a full buffer be shown.
-    if (bytesWaiting || T < LastRxTime || RxLen > kRenderThreshold)
+    // Bytes that did not fit are read at once: ticks may come faster than a
+    // millisecond, and under a flood a 1 ms beat would cap the reading at
+    // one buffer per millisecond. A wrap of the clock not yet followed, or a
+    // full buffer, is dealt with on the next millisecond.
+    if (bytesWaiting)
+        return 0;
+    if (T < LastRxTime || RxLen > kRenderThreshold)
         return 1;
     if (RxLen == 0)
         return std::nullopt;

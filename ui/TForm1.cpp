@@ -118,6 +118,9 @@ void TForm1::FormCreate() {
     state.AllSentNotice = false;
 
     ui.MainWindow->clear();
+    // The log is read-only: keeping an undo history of every line would only
+    // cost memory and time.
+    ui.MainWindow->setUndoRedoEnabled(false);
 
     const QColor face = palette().color(QPalette::Window);
     for (QWidget *field : std::initializer_list<QWidget *>{ui.MainWindow, ui.MainStrCmd, ui.AddStrCmd,

@@ -98,11 +98,12 @@ TEST(PacketFramingNextTick, NoneWhileNothingIsPending) {
     EXPECT_FALSE(framing.nextTickDelayMs(1000, 0, 0, false).has_value());
 }
 
-TEST(PacketFramingNextTick, WaitingBytesAreReadOnTheNextMillisecond) {
+TEST(PacketFramingNextTick, BytesThatDidNotFitAreReadAtOnce) {
     PacketFraming framing;
     framing.decide(1000, true, 500, true, 0);
-    EXPECT_EQ(framing.nextTickDelayMs(1000, 500, 0, true), 1);
-    EXPECT_EQ(framing.nextTickDelayMs(1000, 500, 1600, true), 1);
+    EXPECT_EQ(framing.nextTickDelayMs(1000, 500, 0, true), 0);
+    EXPECT_EQ(framing.nextTickDelayMs(1000, 500, 1600, true), 0);
+    EXPECT_EQ(framing.nextTickDelayMs(1000, 500, 1600, false), 1);
 }
 
 TEST(PacketFramingNextTick, DueOneMillisecondAfterTheGap) {
@@ -322,12 +323,28 @@ TEST(PollOverTime, ContinuousStreamIsCutIntoLinesOf1501To2048Bytes) {
 }
 
 TEST(PollOverTime, EventDrivenStreamMatchesAMillisecondBeat) {
-    for (const quint32 rate : {7u, 700u, 3000u}) {
+    for (const quint32 rate : {7u, 700u, 2000u}) {
         const std::vector<Arrival> arrivals = stream(kWrap - 100, kWrap + 100, rate);
         EXPECT_EQ(pollOnEvents(arrivals, 5, true, kWrap + 1000),
                   pollEveryMillisecond(arrivals, 5, true, kWrap - 101, kWrap + 1000))
             << rate;
     }
+}
+
+TEST(PollOverTime, EventDrivenPollKeepsUpWithAStreamFasterThanABufferPerMillisecond) {
+    // A 1 ms beat falls behind 3000 bytes per millisecond; reading what did
+    // not fit at once keeps up, in lines of 1501 to 2048 bytes.
+    const std::vector<Arrival> arrivals = stream(1000, 1200, 3000);
+    const std::vector<Render> renders = pollOnEvents(arrivals, 5, true, 2000);
+    quint64 shownByStreamEnd = 0;
+    for (size_t i = 0; i < renders.size(); ++i) {
+        if (i + 1 < renders.size())
+            EXPECT_GE(renders[i].length, 1501u);
+        EXPECT_LE(renders[i].length, 2048u);
+        if (renders[i].at <= 1201)
+            shownByStreamEnd += renders[i].length;
+    }
+    EXPECT_GE(shownByStreamEnd, 3000u * 201 - 2048);
 }
 
 } // namespace
