@@ -2,11 +2,11 @@
 // writes to the pseudo-terminal while the window runs its own event loop.
 #include "Benches.h"
 
-#include "BenchDevice.h"
+#include "BenchMeasures.h"
+#include "ConnectedWindow.h"
 #include "ui/TForm1.h"
 #include "ui/WindowSet.h"
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -15,7 +15,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
-#include <QToolButton>
 
 #include <atomic>
 #include <cerrno>
@@ -25,41 +24,12 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The real windows with the device behind "ttyV0", connected.
-class ConnectedWindow {
-public:
-    ConnectedWindow() : windows_(PortDirectory(device_.portFolder(), false)) {
-        showCentred(form());
-        if (QTest::qWaitForWindowExposed(&form()))
-            click("BTConnect");
-    }
-
-    TForm1 &form() { return *windows_.Form1; }
-    int deviceFd() const { return device_.masterFd(); }
-    bool connected() { return form().terminalState().PortOpen; }
-
-    void click(const char *name) { form().findChild<QAbstractButton *>(QLatin1String(name))->click(); }
-
-    void clickGapUp(int times) {
-        auto *up = form().findChild<QWidget *>(QStringLiteral("TimeOutRx"))->findChild<QToolButton *>("up");
-        for (int i = 0; i < times; ++i)
-            up->click();
-    }
-
-    QPlainTextEdit *log() { return form().findChild<QPlainTextEdit *>(QStringLiteral("MainWindow")); }
-
-private:
-    BenchDevice device_;
-    WindowSet windows_;
-};
 
 // Runs the window's event loop until `done` holds or the time is up; returns
 // whether it held.
@@ -92,20 +62,6 @@ void writeAll(int fd, const char *data, size_t size, const std::atomic<bool> &gi
             ::poll(&writable, 1, 100);
         }
     }
-}
-
-// CPU time of the calling thread, the window's: the device threads are not
-// part of the terminal.
-double windowCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long peakMemoryMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
 }
 
 // ---------------------------------------------------------------- framing

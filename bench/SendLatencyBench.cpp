@@ -1,10 +1,8 @@
 #include "Benches.h"
 
-#include "BenchDevice.h"
+#include "ConnectedWindow.h"
 #include "ui/TForm1.h"
-#include "ui/WindowSet.h"
 
-#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -53,17 +51,10 @@ double percentileUs(const std::vector<qint64> &sortedNs, double percent) {
 } // namespace
 
 void runSendLatencyBench() {
-    BenchDevice device;
-    WindowSet windows{PortDirectory(device.portFolder(), false)};
-    TForm1 &form = *windows.Form1;
-    showCentred(form);
-    if (!QTest::qWaitForWindowExposed(&form)) {
-        std::printf("send latency: the window did not show\n");
-        return;
-    }
-    form.findChild<QAbstractButton *>(QStringLiteral("BTConnect"))->click();
+    ConnectedWindow window;
+    TForm1 &form = window.form();
     auto *commandLine = form.findChild<QLineEdit *>(QStringLiteral("MainStrCmd"));
-    if (!form.terminalState().PortOpen || !commandLine) {
+    if (!window.connected() || !commandLine) {
         std::printf("send latency: could not connect\n");
         return;
     }
@@ -76,7 +67,7 @@ void runSendLatencyBench() {
         QElapsedTimer clock;
         clock.start();
         QTest::keyClick(commandLine, Qt::Key_Return);
-        const qint64 ns = receivePacket(device.masterFd(), clock);
+        const qint64 ns = receivePacket(window.deviceFd(), clock);
         if (ns < 0) {
             std::printf("send latency: send %d did not arrive whole within 2 s\n", send + 1);
             return;

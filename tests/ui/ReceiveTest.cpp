@@ -57,17 +57,6 @@ protected:
         return waitUntil([&] { return logText() == expected; }, timeoutMs);
     }
 
-    // Types any text, Cyrillic included, as key presses with their text.
-    void typeText(const QString &name, const QString &text) {
-        auto *edit = find<QLineEdit>(name);
-        ASSERT_NE(edit, nullptr);
-        edit->setFocus();
-        edit->clear();
-        for (const QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        ASSERT_EQ(edit->text(), text);
-    }
-
     quint32 rxTotal() { return form().terminalState().RxTotal; }
 
     bool waitForRxTotal(quint32 total) {
@@ -281,7 +270,7 @@ TEST_F(Receive, FilterShowsOnlyLinesContainingItsText) {
     EXPECT_TRUE(waitForLog("OK\nNOK")) << logText().toStdString();
 
     // Case-sensitive, and windows-1251 text matches as shown.
-    typeText("FiltrLog", "Пр");
+    typeInto("FiltrLog", "Пр");
     sendBursts({"ok\r\n", "\xCF\xF0\xE8\xE2\xE5\xF2\r\n", "\xEF\xF0\xE8\r\n"}, 40);
     EXPECT_TRUE(waitForLog("OK\nNOK\nПривет")) << logText().toStdString();
 
