@@ -8,12 +8,11 @@
 #include "rx/LogTimeStamp.h"
 #include "rx/PacketGapSteps.h"
 #include "rx/WeekClock.h"
+#include "ui/LogViewAppend.h"
 #include "ui/ModalSeam.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QDateTime>
 #include <QScopeGuard>
-#include <QScrollBar>
 #include <QTextCursor>
 
 #include <cstring>
@@ -21,45 +20,6 @@
 namespace {
 
 const QByteArray kStopMarker(">>>>>>>>>> STOP <<<<<<<<<<");
-
-// How often at most the log view follows new lines while they stream in.
-constexpr int kLogFrameMs = 20;
-
-// Appends one line as new rows at the end of the log view. The document
-// changes at once. The view, though, would lay out its last rows, adjust its
-// scroll bar and repaint itself whole for every line; instead its layout's
-// notices are held back for one frame from the first line on, and then given
-// once: a stream of lines costs one layout of the visible rows and one paint
-// per frame. A view that showed the end shows the new end.
-void appendLogLine(QPlainTextEdit &log, const QString &text) {
-    QAbstractTextDocumentLayout &layout = *log.document()->documentLayout();
-    if (!layout.signalsBlocked()) {
-        const QScrollBar &bar = *log.verticalScrollBar();
-        const bool showsEnd = bar.value() >= bar.maximum();
-        layout.blockSignals(true);
-        QTimer::singleShot(kLogFrameMs, &log, [&log, showsEnd] {
-            QAbstractTextDocumentLayout &layout = *log.document()->documentLayout();
-            layout.blockSignals(false);
-            emit layout.documentSizeChanged(layout.documentSize());
-            if (showsEnd)
-                log.verticalScrollBar()->setValue(log.verticalScrollBar()->maximum());
-            log.viewport()->update();
-        });
-    }
-    // Every cursor move outside an edit, and the close of one, lays out the
-    // block the cursor is in, to remember its column. Moving within the edit
-    // and leaving the cursor at the start, whose block is laid out already,
-    // spares laying out the new rows here.
-    QTextDocument &document = *log.document();
-    QTextCursor cursor(&document);
-    cursor.beginEditBlock();
-    cursor.setPosition(document.characterCount() - 1);
-    if (!document.isEmpty())
-        cursor.insertBlock();
-    cursor.insertText(text);
-    cursor.setPosition(0);
-    cursor.endEditBlock();
-}
 
 } // namespace
 
