@@ -116,7 +116,7 @@ TEST_F(Connection, LostDeviceTurnsRedAndDisconnectResetsWithoutMessages) {
     start();
     connectPort();
     device().hangUp();
-    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kRed; }, 1500));
+    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kRed; }, 2500));
     EXPECT_FALSE(form().terminalState().PortOpen);
     EXPECT_EQ(text("BTConnect"), "Disconnect");
     expectSettingsEnabled(false);
@@ -139,7 +139,7 @@ TEST_F(Connection, AutoConnectRetriesYellowAndReconnectsWhenTheDeviceReturns) {
 
     device().hangUp();
     ASSERT_TRUE(QFile::remove(QDir(devDir()).filePath("ttyV0")));
-    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kYellow; }, 1500));
+    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kYellow; }, 2500));
     processEventsFor(1100);
     EXPECT_EQ(comPortColour(), kYellow);
 
@@ -151,7 +151,9 @@ TEST_F(Connection, AutoConnectRetriesYellowAndReconnectsWhenTheDeviceReturns) {
     const QByteArray received = returned.receive(6, 5000);
     EXPECT_EQ(received, QByteArray("HELLO\r"));
     EXPECT_GE(clock.elapsed(), 2000);
-    EXPECT_LT(clock.elapsed(), 1000 + 2000 + 500);
+    // Reopened on the first tick after the return (a loaded machine may be
+    // late with it), then the wait.
+    EXPECT_LT(clock.elapsed(), 1000 + 2000 + 3000);
     EXPECT_EQ(comPortColour(), kLime);
     EXPECT_TRUE(form().terminalState().PortOpen);
     EXPECT_TRUE(notices.isEmpty()) << notices.join('|').toStdString();
@@ -162,9 +164,11 @@ TEST_F(Connection, UncheckingAutoConnectWhileReconnectingTurnsRed) {
     find<QCheckBox>("AutoConnect")->setChecked(true);
     connectPort();
     device().hangUp();
-    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kYellow; }, 1500));
+    // Gone for good: another pseudo-terminal may get the freed number.
+    ASSERT_TRUE(QFile::remove(QDir(devDir()).filePath("ttyV0")));
+    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kYellow; }, 2500));
     find<QCheckBox>("AutoConnect")->setChecked(false);
-    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kRed; }, 1500));
+    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kRed; }, 2500));
 }
 
 TEST_F(Connection, ConnectWithSendOnConnectSendsTheCommandLine) {
@@ -189,6 +193,6 @@ TEST_F(Connection, PortListColourIsWhatTheUserSees) {
     connectPort();
     EXPECT_EQ(shownColour(), kLime);
     device().hangUp();
-    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kRed; }, 1500));
+    ASSERT_TRUE(waitUntil([&] { return comPortColour() == kRed; }, 2500));
     EXPECT_EQ(shownColour(), kRed);
 }
