@@ -4,7 +4,6 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -73,35 +72,34 @@ bool SerialPortAccess::probe() {
     return alive;
 }
 
+qint64 SerialPortAccess::systemQueued() const {
+    int queued = 0;
+#ifdef Q_OS_UNIX
+    // Bytes the system holds that Qt has not fetched yet.
+    if (::ioctl(port_.handle(), FIONREAD, &queued) != 0)
+        queued = 0;
+#endif
+    return queued;
+}
+
 qint64 SerialPortAccess::bytesWaiting() {
     port_.clearError();
     if (!port_.isOpen())
         return 0;
-    qint64 queued = 0;
-#ifdef Q_OS_UNIX
-    // Bytes the system holds that Qt has not fetched yet are waiting too: a
-    // tick that overlooked them could end a packet in the middle.
-    int systemQueue = 0;
-    if (::ioctl(port_.handle(), FIONREAD, &systemQueue) == 0)
-        queued = systemQueue;
-#endif
-    return port_.bytesAvailable() + queued;
+    // Bytes still in the system's queue are waiting too: a tick that
+    // overlooked them could end a packet in the middle.
+    return port_.bytesAvailable() + systemQueued();
 }
 
 QByteArray SerialPortAccess::read(qint64 maxBytes) {
     if (!port_.isOpen() || maxBytes <= 0)
         return {};
     QByteArray bytes = port_.read(maxBytes);
-#ifdef Q_OS_UNIX
-    // What Qt has fetched is older than what the system still holds, so the
-    // rest comes straight from the device, in order.
-    if (bytes.size() < maxBytes) {
-        const qsizetype fetched = bytes.size();
-        bytes.resize(maxBytes);
-        const ssize_t n = ::read(port_.handle(), bytes.data() + fetched, maxBytes - fetched);
-        bytes.resize(fetched + std::max<ssize_t>(n, 0));
-    }
-#endif
+    // What the system still holds is fetched through Qt, which reads only
+    // once the device reports bytes, so the order of bytes is kept.
+    while (bytes.size() < maxBytes && systemQueued() > 0 && port_.waitForReadyRead(0))
+        bytes += port_.read(maxBytes - bytes.size());
+    port_.clearError();
     return bytes;
 }
 

@@ -38,6 +38,7 @@ signals:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    qint64 systemQueued() const;
 
     QSerialPort port_;
     LineSettings settings_;
