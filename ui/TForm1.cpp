@@ -1,8 +1,8 @@
 #include "ui/TForm1.h"
 
 #include "core/Cp1251.h"
-#include "ui/MacroGrid.h"
 #include "rx/PacketGapSteps.h"
+#include "ui/MacroGrid.h"
 #include "ui/ModalSeam.h"
 
 #include <QCloseEvent>
