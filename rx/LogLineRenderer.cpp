@@ -64,10 +64,10 @@ QByteArray renderHex(QByteArrayView packet) {
 
 } // namespace
 
-std::optional<QByteArray> RenderPacket(QByteArrayView packet, DisplayMode mode, bool gapEnded) {
+std::optional<QByteArray> RenderPacket(QByteArrayView packet, DataMode mode, bool gapEnded) {
     if (packet.isEmpty())
         return QByteArray();
-    if (mode == DisplayMode::Hex)
+    if (mode == DataMode::Hex)
         return renderHex(packet);
     if (!asciiPacketComplete(packet, gapEnded))
         return std::nullopt;

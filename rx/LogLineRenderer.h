@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/DataMode.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
 #include <optional>
 
-// How received bytes are shown: RBASCII or RBHEX.
-enum class DisplayMode { Ascii, Hex };
 
 // Renders a received packet as the text of its log line, without the time
 // stamp, and with the trailing separator already removed:
@@ -24,7 +24,7 @@ enum class DisplayMode { Ascii, Hex };
 // buffered. Any other result consumes the packet; an empty line (line feeds
 // alone, or no bytes) is neither shown nor recorded and does not count as an
 // answer.
-std::optional<QByteArray> RenderPacket(QByteArrayView packet, DisplayMode mode, bool gapEnded);
+std::optional<QByteArray> RenderPacket(QByteArrayView packet, DataMode mode, bool gapEnded);
 
 // The log filter of sent and received lines: an empty filter passes every
 // line; otherwise the filter must occur in the line (case-sensitive, time

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/DataMode.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -11,8 +13,7 @@
 // character. Nothing here fails: every input encodes to some byte sequence.
 namespace tx {
 
-// Governs how a joined text becomes bytes (and how received bytes are shown).
-enum class DataMode { Ascii, Hex };
+using ::DataMode;
 
 // The checksum tokens in the order of the tail picker; a token's index selects
 // its algorithm: index / 3 is the kind (8-bit sum, 8-bit XOR, 0xFF minus the

@@ -33,8 +33,8 @@ void inform(QWidget *parent, const QString &text) {
     exec(box, text);
 }
 
-void reportError(QWidget *parent, const QString &what, const QString &systemError) {
-    const QString text = QStringLiteral("%1\n%2").arg(what, systemError);
+void reportFileError(QWidget *parent, const QString &fileName, const QString &systemError) {
+    const QString text = QStringLiteral("Ошибка ввода-вывода: %1\n%2").arg(fileName, systemError);
     QMessageBox box(QMessageBox::Critical, QStringLiteral("TerminalKVR"), text, QMessageBox::Ok, parent);
     exec(box, text);
 }

@@ -24,7 +24,7 @@ int exec(QDialog &window, const QString &text);
 // A message box with one OK button.
 void inform(QWidget *parent, const QString &text);
 
-// Reports a failed file or device operation with the system's error text.
-void reportError(QWidget *parent, const QString &what, const QString &systemError);
+// Reports a failed operation on a file with the system's error text.
+void reportFileError(QWidget *parent, const QString &fileName, const QString &systemError);
 
 } // namespace modal

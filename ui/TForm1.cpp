@@ -153,7 +153,7 @@ void TForm1::FormCreate() {
 
     const QString historyError = sentHistory_.loadOrCreate(kHistoryFileName);
     if (!historyError.isEmpty())
-        modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(kHistoryFileName), historyError);
+        modal::reportFileError(this, kHistoryFileName, historyError);
     for (const QByteArray &command : sentHistory_.texts()) {
         const QString text = cp1251::toUnicode(command);
         ui.OldCmdList->addItem(text);
@@ -174,12 +174,12 @@ void TForm1::closeEvent(QCloseEvent *event) {
 void TForm1::FormClose() {
     const QString historyError = sentHistory_.saveIfPresent(kHistoryFileName);
     if (!historyError.isEmpty())
-        modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(kHistoryFileName), historyError);
+        modal::reportFileError(this, kHistoryFileName, historyError);
     if (state.LogFileOpen) {
         logFlushTimer_.stop();
         const QString logError = logFile_.close();
         if (!logError.isEmpty())
-            modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(state.LogFileName), logError);
+            modal::reportFileError(this, state.LogFileName, logError);
         state.LogFileOpen = false;
         state.LogRecording = false;
     }

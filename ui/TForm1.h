@@ -66,7 +66,7 @@ private:
     bool MainStrCmdKeyPress(int key);
     bool AddStrCmdKeyPress(int key);
     QByteArray commandLine() const;
-    tx::DataMode dataMode() const;
+    DataMode dataMode() const;
     void AfterAnswerSend();
 
     // Receiving and the log.

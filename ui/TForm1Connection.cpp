@@ -65,10 +65,12 @@ void TForm1::CloseComPort() {
 }
 
 void TForm1::setComPortColour(const QColor &colour) {
-    QPalette colours = ui.ComPort->palette();
-    const QColor shown = colour.isValid() ? colour : QApplication::palette(ui.ComPort).color(QPalette::Button);
-    colours.setColor(QPalette::Button, shown);
-    colours.setColor(QPalette::Base, colour.isValid() ? colour : QApplication::palette(ui.ComPort).color(QPalette::Base));
+    // An invalid colour means the platform's normal background.
+    QPalette colours = QApplication::palette(ui.ComPort);
+    if (colour.isValid()) {
+        colours.setColor(QPalette::Button, colour);
+        colours.setColor(QPalette::Base, colour);
+    }
     ui.ComPort->setPalette(colours);
 }
 

@@ -68,9 +68,8 @@ void TForm1::ReadComInBufRx(qint64 count) {
 void TForm1::ReadBufRxInLog(bool gapEnded) {
     if (state.RxLen == 0)
         return;
-    const DisplayMode mode = ui.RBHEX->isChecked() ? DisplayMode::Hex : DisplayMode::Ascii;
     const std::optional<QByteArray> rendered =
-        RenderPacket(QByteArrayView(state.RxBuf.data(), state.RxLen), mode, gapEnded);
+        RenderPacket(QByteArrayView(state.RxBuf.data(), state.RxLen), dataMode(), gapEnded);
     if (!rendered)
         return;
     state.RxLen = 0;
@@ -154,7 +153,7 @@ void TForm1::StartLogClick() {
         if (!state.LogFileOpen) {
             const QString name = LogFileNameFor(QDateTime::currentDateTime());
             if (!logFile_.create(name)) {
-                modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(name), logFile_.errorString());
+                modal::reportFileError(this, name, logFile_.errorString());
                 return;
             }
             state.LogFileName = name;
@@ -185,6 +184,6 @@ void TForm1::reportLogFileError(const QString &systemError) {
     // Reported from the event loop, not from inside the poll or the send
     // routine, which carry on while the message is open.
     QTimer::singleShot(0, this, [this, systemError] {
-        modal::reportError(this, QStringLiteral("Ошибка ввода-вывода: %1").arg(state.LogFileName), systemError);
+        modal::reportFileError(this, state.LogFileName, systemError);
     });
 }

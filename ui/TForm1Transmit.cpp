@@ -12,7 +12,7 @@
 
 QByteArray TForm1::commandLine() const { return cp1251::fromUnicode(ui.MainStrCmd->text()); }
 
-tx::DataMode TForm1::dataMode() const { return ui.RBHEX->isChecked() ? tx::DataMode::Hex : tx::DataMode::Ascii; }
+DataMode TForm1::dataMode() const { return ui.RBHEX->isChecked() ? DataMode::Hex : DataMode::Ascii; }
 
 void TForm1::SendPortData(const QByteArray &command) {
     // A send that arrives while another is inside (a timer firing in a modal
@@ -23,9 +23,8 @@ void TForm1::SendPortData(const QByteArray &command) {
     const auto release = qScopeGuard([this] { state.SendBusy = false; });
 
     if (state.PortOpen && !command.isEmpty()) {
-        if (command.size() < 255)
-            sentHistory_.add(command);
-        const tx::DataMode mode = dataMode();
+        sentHistory_.add(command);
+        const DataMode mode = dataMode();
         const QByteArray tail = tx::ConvAddStr(command, cp1251::fromUnicode(ui.AddStrCmd->text()), mode);
         const tx::Packet packet = tx::BuildPacket(command, tail, mode);
         putLogLine(ui.VisTime->isChecked() ? timeStampPrefix(QTime::currentTime(), '>') + packet.echo : packet.echo);
