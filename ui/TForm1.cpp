@@ -96,6 +96,11 @@ void TForm1::connectHandlers() {
     connect(ui.RBHEX, &QRadioButton::clicked, this, &TForm1::RBHEXClick);
     connect(ui.StartLog, &QPushButton::clicked, this, &TForm1::StartLogClick);
     connect(&logFlushTimer_, &QTimer::timeout, this, &TForm1::flushLogFile);
+
+    connectMacroHandlers();
+    connectSendModeHandlers();
+    connectHistoryHandlers();
+    connectLayoutHandlers();
 }
 
 void TForm1::FormCreate() {
@@ -131,6 +136,8 @@ void TForm1::FormCreate() {
         field->setPalette(colours);
     }
 
+    captureStartupLayout();
+
     state.SendBusy = false;
     state.RxBusy = false;
 
@@ -151,6 +158,8 @@ void TForm1::FormCreate() {
 
     ui.TimeOutAns->setText(PacketGapReadout(state.PacketGap));
 
+    setUpMacros();
+
     const QString historyError = sentHistory_.loadOrCreate(kHistoryFileName);
     if (!historyError.isEmpty())
         modal::reportFileError(this, kHistoryFileName, historyError);
@@ -164,6 +173,8 @@ void TForm1::FormCreate() {
     ScanComPorts();
     state.ScanSilent = false;
     state.PortOpen = false;
+
+    OutHelpHelp();
 }
 
 void TForm1::closeEvent(QCloseEvent *event) {
@@ -226,5 +237,7 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
         if (watched == ui.AddStrCmd && AddStrCmdKeyPress(key))
             return true;
     }
+    if (historyEventFilter(watched, event) || sendModeEventFilter(watched, event) || macroEventFilter(watched, event))
+        return true;
     return QWidget::eventFilter(watched, event);
 }

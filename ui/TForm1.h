@@ -87,6 +87,24 @@ private:
     void flushLogFile();
     void reportLogFileError(const QString &systemError);
 
+    // Macro store, lists, editor mode and descriptions (TForm1Macros.cpp).
+    void setUpMacros();
+    void OutHelpHelp();
+    void connectMacroHandlers();
+    bool macroEventFilter(QObject *watched, QEvent *event);
+
+    // Send modes and command files (TForm1SendModes.cpp).
+    void connectSendModeHandlers();
+    bool sendModeEventFilter(QObject *watched, QEvent *event);
+
+    // History drop-down and tail picker (TForm1History.cpp).
+    void connectHistoryHandlers();
+    bool historyEventFilter(QObject *watched, QEvent *event);
+
+    // Window layout and appearance (TForm1Layout.cpp).
+    void captureStartupLayout();
+    void connectLayoutHandlers();
+
     Ui::TForm1 ui;
     TerminalState state;
     SentHistory sentHistory_;
