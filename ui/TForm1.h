@@ -36,6 +36,7 @@ public:
     // The macro editor works on this window's store and description panel;
     // the save prompt is asked at close when the store has unsaved changes.
     void attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt);
+    const MacroStore &macroStore() const { return m_macroStore; }
     const TerminalState &terminalState() const { return state; }
 
     // The single routine that writes to the port.
