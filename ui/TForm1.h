@@ -131,6 +131,8 @@ private:
     QString m_macroFilePath;
     int CurrentMacro = 1;
     bool m_editorMode = false;
+    // While the macro editor is up the panel is its working copy.
+    bool m_macroEditorOpen = false;
     TFormEditHelpCmd *m_macroEditor = nullptr;
     TSave *m_savePrompt = nullptr;
     // The controls whose pointer moves empty the description panel.

@@ -264,6 +264,10 @@ void TForm1::SaveEditTextCmd(int macro) {
 }
 
 void TForm1::showDescription(int macro) {
+    // The focus coming back to the edit as the editor closes must not put
+    // the old description over the one just typed.
+    if (m_macroEditorOpen)
+        return;
     for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
         DescriptionLines[j - 1]->setText(m_macroStore.description(state.CurrentList, macro, j));
 }
@@ -285,10 +289,12 @@ void TForm1::ShowWindowEdtHelp(int macro) {
     QLineEdit *edit = CmdEdits[macro - 1];
     setBase(edit, kEditedMacroColour);
     WriteListCmd();
+    m_macroEditorOpen = true;
     m_macroEditor->editMacro(state.CurrentList, CurrentMacro);
     ReadListCmd(state.CurrentList);
     for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
         m_macroStore.setDescription(state.CurrentList, CurrentMacro, j, DescriptionLines[j - 1]->text());
+    m_macroEditorOpen = false;
     setBase(edit, QApplication::palette().color(QPalette::Base));
 }
 
