@@ -93,7 +93,9 @@ void TForm1::ReadListCmd(int list) {
     if (m_macroStore.listName(list).isEmpty())
         m_macroStore.setListName(list, macroview::defaultListName(list));
     const QString name = m_macroStore.listName(list);
-    ui.STListName->setText(name);
+    // While a command file is loaded the large caption shows its name.
+    if (!state.FileSendMode)
+        ui.STListName->setText(name);
     showWhole(ui.ListNameEDT, name, kListNameLimit);
     if (ui.CBLists->count() != MacroStore::kLists) {
         ui.CBLists->clear();
