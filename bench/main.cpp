@@ -1,5 +1,6 @@
 #include "Benches.h"
 #include "IdleBench.h"
+#include "MacroBench.h"
 #include "ui/ModalSeam.h"
 
 #include <QDialog>
@@ -13,7 +14,7 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|framing|throughput|all]
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|macros|all]
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The windows create their data files in the working directory.
@@ -39,5 +40,7 @@ int main(int argc, char **argv) {
         runFramingBench();
     if (all || std::strcmp(which, "throughput") == 0)
         runThroughputBench();
+    if (all || std::strcmp(which, "macros") == 0)
+        runMacroBench(QCoreApplication::applicationFilePath().toLocal8Bit().constData());
     return 0;
 }

@@ -1,14 +1,92 @@
 #pragma once
 
+#include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 // The 100 macro lists as the exact image of the file that keeps them: 100
 // fixed-size records, each a list name, 48 command strings, 48 command names,
-// 48 descriptions of 12 lines, and a record signature.
+// 48 descriptions of 12 lines, and a record signature. Every text is a length
+// byte followed by up to its slot's capacity of windows-1251 bytes; bytes past
+// the length and the reserved areas are carried through untouched.
 class MacroStore {
 public:
     static constexpr int kLists = 100;
     static constexpr int kMacros = 48;
     static constexpr int kDescriptionLines = 12;
     static constexpr qsizetype kRecordSize = 102580;
+    static constexpr qsizetype kFileSize = kRecordSize * kLists;
+    static constexpr qsizetype kSignatureOffset = 102500;
+    static constexpr qint32 kSignature = 12345;
+
+    // What a slot holds; its capacity in characters.
+    enum class Field { ListName, Command, Name, Description };
+    static int capacity(Field field);
+
+    // Shown once when the file had to be rebuilt.
+    static const QString kRebuiltMessage;
+    static const QString kFileName;
+
+    // A store that has never been loaded: all zeros, no signatures.
+    MacroStore();
+
+    // Reads and checks the file. A missing file, fewer than 100 whole records
+    // or a record without its signature make the store bad: an existing file
+    // is kept beside it as "<path>.bad", every list is rebuilt with its
+    // default name and nothing else, and the file is written anew; rebuilt()
+    // then tells that the user is to be told. Records after the 100th are
+    // ignored. Returns false when a file operation failed (errorString()); the
+    // memory image then holds a usable store all the same.
+    bool LoadCmdConfig(const QString &path);
+    bool rebuilt() const { return m_rebuilt; }
+
+    // Writes the whole image to a temporary file beside the target, flushes
+    // it to the disk and renames it over the target, so a failed or
+    // interrupted save leaves the previous file whole. On failure returns
+    // false (errorString()); the memory image keeps every change.
+    bool save(const QString &path);
+    QString errorString() const { return m_error; }
+
+    // Whether the image differs from what was last loaded or saved.
+    bool differsFromFile() const { return m_image != m_fileImage; }
+
+    // Empties list N in memory: its name and every macro get length 0.
+    void ClrListCmd(int list);
+
+    // Slot access. list 1..100, macro 1..48, line 1..12; numbers outside read
+    // as empty and store nothing. Reading stops at the capacity whatever the
+    // length byte says; storing cuts to the capacity and writes only the
+    // length byte and the characters. Texts are windows-1251; a character it
+    // cannot hold is stored as "?".
+    QByteArray bytes(Field field, int list, int macro = 1, int line = 1) const;
+    QString text(Field field, int list, int macro = 1, int line = 1) const;
+    void storeBytes(Field field, QByteArrayView value, int list, int macro = 1, int line = 1);
+    void store(Field field, QStringView value, int list, int macro = 1, int line = 1);
+
+    QString listName(int list) const { return text(Field::ListName, list); }
+    QString command(int list, int macro) const { return text(Field::Command, list, macro); }
+    QString name(int list, int macro) const { return text(Field::Name, list, macro); }
+    QString description(int list, int macro, int line) const { return text(Field::Description, list, macro, line); }
+    void setListName(int list, QStringView value) { store(Field::ListName, value, list); }
+    void setCommand(int list, int macro, QStringView value) { store(Field::Command, value, list, macro); }
+    void setName(int list, int macro, QStringView value) { store(Field::Name, value, list, macro); }
+    void setDescription(int list, int macro, int line, QStringView value) {
+        store(Field::Description, value, list, macro, line);
+    }
+
+    // The whole image, record 1 first (what save() writes).
+    const QByteArray &image() const { return m_image; }
+
+private:
+    // Offset of the slot's length byte in the image, -1 when out of range.
+    static qsizetype slotOffset(Field field, int list, int macro, int line);
+    void rebuild();
+    bool keepBadCopy(const QString &path);
+
+    QByteArray m_image;
+    // Shares its bytes with m_image until the first change after a load or a
+    // save, so keeping it costs nothing until then.
+    QByteArray m_fileImage;
+    bool m_rebuilt = false;
+    QString m_error;
 };

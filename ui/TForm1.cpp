@@ -178,6 +178,10 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::closeEvent(QCloseEvent *event) {
+    if (!macroCloseAllowed()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }

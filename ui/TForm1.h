@@ -3,6 +3,8 @@
 #include "core/PortDirectory.h"
 #include "core/SerialPortAccess.h"
 #include "core/TerminalState.h"
+#include "macros/MacroListView.h"
+#include "macros/MacroStore.h"
 #include "rx/LogFile.h"
 #include "rx/PacketFraming.h"
 #include "rx/ReadStatistics.h"
@@ -19,6 +21,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TOpenPortError;
+class TFormEditHelpCmd;
+class TSave;
 
 // The terminal's main window. It owns the terminal state, the port, the log
 // file and the timers, and turns control events into calls on the logic.
@@ -29,6 +33,10 @@ public:
     ~TForm1() override;
 
     void attachPortErrorWindow(TOpenPortError *window) { portErrorWindow_ = window; }
+    // The macro editor works on this window's store and description panel;
+    // the save prompt is asked at close when the store has unsaved changes.
+    void attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt);
+    const MacroStore &macroStore() const { return m_macroStore; }
     const TerminalState &terminalState() const { return state; }
 
     // The single routine that writes to the port.
@@ -92,6 +100,43 @@ private:
     void OutHelpHelp();
     void connectMacroHandlers();
     bool macroEventFilter(QObject *watched, QEvent *event);
+    // Whether the window may close now (the save prompt may say no).
+    bool macroCloseAllowed();
+    void LoadCmdConfig();
+    void ReadListCmd(int list);
+    void WriteListCmd();
+    bool SaveAllLists();
+    void ButtonCmdClick(int macro);
+    void ListIncClick();
+    void ListDecClick();
+    void CBListsClick(int entryIndex);
+    void CBListsDblClick();
+    void STListNameDblClick();
+    void DelListClick();
+    void SaveFClick();
+    void RBNameClick();
+    void RbDataClick();
+    void EditAllCmdClick();
+    void SaveEditTextCmd(int macro);
+    // ButtonCmdHelp, EditCmdHelp and ShowHelpAsFocus all show macro k's
+    // description.
+    void showDescription(int macro);
+    void ClearHelp();
+    void ShowWindowEdtHelp(int macro);
+    void applyStep(const macroview::Step &step);
+    macroview::View macroView() const;
+    int macroNumberOf(QObject *control) const;
+
+    MacroStore m_macroStore;
+    QString m_macroFilePath;
+    int CurrentMacro = 1;
+    bool m_editorMode = false;
+    // While the macro editor is up the panel is its working copy.
+    bool m_macroEditorOpen = false;
+    TFormEditHelpCmd *m_macroEditor = nullptr;
+    TSave *m_savePrompt = nullptr;
+    // The controls whose pointer moves empty the description panel.
+    QList<QObject *> m_helpClearing;
 
     // Send modes and command files (TForm1SendModes.cpp).
     void connectSendModeHandlers();

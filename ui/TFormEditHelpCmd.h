@@ -2,7 +2,12 @@
 
 #include <QDialog>
 
+#include <array>
 #include <memory>
+
+class MacroStore;
+class QLabel;
+class QLineEdit;
 
 namespace Ui {
 class TFormEditHelpCmd;
@@ -10,6 +15,10 @@ class TFormEditHelpCmd;
 
 // The macro editor: command name, command string and the twelve description
 // lines of one macro. Created once at startup and shown modally on demand.
+// Name and command string go into the store keystroke by keystroke; the
+// description lines are typed into the main window's description panel, which
+// the main window copies into the store when the dialog closes. Every way of
+// closing keeps the changes.
 class TFormEditHelpCmd : public QDialog {
     Q_OBJECT
 
@@ -17,6 +26,40 @@ public:
     explicit TFormEditHelpCmd(QWidget *parent = nullptr);
     ~TFormEditHelpCmd() override;
 
+    // The main window's store and the 12 lines of its description panel.
+    void attach(MacroStore *store, const std::array<QLabel *, 12> &panelLines);
+
+    // Edits macro k of list N; returns when the dialog has closed.
+    void editMacro(int list, int macro);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void FormCreate();
+    void FormActivate();
+    void FormCanResize(int width);
+    void CmdNameChange();
+    void CmdDataChange();
+    void EditChange(int line);
+    // Enter and Backspace of the field with the given place in the Enter
+    // chain; true when the key is swallowed.
+    bool fieldKeyPress(int field, int key);
+
     std::unique_ptr<Ui::TFormEditHelpCmd> ui;
+    MacroStore *m_store = nullptr;
+    std::array<QLabel *, 12> m_panelLines{};
+    std::array<QLineEdit *, 12> m_lineEdits{};
+    // The fields in the order Enter walks them.
+    std::array<QLineEdit *, 14> m_chain{};
+    int m_list = 1;
+    int m_macro = 1;
+    bool m_lostActivation = false;
+    int m_designWidth = 0;
+    int m_designNameWidth = 0;
+    int m_designDataWidth = 0;
+    int m_designLineWidth = 0;
 };

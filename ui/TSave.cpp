@@ -19,6 +19,8 @@ TSave::TSave(QWidget *parent)
 
 TSave::~TSave() = default;
 
+QString TSave::question() const { return ui->LabelQuestion->text(); }
+
 void TSave::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     // Every opening starts on "Да", whichever button closed it last time.

@@ -21,6 +21,9 @@ public:
     // clears the mark.
     bool closeRefused = false;
 
+    // The question the dialog asks.
+    QString question() const;
+
 signals:
     // "Да": the store is to be saved; the dialog closes right after.
     void saveRequested();

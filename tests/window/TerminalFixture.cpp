@@ -1,5 +1,6 @@
 #include "window/TerminalFixture.h"
 
+#include "macros/MacroStore.h"
 #include "ui/ModalSeam.h"
 #include "ui/TForm1.h"
 #include "ui/WindowSet.h"
@@ -43,6 +44,8 @@ void TerminalFixture::replaceDevice() {
 }
 
 void TerminalFixture::start() {
+    if (!firstStart && !QFile::exists(MacroStore::kFileName))
+        MacroStore().LoadCmdConfig(MacroStore::kFileName);
     windows_ = std::make_unique<WindowSet>(PortDirectory(devDir_.path(), false));
     showCentred(*windows_->Form1);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(windows_->Form1.get()));

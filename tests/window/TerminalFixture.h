@@ -24,8 +24,11 @@ protected:
     TerminalFixture();
     ~TerminalFixture() override;
 
-    // Creates and shows the windows (tests may prepare files first).
+    // Creates and shows the windows (tests may prepare files first). Unless
+    // firstStart is set or the test wrote its own, a valid macro store is in
+    // place, so the window starts without the store's rebuild message.
     void start();
+    bool firstStart = false;
     TForm1 &form();
     QString workDir() const { return workDir_.path(); }
     QString devDir() const { return devDir_.path(); }

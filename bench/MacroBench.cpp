@@ -1,0 +1,102 @@
+#include "MacroBench.h"
+
+#include "BenchMeasures.h"
+#include "macros/MacroStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Every text of every list at its full capacity.
+void fillStore(MacroStore &store) {
+    using Field = MacroStore::Field;
+    for (int n = 1; n <= MacroStore::kLists; ++n) {
+        store.store(Field::ListName, QString(151, QChar(u'Л')), n);
+        for (int k = 1; k <= MacroStore::kMacros; ++k) {
+            store.store(Field::Command, QString(251, 'c'), n, k);
+            store.store(Field::Name, QString(51, QChar(u'И')), n, k);
+            for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
+                store.store(Field::Description, QString(151, 'd'), n, k, j);
+        }
+    }
+}
+
+double startupMedian(const char *program, const QString &folder, int runs) {
+    QList<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QProcess child;
+        child.setWorkingDirectory(folder);
+        const qint64 started = monotonicNs();
+        child.start(QString::fromLocal8Bit(program), {QStringLiteral("startup-child")});
+        child.waitForFinished(30000);
+        const qint64 shown = child.readAllStandardOutput().trimmed().toLongLong();
+        times.append((shown - started) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[runs / 2];
+}
+
+} // namespace
+
+void runMacroBench(const char *program) {
+    constexpr int kRuns = 9;
+    QTemporaryDir emptyDir;
+    QTemporaryDir fullDir;
+    MacroStore empty;
+    empty.LoadCmdConfig(QDir(emptyDir.path()).filePath(MacroStore::kFileName));
+    MacroStore full;
+    full.LoadCmdConfig(QDir(fullDir.path()).filePath(MacroStore::kFileName));
+    fillStore(full);
+    full.save(QDir(fullDir.path()).filePath(MacroStore::kFileName));
+
+    // Alternate so that a slow moment of the machine hits both alike.
+    QList<double> emptyTimes, fullTimes;
+    for (int round = 0; round < 3; ++round) {
+        emptyTimes.append(startupMedian(program, emptyDir.path(), kRuns));
+        fullTimes.append(startupMedian(program, fullDir.path(), kRuns));
+    }
+    std::sort(emptyTimes.begin(), emptyTimes.end());
+    std::sort(fullTimes.begin(), fullTimes.end());
+    std::printf("macros: startup with an empty store: median %.1f ms; with every slot filled: %.1f ms "
+                "(difference %.1f ms; target at most 30 ms)\n",
+                emptyTimes[1], fullTimes[1], fullTimes[1] - emptyTimes[1]);
+
+    // The store's own part of startup: reading and checking the full file.
+    QList<double> loads;
+    for (int run = 0; run < 10; ++run) {
+        MacroStore store;
+        QElapsedTimer timer;
+        timer.start();
+        store.LoadCmdConfig(QDir(fullDir.path()).filePath(MacroStore::kFileName));
+        loads.append(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(loads.begin(), loads.end());
+    std::printf("macros: loading and checking the full store in process: median %.1f ms, max %.1f ms\n",
+                loads[loads.size() / 2], loads.last());
+
+    // Saves go to the disk the program lives on, not to a memory file system.
+    QTemporaryDir saveDir(QCoreApplication::applicationDirPath() + QStringLiteral("/macro-save-XXXXXX"));
+    const QString path = QDir(saveDir.path()).filePath(MacroStore::kFileName);
+    QList<double> saves;
+    for (int run = 0; run < 10; ++run) {
+        full.store(MacroStore::Field::Name, QString::number(run), 1, 1);
+        QElapsedTimer timer;
+        timer.start();
+        if (!full.save(path)) {
+            std::printf("macros: save failed: %s\n", qPrintable(full.errorString()));
+            return;
+        }
+        saves.append(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(saves.begin(), saves.end());
+    std::printf("macros: one save of the whole store with its flush to disk: median %.1f ms, max %.1f ms "
+                "(target at most 150 ms)\n",
+                saves[saves.size() / 2], saves.last());
+}

@@ -1,0 +1,45 @@
+#include "macros/MacroEditing.h"
+#include "macros/MacroListView.h"
+#include "support/QtPrinting.h"
+
+#include <gtest/gtest.h>
+
+using std::nullopt;
+
+TEST(MacroListView, SteppingAndChoosingStopAndDisableAtTheEnds) {
+    const struct {
+        macroview::Step (*rule)(int);
+        int from, list;
+        bool moved;
+        std::optional<bool> decEnabled, incEnabled;
+    } cases[] = {
+        {macroview::stepForward, 1, 2, true, true, nullopt},   {macroview::stepForward, 99, 100, true, true, false},
+        {macroview::stepForward, 100, 100, false, true, nullopt}, {macroview::stepBack, 100, 99, true, nullopt, true},
+        {macroview::stepBack, 2, 1, true, false, true},        {macroview::stepBack, 1, 1, false, nullopt, true},
+        {macroview::choose, 0, 1, true, false, true},          {macroview::choose, 49, 50, true, true, true},
+        {macroview::choose, 99, 100, true, true, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.from);
+        const macroview::Step step = c.rule(c.from);
+        EXPECT_EQ(step.list, c.list);
+        EXPECT_EQ(step.moved, c.moved);
+        EXPECT_EQ(step.decEnabled, c.decEnabled);
+        EXPECT_EQ(step.incEnabled, c.incEnabled);
+    }
+}
+
+TEST(MacroEditing, EnterWalksForwardAndBackspaceBack) {
+    using namespace macroediting;
+    const struct {
+        int field;
+        std::optional<int> enter, backspace;
+    } cases[] = {
+        {CmdName, CmdData, nullopt}, {CmdData, FirstLine, CmdName}, {FirstLine, FirstLine + 1, CmdData},
+        {FirstLine + 5, FirstLine + 6, FirstLine + 4}, {LastLine, nullopt, LastLine - 1},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(enterTarget(c.field), c.enter) << c.field;
+        EXPECT_EQ(backspaceTarget(c.field), c.backspace) << c.field;
+    }
+}
