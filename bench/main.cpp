@@ -1,5 +1,6 @@
 #include "Benches.h"
 #include "IdleBench.h"
+#include "SendModesBench.h"
 #include "ui/ModalSeam.h"
 
 #include <QDialog>
@@ -13,7 +14,7 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|framing|throughput|all]
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|period|chain|all]
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The windows create their data files in the working directory.
@@ -39,5 +40,9 @@ int main(int argc, char **argv) {
         runFramingBench();
     if (all || std::strcmp(which, "throughput") == 0)
         runThroughputBench();
+    if (all || std::strcmp(which, "period") == 0)
+        runPeriodBench();
+    if (all || std::strcmp(which, "chain") == 0)
+        runAfterAnswerBench();
     return 0;
 }
