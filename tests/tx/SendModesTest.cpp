@@ -1,23 +1,8 @@
 #include "tx/SendModes.h"
 
-#include "support/QtPrinting.h"
-
 #include <gtest/gtest.h>
 
-namespace {
-
-using What = SendStep::What;
-constexpr SendStep kNothing{};
-constexpr SendStep kCommandLine{What::CommandLine};
-constexpr SendStep kNotice{.allSentNotice = true};
-constexpr SendStep line(quint32 n) { return {What::FileLine, n}; }
-
-} // namespace
-
-void PrintTo(const SendStep &s, std::ostream *out) {
-    *out << "{what " << int(s.what) << ", line " << s.line << ", notice " << s.allSentNotice << ", stop "
-         << s.stopTimer << '}';
-}
+#include <cctype>
 
 namespace {
 
@@ -26,6 +11,22 @@ struct Clocked {
     SendSequencer seq{[this] { return now; }};
 };
 
+// One step as a character: the file line sent ('0'..'2'), 'c' the command
+// line, '!' the end notice, '#' the timer stopping itself with the notice,
+// '-' nothing.
+char outcome(const SendStep &s) {
+    if (s.stopTimer)
+        return s.allSentNotice ? '#' : '?';
+    if (s.allSentNotice)
+        return s.what == SendStep::What::Nothing ? '!' : '?';
+    switch (s.what) {
+    case SendStep::What::FileLine: return char('0' + s.line);
+    case SendStep::What::CommandLine: return 'c';
+    case SendStep::What::Nothing: return '-';
+    }
+    return '?';
+}
+
 } // namespace
 
 TEST(SendModes, PeriodSendsWhenStrictlyMoreThanThePeriodHasPassedOnTheMonotonicClock) {
@@ -33,138 +34,84 @@ TEST(SendModes, PeriodSendsWhenStrictlyMoreThanThePeriodHasPassedOnTheMonotonicC
         qint64 now;
         const char16_t *period;
         bool portOpen;
-        bool sends;
+        char sends;
+        std::optional<qint64> nextTickIn;
     };
     const Tick ticks[] = {
-        {1000, u"100", true, true},  // the first tick sends at once
-        {1100, u"100", true, false}, // exactly the period is not enough
-        {1101, u"100", true, true},
-        {1250, u"", true, false},
-        {1250, u"1O0", true, false}, // pasted text that is no number
-        {1250, u"-5", true, false},
-        {1250, u"100", false, false}, // port closed
-        {1251, u"100", true, true},
-        {86'399'990, u"100", true, true}, // midnight means nothing to this clock
-        {86'400'050, u"100", true, false},
-        {86'400'091, u"100", true, true},
-        {5000, u"100", true, false}, // a clock that went back restarts the period
-        {5100, u"100", true, false},
-        {5101, u"100", true, true},
+        {1000, u"100", true, 'c', 101}, // the first tick sends at once
+        {1100, u"100", true, '-', 1},   // exactly the period is not enough
+        {1101, u"100", true, 'c', 101},
+        {1250, u"", true, '-', std::nullopt},
+        {1250, u"1O0", true, '-', std::nullopt}, // pasted text that is no number
+        {1250, u"-5", true, '-', std::nullopt},
+        {1250, u"100", false, '-', SendSequencer::kClosedPortRecheckMs},
+        {1251, u"100", true, 'c', 101},
+        {86'399'990, u"100", true, 'c', 101}, // midnight means nothing to this clock
+        {86'400'050, u"100", true, '-', 41},
+        {86'400'091, u"100", true, 'c', 101},
+        {5000, u"100", true, '-', 101}, // a clock that went back restarts the period
+        {5101, u"100", true, 'c', 101},
     };
     Clocked c;
+    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, u"100", true), std::nullopt) << "timer off";
     c.seq.enablePeriodTimer();
     for (const Tick &t : ticks) {
         SCOPED_TRACE(t.now);
         c.now = t.now;
-        EXPECT_EQ(c.seq.periodTick({SendMode::Period}, t.period, t.portOpen), t.sends ? kCommandLine : kNothing);
+        EXPECT_EQ(outcome(c.seq.periodTick({SendMode::Period}, t.period, t.portOpen)), t.sends);
+        EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, t.period, t.portOpen), t.nextTickIn);
     }
-    EXPECT_EQ(c.seq.periodTick({SendMode::Manual}, u"1", true), kNothing) << "ticks in another mode do nothing";
-}
-
-TEST(SendModes, TimerSleepsUntilTheNextSendCanBeDue) {
-    Clocked c;
-    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, u"100", true), std::nullopt) << "timer off";
-    c.seq.enablePeriodTimer();
-    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, u"100", true), 0);
-    c.now = 1000;
-    ASSERT_EQ(c.seq.periodTick({SendMode::Period}, u"100", true), kCommandLine);
-    c.now = 1040;
-    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, u"100", true), 61);
-    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, u"50", false), 11);
-    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, u"", true), std::nullopt);
-    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::AfterAnswer, u"100", true), std::nullopt);
-    c.now = 2000;
-    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, u"100", false), SendSequencer::kClosedPortRecheckMs);
+    EXPECT_EQ(outcome(c.seq.periodTick({SendMode::Manual}, u"1", true)), '-') << "other modes' ticks do nothing";
+    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Manual, u"1", true), std::nullopt);
 }
 
 TEST(SendModes, FileLinesGoInTurnInEveryMode) {
-    enum Event { Start, Answer, AnswerMoreWaiting, Tick };
-    struct Row {
-        Event event;
-        SendMode mode;
-        bool cyclic;
-        SendStep expected;
-        quint32 indexAfter;
+    // Events of a three-line file: start ("send from file") in manual (m),
+    // after-answer (a) or period (p) mode; an answer in after-answer mode (A),
+    // one with more bytes waiting (W), one in manual mode (M); a period tick
+    // (T). Each is followed by its outcome.
+    const std::pair<bool, const char *> runs[] = {
+        {false, "m0 m1 m2 m! m0"},
+        {false, "a0 A1 W- M- A2 A! A0"},
+        {true, "A0 A1 A2 A0"}, // the answer to the last line sends line 1 at once
+        {true, "p- T0 T1 T2 T- T0"},      // line 1 goes at the next period
+        {false, "p- A0 A1 A2 A-"},        // while the period timer runs, the chain ends silently
+        {false, "p- T0 T1 T2 T# T- A0 A1 A2 A!"},
     };
-    const std::vector<std::vector<Row>> runs = {
-        {{Start, SendMode::Manual, false, line(0), 1},
-         {Start, SendMode::Manual, false, line(1), 2},
-         {Start, SendMode::Manual, false, line(2), 3},
-         {Start, SendMode::Manual, false, kNotice, 0},
-         {Start, SendMode::Manual, false, line(0), 1},
-         {Start, SendMode::OnSelect, false, kNothing, 1}},
-        {{Start, SendMode::AfterAnswer, false, line(0), 1},
-         {Answer, SendMode::AfterAnswer, false, line(1), 2},
-         {AnswerMoreWaiting, SendMode::AfterAnswer, false, kNothing, 2},
-         {Answer, SendMode::Manual, false, kNothing, 2},
-         {Answer, SendMode::AfterAnswer, false, line(2), 3},
-         {Answer, SendMode::AfterAnswer, false, kNotice, 0}},
-        {{Answer, SendMode::AfterAnswer, true, line(0), 1},
-         {Answer, SendMode::AfterAnswer, true, line(1), 2},
-         {Answer, SendMode::AfterAnswer, true, line(2), 3},
-         {Answer, SendMode::AfterAnswer, true, line(0), 1}}, // the answer to the last line sends line 1
-        {{Start, SendMode::Period, true, kNothing, 0},
-         {Tick, SendMode::Period, true, line(0), 1},
-         {Tick, SendMode::Period, true, line(1), 2},
-         {Tick, SendMode::Period, true, line(2), 3},
-         {Tick, SendMode::Period, true, kNothing, 0}, // line 1 goes at the next period
-         {Tick, SendMode::Period, true, line(0), 1},
-         // while the period timer runs, the chain's end says nothing
-         {Answer, SendMode::AfterAnswer, false, line(1), 2},
-         {Answer, SendMode::AfterAnswer, false, line(2), 3},
-         {Answer, SendMode::AfterAnswer, false, kNothing, 0}},
-        {{Start, SendMode::Period, false, kNothing, 0},
-         {Tick, SendMode::Period, false, line(0), 1},
-         {Tick, SendMode::Period, false, line(1), 2},
-         {Tick, SendMode::Period, false, line(2), 3},
-         {Tick, SendMode::Period, false, {.allSentNotice = true, .stopTimer = true}, 0},
-         {Tick, SendMode::Period, false, kNothing, 0}, // the timer is off
-         // the period timer's own notice lets the chain speak again
-         {Answer, SendMode::AfterAnswer, false, line(0), 1},
-         {Start, SendMode::AfterAnswer, false, line(1), 2},
-         {Start, SendMode::AfterAnswer, false, line(2), 3},
-         {Answer, SendMode::AfterAnswer, false, kNotice, 0}},
-    };
-    for (size_t r = 0; r < runs.size(); ++r) {
+    for (const auto &[cyclic, script] : runs) {
+        SCOPED_TRACE(script);
         Clocked c;
-        for (size_t i = 0; i < runs[r].size(); ++i) {
-            const Row &row = runs[r][i];
-            SCOPED_TRACE(testing::Message() << "run " << r << " step " << i);
-            const SendInputs in{row.mode, true, 3, row.cyclic};
+        for (const char *at = script; *at; at += 3) {
+            const char event = at[0];
+            const SendMode mode = event == 'm' || event == 'M'   ? SendMode::Manual
+                                  : event == 'p' || event == 'T' ? SendMode::Period
+                                                                 : SendMode::AfterAnswer;
+            const SendInputs in{mode, true, 3, cyclic};
             c.now += 1001;
-            SendStep step;
-            switch (row.event) {
-            case Start: step = c.seq.startSendCommands(in); break;
-            case Answer: step = c.seq.afterAnswer(in, false); break;
-            case AnswerMoreWaiting: step = c.seq.afterAnswer(in, true); break;
-            case Tick: step = c.seq.periodTick(in, u"1000", true); break;
-            }
-            EXPECT_EQ(step, row.expected);
-            EXPECT_EQ(c.seq.FileLineIndex, row.indexAfter);
+            const SendStep step = std::islower(event) ? c.seq.startSendCommands(in)
+                                  : event == 'T'      ? c.seq.periodTick(in, u"1000", true)
+                                                      : c.seq.afterAnswer(in, event == 'W');
+            EXPECT_EQ(outcome(step), at[1]) << "at " << at;
+            if (!at[2])
+                break;
         }
     }
 }
 
-TEST(SendModes, CommandLineIsSentOutsideFileMode) {
+TEST(SendModes, CyclicSendingKeepsThePeriodTimerOn) {
     Clocked c;
-    EXPECT_EQ(c.seq.afterAnswer({SendMode::AfterAnswer}, false), kCommandLine);
-    EXPECT_EQ(c.seq.afterAnswer({SendMode::Period}, false), kNothing);
+    EXPECT_EQ(outcome(c.seq.afterAnswer({SendMode::AfterAnswer}, false)), 'c');
+    EXPECT_FALSE(c.seq.rearmCyclic(false, SendMode::Period));
+    EXPECT_FALSE(c.seq.rearmCyclic(true, SendMode::Manual));
     EXPECT_TRUE(c.seq.rearmCyclic(true, SendMode::Period));
     EXPECT_FALSE(c.seq.rearmCyclic(true, SendMode::Period)) << "already on";
-    EXPECT_EQ(c.seq.periodTick({SendMode::Period}, u"0", true), kCommandLine);
-    Clocked off;
-    EXPECT_FALSE(off.seq.rearmCyclic(false, SendMode::Period));
-    EXPECT_FALSE(off.seq.rearmCyclic(true, SendMode::Manual));
 }
 
 TEST(SendModes, PeriodFieldTakesDigitsAndBackspaceOnly) {
     const std::pair<const char16_t *, bool> keys[] = {
-        {u"7", true}, {u"\b", true}, {u"", true}, {u"\x7f", true}, {u"a", false}, {u"-", false}, {u"\r", false},
-        {u"\x16", false}, // Ctrl+V types nothing either
+        {u"7", true},  {u"\b", true}, {u"", true},   {u"\x7f", true},
+        {u"a", false}, {u"-", false}, {u"\r", false}, {u"\x16", false}, // Ctrl+V types nothing either
     };
     for (const auto &[typed, allowed] : keys)
         EXPECT_EQ(PeriodKeyAllowed(typed), allowed) << QString::fromUtf16(typed).toStdString();
-    EXPECT_EQ(PeriodMs(u"99999"), 99999);
-    EXPECT_EQ(PeriodMs(u"0"), 0);
-    EXPECT_EQ(PeriodMs(u" 10"), std::nullopt);
 }
