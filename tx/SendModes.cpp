@@ -27,7 +27,8 @@ SendModeControls ControlsForMode(SendMode mode) {
 }
 
 bool PeriodKeyAllowed(QStringView typed) {
-    if (typed.isEmpty() || typed == u"\x7f")
+    // Delete and Tab type nothing into the field either.
+    if (typed.isEmpty() || typed == u"\x7f" || typed == u"\t")
         return true;
     return typed.size() == 1 && (typed[0].isDigit() || typed[0] == u'\b');
 }

@@ -22,7 +22,7 @@ struct SendModeControls {
 SendModeControls ControlsForMode(SendMode mode);
 
 // The period field takes digits and Backspace only; keys that type nothing
-// (arrows, Delete) are not typing and pass.
+// into it (arrows, Delete, Tab) pass.
 bool PeriodKeyAllowed(QStringView typed);
 
 // The period in ms, or none for an empty or pasted text that is not a

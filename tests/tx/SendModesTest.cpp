@@ -109,7 +109,7 @@ TEST(SendModes, CyclicSendingKeepsThePeriodTimerOn) {
 
 TEST(SendModes, PeriodFieldTakesDigitsAndBackspaceOnly) {
     const std::pair<const char16_t *, bool> keys[] = {
-        {u"7", true},  {u"\b", true}, {u"", true},   {u"\x7f", true},
+        {u"7", true},  {u"\b", true}, {u"", true},   {u"\x7f", true}, {u"\t", true},
         {u"a", false}, {u"-", false}, {u"\r", false}, {u"\x16", false}, // Ctrl+V types nothing either
     };
     for (const auto &[typed, allowed] : keys)
