@@ -189,3 +189,16 @@ TEST_F(SendModesWindow, UnreadableFileIsReportedAndTheFileStateStays) {
     EXPECT_TRUE(notices[1].contains(path) && notices[1].contains("No such file")) << notices[1].toStdString();
     EXPECT_EQ(text("ButtonReadFile"), "Назад");
 }
+
+TEST_F(SendModesWindow, LongFileLoadsItsFirst500LinesAndSaysSo) {
+    start();
+    const QString path = filesDir_.filePath("long.txt");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int n = 1; n <= 600; ++n)
+        file.write("L" + QByteArray::number(n) + "\r\n");
+    file.close();
+    chooseFile(path);
+    EXPECT_EQ(notices, QStringList({"OpenDialog1", "Большой файл"}));
+    EXPECT_EQ(find<QListWidget>("OldCmdList")->count(), 500);
+}
