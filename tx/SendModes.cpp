@@ -136,12 +136,11 @@ bool SendSequencer::rearmCyclic(bool cyclic, SendMode mode) {
 
 std::optional<qint64> SendSequencer::nextTickDelayMs(SendMode mode, QStringView periodText, bool portOpen) const {
     const std::optional<qint64> period = PeriodMs(periodText);
-    if (!m_timerEnabled || mode != SendMode::Period || !period)
+    if (!m_timerEnabled || mode != SendMode::Period || !period || !portOpen)
         return std::nullopt;
-    qint64 delay = 0;
-    if (m_lastPeriodTime)
-        delay = std::max<qint64>(0, *m_lastPeriodTime + *period + 1 - m_clock());
-    return portOpen ? delay : std::max(delay, kClosedPortRecheckMs);
+    if (!m_lastPeriodTime)
+        return 0;
+    return std::max<qint64>(0, *m_lastPeriodTime + *period + 1 - m_clock());
 }
 
 int FileNameCaptionWidth(int captionLeft, int readFileButtonLeft) { return captionLeft + readFileButtonLeft - 20; }

@@ -82,11 +82,9 @@ public:
 
     // The timer sleeps between the moments that can make a difference: ms
     // until the next tick that could send, or none while no tick can (timer
-    // off, another mode, no usable period). While the port is closed it looks
-    // again every kClosedPortRecheckMs. An early tick does nothing.
+    // off, another mode, no usable period, port closed); the window asks
+    // again when one of these changes. An early tick does nothing.
     std::optional<qint64> nextTickDelayMs(SendMode mode, QStringView periodText, bool portOpen) const;
-
-    static constexpr qint64 kClosedPortRecheckMs = 10;
 
 private:
     SendStep nextFileLine();

@@ -40,6 +40,10 @@ void TForm1::connectSendModeHandlers() {
     // beating every millisecond; each tick reads the clock anew.
     TimerPeriod.setSingleShot(true);
     connect(&TimerPeriod, &QTimer::timeout, this, &TForm1::TimerPeriodTimer);
+    // The port opens and closes only in these two handlers; connected after
+    // them, this looks at the period again once they are done.
+    connect(ui.BTConnect, &QPushButton::clicked, this, &TForm1::schedulePeriodTick);
+    connect(&CheckConnect, &QTimer::timeout, this, &TForm1::schedulePeriodTick);
 }
 
 bool TForm1::sendModeEventFilter(QObject *watched, QEvent *event) {

@@ -44,7 +44,7 @@ TEST(SendModes, PeriodSendsWhenStrictlyMoreThanThePeriodHasPassedOnTheMonotonicC
         {1250, u"", true, '-', std::nullopt},
         {1250, u"1O0", true, '-', std::nullopt}, // pasted text that is no number
         {1250, u"-5", true, '-', std::nullopt},
-        {1250, u"100", false, '-', SendSequencer::kClosedPortRecheckMs},
+        {1250, u"100", false, '-', std::nullopt},
         {1251, u"100", true, 'c', 101},
         {86'399'990, u"100", true, 'c', 101}, // midnight means nothing to this clock
         {86'400'050, u"100", true, '-', 41},

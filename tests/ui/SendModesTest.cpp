@@ -138,6 +138,8 @@ TEST_F(SendModesWindow, PeriodSendsAtOnceThenAgainAndNothingWithoutPeriodOrPort)
     click("BTConnect");
     EXPECT_TRUE(device().receiveFor(300).isEmpty());
     EXPECT_TRUE(notices.isEmpty()) << notices.join('|').toStdString();
+    connectPort(); // and it goes on
+    EXPECT_EQ(device().receive(2, 3000).left(2), "P\r");
 }
 
 TEST_F(SendModesWindow, CyclicPeriodicSendingRestartsWhenCyclicIsChecked) {
