@@ -98,15 +98,6 @@ TEST(SendModes, FileLinesGoInTurnInEveryMode) {
     }
 }
 
-TEST(SendModes, CyclicSendingKeepsThePeriodTimerOn) {
-    Clocked c;
-    EXPECT_EQ(outcome(c.seq.afterAnswer({SendMode::AfterAnswer}, false)), 'c');
-    EXPECT_FALSE(c.seq.rearmCyclic(false, SendMode::Period));
-    EXPECT_FALSE(c.seq.rearmCyclic(true, SendMode::Manual));
-    EXPECT_TRUE(c.seq.rearmCyclic(true, SendMode::Period));
-    EXPECT_FALSE(c.seq.rearmCyclic(true, SendMode::Period)) << "already on";
-}
-
 TEST(SendModes, PeriodFieldTakesDigitsAndBackspaceOnly) {
     const std::pair<const char16_t *, bool> keys[] = {
         {u"7", true},  {u"\b", true}, {u"", true},   {u"\x7f", true}, {u"\t", true},
