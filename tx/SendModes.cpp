@@ -30,7 +30,7 @@ bool PeriodKeyAllowed(QStringView typed) {
     // Delete and Tab type nothing into the field either.
     if (typed.isEmpty() || typed == u"\x7f" || typed == u"\t")
         return true;
-    return typed.size() == 1 && (typed[0].isDigit() || typed[0] == u'\b');
+    return typed.size() == 1 && ((typed[0] >= u'0' && typed[0] <= u'9') || typed[0] == u'\b');
 }
 
 std::optional<qint64> PeriodMs(QStringView text) {

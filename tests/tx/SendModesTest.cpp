@@ -102,6 +102,7 @@ TEST(SendModes, PeriodFieldTakesDigitsAndBackspaceOnly) {
     const std::pair<const char16_t *, bool> keys[] = {
         {u"7", true},  {u"\b", true}, {u"", true},   {u"\x7f", true}, {u"\t", true},
         {u"a", false}, {u"-", false}, {u"\r", false}, {u"\x16", false}, // Ctrl+V types nothing either
+        {u"\u0663", false}, // a digit of another script is no period
     };
     for (const auto &[typed, allowed] : keys)
         EXPECT_EQ(PeriodKeyAllowed(typed), allowed) << QString::fromUtf16(typed).toStdString();
