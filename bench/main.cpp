@@ -1,6 +1,7 @@
 #include "Benches.h"
 #include "IdleBench.h"
 #include "MacroBench.h"
+#include "SendModesBench.h"
 #include "ui/ModalSeam.h"
 
 #include <QDialog>
@@ -14,7 +15,7 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|framing|throughput|macros|all]
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|macros|period|chain|all]
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The windows create their data files in the working directory.
@@ -42,5 +43,9 @@ int main(int argc, char **argv) {
         runThroughputBench();
     if (all || std::strcmp(which, "macros") == 0)
         runMacroBench(QCoreApplication::applicationFilePath().toLocal8Bit().constData());
+    if (all || std::strcmp(which, "period") == 0)
+        runPeriodBench();
+    if (all || std::strcmp(which, "chain") == 0)
+        runAfterAnswerBench();
     return 0;
 }

@@ -212,8 +212,7 @@ void TForm1::CustomFunctionsTimer() {
     const QString now = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
     if (ui.TextTime->text() != now)
         ui.TextTime->setText(now);
-    if (ui.CiklSend->isChecked() && ui.RBPeriod->isChecked() && !TimerPeriod.isActive())
-        TimerPeriod.start();
+    rearmCyclicPeriod();
     CustomFunctions.start(1000 - QTime::currentTime().msec());
 }
 

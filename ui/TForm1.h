@@ -9,6 +9,7 @@
 #include "rx/PacketFraming.h"
 #include "rx/ReadStatistics.h"
 #include "tx/CommandEncoding.h"
+#include "tx/SendModes.h"
 #include "tx/SentHistory.h"
 #include "ui_TForm1.h"
 
@@ -141,10 +142,43 @@ private:
     // Send modes and command files (TForm1SendModes.cpp).
     void connectSendModeHandlers();
     bool sendModeEventFilter(QObject *watched, QEvent *event);
+    SendMode currentSendMode() const;
+    SendInputs sendInputs() const;
+    void applySendMode(SendMode mode);
+    void RBManualClick();
+    void RBAfterAnsClick();
+    void RBSelClick();
+    void RBPeriodClick();
+    // Returns whether the typed text may go into the period field.
+    bool PeriodTXKeyPress(const QString &typed);
+    void ButtonReadFileClick();
+    void loadCommandFile(const QString &path);
+    void closeCommandFile();
+    void OldCmdListClick();
+    void SendStartClick();
+    void StartSendCommands();
+    void TimerPeriodTimer();
+    void schedulePeriodTick();
+    // Housekeeping's step for cyclic periodic sending of a file.
+    void rearmCyclicPeriod();
+    void carryOut(const SendStep &step);
+    QByteArray fileLine(quint32 index) const;
+    SendSequencer m_sendSequencer;
+    QString m_listNameHint;
+    QString m_commandFileDir;
 
     // History drop-down and tail picker (TForm1History.cpp).
     void connectHistoryHandlers();
     bool historyEventFilter(QObject *watched, QEvent *event);
+    void ReadOldCmd();
+    void MainStrCmdKeyUp();
+    void Str1Click();
+    bool FastOldCmdKeyPress(int key);
+    void FastOldCmdExit();
+    void AddStrCmdKeyUp();
+    void Str2Click();
+    bool LBTailKeyPress(int key);
+    void LBTailExit();
 
     // Window layout and appearance (TForm1Layout.cpp).
     void captureStartupLayout();

@@ -140,5 +140,3 @@ void TForm1::CheckConnectTimer() {
         setComPortColour(kReconnecting);
     }
 }
-
-void TForm1::CheckSendDataAftConnect() { SendPortData(commandLine()); }

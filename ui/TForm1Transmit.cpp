@@ -63,12 +63,3 @@ bool TForm1::AddStrCmdKeyPress(int key) {
     }
     return false;
 }
-
-void TForm1::AfterAnswerSend() {
-    // Only an answer that is complete (nothing more waiting) asks for the
-    // next command.
-    const qint64 waiting = port_.bytesWaiting();
-    if (!ui.RBAfterAns->isChecked() || waiting != 0)
-        return;
-    SendPortData(commandLine());
-}

@@ -1,0 +1,66 @@
+#include "support/QtPrinting.h"
+#include "tx/CommandFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray numberedLines(int count, const char *end) {
+    QByteArray text;
+    for (int n = 1; n <= count; ++n)
+        text += "L" + QByteArray::number(n) + end;
+    return text;
+}
+
+} // namespace
+
+TEST(CommandFile, LinesAsLoaded) {
+    struct Case {
+        const char *name;
+        QByteArray content;
+        qsizetype lines;
+        QByteArray first, last;
+        bool limit;
+    };
+    const QByteArray l254(254, 'x'), l255(255, 'y');
+    const Case cases[] = {
+        {"LF", "AT\nATI\n\nATZ", 4, "AT", "ATZ", false},
+        {"CR LF", "AT\r\nATI\r\n\r\nATZ\r\n", 4, "AT", "ATZ", false},
+        {"lone CR stays", "A\rB\r\nC\r", 2, "A\rB", "C\r", false},
+        {"windows-1251 bytes", "\xcf\xf0\xe8\n", 1, "\xcf\xf0\xe8", "\xcf\xf0\xe8", false},
+        {"empty file", "", 0, "", "", false},
+        {"254 kept, 255 skipped", l254 + "\r\n" + l255 + "\r\n" + l255 + "\nB", 2, l254, "B", false},
+        {"long line skipped whole", QByteArray(5000, 'z') + "\nA\n", 1, "A", "A", false},
+        {"499 lines", numberedLines(499, "\n"), 499, "L1", "L499", false},
+        {"500 lines", numberedLines(500, "\r\n"), 500, "L1", "L500", true},
+        {"600 lines", numberedLines(600, "\n"), 500, "L1", "L500", true},
+        {"skipped lines count", l255 + "\n" + numberedLines(600, "\n"), 499, "L1", "L499", true},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile file(dir.filePath("cmds.txt"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.content);
+        file.close();
+        CommandFile commands;
+        ASSERT_TRUE(commands.read(file.fileName())) << commands.errorString().toStdString();
+        ASSERT_EQ(commands.lines().size(), c.lines);
+        if (c.lines > 0) {
+            EXPECT_EQ(commands.lines().first(), c.first);
+            EXPECT_EQ(commands.lines().last(), c.last);
+        }
+        EXPECT_EQ(commands.reachedLimit(), c.limit);
+    }
+}
+
+TEST(CommandFile, UnreadableFileIsReportedWithTheSystemsText) {
+    QTemporaryDir dir;
+    CommandFile commands;
+    EXPECT_FALSE(commands.read(dir.filePath("absent")));
+    EXPECT_TRUE(commands.errorString().contains("No such file")) << commands.errorString().toStdString();
+    EXPECT_FALSE(commands.read(dir.path())) << "a folder is no file of commands";
+    EXPECT_FALSE(commands.errorString().isEmpty());
+}

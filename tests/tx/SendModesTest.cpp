@@ -1,0 +1,109 @@
+#include "tx/SendModes.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+namespace {
+
+struct Clocked {
+    qint64 now = 0;
+    SendSequencer seq{[this] { return now; }};
+};
+
+// One step as a character: the file line sent ('0'..'2'), 'c' the command
+// line, '!' the end notice, '#' the timer stopping itself with the notice,
+// '-' nothing.
+char outcome(const SendStep &s) {
+    if (s.stopTimer)
+        return s.allSentNotice ? '#' : '?';
+    if (s.allSentNotice)
+        return s.what == SendStep::What::Nothing ? '!' : '?';
+    switch (s.what) {
+    case SendStep::What::FileLine: return char('0' + s.line);
+    case SendStep::What::CommandLine: return 'c';
+    case SendStep::What::Nothing: return '-';
+    }
+    return '?';
+}
+
+} // namespace
+
+TEST(SendModes, PeriodSendsWhenStrictlyMoreThanThePeriodHasPassedOnTheMonotonicClock) {
+    struct Tick {
+        qint64 now;
+        const char16_t *period;
+        bool portOpen;
+        char sends;
+        std::optional<qint64> nextTickIn;
+    };
+    const Tick ticks[] = {
+        {1000, u"100", true, 'c', 101}, // the first tick sends at once
+        {1100, u"100", true, '-', 1},   // exactly the period is not enough
+        {1101, u"100", true, 'c', 101},
+        {1250, u"", true, '-', std::nullopt},
+        {1250, u"1O0", true, '-', std::nullopt}, // pasted text that is no number
+        {1250, u"-5", true, '-', std::nullopt},
+        {1250, u"100", false, '-', std::nullopt},
+        {1251, u"100", true, 'c', 101},
+        {86'399'990, u"100", true, 'c', 101}, // midnight means nothing to this clock
+        {86'400'050, u"100", true, '-', 41},
+        {86'400'091, u"100", true, 'c', 101},
+        {5000, u"100", true, '-', 101}, // a clock that went back restarts the period
+        {5101, u"100", true, 'c', 101},
+    };
+    Clocked c;
+    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, u"100", true), std::nullopt) << "timer off";
+    c.seq.enablePeriodTimer();
+    for (const Tick &t : ticks) {
+        SCOPED_TRACE(t.now);
+        c.now = t.now;
+        EXPECT_EQ(outcome(c.seq.periodTick({SendMode::Period}, t.period, t.portOpen)), t.sends);
+        EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, t.period, t.portOpen), t.nextTickIn);
+    }
+    EXPECT_EQ(outcome(c.seq.periodTick({SendMode::Manual}, u"1", true)), '-') << "other modes' ticks do nothing";
+    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Manual, u"1", true), std::nullopt);
+}
+
+TEST(SendModes, FileLinesGoInTurnInEveryMode) {
+    // Events of a three-line file: start ("send from file") in manual (m),
+    // after-answer (a) or period (p) mode; an answer in after-answer mode (A),
+    // one with more bytes waiting (W), one in manual mode (M); a period tick
+    // (T). Each is followed by its outcome.
+    const std::pair<bool, const char *> runs[] = {
+        {false, "m0 m1 m2 m! m0"},
+        {false, "a0 A1 W- M- A2 A! A0"},
+        {true, "A0 A1 A2 A0"}, // the answer to the last line sends line 1 at once
+        {true, "p- T0 T1 T2 T- T0"},      // line 1 goes at the next period
+        {false, "p- A0 A1 A2 A-"},        // while the period timer runs, the chain ends silently
+        {false, "p- T0 T1 T2 T# T- A0 A1 A2 A!"},
+    };
+    for (const auto &[cyclic, script] : runs) {
+        SCOPED_TRACE(script);
+        Clocked c;
+        for (const char *at = script; *at; at += 3) {
+            const char event = at[0];
+            const SendMode mode = event == 'm' || event == 'M'   ? SendMode::Manual
+                                  : event == 'p' || event == 'T' ? SendMode::Period
+                                                                 : SendMode::AfterAnswer;
+            const SendInputs in{mode, true, 3, cyclic};
+            c.now += 1001;
+            const SendStep step = std::islower(event) ? c.seq.startSendCommands(in)
+                                  : event == 'T'      ? c.seq.periodTick(in, u"1000", true)
+                                                      : c.seq.afterAnswer(in, event == 'W');
+            EXPECT_EQ(outcome(step), at[1]) << "at " << at;
+            if (!at[2])
+                break;
+        }
+    }
+}
+
+TEST(SendModes, PeriodFieldTakesDigitsAndBackspaceOnly) {
+    const std::pair<const char16_t *, bool> keys[] = {
+        {u"7", true},  {u"\b", true}, {u"", true},   {u"\x7f", true}, {u"\t", true},
+        {u"a", false}, {u"-", false}, {u"\r", false}, {u"\x16", false}, // Ctrl+V types nothing either
+        {u"\u0663", false}, // a digit of another script is no period
+    };
+    for (const auto &[typed, allowed] : keys)
+        EXPECT_EQ(PeriodKeyAllowed(typed), allowed) << QString::fromUtf16(typed).toStdString();
+}

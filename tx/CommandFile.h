@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Notice shown when a command file reached the line limit.
+inline const QString kBigFileNotice = QStringLiteral("Большой файл");
+
+// A text file of commands, one per line, in windows-1251. A line ends at LF
+// or at CR LF (files written on Windows and on Linux load the same); the
+// terminator is not part of the command. At most kMaxLines lines are read;
+// a line of kSkippedLength characters or more is counted but not loaded.
+class CommandFile {
+public:
+    static constexpr int kMaxLines = 500;
+    static constexpr int kSkippedLength = 255;
+
+    // Reads the file; false with the system's error text when it cannot be
+    // opened or read (the lines read until then stay).
+    bool read(const QString &path);
+    QString errorString() const { return m_error; }
+
+    // The commands loaded, as bytes.
+    const QList<QByteArray> &lines() const { return m_lines; }
+    // The limit was reached: the file may hold more than was read.
+    bool reachedLimit() const { return m_linesRead == kMaxLines; }
+
+private:
+    QList<QByteArray> m_lines;
+    int m_linesRead = 0;
+    QString m_error;
+};

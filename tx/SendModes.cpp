@@ -1,0 +1,146 @@
+#include "tx/SendModes.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+qint64 steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+SendModeControls ControlsForMode(SendMode mode) {
+    switch (mode) {
+    case SendMode::Manual:
+        return {true, true, false, false};
+    case SendMode::AfterAnswer:
+        return {true, true, true, false};
+    case SendMode::OnSelect:
+        return {true, false, false, false};
+    case SendMode::Period:
+        return {true, true, true, true};
+    }
+    return {};
+}
+
+bool PeriodKeyAllowed(QStringView typed) {
+    // Delete and Tab type nothing into the field either.
+    if (typed.isEmpty() || typed == u"\x7f" || typed == u"\t")
+        return true;
+    return typed.size() == 1 && ((typed[0] >= u'0' && typed[0] <= u'9') || typed[0] == u'\b');
+}
+
+std::optional<qint64> PeriodMs(QStringView text) {
+    if (text.isEmpty() || text.size() > 9)
+        return std::nullopt;
+    qint64 ms = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        ms = ms * 10 + (c.unicode() - u'0');
+    }
+    return ms;
+}
+
+SendSequencer::SendSequencer(Clock clock) : m_clock(clock ? std::move(clock) : Clock(steadyMs)) {}
+
+SendStep SendSequencer::nextFileLine() {
+    SendStep step{SendStep::What::FileLine, FileLineIndex};
+    ++FileLineIndex;
+    return step;
+}
+
+SendStep SendSequencer::startSendCommands(const SendInputs &in) {
+    switch (in.mode) {
+    case SendMode::Manual:
+    case SendMode::AfterAnswer:
+        if (FileLineIndex < in.lineCount)
+            return nextFileLine();
+        FileLineIndex = 0;
+        return {.allSentNotice = true};
+    case SendMode::Period:
+        enablePeriodTimer();
+        return {};
+    case SendMode::OnSelect:
+        return {};
+    }
+    return {};
+}
+
+SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText, bool portOpen) {
+    if (!m_timerEnabled)
+        return {};
+    AllSentNotice = true;
+    if (in.mode != SendMode::Period)
+        return {};
+    const qint64 now = m_clock();
+    const std::optional<qint64> period = PeriodMs(periodText);
+    if (!period)
+        return {};
+    // A clock that went back (only an injected one can) restarts the period
+    // rather than holding sending back until it catches up.
+    if (m_lastPeriodTime && now < *m_lastPeriodTime)
+        m_lastPeriodTime = now;
+    if ((m_lastPeriodTime && now - *m_lastPeriodTime <= *period) || !portOpen)
+        return {};
+    m_lastPeriodTime = now;
+    if (!in.fileMode)
+        return {SendStep::What::CommandLine};
+    if (FileLineIndex < in.lineCount)
+        return nextFileLine();
+    // Past the end: a cyclic file starts again at the next period.
+    FileLineIndex = 0;
+    if (in.cyclic)
+        return {};
+    m_timerEnabled = false;
+    SendStep step{.stopTimer = true};
+    if (AllSentNotice) {
+        AllSentNotice = false;
+        step.allSentNotice = true;
+    }
+    return step;
+}
+
+SendStep SendSequencer::afterAnswer(const SendInputs &in, bool bytesWaiting) {
+    if (in.mode != SendMode::AfterAnswer || bytesWaiting)
+        return {};
+    if (!in.fileMode)
+        return {SendStep::What::CommandLine};
+    SendStep step;
+    bool maySend = true;
+    if (FileLineIndex >= in.lineCount) {
+        maySend = in.cyclic;
+        step.allSentNotice = !in.cyclic && !AllSentNotice;
+        FileLineIndex = 0;
+    }
+    if (maySend && FileLineIndex < in.lineCount)
+        return nextFileLine();
+    return step;
+}
+
+void SendSequencer::enablePeriodTimer() {
+    m_timerEnabled = true;
+    // Set at every tick of the running timer; the first tick is due at once.
+    AllSentNotice = true;
+}
+
+bool SendSequencer::rearmCyclic(bool cyclic, SendMode mode) {
+    if (!cyclic || mode != SendMode::Period || m_timerEnabled)
+        return false;
+    enablePeriodTimer();
+    return true;
+}
+
+std::optional<qint64> SendSequencer::nextTickDelayMs(SendMode mode, QStringView periodText, bool portOpen) const {
+    const std::optional<qint64> period = PeriodMs(periodText);
+    if (!m_timerEnabled || mode != SendMode::Period || !period || !portOpen)
+        return std::nullopt;
+    if (!m_lastPeriodTime)
+        return 0;
+    return std::max<qint64>(0, *m_lastPeriodTime + *period + 1 - m_clock());
+}
+
+int FileNameCaptionWidth(int captionLeft, int readFileButtonLeft) { return captionLeft + readFileButtonLeft - 20; }

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+#include <optional>
+
+// The four ways of sending, as chosen with the mode radio buttons.
+enum class SendMode { Manual, AfterAnswer, OnSelect, Period };
+
+// Notice shown when the end of a command file has been passed.
+inline const QString kAllSentNotice = QStringLiteral("Все команды отправлены");
+
+// What a mode button does to the other send controls.
+struct SendModeControls {
+    bool commandListEnabled = true;
+    bool sendStartEnabled = true;
+    bool cyclicEnabled = false;
+    bool enablesPeriodTimer = false;
+};
+SendModeControls ControlsForMode(SendMode mode);
+
+// The period field takes digits and Backspace only; keys that type nothing
+// into it (arrows, Delete, Tab) pass.
+bool PeriodKeyAllowed(QStringView typed);
+
+// The period in ms, or none for an empty or pasted text that is not a
+// decimal number (nothing is then sent, and nothing is said).
+std::optional<qint64> PeriodMs(QStringView text);
+
+// The outcome of one step of the sequencing, for the window to carry out.
+struct SendStep {
+    enum class What { Nothing, CommandLine, FileLine };
+    What what = What::Nothing;
+    quint32 line = 0;           // the command file's line to send (FileLine)
+    bool allSentNotice = false; // show kAllSentNotice after the send
+    bool stopTimer = false;     // the period timer has switched itself off
+
+    bool operator==(const SendStep &) const = default;
+};
+
+// The inputs each step reads from the window.
+struct SendInputs {
+    SendMode mode = SendMode::Manual;
+    bool fileMode = false; // a command file is loaded
+    quint32 lineCount = 0; // lines of the loaded file
+    bool cyclic = false;   // "send the file in cycles" is checked
+};
+
+// Sequencing of automatic sending: which line of a command file goes next,
+// when the period has passed, when the end-of-file notice is due. Times come
+// from an injected monotonic clock (ms), so periodic sending goes on across
+// midnight and across changes of the system clock. The file position is
+// advanced when the step is handed out, before the send: a send that the send
+// routine drops still moves on, and the position never passes the end.
+class SendSequencer {
+public:
+    using Clock = std::function<qint64()>;
+    // The default clock is the system's steady clock.
+    explicit SendSequencer(Clock clock = {});
+
+    quint32 FileLineIndex = 0;
+    // Set while the period timer runs; keeps the after-answer chain from
+    // showing its end notice once the period timer has taken that over.
+    bool AllSentNotice = false;
+    bool periodTimerEnabled() const { return m_timerEnabled; }
+
+    void fileLoaded() { FileLineIndex = 0; }
+
+    // "Send from file" and sending on connect with a file loaded.
+    SendStep startSendCommands(const SendInputs &in);
+    // One tick of the period timer.
+    SendStep periodTick(const SendInputs &in, QStringView periodText, bool portOpen);
+    // A complete answer arrived (bytesWaiting: more bytes follow at once).
+    SendStep afterAnswer(const SendInputs &in, bool bytesWaiting);
+
+    void enablePeriodTimer();
+    // Cyclic periodic sending of a file keeps the timer switched on; returns
+    // whether it was off.
+    bool rearmCyclic(bool cyclic, SendMode mode);
+
+    // The timer sleeps between the moments that can make a difference: ms
+    // until the next tick that could send, or none while no tick can (timer
+    // off, another mode, no usable period, port closed); the window asks
+    // again when one of these changes. An early tick does nothing.
+    std::optional<qint64> nextTickDelayMs(SendMode mode, QStringView periodText, bool portOpen) const;
+
+private:
+    SendStep nextFileLine();
+
+    Clock m_clock;
+    bool m_timerEnabled = false;
+    std::optional<qint64> m_lastPeriodTime; // none: no periodic send yet
+};
+
+// Width of the caption that shows a loaded file's path.
+int FileNameCaptionWidth(int captionLeft, int readFileButtonLeft);
