@@ -8,8 +8,10 @@
 #include "rx/ReadStatistics.h"
 #include "tx/CommandEncoding.h"
 #include "tx/SentHistory.h"
+#include "ui/WindowLayout.h"
 #include "ui_TForm1.h"
 
+#include <QHash>
 #include <QTimer>
 #include <QWidget>
 
@@ -18,6 +20,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TInfo;
 class TOpenPortError;
 
 // The terminal's main window. It owns the terminal state, the port, the log
@@ -102,8 +105,21 @@ private:
     bool historyEventFilter(QObject *watched, QEvent *event);
 
     // Window layout and appearance (TForm1Layout.cpp).
+public:
+    void attachInfoWindow(TInfo *window) { m_infoWindow = window; }
+
+private:
     void captureStartupLayout();
     void connectLayoutHandlers();
+    void placeHorizontally();
+    void BTPalitraClick();
+    void SriftClick(int direction);
+    void BtInfoClick();
+
+    windowlayout::StartupLayout m_startupLayout;
+    QHash<QString, QWidget *> m_placedWidgets;
+    TInfo *m_infoWindow = nullptr;
+    int m_colourStep = 0; // the colour cycle's step, shown in BTPalitra's tag
 
     Ui::TForm1 ui;
     TerminalState state;

@@ -15,6 +15,7 @@ WindowSet::WindowSet(PortDirectory portDirectory)
       Info(std::make_unique<TInfo>()), FormEditCmd(std::make_unique<TFormEditCmd>()),
       OpenPortError(std::make_unique<TOpenPortError>()) {
     Form1->attachPortErrorWindow(OpenPortError.get());
+    Form1->attachInfoWindow(Info.get());
 }
 
 WindowSet::~WindowSet() = default;
