@@ -5,6 +5,7 @@
 #include "ui/TForm1.h"
 #include "ui/TInfo.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 
 namespace {
@@ -49,10 +50,19 @@ void TForm1::BTPalitraClick() {
     const QColor text = appearance::resolve(scheme.text, style);
     for (QWidget *target : std::initializer_list<QWidget *>{ui.MainStrCmd, ui.FastOldCmd, ui.AddStrCmd,
                                                             ui.OldCmdList, ui.LBTail, ui.MainWindow}) {
-        QPalette colours = target->palette();
-        colours.setColor(QPalette::Base, background);
-        colours.setColor(QPalette::Text, text);
-        target->setPalette(colours);
+        // A list's or memo's field is its viewport, which, once the window is
+        // styled, no longer takes palette changes from its frame.
+        QWidget *viewport = nullptr;
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(target))
+            viewport = area->viewport();
+        for (QWidget *part : {target, viewport}) {
+            if (!part)
+                continue;
+            QPalette colours = part->palette();
+            colours.setColor(QPalette::Base, background);
+            colours.setColor(QPalette::Text, text);
+            part->setPalette(colours);
+        }
     }
     m_colourStep = scheme.next;
     ui.BTPalitra->setProperty(kTag, m_colourStep);

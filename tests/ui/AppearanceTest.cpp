@@ -5,6 +5,7 @@
 #include "ui/UpDown.h"
 
 #include <QLineEdit>
+#include <QAbstractScrollArea>
 #include <QTest>
 #include <QToolButton>
 
@@ -45,8 +46,13 @@ protected:
     // Background and text colour of each colour target, in turn.
     QList<QColor> colours() {
         QList<QColor> colours;
-        for (const char *name : kColourTargets)
-            colours << find(name)->palette().color(QPalette::Base) << find(name)->palette().color(QPalette::Text);
+        for (const char *name : kColourTargets) {
+            // A scroll area's field is its viewport.
+            QWidget *field = find(name);
+            if (auto *area = qobject_cast<QAbstractScrollArea *>(field))
+                field = area->viewport();
+            colours << field->palette().color(QPalette::Base) << field->palette().color(QPalette::Text);
+        }
         return colours;
     }
     void spin(const char *arrow, int clicks) {
@@ -68,6 +74,8 @@ TEST_F(AppearanceWindow, SevenColourClicksEqualOne) {
     for (int i = 0; i < 6; ++i)
         click("BTPalitra");
     EXPECT_EQ(colours(), first);
+    const QImage log = find<QAbstractScrollArea>("MainWindow")->viewport()->grab().toImage();
+    EXPECT_EQ(log.pixelColor(40, 40).rgb(), first[10].rgb()); // the log is painted in it
     EXPECT_EQ(find("BTPalitra")->property("tag").toInt(), 1);
     // All six targets change together, background and text.
     for (int i = 2; i < first.size(); i += 2)
