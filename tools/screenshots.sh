@@ -46,6 +46,8 @@ for _ in $(seq 100); do
 done
 [ -n "$main" ] || { echo "main window not found" >&2; kill "$pid"; exit 1; }
 sleep 1
+# Some text in the command line, to show the text colour.
+xdotool mousemove --window "$main" 100 475 click 1 type 'AT+VERSION?'
 
 shot() { import -window "$1" "$out/$2.png"; }
 

@@ -64,6 +64,13 @@ void TForm1::BTPalitraClick() {
             part->setPalette(colours);
         }
     }
+    // The openers' arrows are drawn inside the command and tail lines; they
+    // take the text colour so that they stay visible on a dark field.
+    for (QWidget *opener : {ui.Str1, ui.Str2}) {
+        QPalette colours = opener->palette();
+        colours.setColor(QPalette::WindowText, text);
+        opener->setPalette(colours);
+    }
     m_colourStep = scheme.next;
     ui.BTPalitra->setProperty(kTag, m_colourStep);
 }

@@ -5,6 +5,7 @@
 #include "ui/UpDown.h"
 
 #include <QLineEdit>
+#include <QScreen>
 #include <QAbstractScrollArea>
 #include <QTest>
 #include <QToolButton>
@@ -101,6 +102,8 @@ TEST_F(AppearanceWindow, AboutWindowShowsNoCaretOnTheSecondOpening) {
     QList<bool> caretOrSelection;
     onModal = [&](QDialog &about, const QString &) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&about));
+        const QPoint offCentre = about.geometry().center() - about.screen()->availableGeometry().center();
+        EXPECT_LE(offCentre.manhattanLength(), 2);
         const QList<QLineEdit *> fields{about.findChild<QLineEdit *>("ContactFirst"),
                                         about.findChild<QLineEdit *>("ContactSecond")};
         for (QLineEdit *field : fields)
