@@ -12,7 +12,7 @@ set -eu
 if [ "${1:-}" != "--inside" ]; then
     script=$(realpath "$0")
     program=$(realpath "${1:-build/terminalkvr}")
-    out=$(realpath -m "${2:-screenshots}")
+    out=$(realpath -m "${2:-build/screenshots}")
     mkdir -p "$out"
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT

@@ -215,7 +215,7 @@ void TForm1::CustomFunctionsTimer() {
 
 void TForm1::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
-    placeHorizontally();
+    FormCanResize();
     placeVertically();
     CustomFunctionsTimer();
 }

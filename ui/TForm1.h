@@ -111,7 +111,7 @@ public:
 private:
     void captureStartupLayout();
     void connectLayoutHandlers();
-    void placeHorizontally();
+    void FormCanResize();
     void BTPalitraClick();
     void SriftClick(int direction);
     void BtInfoClick();

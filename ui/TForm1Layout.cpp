@@ -33,7 +33,7 @@ void TForm1::connectLayoutHandlers() {
 }
 
 // Hidden controls are placed too, so that they come up in the right place.
-void TForm1::placeHorizontally() {
+void TForm1::FormCanResize() {
     const windowlayout::Arrangement placed =
         windowlayout::arrange(m_startupLayout, windowlayout::outerWidth(width()), state.FileSendMode);
     for (auto entry = m_placedWidgets.cbegin(); entry != m_placedWidgets.cend(); ++entry) {
