@@ -15,7 +15,7 @@ QColor resolve(const Colour &colour, const QPalette &style) {
         return QColor::fromRgb(colour.fixed);
     const auto entry = std::find_if(kSystemColourRoles.begin(), kSystemColourRoles.end(),
                                     [&](const SystemColourRole &mapping) { return mapping.colour == colour.system; });
-    return style.color(QPalette::Active, entry->role);
+    return style.color(QPalette::Active, entry != kSystemColourRoles.end() ? entry->role : QPalette::Window);
 }
 
 int nextFontSize(int size, int direction) {
