@@ -143,4 +143,3 @@ std::optional<qint64> SendSequencer::nextTickDelayMs(SendMode mode, QStringView 
     return std::max<qint64>(0, *m_lastPeriodTime + *period + 1 - m_clock());
 }
 
-int FileNameCaptionWidth(int captionLeft, int readFileButtonLeft) { return captionLeft + readFileButtonLeft - 20; }

@@ -94,5 +94,3 @@ private:
     std::optional<qint64> m_lastPeriodTime; // none: no periodic send yet
 };
 
-// Width of the caption that shows a loaded file's path.
-int FileNameCaptionWidth(int captionLeft, int readFileButtonLeft);

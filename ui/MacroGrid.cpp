@@ -3,10 +3,10 @@
 namespace macrogrid {
 
 QRect designRect(int k) {
-    const int column = (k - 1) / kRows;
+    const int col = column(k);
     const int row = (k - 1) % kRows;
-    const int width = column == 5 ? 201 : 89;
-    return QRect(8 + 88 * column, 72 + 24 * row, width, 25);
+    const int width = col == kColumns - 1 ? 201 : 89;
+    return QRect(8 + 88 * col, 72 + 24 * row, width, 25);
 }
 
 } // namespace macrogrid

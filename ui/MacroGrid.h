@@ -8,6 +8,10 @@ namespace macrogrid {
 
 constexpr int kMacroCount = 48;
 constexpr int kRows = 8;
+constexpr int kColumns = kMacroCount / kRows;
+
+// 0-based column of button k.
+constexpr int column(int k) { return (k - 1) / kRows; }
 
 QRect designRect(int k);
 

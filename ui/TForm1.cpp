@@ -218,6 +218,7 @@ void TForm1::CustomFunctionsTimer() {
 
 void TForm1::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
+    FormCanResize();
     placeVertically();
     CustomFunctionsTimer();
 }

@@ -11,8 +11,10 @@
 #include "tx/CommandEncoding.h"
 #include "tx/SendModes.h"
 #include "tx/SentHistory.h"
+#include "ui/WindowLayout.h"
 #include "ui_TForm1.h"
 
+#include <QHash>
 #include <QTimer>
 #include <QWidget>
 
@@ -21,6 +23,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TInfo;
 class TOpenPortError;
 class TFormEditHelpCmd;
 class TSave;
@@ -181,8 +184,21 @@ private:
     void LBTailExit();
 
     // Window layout and appearance (TForm1Layout.cpp).
+public:
+    void attachInfoWindow(TInfo *window) { m_infoWindow = window; }
+
+private:
     void captureStartupLayout();
     void connectLayoutHandlers();
+    void FormCanResize();
+    void BTPalitraClick();
+    void SriftClick(int direction);
+    void BtInfoClick();
+
+    windowlayout::StartupLayout m_startupLayout;
+    QHash<QString, QWidget *> m_placedWidgets;
+    TInfo *m_infoWindow = nullptr;
+    int m_colourStep = 0; // the colour cycle's step, shown in BTPalitra's tag
 
     Ui::TForm1 ui;
     TerminalState state;

@@ -117,8 +117,8 @@ void TForm1::loadCommandFile(const QString &path) {
         control->hide();
     m_listNameHint = ui.STListName->toolTip();
     ui.STListName->setToolTip(QString());
-    ui.STListName->resize(FileNameCaptionWidth(ui.STListName->x(), ui.ButtonReadFile->x()),
-                          ui.STListName->height());
+    // The caption stretches to the file-open button while a file is shown.
+    FormCanResize();
     ui.STListName->setText(QDir::toNativeSeparators(path));
     ui.STListName->show();
     ui.CiklSend->setEnabled(ControlsForMode(currentSendMode()).cyclicEnabled);
@@ -143,6 +143,7 @@ void TForm1::closeCommandFile() {
     ui.ButtonReadFile->setProperty("tag", 0);
     ui.ButtonReadFile->setText(kReadFileCaption);
     state.FileSendMode = false;
+    FormCanResize();
     ui.STListName->setText(m_macroStore.listName(state.CurrentList));
     ui.STListName->setToolTip(m_listNameHint);
     ui.OldCmdList->clear();

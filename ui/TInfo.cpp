@@ -81,6 +81,8 @@ void TInfo::changeEvent(QEvent *event) {
 // up neither may show a caret or a selection, so the focus is parked on a
 // button that is never seen.
 void TInfo::parkFocus() {
+    ui->ContactFirst->deselect();
+    ui->ContactSecond->deselect();
     ui->FocusHolder->show();
     ui->FocusHolder->setFocus();
     ui->FocusHolder->hide();

@@ -1,5 +1,7 @@
 #include "ui/TOpenPortError.h"
 
+#include "ui/WindowLayout.h"
+
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
@@ -247,9 +249,9 @@ TOpenPortError::TOpenPortError(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(image);
 
-    // The window is 616 x 539 with a classic frame around it: 8 pixels on
-    // each side and a 31-pixel title bar leave 600 x 500 inside.
-    resize(600, 500);
+    // The window is 616 x 539 outside, frame included; the picture sits in
+    // the top left corner of what is left inside.
+    resize(616 - windowlayout::kFrameWidth, 539 - windowlayout::kFrameHeight);
 }
 
 QPixmap TOpenPortError::picture() {

@@ -16,6 +16,7 @@ WindowSet::WindowSet(PortDirectory portDirectory)
       OpenPortError(std::make_unique<TOpenPortError>()) {
     Form1->attachPortErrorWindow(OpenPortError.get());
     Form1->attachMacroWindows(FormEditHelpCmd.get(), Save.get());
+    Form1->attachInfoWindow(Info.get());
 }
 
 WindowSet::~WindowSet() = default;

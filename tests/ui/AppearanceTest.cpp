@@ -1,0 +1,80 @@
+#include "window/TerminalFixture.h"
+
+#include "ui/TForm1.h"
+#include "ui/UpDown.h"
+
+#include <QAbstractScrollArea>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
+
+class AppearanceWindow : public TerminalFixture {
+protected:
+    // Background and text colour of each colour target as painted (a list's
+    // or memo's field is its viewport).
+    QList<QColor> colours() {
+        QList<QColor> colours;
+        for (const char *name : {"MainStrCmd", "FastOldCmd", "AddStrCmd", "OldCmdList", "LBTail", "MainWindow"}) {
+            QWidget *field = find(name);
+            if (auto *area = qobject_cast<QAbstractScrollArea *>(field))
+                field = area->viewport();
+            colours << field->palette().color(QPalette::Base) << field->palette().color(QPalette::Text);
+        }
+        return colours;
+    }
+    void spin(const char *arrow, int clicks) {
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(find("Srift")->findChild<QToolButton *>(arrow), Qt::LeftButton);
+    }
+    // Both memos' font size; -1 when they differ.
+    int memoFontSize() {
+        const int size = find("MainWindow")->font().pointSize();
+        return find("SecondWindow")->font().pointSize() == size ? size : -1;
+    }
+};
+
+TEST_F(AppearanceWindow, SevenColourClicksEqualOne) {
+    start();
+    click("BTPalitra");
+    const QList<QColor> first = colours();
+    for (int i = 0; i < 6; ++i)
+        click("BTPalitra");
+    EXPECT_EQ(colours(), first);
+    // All six targets change together, and the log is painted so.
+    for (int i = 2; i < first.size(); i += 2)
+        EXPECT_TRUE(first[i] == first[0] && first[i + 1] == first[1]) << "target " << i / 2;
+    const QImage log = find<QAbstractScrollArea>("MainWindow")->viewport()->grab().toImage();
+    EXPECT_EQ(log.pixelColor(40, 40).rgb(), first[0].rgb());
+}
+
+TEST_F(AppearanceWindow, FontSpinnerStopsAtItsEnds) {
+    start();
+    spin("down", 1);
+    EXPECT_EQ(memoFontSize(), 8);
+    spin("up", 92);
+    EXPECT_EQ(memoFontSize(), 100);
+    spin("up", 9);
+    EXPECT_EQ(memoFontSize(), 100);
+    spin("down", 1);
+    EXPECT_EQ(memoFontSize(), 99);
+}
+
+TEST_F(AppearanceWindow, AboutWindowIsCentredAndShowsNoCaretOnTheSecondOpening) {
+    start();
+    QList<bool> caretOrSelection;
+    onModal = [&](QDialog &about, const QString &) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&about));
+        EXPECT_LE((about.geometry().center() - about.screen()->availableGeometry().center()).manhattanLength(), 2);
+        const QList<QLineEdit *> fields = about.findChildren<QLineEdit *>();
+        for (QLineEdit *field : fields)
+            caretOrSelection << (field->hasFocus() || field->hasSelectedText());
+        // The user clicks into a field and selects its text before closing.
+        fields.first()->setFocus();
+        fields.first()->selectAll();
+    };
+    click("BtInfo");
+    click("BtInfo");
+    EXPECT_EQ(notices, QStringList({"Info", "Info"}));
+    EXPECT_EQ(caretOrSelection, QList<bool>({false, false, false, false}));
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+#include <array>
+
+// The user's appearance controls: the colour cycle of the log and command
+// fields and the font size of the log.
+namespace appearance {
+
+// The platform's named colours that the windows use.
+enum class SystemColour { ButtonFace, InactiveBorder, MenuBar, Window, WindowText };
+
+// Where each named colour is found in a Qt palette. Qt's own Windows theme
+// fills these roles from the same system colours (button face -> Button,
+// window -> Base, window text -> WindowText). The two the theme has no role
+// for take the nearest: the inactive window border is a frame colour, the
+// light bevel Midlight; the menu bar is painted in the Window colour.
+struct SystemColourRole {
+    SystemColour colour;
+    QPalette::ColorRole role;
+};
+constexpr std::array<SystemColourRole, 5> kSystemColourRoles{{
+    {SystemColour::ButtonFace, QPalette::Button},
+    {SystemColour::InactiveBorder, QPalette::Midlight},
+    {SystemColour::MenuBar, QPalette::Window},
+    {SystemColour::Window, QPalette::Base},
+    {SystemColour::WindowText, QPalette::WindowText},
+}};
+
+// A colour of the cycle: a named system colour, or a fixed one.
+struct Colour {
+    bool named;
+    SystemColour system;
+    QRgb fixed;
+};
+constexpr Colour named(SystemColour system) { return {true, system, 0}; }
+constexpr Colour fixed(int red, int green, int blue) {
+    return {false, SystemColour::Window, qRgb(red, green, blue)};
+}
+
+struct Scheme {
+    Colour background;
+    Colour text;
+    int next; // the colour step after applying this row
+};
+
+// The cycle, by colour step: each click applies the row of the current step
+// and goes on to the row's next step.
+constexpr std::array<Scheme, 6> kColourCycle{{
+    {named(SystemColour::InactiveBorder), named(SystemColour::WindowText), 1},
+    {named(SystemColour::MenuBar), named(SystemColour::WindowText), 2},
+    {fixed(0, 255, 255), named(SystemColour::WindowText), 3},
+    {fixed(0, 0, 0), fixed(0, 255, 0), 4},
+    {fixed(255, 0, 0), fixed(0, 0, 255), 5},
+    {named(SystemColour::Window), named(SystemColour::WindowText), 0},
+}};
+
+// The row for a colour step; a step outside the cycle counts as the first.
+const Scheme &colourScheme(int step);
+
+// The colour in the running style's palette.
+QColor resolve(const Colour &colour, const QPalette &style);
+
+// The log's font size in points, and one step of it in a direction (+1 up,
+// -1 down), kept within its bounds.
+constexpr int kMinFontSize = 2;
+constexpr int kMaxFontSize = 100;
+int nextFontSize(int size, int direction);
+
+} // namespace appearance
