@@ -20,5 +20,6 @@ void runThroughputBench();
 // in tmux): prints MB/s and CPU seconds per MB of each, the terminal's peak
 // memory and how fast it answered clicks meanwhile, and the ratios. Needs
 // picocom and tmux; the terminal's window is shown on whatever platform Qt
-// runs on (xvfb-run for a real X server).
-void runCompareBench(int megabytes, int rounds);
+// runs on (xvfb-run for a real X server). terminalOnly leaves picocom out (for
+// profiling the terminal).
+void runCompareBench(int megabytes, int rounds, bool terminalOnly);

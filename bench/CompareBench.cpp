@@ -313,14 +313,14 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
 
 } // namespace
 
-void runCompareBench(int megabytes, int rounds) {
+void runCompareBench(int megabytes, int rounds, bool terminalOnly) {
     const qint64 bytes = qint64(megabytes) * 1024 * 1024 / kLineBytes * kLineBytes;
     const double mb = bytes / (1024.0 * 1024.0);
     std::printf("compare: %.1f MB of %d-character lines ending in CR LF; terminal window on \"%s\", log "
                 "recording; picocom logging, shown in a detached tmux pane\n",
                 mb, kLineChars, qPrintable(QGuiApplication::platformName()));
     for (int round = 1; round <= rounds; ++round) {
-        const Side pico = runPicocom(bytes);
+        const Side pico = terminalOnly ? Side() : runPicocom(bytes);
         long peakMb = 0;
         double clickMaxMs = 0;
         double clickMedianMs = 0;

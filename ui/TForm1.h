@@ -8,6 +8,7 @@
 #include "rx/ReadStatistics.h"
 #include "tx/CommandEncoding.h"
 #include "tx/SentHistory.h"
+#include "ui/FrameThrottle.h"
 #include "ui_TForm1.h"
 
 #include <QTimer>
@@ -78,6 +79,7 @@ private:
     void putLogLine(const QByteArray &line);
     void showTotals();
     void showWaitStatistics();
+    void showReceiveReadouts();
     void BTLogClick();
     void StartStopClick();
     void BTClrStatClick();
@@ -124,4 +126,7 @@ private:
     QTimer CheckConnect;
     QTimer CustomFunctions;
     QTimer logFlushTimer_;
+    // The receive readouts, redrawn at most once per frame under a flood.
+    FrameThrottle receiveReadouts_{[this] { showReceiveReadouts(); }};
+    bool waitStatisticsDue_ = false;
 };

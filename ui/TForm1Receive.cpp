@@ -38,8 +38,8 @@ void TForm1::RxTimerTimer() {
     if (waiting > 0) {
         ReadComInBufRx(waiting);
         if (statistics_.recordRead(now))
-            showWaitStatistics();
-        ui.LRead->setText(ReadCountText(statistics_.ReadCount));
+            waitStatisticsDue_ = true;
+        receiveReadouts_.request();
     }
     const FramingDecision decision =
         framing_.decide(now, waiting > 0, state.PacketGap, ui.RBASCII->isChecked(), state.RxLen);
@@ -59,8 +59,7 @@ void TForm1::scheduleRxTick(qint32 now) {
 
 void TForm1::ReadComInBufRx(qint64 count) {
     const QByteArray bytes = port_.read(std::min(count, receiveRoom(state.RxLen)));
-    state.RxTotal += static_cast<quint32>(bytes.size());
-    showTotals();
+    state.RxTotal += static_cast<quint32>(bytes.size()); // shown with the read count
     std::memcpy(state.RxBuf.data() + state.RxLen, bytes.constData(), bytes.size());
     state.RxLen += static_cast<quint32>(bytes.size());
 }
@@ -95,6 +94,14 @@ void TForm1::putLogLine(const QByteArray &line) {
 
 void TForm1::showTotals() {
     ui.StaticText3->setText(QStringLiteral("TX: %1 RX: %2").arg(state.TxTotal).arg(state.RxTotal));
+}
+
+void TForm1::showReceiveReadouts() {
+    showTotals();
+    ui.LRead->setText(ReadCountText(statistics_.ReadCount));
+    if (waitStatisticsDue_)
+        showWaitStatistics();
+    waitStatisticsDue_ = false;
 }
 
 void TForm1::showWaitStatistics() {
@@ -138,6 +145,7 @@ void TForm1::StartStopClick() {
 
 void TForm1::BTClrStatClick() {
     statistics_.reset();
+    waitStatisticsDue_ = false; // the labels read "NA" until the next time between reads
     ui.MinTimeWait->setText(MinWaitText(statistics_.MinWait));
     ui.MaxTimeWait->setText(MaxWaitText(statistics_.MaxWait));
     ui.LRead->setText(ReadCountText(statistics_.ReadCount));
