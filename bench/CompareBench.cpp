@@ -286,7 +286,7 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
     clickMedianMs = clicks ? probe.latenciesMs[clicks / 2] : -1;
 
     // Every printable byte went into the window, and the window ends with
-    // the flood's last line.
+    // the flood's last line unless the row limit has just emptied it.
     const qint64 printable = bytes / kLineBytes * kLineChars + std::min<qint64>(bytes % kLineBytes, kLineChars);
     QTextBlock last = document.lastBlock();
     while (last.isValid() && last.text().isEmpty())
@@ -294,8 +294,8 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
     QByteArray lastLine;
     for (qint64 i = (bytes - 1) / kLineBytes * kLineBytes; i < bytes && floodByte(i) != '\r'; ++i)
         lastLine.append(floodByte(i));
-    const bool windowComplete = count.characters == printable && last.isValid() &&
-                                last.text() == QString::fromLatin1(lastLine);
+    const bool windowComplete = count.characters == printable &&
+                                (last.isValid() ? last.text() == QString::fromLatin1(lastLine) : count.held == 0);
     const QString logName = QDir::current().filePath(state.LogFileName);
     const bool fileComplete = fileHoldsFlood(logName, bytes, true);
     side.complete = state.RxTotal == bytes && windowComplete && fileComplete;

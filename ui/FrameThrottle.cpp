@@ -1,6 +1,9 @@
 #include "ui/FrameThrottle.h"
 
-FrameThrottle::FrameThrottle(std::function<void()> action) : m_action(std::move(action)) {
+#include <algorithm>
+
+FrameThrottle::FrameThrottle(std::function<void()> action, int periodMs)
+    : m_action(std::move(action)), m_periodMs(periodMs) {
     m_frameEnd.setSingleShot(true);
     QObject::connect(&m_frameEnd, &QTimer::timeout, [this] { run(); });
 }
@@ -8,11 +11,8 @@ FrameThrottle::FrameThrottle(std::function<void()> action) : m_action(std::move(
 void FrameThrottle::request() {
     if (m_frameEnd.isActive())
         return;
-    const qint64 since = m_lastRun.isValid() ? m_lastRun.elapsed() : kFrameMs;
-    if (since >= kFrameMs)
-        run();
-    else
-        m_frameEnd.start(int(kFrameMs - since));
+    const qint64 since = m_lastRun.isValid() ? m_lastRun.elapsed() : m_periodMs;
+    m_frameEnd.start(int(std::max<qint64>(m_periodMs - since, 0)));
 }
 
 void FrameThrottle::run() {

@@ -10,12 +10,15 @@
 // flood of bytes, which would otherwise repaint the window on every read.
 constexpr int kFrameMs = 20;
 
-// Runs an action at most once per frame: at once when it last ran a frame or
-// more ago, otherwise when that frame ends. The action shows the current
-// state, so the last request of a frame is never lost, only merged.
+// Runs an action from the event loop at most once per period (a frame unless
+// told otherwise): on the loop's next turn when it last ran a period or more
+// ago, otherwise when that period ends. Never inside request(), so it may be
+// asked for from within a change the action would disturb. The action works
+// on the current state, so the last request of a period is never lost, only
+// merged.
 class FrameThrottle {
 public:
-    explicit FrameThrottle(std::function<void()> action);
+    explicit FrameThrottle(std::function<void()> action, int periodMs = kFrameMs);
 
     void request();
 
@@ -23,6 +26,7 @@ private:
     void run();
 
     std::function<void()> m_action;
+    int m_periodMs;
     QElapsedTimer m_lastRun;
     QTimer m_frameEnd;
 };

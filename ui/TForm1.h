@@ -129,4 +129,6 @@ private:
     // The receive readouts, redrawn at most once per frame under a flood.
     FrameThrottle receiveReadouts_{[this] { showReceiveReadouts(); }};
     bool waitStatisticsDue_ = false;
+    // Housekeeping after new log rows, on its 10 ms beat.
+    FrameThrottle logRowsChanged_{[this] { CustomFunctionsTimer(); }, 10};
 };
