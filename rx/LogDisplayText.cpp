@@ -4,16 +4,22 @@
 
 QString LogDisplayText(QByteArrayView line) {
     QString text = cp1251::toUnicode(line);
-    qsizetype out = 0;
-    for (qsizetype in = 0; in < text.size(); ++in) {
-        const QChar c = text[in];
-        if (c == u'\r' && in + 1 < text.size() && text[in + 1] == u'\n') {
-            text[out++] = u'\n';
-            ++in;
-        } else if (c != u'\r' && c != u'\n') {
-            text[out++] = c;
+    // Compacted in place through raw pointers: indexing a QString that may
+    // be written checks for sharing on every character.
+    QChar *const begin = text.data();
+    const QChar *const end = begin + text.size();
+    QChar *out = begin;
+    for (const QChar *in = begin; in < end; ++in) {
+        const QChar c = *in;
+        if (c == u'\r') {
+            if (in + 1 < end && in[1] == u'\n') {
+                *out++ = u'\n';
+                ++in;
+            }
+        } else if (c != u'\n') {
+            *out++ = c;
         }
     }
-    text.truncate(out);
+    text.truncate(out - begin);
     return text;
 }
