@@ -79,7 +79,9 @@ private:
     void putLogLine(const QByteArray &line);
     void showTotals();
     void showWaitStatistics();
-    void showReceiveReadouts();
+    void holdReceiveReadoutPaint();
+    void paintReceiveReadouts();
+    std::array<QWidget *, 4> receiveReadouts() const;
     void BTLogClick();
     void StartStopClick();
     void BTClrStatClick();
@@ -126,9 +128,9 @@ private:
     QTimer CheckConnect;
     QTimer CustomFunctions;
     QTimer logFlushTimer_;
-    // The receive readouts, redrawn at most once per frame under a flood.
-    FrameThrottle receiveReadouts_{[this] { showReceiveReadouts(); }};
-    bool waitStatisticsDue_ = false;
+    // The receive readouts, repainted at most once per frame under a flood.
+    FrameThrottle receiveReadoutPaint_{[this] { paintReceiveReadouts(); }};
+    bool receiveReadoutsHeld_ = false;
     // Housekeeping after new log rows, on its 10 ms beat.
     FrameThrottle logRowsChanged_{[this] { CustomFunctionsTimer(); }, 10};
 };

@@ -36,10 +36,11 @@ void TForm1::RxTimerTimer() {
     const qint64 waiting = port_.bytesWaiting();
     const qint32 now = WeekClockMs();
     if (waiting > 0) {
+        holdReceiveReadoutPaint();
         ReadComInBufRx(waiting);
         if (statistics_.recordRead(now))
-            waitStatisticsDue_ = true;
-        receiveReadouts_.request();
+            showWaitStatistics();
+        ui.LRead->setText(ReadCountText(statistics_.ReadCount));
     }
     const FramingDecision decision =
         framing_.decide(now, waiting > 0, state.PacketGap, ui.RBASCII->isChecked(), state.RxLen);
@@ -59,7 +60,8 @@ void TForm1::scheduleRxTick(qint32 now) {
 
 void TForm1::ReadComInBufRx(qint64 count) {
     const QByteArray bytes = port_.read(std::min(count, receiveRoom(state.RxLen)));
-    state.RxTotal += static_cast<quint32>(bytes.size()); // shown with the read count
+    state.RxTotal += static_cast<quint32>(bytes.size());
+    showTotals();
     std::memcpy(state.RxBuf.data() + state.RxLen, bytes.constData(), bytes.size());
     state.RxLen += static_cast<quint32>(bytes.size());
 }
@@ -96,12 +98,26 @@ void TForm1::showTotals() {
     ui.StaticText3->setText(QStringLiteral("TX: %1 RX: %2").arg(state.TxTotal).arg(state.RxTotal));
 }
 
-void TForm1::showReceiveReadouts() {
-    showTotals();
-    ui.LRead->setText(ReadCountText(statistics_.ReadCount));
-    if (waitStatisticsDue_)
-        showWaitStatistics();
-    waitStatisticsDue_ = false;
+// Under a flood the readouts change on every read. They take each new text
+// at once, but are repainted at most once per frame: each repaint would
+// redraw their panel and flush the window to the display.
+void TForm1::holdReceiveReadoutPaint() {
+    if (receiveReadoutsHeld_)
+        return;
+    receiveReadoutsHeld_ = true;
+    for (QWidget *readout : receiveReadouts())
+        readout->setUpdatesEnabled(false);
+    receiveReadoutPaint_.request();
+}
+
+void TForm1::paintReceiveReadouts() {
+    receiveReadoutsHeld_ = false;
+    for (QWidget *readout : receiveReadouts())
+        readout->setUpdatesEnabled(true); // repaints each
+}
+
+std::array<QWidget *, 4> TForm1::receiveReadouts() const {
+    return {ui.StaticText3, ui.LRead, ui.MinTimeWait, ui.MaxTimeWait};
 }
 
 void TForm1::showWaitStatistics() {
@@ -145,7 +161,6 @@ void TForm1::StartStopClick() {
 
 void TForm1::BTClrStatClick() {
     statistics_.reset();
-    waitStatisticsDue_ = false; // the labels read "NA" until the next time between reads
     ui.MinTimeWait->setText(MinWaitText(statistics_.MinWait));
     ui.MaxTimeWait->setText(MaxWaitText(statistics_.MaxWait));
     ui.LRead->setText(ReadCountText(statistics_.ReadCount));
