@@ -23,3 +23,7 @@ void runThroughputBench();
 // runs on (xvfb-run for a real X server). terminalOnly leaves picocom out (for
 // profiling the terminal).
 void runCompareBench(int megabytes, int rounds, bool terminalOnly);
+
+// The pure steps of the receive path (rendering, windows-1251 conversion,
+// display text) timed alone, in ms per MB.
+void runUnitsBench();

@@ -13,7 +13,7 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|framing|throughput|all]
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|all]
 //   terminal_bench compare|flood [megabytes [rounds]]   (not part of all;
 //   flood is the terminal's side of compare alone)
 int main(int argc, char **argv) {
@@ -41,6 +41,8 @@ int main(int argc, char **argv) {
         runFramingBench();
     if (all || std::strcmp(which, "throughput") == 0)
         runThroughputBench();
+    if (all || std::strcmp(which, "units") == 0)
+        runUnitsBench();
     if (std::strcmp(which, "compare") == 0 || std::strcmp(which, "flood") == 0)
         runCompareBench(argc > 2 ? std::atoi(argv[2]) : 20, argc > 3 ? std::atoi(argv[3]) : 1,
                         std::strcmp(which, "flood") == 0);
