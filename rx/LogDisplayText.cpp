@@ -2,22 +2,40 @@
 
 #include "core/Cp1251.h"
 
+#include <cstring>
+
+namespace {
+
+// The first CR or LF in [from, end), or end. The system's memchr scans many
+// bytes at a time; runs between line breaks are long.
+const char *nextLineBreakByte(const char *from, const char *end) {
+    const auto *cr = static_cast<const char *>(std::memchr(from, '\r', end - from));
+    const char *const limit = cr ? cr : end;
+    const auto *lf = static_cast<const char *>(std::memchr(from, '\n', limit - from));
+    return lf ? lf : limit;
+}
+
+} // namespace
+
 QString LogDisplayText(QByteArrayView line) {
-    QString text = cp1251::toUnicode(line);
-    // Compacted in place through raw pointers: indexing a QString that may
-    // be written checks for sharing on every character.
+    // One pass: the runs between line-break bytes are converted straight
+    // into the result.
+    QString text(line.size(), Qt::Uninitialized);
     QChar *const begin = text.data();
-    const QChar *const end = begin + text.size();
     QChar *out = begin;
-    for (const QChar *in = begin; in < end; ++in) {
-        const QChar c = *in;
-        if (c == u'\r') {
-            if (in + 1 < end && in[1] == u'\n') {
-                *out++ = u'\n';
-                ++in;
-            }
-        } else if (c != u'\n') {
-            *out++ = c;
+    const char *in = line.data();
+    const char *const end = in + line.size();
+    while (in < end) {
+        const char *const run = in;
+        in = nextLineBreakByte(in, end);
+        out = cp1251::toUnicode(QByteArrayView(run, in - run), out);
+        if (in == end)
+            break;
+        if (*in == '\r' && in + 1 < end && in[1] == '\n') {
+            *out++ = u'\n';
+            in += 2;
+        } else {
+            ++in; // a lone CR or LF shows as nothing
         }
     }
     text.truncate(out - begin);
