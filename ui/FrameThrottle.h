@@ -21,6 +21,9 @@ public:
     explicit FrameThrottle(std::function<void()> action, int periodMs = kFrameMs);
 
     void request();
+    // Lives as long as the throttle: the context for connections that
+    // request it, so none outlives it.
+    QObject *context() { return &m_frameEnd; }
 
 private:
     void run();
