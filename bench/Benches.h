@@ -14,3 +14,16 @@ void runFramingBench();
 // prints MB/s until every byte is counted and on the disk, CPU seconds per MB
 // and the peak memory.
 void runThroughputBench();
+
+// The terminal and picocom, one after the other, on the same flood of
+// 76-character lines ending in CR LF, both recording a log file (picocom shown
+// in tmux): prints MB/s and CPU seconds per MB of each, the terminal's peak
+// memory and how fast it answered clicks meanwhile, and the ratios. Needs
+// picocom and tmux; the terminal's window is shown on whatever platform Qt
+// runs on (xvfb-run for a real X server). terminalOnly leaves picocom out (for
+// profiling the terminal).
+void runCompareBench(int megabytes, int rounds, bool terminalOnly);
+
+// The pure steps of the receive path (rendering, windows-1251 conversion,
+// display text) timed alone, in ms per MB.
+void runUnitsBench();

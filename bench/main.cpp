@@ -15,7 +15,9 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|framing|throughput|macros|period|chain|all]
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|all]
+//   terminal_bench compare|flood [megabytes [rounds]]   (not part of all;
+//   flood is the terminal's side of compare alone)
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The windows create their data files in the working directory.
@@ -41,6 +43,11 @@ int main(int argc, char **argv) {
         runFramingBench();
     if (all || std::strcmp(which, "throughput") == 0)
         runThroughputBench();
+    if (all || std::strcmp(which, "units") == 0)
+        runUnitsBench();
+    if (std::strcmp(which, "compare") == 0 || std::strcmp(which, "flood") == 0)
+        runCompareBench(argc > 2 ? std::atoi(argv[2]) : 20, argc > 3 ? std::atoi(argv[3]) : 1,
+                        std::strcmp(which, "flood") == 0);
     if (all || std::strcmp(which, "macros") == 0)
         runMacroBench(QCoreApplication::applicationFilePath().toLocal8Bit().constData());
     if (all || std::strcmp(which, "period") == 0)

@@ -14,5 +14,8 @@ QByteArray fromUnicode(QStringView text);
 // Every byte maps to one character; the one unassigned byte (0x98) maps to
 // U+0098 so that bytes survive a round trip.
 QString toUnicode(QByteArrayView bytes);
+// The same into a buffer with room for bytes.size() characters; returns the
+// end of what was written.
+QChar *toUnicode(QByteArrayView bytes, QChar *out);
 
 } // namespace cp1251

@@ -2,18 +2,42 @@
 
 #include "core/Cp1251.h"
 
+#include <cstring>
+
+namespace {
+
+// The first CR or LF in [from, end), or end. The system's memchr scans many
+// bytes at a time; runs between line breaks are long.
+const char *nextLineBreakByte(const char *from, const char *end) {
+    const auto *cr = static_cast<const char *>(std::memchr(from, '\r', end - from));
+    const char *const limit = cr ? cr : end;
+    const auto *lf = static_cast<const char *>(std::memchr(from, '\n', limit - from));
+    return lf ? lf : limit;
+}
+
+} // namespace
+
 QString LogDisplayText(QByteArrayView line) {
-    QString text = cp1251::toUnicode(line);
-    qsizetype out = 0;
-    for (qsizetype in = 0; in < text.size(); ++in) {
-        const QChar c = text[in];
-        if (c == u'\r' && in + 1 < text.size() && text[in + 1] == u'\n') {
-            text[out++] = u'\n';
-            ++in;
-        } else if (c != u'\r' && c != u'\n') {
-            text[out++] = c;
+    // One pass: the runs between line-break bytes are converted straight
+    // into the result.
+    QString text(line.size(), Qt::Uninitialized);
+    QChar *const begin = text.data();
+    QChar *out = begin;
+    const char *in = line.data();
+    const char *const end = in + line.size();
+    while (in < end) {
+        const char *const run = in;
+        in = nextLineBreakByte(in, end);
+        out = cp1251::toUnicode(QByteArrayView(run, in - run), out);
+        if (in == end)
+            break;
+        if (*in == '\r' && in + 1 < end && in[1] == '\n') {
+            *out++ = u'\n';
+            in += 2;
+        } else {
+            ++in; // a lone CR or LF shows as nothing
         }
     }
-    text.truncate(out);
+    text.truncate(out - begin);
     return text;
 }

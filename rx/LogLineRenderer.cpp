@@ -3,6 +3,7 @@
 #include "rx/PacketFraming.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -16,31 +17,41 @@ bool asciiPacketComplete(QByteArrayView packet, bool gapEnded) {
     return gapEnded || packet.size() > qsizetype(kRenderThreshold) || last == kCR || last == kLF;
 }
 
+// What each byte adds to the length of the rendered text: CR one (it becomes
+// CR LF), LF minus one (it vanishes), zero five ("<NULL>" for one byte).
+constexpr std::array<signed char, 256> kGrowth = [] {
+    std::array<signed char, 256> growth{};
+    growth[static_cast<unsigned char>(kCR)] = 1;
+    growth[static_cast<unsigned char>(kLF)] = -1;
+    growth[0] = kNullLength - 1;
+    return growth;
+}();
+
 // Sized in one counting pass and filled in a second, so a line costs a
-// single allocation whatever its bytes.
+// single allocation whatever its bytes; the runs of plain bytes between the
+// few that change are copied whole.
 QByteArray renderAscii(QByteArrayView packet) {
     qsizetype size = packet.size();
-    for (const char c : packet) {
-        if (c == kCR)
-            ++size;
-        else if (c == kLF)
-            --size;
-        else if (c == 0)
-            size += kNullLength - 1;
-    }
+    for (const char c : packet)
+        size += kGrowth[static_cast<unsigned char>(c)];
     QByteArray line(size, Qt::Uninitialized);
     char *out = line.data();
-    for (const char c : packet) {
+    const char *in = packet.data();
+    const char *const end = in + packet.size();
+    while (in < end) {
+        const char *const run = in;
+        while (in < end && kGrowth[static_cast<unsigned char>(*in)] == 0)
+            ++in;
+        out = std::copy(run, in, out);
+        if (in == end)
+            break;
+        const char c = *in++;
         if (c == kCR) {
             *out++ = kCR;
             *out++ = kLF;
-        } else if (c == kLF) {
-            continue;
         } else if (c == 0) {
             out = std::copy_n(kNull, kNullLength, out);
-        } else {
-            *out++ = c;
-        }
+        } // a line feed adds nothing
     }
     // Only a final line break ends in LF: drop it, leaving a bare CR.
     if (line.endsWith(kLF))

@@ -1,17 +1,12 @@
 #include "ui/LogViewAppend.h"
 
+#include "ui/FrameThrottle.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTimer>
-
-namespace {
-
-// How often at most the log view follows new lines while they stream in.
-constexpr int kLogFrameMs = 20;
-
-} // namespace
 
 void appendLogLine(QPlainTextEdit &log, const QString &text) {
     QAbstractTextDocumentLayout &layout = *log.document()->documentLayout();
@@ -19,7 +14,7 @@ void appendLogLine(QPlainTextEdit &log, const QString &text) {
         const QScrollBar &bar = *log.verticalScrollBar();
         const bool showsEnd = bar.value() >= bar.maximum();
         layout.blockSignals(true);
-        QTimer::singleShot(kLogFrameMs, &log, [&log, showsEnd] {
+        QTimer::singleShot(kFrameMs, &log, [&log, showsEnd] {
             QAbstractTextDocumentLayout &layout = *log.document()->documentLayout();
             layout.blockSignals(false);
             emit layout.documentSizeChanged(layout.documentSize());

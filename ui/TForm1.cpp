@@ -72,8 +72,9 @@ void TForm1::connectHandlers() {
     connect(ui.BTRescan, &QPushButton::clicked, this, &TForm1::BTRescanClick);
     connect(&CheckConnect, &QTimer::timeout, this, &TForm1::CheckConnectTimer);
     connect(&CustomFunctions, &QTimer::timeout, this, &TForm1::CustomFunctionsTimer);
-    connect(ui.MainWindow->document(), &QTextDocument::blockCountChanged, this, &TForm1::CustomFunctionsTimer,
-            Qt::QueuedConnection);
+    // New rows are looked at on the housekeeping beat, not once per line.
+    connect(ui.MainWindow->document(), &QTextDocument::blockCountChanged, logRowsChanged_.context(),
+            [this] { logRowsChanged_.request(); });
     connect(ui.CiklSend, &QCheckBox::toggled, this, &TForm1::CustomFunctionsTimer);
     connect(ui.RBPeriod, &QRadioButton::toggled, this, &TForm1::CustomFunctionsTimer);
 

@@ -11,6 +11,7 @@
 #include "tx/CommandEncoding.h"
 #include "tx/SendModes.h"
 #include "tx/SentHistory.h"
+#include "ui/FrameThrottle.h"
 #include "ui/WindowLayout.h"
 #include "ui_TForm1.h"
 
@@ -90,6 +91,9 @@ private:
     void putLogLine(const QByteArray &line);
     void showTotals();
     void showWaitStatistics();
+    void holdReceiveReadoutPaint();
+    void paintReceiveReadouts();
+    std::array<QWidget *, 4> receiveReadouts() const;
     void BTLogClick();
     void StartStopClick();
     void BTClrStatClick();
@@ -219,4 +223,9 @@ private:
     QTimer CheckConnect;
     QTimer CustomFunctions;
     QTimer logFlushTimer_;
+    // The receive readouts, repainted at most once per frame under a flood.
+    FrameThrottle receiveReadoutPaint_{[this] { paintReceiveReadouts(); }};
+    bool receiveReadoutsHeld_ = false;
+    // Housekeeping after new log rows, on its 10 ms beat.
+    FrameThrottle logRowsChanged_{[this] { CustomFunctionsTimer(); }, 10};
 };

@@ -36,6 +36,7 @@ void TForm1::RxTimerTimer() {
     const qint64 waiting = port_.bytesWaiting();
     const qint32 now = WeekClockMs();
     if (waiting > 0) {
+        holdReceiveReadoutPaint();
         ReadComInBufRx(waiting);
         if (statistics_.recordRead(now))
             showWaitStatistics();
@@ -95,6 +96,28 @@ void TForm1::putLogLine(const QByteArray &line) {
 
 void TForm1::showTotals() {
     ui.StaticText3->setText(QStringLiteral("TX: %1 RX: %2").arg(state.TxTotal).arg(state.RxTotal));
+}
+
+// Under a flood the readouts change on every read. They take each new text
+// at once, but are repainted at most once per frame: each repaint would
+// redraw their panel and flush the window to the display.
+void TForm1::holdReceiveReadoutPaint() {
+    if (receiveReadoutsHeld_)
+        return;
+    receiveReadoutsHeld_ = true;
+    for (QWidget *readout : receiveReadouts())
+        readout->setUpdatesEnabled(false);
+    receiveReadoutPaint_.request();
+}
+
+void TForm1::paintReceiveReadouts() {
+    receiveReadoutsHeld_ = false;
+    for (QWidget *readout : receiveReadouts())
+        readout->setUpdatesEnabled(true); // repaints each
+}
+
+std::array<QWidget *, 4> TForm1::receiveReadouts() const {
+    return {ui.StaticText3, ui.LRead, ui.MinTimeWait, ui.MaxTimeWait};
 }
 
 void TForm1::showWaitStatistics() {

@@ -1,0 +1,340 @@
+// The terminal against picocom on the same flood, one after the other in one
+// run so that both see the same load: each gets its own pseudo-terminal as
+// the device, records a log file, and shows the stream (the terminal in its
+// window, picocom in a tmux pane).
+#include "Benches.h"
+
+#include "BenchMeasures.h"
+#include "ConnectedWindow.h"
+#include "ui/TForm1.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTextBlock>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <poll.h>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kLineChars = 76; // printable characters before CR LF
+constexpr int kLineBytes = kLineChars + 2;
+// How often a click is put to the window during the flood.
+constexpr int kClickEveryMs = 100;
+
+// The flood: lines of 76 printable characters, each ended by CR LF.
+char floodByte(qint64 i) {
+    const qint64 line = i / kLineBytes;
+    const int column = int(i % kLineBytes);
+    if (column == kLineChars)
+        return '\r';
+    if (column == kLineChars + 1)
+        return '\n';
+    return static_cast<char>('!' + (line + column) % 94);
+}
+
+struct Flood {
+    qint64 bytes = 0;
+    std::atomic<bool> finished = false;
+    std::atomic<bool> giveUp = false;
+    double writerCpu = 0; // CPU of the writing thread, which is neither side's
+};
+
+void writeFlood(int fd, Flood &flood) {
+    constexpr qint64 kChunk = 64 * 1024;
+    QByteArray chunk(kChunk, Qt::Uninitialized);
+    for (qint64 at = 0; at < flood.bytes && !flood.giveUp; at += kChunk) {
+        const qint64 size = std::min(kChunk, flood.bytes - at);
+        for (qint64 i = 0; i < size; ++i)
+            chunk[i] = floodByte(at + i);
+        const char *data = chunk.constData();
+        qint64 left = size;
+        while (left > 0 && !flood.giveUp) {
+            const ssize_t n = ::write(fd, data, size_t(left));
+            if (n > 0) {
+                data += n;
+                left -= n;
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                flood.giveUp = true;
+            } else {
+                pollfd writable{fd, POLLOUT, 0};
+                ::poll(&writable, 1, 100);
+            }
+        }
+    }
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    flood.writerCpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    flood.finished = true;
+}
+
+// Whether the file holds the flood; with `dropLineBreaks` CR and LF are left
+// out on both sides (the terminal's log ends each packet line itself).
+bool fileHoldsFlood(const QString &name, qint64 bytes, bool dropLineBreaks) {
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    qint64 expected = 0;
+    const auto skipBreaks = [&] {
+        while (dropLineBreaks && expected < bytes && (floodByte(expected) == '\r' || floodByte(expected) == '\n'))
+            ++expected;
+    };
+    while (!file.atEnd()) {
+        const QByteArray chunk = file.read(1 << 20);
+        for (const char c : chunk) {
+            if (dropLineBreaks && (c == '\r' || c == '\n'))
+                continue;
+            skipBreaks();
+            if (expected >= bytes || floodByte(expected) != c)
+                return false;
+            ++expected;
+        }
+    }
+    skipBreaks();
+    return expected == bytes;
+}
+
+// CPU seconds used so far by a process, from /proc.
+double processCpu(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    // Fields after the command name, which is in parentheses: state is the
+    // 3rd field, utime the 14th and stime the 15th.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return (fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+struct Side {
+    double seconds = 0;
+    double cpu = 0;
+    double cpuShown = 0; // of that, the part spent showing (tmux)
+    bool complete = false;
+    QString note;
+};
+
+// ---------------------------------------------------------------- picocom
+
+QString tmuxOutput(const QString &socket, const QStringList &arguments) {
+    QProcess tmux;
+    tmux.start(QStringLiteral("tmux"), QStringList{QStringLiteral("-L"), socket} + arguments);
+    tmux.waitForFinished(10000);
+    return QString::fromLocal8Bit(tmux.readAllStandardOutput()).trimmed();
+}
+
+Side runPicocom(qint64 bytes) {
+    Side side;
+    BenchDevice device;
+    const QString socket = QStringLiteral("kvrbench%1").arg(getpid());
+    const QString logName = QDir::current().filePath(QStringLiteral("picocom.log"));
+    QFile::remove(logName);
+    const QString command =
+        QStringLiteral("exec picocom -q -b 115200 --noreset --nolock --logfile '%1' '%2'")
+            .arg(logName, device.portFolder() + QStringLiteral("/ttyV0"));
+    tmuxOutput(socket, {QStringLiteral("-f"), QStringLiteral("/dev/null"), QStringLiteral("new-session"),
+                        QStringLiteral("-d"), QStringLiteral("-x"), QStringLiteral("80"), QStringLiteral("-y"),
+                        QStringLiteral("24"), command});
+    const qint64 picocomPid = tmuxOutput(socket, {QStringLiteral("list-panes"), QStringLiteral("-F"),
+                                                  QStringLiteral("#{pane_pid}")})
+                                  .toLongLong();
+    const qint64 tmuxPid =
+        tmuxOutput(socket, {QStringLiteral("display-message"), QStringLiteral("-p"), QStringLiteral("#{pid}")})
+            .toLongLong();
+    // Until picocom has opened the port and created its log.
+    QElapsedTimer started;
+    started.start();
+    while (!QFile::exists(logName) && started.elapsed() < 10000)
+        ::usleep(10000);
+    if (picocomPid <= 0 || tmuxPid <= 0 || !QFile::exists(logName)) {
+        side.note = QStringLiteral("picocom did not start (is picocom and tmux installed?)");
+        tmuxOutput(socket, {QStringLiteral("kill-server")});
+        return side;
+    }
+    ::usleep(200000);
+
+    const double tmuxBefore = processCpu(tmuxPid);
+    const double cpuBefore = processCpu(picocomPid) + tmuxBefore;
+    Flood flood;
+    flood.bytes = bytes;
+    QElapsedTimer wall;
+    wall.start();
+    std::thread writer(writeFlood, device.masterFd(), std::ref(flood));
+    while (QFileInfo(logName).size() < bytes && wall.elapsed() < 600000)
+        ::usleep(2000);
+    side.seconds = wall.elapsed() / 1000.0;
+    flood.giveUp = true;
+    writer.join();
+    // tmux may still be drawing what picocom handed it: wait until it rests.
+    double cpu = processCpu(picocomPid) + processCpu(tmuxPid);
+    for (int calm = 0; calm < 3;) {
+        ::usleep(100000);
+        const double now = processCpu(picocomPid) + processCpu(tmuxPid);
+        calm = now > cpu ? 0 : calm + 1;
+        cpu = now;
+    }
+    side.cpu = cpu - cpuBefore;
+    side.cpuShown = processCpu(tmuxPid) - tmuxBefore;
+    side.complete = fileHoldsFlood(logName, bytes, false);
+    tmuxOutput(socket, {QStringLiteral("kill-server")});
+    QFile::remove(logName);
+    return side;
+}
+
+// ---------------------------------------------------------------- terminal
+
+// Counts the characters the log window takes in (line breaks aside) while
+// it is emptied now and then: appending only adds to the document's
+// characters, emptying only takes away.
+struct WindowCount {
+    qint64 characters = 0;
+    qint64 held = 0; // characters in the document now, block separators aside
+};
+
+struct ClickProbe {
+    QElapsedTimer sinceClick;
+    bool pending = false;
+    std::vector<double> latenciesMs;
+};
+
+Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMedianMs, int &clicks) {
+    Side side;
+    ConnectedWindow window;
+    if (!window.connected()) {
+        side.note = QStringLiteral("could not connect");
+        return side;
+    }
+    window.click("StartLog");
+    const TerminalState &state = window.form().terminalState();
+    QTextDocument &document = *window.log()->document();
+
+    WindowCount count;
+    QObject::connect(&document, &QTextDocument::contentsChange, &document, [&] {
+        const qint64 held = document.characterCount() - document.blockCount();
+        count.characters += std::max<qint64>(held - count.held, 0);
+        count.held = held;
+    });
+
+    // A click on the statistics reset button, put into the event queue as the
+    // window system would, every so often; the time until the button reacts.
+    auto *button = window.form().findChild<QAbstractButton *>(QStringLiteral("BTClrStat"));
+    ClickProbe probe;
+    QObject::connect(button, &QAbstractButton::clicked, button, [&] {
+        if (!probe.pending)
+            return;
+        probe.pending = false;
+        probe.latenciesMs.push_back(probe.sinceClick.nsecsElapsed() / 1e6);
+    });
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, button, [&] {
+        if (probe.pending)
+            return;
+        const QPointF at = QRectF(button->rect()).center();
+        const QPointF global = button->mapToGlobal(at);
+        probe.pending = true;
+        probe.sinceClick.start();
+        QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                            Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global,
+                                                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    });
+
+    Flood flood;
+    flood.bytes = bytes;
+    const double cpuBefore = processCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    clicker.start(kClickEveryMs);
+    std::thread writer(writeFlood, window.deviceFd(), std::ref(flood));
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if ((state.RxTotal == bytes && state.RxLen == 0) || wall.elapsed() > 600000)
+            loop.quit();
+    });
+    check.start(5);
+    loop.exec();
+    clicker.stop();
+    window.click("StartLog"); // pausing puts the rest of the log on the disk
+    side.seconds = wall.elapsed() / 1000.0;
+    writer.join();
+    side.cpu = processCpuSeconds() - cpuBefore - flood.writerCpu;
+    peakMb = peakMemoryMb();
+
+    std::sort(probe.latenciesMs.begin(), probe.latenciesMs.end());
+    clicks = int(probe.latenciesMs.size());
+    clickMaxMs = clicks ? probe.latenciesMs.back() : -1;
+    clickMedianMs = clicks ? probe.latenciesMs[clicks / 2] : -1;
+
+    // Every printable byte went into the window, and the window ends with
+    // the flood's last line unless the row limit has just emptied it.
+    const qint64 printable = bytes / kLineBytes * kLineChars + std::min<qint64>(bytes % kLineBytes, kLineChars);
+    QTextBlock last = document.lastBlock();
+    while (last.isValid() && last.text().isEmpty())
+        last = last.previous();
+    QByteArray lastLine;
+    for (qint64 i = (bytes - 1) / kLineBytes * kLineBytes; i < bytes && floodByte(i) != '\r'; ++i)
+        lastLine.append(floodByte(i));
+    const bool windowComplete = count.characters == printable &&
+                                (last.isValid() ? last.text() == QString::fromLatin1(lastLine) : count.held == 0);
+    const QString logName = QDir::current().filePath(state.LogFileName);
+    const bool fileComplete = fileHoldsFlood(logName, bytes, true);
+    side.complete = state.RxTotal == bytes && windowComplete && fileComplete;
+    if (!side.complete)
+        side.note = QStringLiteral("received %1 of %2 bytes, window %3 of %4 characters%5, log file %6")
+                        .arg(state.RxTotal)
+                        .arg(bytes)
+                        .arg(count.characters)
+                        .arg(printable)
+                        .arg(windowComplete ? QString() : QStringLiteral(" (WRONG)"))
+                        .arg(fileComplete ? QStringLiteral("complete") : QStringLiteral("INCOMPLETE"));
+    QFile::remove(logName);
+    return side;
+}
+
+} // namespace
+
+void runCompareBench(int megabytes, int rounds, bool terminalOnly) {
+    const qint64 bytes = qint64(megabytes) * 1024 * 1024 / kLineBytes * kLineBytes;
+    const double mb = bytes / (1024.0 * 1024.0);
+    std::printf("compare: %.1f MB of %d-character lines ending in CR LF; terminal window on \"%s\", log "
+                "recording; picocom logging, shown in a detached tmux pane\n",
+                mb, kLineChars, qPrintable(QGuiApplication::platformName()));
+    for (int round = 1; round <= rounds; ++round) {
+        const Side pico = terminalOnly ? Side() : runPicocom(bytes);
+        long peakMb = 0;
+        double clickMaxMs = 0;
+        double clickMedianMs = 0;
+        int clicks = 0;
+        const Side term = runTerminal(bytes, peakMb, clickMaxMs, clickMedianMs, clicks);
+        const double picoRate = pico.seconds > 0 ? mb / pico.seconds : 0;
+        const double termRate = term.seconds > 0 ? mb / term.seconds : 0;
+        std::printf("compare round %d: picocom+tmux %.2f MB/s, %.4f CPU s/MB (tmux %.4f)%s%s | terminal %.2f MB/s, %.4f CPU "
+                    "s/MB, peak memory %ld MB, click answered in median %.1f ms, max %.1f ms (%d clicks)%s%s | "
+                    "speed ratio %.2f, CPU ratio (picocom+tmux / terminal) %.2f\n",
+                    round, picoRate, pico.cpu / mb, pico.cpuShown / mb, pico.complete ? ", log complete" : ", LOG INCOMPLETE ",
+                    qPrintable(pico.note), termRate, term.cpu / mb, peakMb, clickMedianMs, clickMaxMs, clicks,
+                    term.complete ? ", every byte in window and file" : ", ", qPrintable(term.note),
+                    picoRate > 0 ? termRate / picoRate : 0, term.cpu > 0 ? pico.cpu / term.cpu : 0);
+        std::fflush(stdout);
+    }
+}
