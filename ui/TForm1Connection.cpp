@@ -59,7 +59,7 @@ TForm1::OpenResult TForm1::OpenComPort() {
 void TForm1::CloseComPort() {
     if (!state.PortOpen)
         return;
-    port_.purge();
+    port_.discard();
     port_.close();
     state.PortOpen = false;
 }
@@ -99,9 +99,13 @@ void TForm1::BTConnectClick() {
                 CheckSendDataAftConnect();
             break;
         case OpenResult::Failed:
+            // The system's reason goes under the message: on this platform the
+            // port's name is rarely the cause.
             if (!ui.ComPort->currentText().isEmpty())
                 modal::inform(this, QStringLiteral("Что-то не открывается порт. Программа может работать только с "
-                                                   "COM1..COM9."));
+                                                   "COM1..COM9.") +
+                                        (port_.errorString().isEmpty() ? QString()
+                                                                       : QStringLiteral("\n\n") + port_.errorString()));
             break;
         case OpenResult::SettingsUnreadable:
             break;

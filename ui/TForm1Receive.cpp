@@ -16,6 +16,7 @@
 #include <QTextCursor>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -34,10 +35,12 @@ void TForm1::RxTimerTimer() {
         return;
 
     const qint64 waiting = port_.bytesWaiting();
-    const qint32 now = WeekClockMs();
+    // Silence is measured on a clock that steps of the wall clock (daylight
+    // saving, NTP) do not move; the statistics keep the week clock.
+    const qint32 now = MonotonicWeekMs();
     if (waiting > 0) {
         ReadComInBufRx(waiting);
-        if (statistics_.recordRead(now))
+        if (statistics_.recordRead(WeekClockMs()))
             showWaitStatistics();
         ui.LRead->setText(ReadCountText(statistics_.ReadCount));
     }
@@ -81,7 +84,7 @@ void TForm1::ReadBufRxInLog(bool gapEnded) {
 }
 
 void TForm1::putLogLine(const QByteArray &line) {
-    if (!PassesFilter(line, cp1251::fromUnicode(ui.FiltrLog->text())))
+    if (!PassesFilter(line, ui.FiltrLog->text()))
         return;
     appendLogLine(*ui.MainWindow, LogDisplayText(line));
     if (!state.LogRecording)
@@ -144,9 +147,15 @@ void TForm1::BTClrStatClick() {
     ui.LSend->setText(SendCountText(statistics_.SendCount));
 }
 
-void TForm1::RBASCIIClick() { ui.AddStrCmd->setText(QStringLiteral("$0D")); }
+void TForm1::RBASCIIClick() {
+    if (std::exchange(state.TailMode, DataMode::Ascii) != DataMode::Ascii)
+        ui.AddStrCmd->setText(QStringLiteral("$0D"));
+}
 
-void TForm1::RBHEXClick() { ui.AddStrCmd->clear(); }
+void TForm1::RBHEXClick() {
+    if (std::exchange(state.TailMode, DataMode::Hex) != DataMode::Hex)
+        ui.AddStrCmd->clear();
+}
 
 void TForm1::StartLogClick() {
     if (ui.StartLog->property("tag").toInt() == 0) {

@@ -6,7 +6,14 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -17,6 +24,22 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
+
+// A pseudo-terminal whose device end the test reads itself.
+struct RawPty {
+    int master = -1;
+    int slave = -1;
+    QString path;
+    RawPty() {
+        char name[256] = {};
+        openpty(&master, &slave, name, nullptr, nullptr);
+        path = QString::fromLocal8Bit(name);
+    }
+    ~RawPty() {
+        ::close(slave);
+        ::close(master);
+    }
+};
 
 } // namespace
 
@@ -107,4 +130,72 @@ TEST(LineSettings, RefusesFramesTheHardwareCannotMake) {
         EXPECT_TRUE(isSupported({1200, bits, StopBits::Two}));
         EXPECT_TRUE(isSupported({1200, bits, StopBits::One}));
     }
+}
+
+TEST(SerialPortAccess, RespectsAndTakesTheLockOfOtherTerminals) {
+    PtyDevice device;
+    const QByteArray path = device.slavePath().toLocal8Bit();
+    const int picocom = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_EQ(::flock(picocom, LOCK_EX | LOCK_NB), 0);
+    SerialPortAccess port;
+    EXPECT_FALSE(port.open(device.slavePath(), k9600));
+    EXPECT_FALSE(port.errorString().isEmpty());
+    ::close(picocom);
+
+    ASSERT_TRUE(port.open(device.slavePath(), k9600));
+    const int tio = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    // Without root the exclusive mode already refuses the open itself.
+    if (tio >= 0)
+        EXPECT_NE(::flock(tio, LOCK_EX | LOCK_NB), 0);
+    ::close(tio);
+}
+
+TEST(SerialPortAccess, StopBitsReachTheLine) {
+    // A pseudo-terminal keeps its character size at 8 whatever is asked;
+    // the stop bits it keeps.
+    const struct {
+        LineSettings settings;
+        bool cstopb;
+    } cases[] = {
+        {{1200, 5, StopBits::OneAndHalf}, true},
+        {{1200, 5, StopBits::One}, false},
+        {{1200, 8, StopBits::Two}, true},
+    };
+    for (const auto &c : cases) {
+        RawPty pty;
+        SerialPortAccess port;
+        ASSERT_TRUE(port.open(pty.path, c.settings));
+        termios line{};
+        ASSERT_EQ(tcgetattr(pty.master, &line), 0);
+        EXPECT_EQ((line.c_cflag & CSTOPB) != 0, c.cstopb) << c.settings.dataBits;
+    }
+}
+
+TEST(SerialPortAccess, PurgeBeforeASendKeepsTheEarlierPacketWhole) {
+    RawPty pty;
+    SerialPortAccess port;
+    ASSERT_TRUE(port.open(pty.path, {1200, 8, StopBits::One}));
+    const QByteArray first(200000, 'a');
+    std::atomic<qsizetype> got = 0;
+    std::atomic<bool> done = false;
+    QByteArray wire;
+    std::thread slowDevice([&] {
+        char buf[1024];
+        while (!done) {
+            const ssize_t n = ::read(pty.master, buf, sizeof buf);
+            if (n > 0) {
+                wire.append(buf, n);
+                got += n;
+            }
+            ::usleep(200);
+        }
+    });
+    port.write(first);
+    port.purge();
+    port.write("END");
+    const bool all = waitUntil([&] { return got >= first.size() + 3; }, 20000);
+    done = true;
+    slowDevice.join();
+    EXPECT_TRUE(all) << got;
+    EXPECT_EQ(wire, first + "END");
 }

@@ -135,33 +135,6 @@ TEST_F(LogFileTest, CreationFailsInAMissingDirectory) {
     EXPECT_FALSE(log.errorString().isEmpty());
 }
 
-TEST_F(LogFileTest, FullDiskIsReportedOncePerEpisode) {
-    const QString name = path("LOG.txt");
-    ASSERT_TRUE(QFile::link("/dev/full", name));
-    LogFile log;
-    ASSERT_TRUE(log.create(name));
-    EXPECT_EQ(log.writeLine("first"), QString()); // still in memory
-    const QString error = log.flush();
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(log.errorString(), error);
-    EXPECT_FALSE(log.hasUnflushedData()) << "lines that cannot be written are dropped";
-
-    log.writeLine("second");
-    EXPECT_EQ(log.flush(), QString());
-    const QByteArray big(LogFile::kBufferSize, 'x');
-    EXPECT_EQ(log.writeLine(big), QString());
-    log.writeLine("third");
-    EXPECT_EQ(log.close(), QString());
-}
-
-TEST_F(LogFileTest, FullDiskMetByAFullBufferIsReportedByWriteLine) {
-    const QString name = path("LOG.txt");
-    ASSERT_TRUE(QFile::link("/dev/full", name));
-    LogFile log;
-    ASSERT_TRUE(log.create(name));
-    EXPECT_FALSE(log.writeLine(QByteArray(LogFile::kBufferSize, 'x')).isEmpty());
-}
-
 // Lets files grow to a given size only, for as long as it lives; writes past
 // it fail as on a full disk.
 class FileSizeLimit {
@@ -184,6 +157,94 @@ private:
     void (*m_savedHandler)(int) = nullptr;
     bool m_active = false;
 };
+
+TEST_F(LogFileTest, FullDiskIsReportedOncePerEpisode) {
+    const QString name = path("LOG.txt");
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    QString first, error, errorString, second, big, closing;
+    bool limited = false, unflushed = true;
+    {
+        const FileSizeLimit limit(0);
+        limited = limit.active();
+        first = log.writeLine("first"); // still in memory
+        error = log.flush();
+        errorString = log.errorString();
+        unflushed = log.hasUnflushedData();
+        log.writeLine("second");
+        second = log.flush();
+        big = log.writeLine(QByteArray(LogFile::kBufferSize, 'x'));
+        log.writeLine("third");
+        closing = log.close();
+    }
+    ASSERT_TRUE(limited);
+    EXPECT_EQ(first, QString());
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(errorString, error);
+    EXPECT_FALSE(unflushed) << "lines that cannot be written are dropped";
+    EXPECT_EQ(second, QString());
+    EXPECT_EQ(big, QString());
+    EXPECT_EQ(closing, QString());
+}
+
+TEST_F(LogFileTest, FullDiskMetByAFullBufferIsReportedByWriteLine) {
+    const QString name = path("LOG.txt");
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    QString error;
+    {
+        const FileSizeLimit limit(0);
+        error = log.writeLine(QByteArray(LogFile::kBufferSize, 'x'));
+    }
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST_F(LogFileTest, AShortWriteLeavesOnlyWholeLines) {
+    const QString name = path("LOG.txt");
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    const QByteArray line = "a line of twenty-nine bytes";
+    QString error;
+    {
+        const FileSizeLimit limit(1000);
+        for (int i = 0; i < 100; ++i)
+            log.writeLine(line);
+        error = log.flush();
+    }
+    log.writeLine("after");
+    log.close();
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(contentOf(name), (line + "\r\n").repeated(1000 / 29) + "after\r\n");
+}
+
+TEST_F(LogFileTest, AFileDeletedWhileOpenIsReportedOnce) {
+    const QString name = path("LOG.txt");
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    log.writeLine("kept");
+    ASSERT_EQ(log.flush(), QString());
+    ASSERT_TRUE(QFile::remove(name));
+    log.writeLine("lost 1");
+    EXPECT_FALSE(log.flush().isEmpty());
+    log.writeLine("lost 2");
+    EXPECT_EQ(log.flush(), QString());
+}
+
+TEST_F(LogFileTest, ALinkOfTheLogsNameIsNeverWrittenThrough) {
+    for (const char *target : {"victim", "missing"}) {
+        SCOPED_TRACE(target);
+        const QString name = path(QStringLiteral("LOG_%1.txt").arg(target));
+        QFile victim(path("victim"));
+        ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
+        victim.close();
+        ASSERT_TRUE(QFile::link(path(target), name));
+        LogFile log;
+        EXPECT_FALSE(log.create(name));
+        EXPECT_FALSE(log.errorString().isEmpty());
+        EXPECT_EQ(contentOf(path("victim")), "precious");
+        EXPECT_FALSE(QFile::exists(path("missing")));
+    }
+}
 
 TEST_F(LogFileTest, ASuccessfulWriteEndsTheEpisode) {
     const QString name = path("LOG.txt");

@@ -4,7 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <functional>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -88,4 +93,36 @@ TEST(SentHistory, UnreadableFileIsReported) {
     ASSERT_TRUE(QDir().mkdir(path));
     SentHistory history;
     EXPECT_FALSE(history.loadOrCreate(path).isEmpty());
+}
+
+TEST(SentHistory, OnlyARegularFileIsReadOrWritten) {
+    ::alarm(30); // a FIFO that blocks the open fails the test instead of hanging it
+    const struct {
+        const char *what;
+        std::function<void(const QString &name, const QString &victim)> make;
+    } cases[] = {
+        {"link to a file", [](const QString &name, const QString &victim) { QFile::link(victim, name); }},
+        {"dangling link", [](const QString &name, const QString &victim) { QFile::link(victim + "-new", name); }},
+        {"FIFO", [](const QString &name, const QString &) { ::mkfifo(QFile::encodeName(name), 0600); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString name = dir.filePath("OldCmd");
+        const QString victim = dir.filePath("victim");
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("precious") == 8);
+        file.close();
+        c.make(name, victim);
+
+        SentHistory history;
+        EXPECT_FALSE(history.loadOrCreate(name).isEmpty());
+        EXPECT_TRUE(history.texts().isEmpty());
+        history.add("AT");
+        EXPECT_FALSE(history.saveIfPresent(name).isEmpty());
+        EXPECT_EQ(fileBytes(victim), "precious");
+        EXPECT_FALSE(QFile::exists(victim + "-new"));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
+    }
+    ::alarm(0);
 }

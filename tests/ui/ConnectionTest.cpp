@@ -9,6 +9,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 const QColor kLime(0, 255, 0);
@@ -84,11 +88,24 @@ TEST_F(Connection, PortInUseIsReportedAndStaysDisconnected) {
     SerialPortAccess other;
     ASSERT_TRUE(other.open(device().slavePath(), {9600, 8, StopBits::One}));
     click("BTConnect");
-    EXPECT_EQ(notices,
-              QStringList{"Что-то не открывается порт. Программа может работать только с COM1..COM9."});
+    ASSERT_EQ(notices.size(), 1);
+    // The fixed message first, the system's reason under it.
+    EXPECT_TRUE(notices[0].startsWith("Что-то не открывается порт. Программа может работать только с COM1..COM9.\n\n"))
+        << notices[0].toStdString();
     EXPECT_EQ(text("BTConnect"), "Connect");
     EXPECT_FALSE(form().terminalState().PortOpen);
     expectSettingsEnabled(true);
+}
+
+TEST_F(Connection, PortLockedByAnotherTerminalIsRefusedWithTheReason) {
+    start();
+    const int picocom = ::open(device().slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_EQ(::flock(picocom, LOCK_EX | LOCK_NB), 0);
+    click("BTConnect");
+    ::close(picocom);
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains("COM1..COM9.\n\nПорт занят другой программой")) << notices[0].toStdString();
+    EXPECT_EQ(text("BTConnect"), "Connect");
 }
 
 TEST_F(Connection, RefusedSettingsFailAndLeaveThePortFreeForTheNextTry) {
