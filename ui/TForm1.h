@@ -8,6 +8,7 @@
 #include "rx/ReadStatistics.h"
 #include "tx/CommandEncoding.h"
 #include "tx/SentHistory.h"
+#include "ui/LogRows.h"
 #include "ui_TForm1.h"
 
 #include <QTimer>
@@ -46,6 +47,7 @@ private:
     void FormCreate();
     void FormClose();
     void CustomFunctionsTimer();
+    LogRowCounter m_logRows;
     void placeVertically();
 
     // Port list and connection.
@@ -59,6 +61,7 @@ private:
     void CheckSendDataAftConnect();
     void setComPortColour(const QColor &colour);
     void setLineSettingsEnabled(bool enabled);
+    void setUpLineSettingLists();
 
     // Sending.
     void ButtonSendClick();
@@ -86,6 +89,7 @@ private:
     void StartLogClick();
     void flushLogFile();
     void reportLogFileError(const QString &systemError);
+    bool m_logNoticeOpen = false;
 
     // Macro store, lists, editor mode and descriptions (TForm1Macros.cpp).
     void setUpMacros();

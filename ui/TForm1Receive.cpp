@@ -193,6 +193,12 @@ void TForm1::reportLogFileError(const QString &systemError) {
     // Reported from the event loop, not from inside the poll or the send
     // routine, which carry on while the message is open.
     QTimer::singleShot(0, this, [this, systemError] {
+        // The notice already open tells of the failing log; boxes must not
+        // pile up while free space comes and goes.
+        if (m_logNoticeOpen)
+            return;
+        m_logNoticeOpen = true;
         modal::reportFileError(this, state.LogFileName, systemError);
+        m_logNoticeOpen = false;
     });
 }

@@ -1,4 +1,5 @@
 #include "rx/LogFile.h"
+#include "support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -134,29 +135,6 @@ TEST_F(LogFileTest, CreationFailsInAMissingDirectory) {
     EXPECT_FALSE(log.isOpen());
     EXPECT_FALSE(log.errorString().isEmpty());
 }
-
-// Lets files grow to a given size only, for as long as it lives; writes past
-// it fail as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedHandler);
-    }
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_saved{};
-    void (*m_savedHandler)(int) = nullptr;
-    bool m_active = false;
-};
 
 TEST_F(LogFileTest, FullDiskIsReportedOncePerEpisode) {
     const QString name = path("LOG.txt");
