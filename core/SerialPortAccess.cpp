@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -130,15 +131,25 @@ void SerialPortAccess::write(const QByteArray &bytes) {
     if (!port_.isOpen())
         return;
     port_.write(bytes);
-    port_.flush();
+    // Qt reports a write to a full device as a lost resource, so it is only
+    // pushed on while the device takes bytes; the rest goes out in the
+    // background.
+    if (writable(0))
+        port_.flush();
+}
+
+bool SerialPortAccess::writable(int timeoutMs) const {
+    pollfd device{port_.handle(), POLLOUT, 0};
+    return ::poll(&device, 1, timeoutMs) > 0 && (device.revents & POLLOUT);
 }
 
 void SerialPortAccess::drainOutput() {
-    // What Qt still holds goes to the system first, then the system puts it
-    // on the line.
+    // What Qt still holds goes to the system first, as fast as the device
+    // takes it, then the system puts it on the line.
     while (port_.bytesToWrite() > 0) {
-        if (!port_.waitForBytesWritten(kOutputStallMs))
-            return;
+        if (!writable(kOutputStallMs))
+            return; // the rest goes out in the background once it can
+        port_.flush();
     }
     ::tcdrain(port_.handle());
 }

@@ -48,6 +48,7 @@ private:
     void onError(QSerialPort::SerialPortError error);
     qint64 systemQueued() const;
     void drainOutput();
+    bool writable(int timeoutMs) const;
     QString openFailure(const QString &device) const;
 
     QSerialPort port_;
