@@ -137,32 +137,25 @@ TEST_F(LogFileTest, CreationFailsInAMissingDirectory) {
 }
 
 TEST_F(LogFileTest, FullDiskIsReportedOncePerEpisode) {
-    const QString name = path("LOG.txt");
     LogFile log;
-    ASSERT_TRUE(log.create(name));
-    QString first, error, errorString, second, big, closing;
-    bool limited = false, unflushed = true;
+    ASSERT_TRUE(log.create(path("LOG.txt")));
+    QString results[4];
+    bool unflushed = true;
     {
-        const FileSizeLimit limit(0);
-        limited = limit.active();
-        first = log.writeLine("first"); // still in memory
-        error = log.flush();
-        errorString = log.errorString();
+        const FileSizeLimit fullDisk(0); // no assertions while it holds
+        results[0] = log.writeLine("first"); // still in memory
+        results[1] = log.flush();
         unflushed = log.hasUnflushedData();
         log.writeLine("second");
-        second = log.flush();
-        big = log.writeLine(QByteArray(LogFile::kBufferSize, 'x'));
-        log.writeLine("third");
-        closing = log.close();
+        results[2] = log.flush();
+        log.writeLine(QByteArray(LogFile::kBufferSize, 'x'));
+        results[3] = log.close();
     }
-    ASSERT_TRUE(limited);
-    EXPECT_EQ(first, QString());
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(errorString, error);
+    EXPECT_EQ(results[0], QString());
+    EXPECT_FALSE(results[1].isEmpty());
+    EXPECT_EQ(log.errorString(), results[1]);
     EXPECT_FALSE(unflushed) << "lines that cannot be written are dropped";
-    EXPECT_EQ(second, QString());
-    EXPECT_EQ(big, QString());
-    EXPECT_EQ(closing, QString());
+    EXPECT_EQ(results[2] + results[3], QString());
 }
 
 TEST_F(LogFileTest, FullDiskMetByAFullBufferIsReportedByWriteLine) {
@@ -196,12 +189,9 @@ TEST_F(LogFileTest, AShortWriteLeavesOnlyWholeLines) {
 }
 
 TEST_F(LogFileTest, AFileDeletedWhileOpenIsReportedOnce) {
-    const QString name = path("LOG.txt");
     LogFile log;
-    ASSERT_TRUE(log.create(name));
-    log.writeLine("kept");
-    ASSERT_EQ(log.flush(), QString());
-    ASSERT_TRUE(QFile::remove(name));
+    ASSERT_TRUE(log.create(path("LOG.txt")));
+    ASSERT_TRUE(QFile::remove(path("LOG.txt")));
     log.writeLine("lost 1");
     EXPECT_FALSE(log.flush().isEmpty());
     log.writeLine("lost 2");
@@ -209,19 +199,15 @@ TEST_F(LogFileTest, AFileDeletedWhileOpenIsReportedOnce) {
 }
 
 TEST_F(LogFileTest, ALinkOfTheLogsNameIsNeverWrittenThrough) {
+    QFile victim(path("victim"));
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
+    victim.close();
     for (const char *target : {"victim", "missing"}) {
-        SCOPED_TRACE(target);
-        const QString name = path(QStringLiteral("LOG_%1.txt").arg(target));
-        QFile victim(path("victim"));
-        ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
-        victim.close();
-        ASSERT_TRUE(QFile::link(path(target), name));
-        LogFile log;
-        EXPECT_FALSE(log.create(name));
-        EXPECT_FALSE(log.errorString().isEmpty());
-        EXPECT_EQ(contentOf(path("victim")), "precious");
-        EXPECT_FALSE(QFile::exists(path("missing")));
+        ASSERT_TRUE(QFile::link(path(target), path(target) + ".txt"));
+        EXPECT_FALSE(LogFile().create(path(target) + ".txt")) << target;
     }
+    EXPECT_EQ(contentOf(path("victim")), "precious");
+    EXPECT_FALSE(QFile::exists(path("missing")));
 }
 
 TEST_F(LogFileTest, ASuccessfulWriteEndsTheEpisode) {
