@@ -9,10 +9,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 namespace {
 
 const QColor kLime(0, 255, 0);
@@ -95,17 +91,6 @@ TEST_F(Connection, PortInUseIsReportedAndStaysDisconnected) {
     EXPECT_EQ(text("BTConnect"), "Connect");
     EXPECT_FALSE(form().terminalState().PortOpen);
     expectSettingsEnabled(true);
-}
-
-TEST_F(Connection, PortLockedByAnotherTerminalIsRefusedWithTheReason) {
-    start();
-    const int picocom = ::open(device().slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_EQ(::flock(picocom, LOCK_EX | LOCK_NB), 0);
-    click("BTConnect");
-    ::close(picocom);
-    ASSERT_EQ(notices.size(), 1);
-    EXPECT_TRUE(notices[0].contains("COM1..COM9.\n\nПорт занят другой программой")) << notices[0].toStdString();
-    EXPECT_EQ(text("BTConnect"), "Connect");
 }
 
 TEST_F(Connection, RefusedSettingsFailAndLeaveThePortFreeForTheNextTry) {

@@ -7,12 +7,8 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStyleOptionComboBox>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 using Habits = TerminalFixture;
 
@@ -73,15 +69,4 @@ TEST_F(Habits, ShortListsShowTheirValuesWholeAndReadablyWhileConnected) {
     }
     connectPort();
     EXPECT_LT(find("ComPort")->palette().color(QPalette::Disabled, QPalette::ButtonText).lightness(), 96);
-}
-
-TEST_F(Habits, AFifoNamedLikeTheHistoryHangsNeitherStartNorClose) {
-    ::alarm(60); // a blocked open fails the test instead of hanging it
-    ASSERT_EQ(::mkfifo("OldCmd", 0600), 0);
-    start();
-    EXPECT_EQ(notices.filter("OldCmd").size(), 1) << notices.join('|').toStdString();
-    EXPECT_EQ(find<QListWidget>("FastOldCmd")->count(), 0);
-    form().close();
-    EXPECT_EQ(notices.filter("OldCmd").size(), 2) << notices.join('|').toStdString();
-    ::alarm(0);
 }
