@@ -61,7 +61,8 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     // The lock other serial terminals take on the device; neither Qt's lock
     // file nor its exclusive mode is seen by them.
     if (::flock(port_.handle(), LOCK_EX | LOCK_NB) != 0) {
-        m_error = QStringLiteral("Порт занят другой программой (%1).").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        m_error = QStringLiteral("Порт занят другой программой (%1).")
+                      .arg(QString::fromLocal8Bit(std::strerror(errno)));
         close();
         return false;
     }
