@@ -1,10 +1,15 @@
 #include "core/SerialPortAccess.h"
 
+#include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
-#endif
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,10 +17,17 @@ namespace {
 // this they wait in the system's queue.
 constexpr qint64 kReadBufferBytes = 64 * 1024;
 
+// Output that makes no progress for this long is left queued: the device
+// has stopped taking bytes, and the window must not wait for it forever.
+constexpr int kOutputStallMs = 2000;
+
 QSerialPort::StopBits toQt(StopBits stopBits) {
     switch (stopBits) {
     case StopBits::OneAndHalf:
-        return QSerialPort::OneAndHalfStop;
+        // Qt makes one stop bit of it on Unix; the line discipline gives one
+        // and a half for CSTOPB with 5 data bits, the only size it is
+        // accepted with.
+        return QSerialPort::TwoStop;
     case StopBits::Two:
         return QSerialPort::TwoStop;
     case StopBits::One:
@@ -40,13 +52,26 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     // listed under a link is still exclusive against its other names.
     const QString device = QFileInfo(location).canonicalFilePath();
     port_.setPortName(device.isEmpty() ? location : device);
-    if (!port_.open(QIODevice::ReadWrite))
+    m_error.clear();
+    if (!port_.open(QIODevice::ReadWrite)) {
+        m_error = openFailure(port_.portName());
+        port_.clearError();
         return false;
+    }
+    // The lock other serial terminals take on the device; neither Qt's lock
+    // file nor its exclusive mode is seen by them.
+    if (::flock(port_.handle(), LOCK_EX | LOCK_NB) != 0) {
+        m_error = QStringLiteral("Порт занят другой программой (%1).")
+                      .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        close();
+        return false;
+    }
     const bool applied = isSupported(settings) && port_.setBaudRate(settings.baudRate) &&
                          port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
                          port_.setParity(QSerialPort::NoParity) && port_.setStopBits(toQt(settings.stopBits)) &&
                          port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
+        m_error = QStringLiteral("Порт не принимает эти настройки линии.");
         close();
         return false;
     }
@@ -107,12 +132,53 @@ void SerialPortAccess::write(const QByteArray &bytes) {
     if (!port_.isOpen())
         return;
     port_.write(bytes);
-    port_.flush();
+    // Qt reports a write to a full device as a lost resource, so it is only
+    // pushed on while the device takes bytes; the rest goes out in the
+    // background.
+    if (writable(0))
+        port_.flush();
+}
+
+bool SerialPortAccess::writable(int timeoutMs) const {
+    pollfd device{port_.handle(), POLLOUT, 0};
+    return ::poll(&device, 1, timeoutMs) > 0 && (device.revents & POLLOUT);
+}
+
+void SerialPortAccess::drainOutput() {
+    // What Qt still holds goes to the system first, as fast as the device
+    // takes it, then the system puts it on the line.
+    while (port_.bytesToWrite() > 0) {
+        if (!writable(kOutputStallMs))
+            return; // the rest goes out in the background once it can
+        port_.flush();
+    }
+    ::tcdrain(port_.handle());
 }
 
 void SerialPortAccess::purge() {
+    if (!port_.isOpen())
+        return;
+    drainOutput();
+    port_.clear(QSerialPort::Input);
+}
+
+void SerialPortAccess::discard() {
     if (port_.isOpen())
         port_.clear(QSerialPort::AllDirections);
+}
+
+QString SerialPortAccess::openFailure(const QString &device) const {
+    QString reason = port_.errorString();
+    // Qt reports a device held through its lock file as a permission error
+    // too; the hint only fits when the device's mode really keeps us out.
+    if (port_.error() == QSerialPort::PermissionError &&
+        ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0) {
+        const QString group = QFileInfo(device).group();
+        reason += QStringLiteral("\nВозможно, пользователя нужно добавить в группу %1, которой принадлежит "
+                                 "устройство %2 (и войти в систему заново).")
+                      .arg(group.isEmpty() ? QStringLiteral("dialout") : group, device);
+    }
+    return reason;
 }
 
 void SerialPortAccess::onError(QSerialPort::SerialPortError error) {

@@ -15,9 +15,14 @@ public:
     explicit SerialPortAccess(QObject *parent = nullptr);
 
     // Opens the device exclusively and applies the settings; false when the
-    // device is absent, busy or refuses the settings (the port is then closed).
+    // device is absent, busy or refuses the settings (the port is then closed),
+    // with the reason in errorString(). Other terminals (picocom, tio,
+    // minicom) are kept out by the same advisory lock they take themselves.
     bool open(const QString &location, const LineSettings &settings);
     void close();
+    // Why the last open failed, in the system's words, with a hint where the
+    // user can do something about it.
+    QString errorString() const { return m_error; }
 
     // Applies the settings of the last open once more: true only while a port
     // is open on the handle and the device is still there.
@@ -29,8 +34,11 @@ public:
     QByteArray read(qint64 maxBytes);
     // Hands the bytes to the port without waiting for them to leave the line.
     void write(const QByteArray &bytes);
-    // Drops whatever is queued in both directions, unread input included.
+    // Drops the unread input after our own output has left the line, so that
+    // an earlier packet is never cut. Blocks as long as the line needs.
     void purge();
+    // Drops whatever is queued in both directions (the port is being closed).
+    void discard();
 
 signals:
     // Bytes have arrived (the receive poll uses it instead of a fixed beat).
@@ -39,9 +47,13 @@ signals:
 private:
     void onError(QSerialPort::SerialPortError error);
     qint64 systemQueued() const;
+    void drainOutput();
+    bool writable(int timeoutMs) const;
+    QString openFailure(const QString &device) const;
 
     QSerialPort port_;
     LineSettings settings_;
     bool releasePending_ = false;
     quint64 openCount_ = 0;
+    QString m_error;
 };

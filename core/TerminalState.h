@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/DataMode.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -32,6 +34,10 @@ struct TerminalState {
     bool LogRecording = false;
     bool LogFileOpen = false;
     QString LogFileName;
+
+    // The data mode the tail string was last set for: a click on the mode
+    // already chosen leaves the tail alone.
+    DataMode TailMode = DataMode::Ascii;
 
     qint32 FontSize = 8;
     qint32 CurrentList = 1;

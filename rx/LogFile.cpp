@@ -1,5 +1,14 @@
 #include "rx/LogFile.h"
 
+#include "core/SafeFile.h"
+
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
 QString LogFileNameFor(const QDateTime &localNow) {
     const QDate date = localNow.date();
     const QTime time = localNow.time();
@@ -19,22 +28,21 @@ LogFile::~LogFile() {
 bool LogFile::create(const QString &name) {
     close();
     m_failing = false;
-    m_file.setFileName(name);
-    // Unbuffered: m_buffer is the only buffer, so flush() reaches the file.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        m_error = m_file.errorString();
+    m_fd = safefile::createForWriting(name, &m_error);
+    if (m_fd < 0)
         return false;
-    }
+    m_name = name;
+    m_fileEnd = 0;
     m_buffer.reserve(kBufferSize);
     return true;
 }
 
 bool LogFile::isOpen() const {
-    return m_file.isOpen();
+    return m_fd >= 0;
 }
 
 QString LogFile::fileName() const {
-    return m_file.fileName();
+    return m_name;
 }
 
 QString LogFile::errorString() const {
@@ -50,6 +58,7 @@ QString LogFile::writeLine(QByteArrayView line) {
         return {};
     m_buffer.append(line);
     m_buffer.append("\r\n", 2);
+    m_lineEnds.append(m_buffer.size());
     if (m_buffer.size() < kBufferSize)
         return {};
     return writeOut();
@@ -65,28 +74,59 @@ QString LogFile::close() {
     if (!isOpen())
         return {};
     QString error = flush();
-    m_file.close();
+    ::close(m_fd);
+    m_fd = -1;
     m_buffer = QByteArray();
+    m_lineEnds = {};
     return error;
 }
 
 QString LogFile::writeOut() {
-    const char *data = m_buffer.constData();
-    qint64 left = m_buffer.size();
-    // A short write means the next one fails with the reason.
-    while (left > 0) {
-        const qint64 written = m_file.write(data, left);
-        if (written <= 0)
+    const auto clear = qScopeGuard([this] {
+        m_buffer.resize(0); // keeps the capacity
+        m_lineEnds.resize(0);
+    });
+    // Lines written to a file that was deleted meanwhile would be lost
+    // without a word.
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0 && st.st_nlink == 0)
+        return fail(QString::fromLocal8Bit(std::strerror(ENOENT)));
+
+    qint64 written = 0;
+    int cause = 0;
+    while (written < m_buffer.size()) {
+        const ssize_t n = ::write(m_fd, m_buffer.constData() + written, m_buffer.size() - written);
+        if (n > 0) {
+            written += n;
+        } else if (n == 0 || errno != EINTR) {
+            cause = n == 0 ? ENOSPC : errno;
             break;
-        data += written;
-        left -= written;
+        }
     }
-    m_buffer.resize(0); // keeps the capacity
-    if (left == 0) {
+    if (cause == 0) {
+        m_fileEnd += written;
         m_failing = false;
         return {};
     }
-    m_error = m_file.errorString();
+    // The file keeps the lines that went out whole; the torn one is cut off
+    // so that the next write cannot join its head to another line.
+    qint64 whole = 0;
+    for (const qsizetype end : std::as_const(m_lineEnds)) {
+        if (end > written)
+            break;
+        whole = end;
+    }
+    m_fileEnd += whole;
+    if (written > whole) {
+        if (::ftruncate(m_fd, m_fileEnd) != 0)
+            cause = errno;
+        ::lseek(m_fd, m_fileEnd, SEEK_SET);
+    }
+    return fail(QString::fromLocal8Bit(std::strerror(cause)));
+}
+
+QString LogFile::fail(const QString &error) {
+    m_error = error;
     if (m_failing)
         return {};
     m_failing = true;

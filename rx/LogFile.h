@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
-#include <QFile>
+#include <QList>
 #include <QString>
 
 // "LOG_" + year, month, day, hour, minute and second of the given local time,
@@ -20,7 +20,9 @@ QString LogFileNameFor(const QDateTime &localNow);
 // meets the first failure returns the system's error text, later failing
 // calls return nothing, and the first successful write ends the episode.
 // Lines that cannot be written are dropped, so memory stays bounded while the
-// disk is full. Nothing here throws or shows anything.
+// disk is full; the file holds whole lines only, since a short write is cut
+// back to the end of its last whole line. A file deleted while open counts
+// as a failure too. Nothing here throws or shows anything.
 class LogFile {
 public:
     static constexpr qsizetype kBufferSize = 64 * 1024;
@@ -30,9 +32,10 @@ public:
     LogFile(const LogFile &) = delete;
     LogFile &operator=(const LogFile &) = delete;
 
-    // Creates the file, replacing any file of that name; a bare name lands in
-    // the current directory. Any file open before is closed first. On failure
-    // errorString() tells why and the log stays closed.
+    // Creates the file, replacing a regular file of that name (a link or
+    // anything else there is refused, never written through); a bare name
+    // lands in the current directory. Any file open before is closed first.
+    // On failure errorString() tells why and the log stays closed.
     bool create(const QString &name);
 
     bool isOpen() const;
@@ -49,9 +52,13 @@ public:
 
 private:
     QString writeOut();
+    QString fail(const QString &error);
 
-    QFile m_file;
+    int m_fd = -1;
+    QString m_name;
     QByteArray m_buffer;
+    QList<qsizetype> m_lineEnds; // offsets in m_buffer just after each line
+    qint64 m_fileEnd = 0;        // the file's size: whole lines only
     QString m_error;
     bool m_failing = false;
 };

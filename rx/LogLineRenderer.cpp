@@ -1,5 +1,6 @@
 #include "rx/LogLineRenderer.h"
 
+#include "core/Cp1251.h"
 #include "rx/PacketFraming.h"
 
 #include <algorithm>
@@ -85,6 +86,13 @@ std::optional<QByteArray> RenderPacket(QByteArrayView packet, DataMode mode, boo
     return renderAscii(packet);
 }
 
-bool PassesFilter(QByteArrayView line, QByteArrayView filter) {
-    return filter.isEmpty() || line.contains(filter);
+bool PassesFilter(QByteArrayView line, const QString &filter) {
+    if (filter.isEmpty())
+        return true;
+    // Bytes are compared while the filter survives the code page; otherwise
+    // the texts are.
+    const QByteArray bytes = cp1251::fromUnicode(filter);
+    if (cp1251::toUnicode(bytes) == filter)
+        return line.contains(bytes);
+    return cp1251::toUnicode(line).contains(filter);
 }

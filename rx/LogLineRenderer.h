@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 #include <optional>
 
@@ -27,6 +28,7 @@
 std::optional<QByteArray> RenderPacket(QByteArrayView packet, DataMode mode, bool gapEnded);
 
 // The log filter of sent and received lines: an empty filter passes every
-// line; otherwise the filter must occur in the line (case-sensitive, time
-// stamp included). Both are windows-1251 bytes.
-bool PassesFilter(QByteArrayView line, QByteArrayView filter);
+// line; otherwise the filter text must occur in the line (windows-1251 bytes;
+// case-sensitive, time stamp included). A filter with a character that
+// windows-1251 lacks matches only lines that really hold it, never a '?'.
+bool PassesFilter(QByteArrayView line, const QString &filter);

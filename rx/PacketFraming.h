@@ -23,7 +23,8 @@ struct FramingDecision {
 };
 
 // The timing rule that cuts the received byte stream into packets. All times
-// are week-clock readings (WeekClock.h). Fed with clock readings rather than
+// are readings of the framing clock (MonotonicWeekMs, WeekClock.h), which
+// falls back to 0 once a week like the week clock. Fed with readings rather than
 // reading the clock itself, so the weekly wrap and the threshold can be
 // exercised without waiting.
 struct PacketFraming {

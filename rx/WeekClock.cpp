@@ -1,5 +1,7 @@
 #include "rx/WeekClock.h"
 
+#include <QElapsedTimer>
+
 qint32 WeekClockMs(const QDateTime &localNow) {
     const QTime time = localNow.time();
     const qint32 day = localNow.date().dayOfWeek(); // Monday 1 .. Sunday 7
@@ -7,8 +9,28 @@ qint32 WeekClockMs(const QDateTime &localNow) {
            + time.msec();
 }
 
+namespace {
+
+std::function<QDateTime()> &wallClock() {
+    static std::function<QDateTime()> source;
+    return source;
+}
+
+} // namespace
+
+void setWallClockSource(std::function<QDateTime()> source) { wallClock() = std::move(source); }
+
 qint32 WeekClockMs() {
     // One reading of date and time together, so that midnight cannot fall
     // between the two.
-    return WeekClockMs(QDateTime::currentDateTime());
+    return WeekClockMs(wallClock() ? wallClock()() : QDateTime::currentDateTime());
+}
+
+qint32 MonotonicWeekMs() {
+    static const QElapsedTimer start = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return qint32(start.elapsed() % kWeekMs);
 }

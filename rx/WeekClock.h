@@ -11,6 +11,17 @@ constexpr qint32 kWeekMs = 604800000;
 // reading; its date and time are taken as they are, without conversion.
 qint32 WeekClockMs(const QDateTime &localNow);
 
-// The week clock now, from the local time of day. It is the only time base of
-// the receive path.
+#include <functional>
+
+// The week clock now, from the local time of day: the time base of the read
+// statistics.
 qint32 WeekClockMs();
+
+// Where WeekClockMs() reads the wall clock; an empty function restores the
+// system's clock. Lets the clock be stepped as NTP or daylight saving do.
+void setWallClockSource(std::function<QDateTime()> source);
+
+// A clock that the wall clock's steps do not move: milliseconds since the
+// process started, falling back to 0 after kWeekMs like the week clock, so it
+// feeds the packet framing in the same range. Silence is measured on it.
+qint32 MonotonicWeekMs();

@@ -1,37 +1,53 @@
 #include "tx/SentHistory.h"
 
+#include "core/SafeFile.h"
+
 #include <QFile>
+
+#include <cerrno>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 
 QString SentHistory::loadOrCreate(const QString &fileName) {
-    QFile file(fileName);
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly))
-            return file.errorString();
-        records_ = {};
-        for (Record &record : records_) {
-            if (file.read(record.data(), kRecordSize) < kRecordSize)
-                break;
-        }
-        return file.error() == QFileDevice::NoError ? QString() : file.errorString();
+    QString error;
+    const int fd = safefile::openForReading(fileName, &error);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            return error; // not a regular file, or unreadable: an empty history
+        if (!safefile::replaceWhole(fileName, imageBytes(), &error))
+            return error;
+        return QString();
     }
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char *>(records_.data()), sizeof records_) != qint64(sizeof records_))
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return file.errorString();
-    return QString();
+    }
+    records_ = {};
+    for (Record &record : records_) {
+        if (file.read(record.data(), kRecordSize) < kRecordSize)
+            break;
+    }
+    return file.error() == QFileDevice::NoError ? QString() : file.errorString();
 }
 
 QString SentHistory::saveIfPresent(const QString &fileName) const {
-    QFile file(fileName);
-    if (!file.exists())
+    switch (safefile::kindOf(fileName)) {
+    case safefile::Kind::Missing:
         return QString();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(reinterpret_cast<const char *>(records_.data()), sizeof records_) != qint64(sizeof records_) ||
-        !file.flush())
-        return file.errorString();
-    return QString();
+    case safefile::Kind::Other:
+        return safefile::notRegularText(fileName);
+    case safefile::Kind::Regular:
+        break;
+    }
+    QString error;
+    return safefile::replaceWhole(fileName, imageBytes(), &error) ? QString() : error;
+}
+
+QByteArray SentHistory::imageBytes() const {
+    return QByteArray(reinterpret_cast<const char *>(records_.data()), sizeof records_);
 }
 
 QByteArray SentHistory::textOf(const Record &record) const {

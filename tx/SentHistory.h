@@ -17,11 +17,14 @@ public:
 
     // Reads the 50 records of an existing file (missing records count as
     // empty entries) or creates the file with 50 empty records. Returns the
-    // system's error text when a file operation fails, empty otherwise.
+    // system's error text when a file operation fails, empty otherwise. A
+    // link, a FIFO or anything else not a regular file is neither followed
+    // nor waited on: it is reported and the history stays empty.
     QString loadOrCreate(const QString &fileName);
 
-    // Rewrites the file only while it still exists: a file deleted during the
-    // run is not recreated. Returns the error text of a failed write.
+    // Rewrites the file only while it still exists (a file deleted during the
+    // run is not recreated), and only a regular file: whole, through a
+    // temporary file renamed over it. Returns the error text of a failure.
     QString saveIfPresent(const QString &fileName) const;
 
     // A sent command moves to the front; a new one pushes the oldest out.
@@ -34,6 +37,7 @@ public:
 private:
     using Record = std::array<char, kRecordSize>;
     QByteArray textOf(const Record &record) const;
+    QByteArray imageBytes() const;
 
     std::array<Record, kEntries> records_{};
 };

@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QTime>
 
+#include <limits>
+
 namespace {
 
 const QString kHistoryFileName = QStringLiteral("OldCmd");
@@ -169,7 +171,11 @@ void TForm1::FormCreate() {
         ui.OldCmdList->addItem(text);
         ui.FastOldCmd->addItem(text);
     }
+    // Pasted commands are taken whole: neither field has a length limit.
+    for (QLineEdit *field : {ui.MainStrCmd, ui.AddStrCmd})
+        field->setMaxLength(std::numeric_limits<int>::max());
 
+    setUpLineSettingLists();
     state.ScanSilent = true;
     ScanComPorts();
     state.ScanSilent = false;
@@ -207,8 +213,9 @@ void TForm1::FormClose() {
 // and at every turn of the second for the clock.
 void TForm1::CustomFunctionsTimer() {
     ui.FastOldCmd->resize(ui.MainStrCmd->width(), ui.FastOldCmd->height());
-    // Rows as the log shows them: a wrapped line counts once per row.
-    if (ui.MainWindow->document()->lineCount() > 5000)
+    // Rows as the log shows them at its width: a wrapped line counts once
+    // per row, also while the paused log is hidden and never laid out.
+    if (m_logRows.rows(*ui.MainWindow) > 5000)
         ui.MainWindow->clear();
     const QString now = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
     if (ui.TextTime->text() != now)

@@ -12,6 +12,7 @@
 #include "tx/SendModes.h"
 #include "tx/SentHistory.h"
 #include "ui/FrameThrottle.h"
+#include "ui/LogRows.h"
 #include "ui/WindowLayout.h"
 #include "ui_TForm1.h"
 
@@ -59,6 +60,7 @@ private:
     void FormCreate();
     void FormClose();
     void CustomFunctionsTimer();
+    LogRowCounter m_logRows;
     void placeVertically();
 
     // Port list and connection.
@@ -72,6 +74,7 @@ private:
     void CheckSendDataAftConnect();
     void setComPortColour(const QColor &colour);
     void setLineSettingsEnabled(bool enabled);
+    void setUpLineSettingLists();
 
     // Sending.
     void ButtonSendClick();
@@ -102,6 +105,7 @@ private:
     void StartLogClick();
     void flushLogFile();
     void reportLogFileError(const QString &systemError);
+    bool m_logNoticeOpen = false;
 
     // Macro store, lists, editor mode and descriptions (TForm1Macros.cpp).
     void setUpMacros();

@@ -3,6 +3,9 @@
 
 #include "ui/ModalSeam.h"
 
+#include <QAbstractItemView>
+#include <QProxyStyle>
+#include <QStyleOptionComboBox>
 #include <QThread>
 
 namespace {
@@ -10,8 +13,72 @@ namespace {
 const QColor kConnected(0, 255, 0);
 const QColor kLost(255, 0, 0);
 const QColor kReconnecting(255, 255, 0);
+// Text of the disabled port list on the state colours: dark enough to read.
+const QColor kTextOnStateColour(32, 32, 32);
+
+// The widest values the four 61-pixel line-setting lists must show whole.
+const QStringList kWidestValues = {QStringLiteral("ttyUSB0"), QStringLiteral("115200")};
+
+// A narrow drop-down arrow and thin margins, so that the short lists show
+// their value rather than an arrow.
+class CompactComboStyle : public QProxyStyle {
+public:
+    static constexpr int kArrowWidth = 10;
+    static constexpr int kMargin = 2;
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl sub,
+                         const QWidget *widget) const override {
+        if (control != CC_ComboBox || (sub != SC_ComboBoxArrow && sub != SC_ComboBoxEditField))
+            return QProxyStyle::subControlRect(control, option, sub, widget);
+        const QRect box = option->rect;
+        const QRect area = sub == SC_ComboBoxArrow
+                               ? QRect(box.right() - kArrowWidth + 1, box.top(), kArrowWidth, box.height())
+                               : QRect(box.left() + kMargin, box.top() + kMargin,
+                                       box.width() - kArrowWidth - kMargin, box.height() - 2 * kMargin);
+        return visualRect(option->direction, box, area);
+    }
+};
+
+// The opened list may be wider than the box.
+void fitPopup(QComboBox *list) {
+    QAbstractItemView *view = list->view();
+    view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth() + 16);
+}
 
 } // namespace
+
+void TForm1::setUpLineSettingLists() {
+    auto *style = new CompactComboStyle;
+    style->setParent(this);
+    const QList<QComboBox *> lists = {ui.ComPort, ui.BaudRate, ui.ComBits, ui.ComStopBits};
+    for (QComboBox *list : lists) {
+        list->setStyle(style);
+        // Where the platform's font is wider than the design's, a smaller
+        // size keeps the values whole.
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        const int room = style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list)
+                             .width() - 2;
+        QFont font = list->font();
+        auto widest = [&] {
+            const QFontMetrics metrics(font);
+            int width = 0;
+            for (const QString &value : kWidestValues)
+                width = std::max(width, metrics.horizontalAdvance(value));
+            return width;
+        };
+        while (widest() > room && font.pointSizeF() > 6)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        list->setFont(font);
+        fitPopup(list);
+    }
+    // The full device path behind the short name.
+    connect(ui.ComPort, &QComboBox::currentIndexChanged, this, [this] {
+        const QString location = ui.ComPort->currentData().toString();
+        ui.ComPort->setToolTip(location.isEmpty() ? QStringLiteral("Port")
+                                                  : QStringLiteral("Port: ") + location);
+    });
+}
 
 void TForm1::ScanComPorts() {
     ui.ComPort->clear();
@@ -20,6 +87,7 @@ void TForm1::ScanComPorts() {
         for (const PortEntry &port : ports)
             ui.ComPort->addItem(port.name, port.location);
         ui.ComPort->setCurrentIndex(0);
+        fitPopup(ui.ComPort);
         return;
     }
     if (!state.ScanSilent) {
@@ -29,6 +97,7 @@ void TForm1::ScanComPorts() {
     for (const PortEntry &port : PortDirectory::fallbackPorts())
         ui.ComPort->addItem(port.name, port.location);
     ui.ComPort->setCurrentIndex(-1);
+    fitPopup(ui.ComPort);
 }
 
 void TForm1::BTRescanClick() { ScanComPorts(); }
@@ -59,7 +128,7 @@ TForm1::OpenResult TForm1::OpenComPort() {
 void TForm1::CloseComPort() {
     if (!state.PortOpen)
         return;
-    port_.purge();
+    port_.discard();
     port_.close();
     state.PortOpen = false;
 }
@@ -70,6 +139,10 @@ void TForm1::setComPortColour(const QColor &colour) {
     if (colour.isValid()) {
         colours.setColor(QPalette::Button, colour);
         colours.setColor(QPalette::Base, colour);
+        // The list is disabled while connected or lost; the platform's light
+        // grey for disabled text cannot be read on these colours.
+        for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
+            colours.setColor(QPalette::Disabled, role, kTextOnStateColour);
     }
     ui.ComPort->setPalette(colours);
 }
@@ -99,9 +172,13 @@ void TForm1::BTConnectClick() {
                 CheckSendDataAftConnect();
             break;
         case OpenResult::Failed:
+            // The system's reason goes under the message: on this platform the
+            // port's name is rarely the cause.
             if (!ui.ComPort->currentText().isEmpty())
                 modal::inform(this, QStringLiteral("Что-то не открывается порт. Программа может работать только с "
-                                                   "COM1..COM9."));
+                                                   "COM1..COM9.") +
+                                        (port_.errorString().isEmpty() ? QString()
+                                                                       : QStringLiteral("\n\n") + port_.errorString()));
             break;
         case OpenResult::SettingsUnreadable:
             break;

@@ -16,6 +16,7 @@
 #include <QTextCursor>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -34,11 +35,13 @@ void TForm1::RxTimerTimer() {
         return;
 
     const qint64 waiting = port_.bytesWaiting();
-    const qint32 now = WeekClockMs();
+    // Silence is measured on a clock that steps of the wall clock (daylight
+    // saving, NTP) do not move; the statistics keep the week clock.
+    const qint32 now = MonotonicWeekMs();
     if (waiting > 0) {
         holdReceiveReadoutPaint();
         ReadComInBufRx(waiting);
-        if (statistics_.recordRead(now))
+        if (statistics_.recordRead(WeekClockMs()))
             showWaitStatistics();
         ui.LRead->setText(ReadCountText(statistics_.ReadCount));
     }
@@ -82,7 +85,7 @@ void TForm1::ReadBufRxInLog(bool gapEnded) {
 }
 
 void TForm1::putLogLine(const QByteArray &line) {
-    if (!PassesFilter(line, cp1251::fromUnicode(ui.FiltrLog->text())))
+    if (!PassesFilter(line, ui.FiltrLog->text()))
         return;
     appendLogLine(*ui.MainWindow, LogDisplayText(line));
     if (!state.LogRecording)
@@ -167,9 +170,15 @@ void TForm1::BTClrStatClick() {
     ui.LSend->setText(SendCountText(statistics_.SendCount));
 }
 
-void TForm1::RBASCIIClick() { ui.AddStrCmd->setText(QStringLiteral("$0D")); }
+void TForm1::RBASCIIClick() {
+    if (std::exchange(state.TailMode, DataMode::Ascii) != DataMode::Ascii)
+        ui.AddStrCmd->setText(QStringLiteral("$0D"));
+}
 
-void TForm1::RBHEXClick() { ui.AddStrCmd->clear(); }
+void TForm1::RBHEXClick() {
+    if (std::exchange(state.TailMode, DataMode::Hex) != DataMode::Hex)
+        ui.AddStrCmd->clear();
+}
 
 void TForm1::StartLogClick() {
     if (ui.StartLog->property("tag").toInt() == 0) {
@@ -207,6 +216,12 @@ void TForm1::reportLogFileError(const QString &systemError) {
     // Reported from the event loop, not from inside the poll or the send
     // routine, which carry on while the message is open.
     QTimer::singleShot(0, this, [this, systemError] {
+        // The notice already open tells of the failing log; boxes must not
+        // pile up while free space comes and goes.
+        if (m_logNoticeOpen)
+            return;
+        m_logNoticeOpen = true;
         modal::reportFileError(this, state.LogFileName, systemError);
+        m_logNoticeOpen = false;
     });
 }

@@ -6,7 +6,11 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -107,4 +111,45 @@ TEST(LineSettings, RefusesFramesTheHardwareCannotMake) {
         EXPECT_TRUE(isSupported({1200, bits, StopBits::Two}));
         EXPECT_TRUE(isSupported({1200, bits, StopBits::One}));
     }
+}
+
+TEST(SerialPortAccess, RespectsAndTakesTheLockOfOtherTerminals) {
+    PtyDevice device;
+    const QByteArray path = device.slavePath().toLocal8Bit();
+    const int picocom = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_EQ(::flock(picocom, LOCK_EX | LOCK_NB), 0);
+    SerialPortAccess port;
+    EXPECT_FALSE(port.open(device.slavePath(), k9600));
+    ::close(picocom);
+    ASSERT_TRUE(port.open(device.slavePath(), k9600));
+    const int tio = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    EXPECT_TRUE(tio < 0 || ::flock(tio, LOCK_EX | LOCK_NB) != 0); // without root the open itself fails
+    ::close(tio);
+}
+
+TEST(SerialPortAccess, StopBitsReachTheLine) {
+    const std::pair<LineSettings, bool> cases[] = {{{1200, 5, StopBits::OneAndHalf}, true},
+                                                   {{1200, 5, StopBits::One}, false},
+                                                   {{1200, 8, StopBits::Two}, true}};
+    for (const auto &[settings, cstopb] : cases) {
+        PtyDevice device;
+        SerialPortAccess port;
+        ASSERT_TRUE(port.open(device.slavePath(), settings));
+        termios line{};
+        ASSERT_EQ(tcgetattr(device.masterFd(), &line), 0);
+        EXPECT_EQ((line.c_cflag & CSTOPB) != 0, cstopb) << settings.dataBits;
+    }
+}
+
+TEST(SerialPortAccess, PurgeBeforeASendKeepsTheEarlierPacketWhole) {
+    PtyDevice device; // reads only once the purge is over
+    SerialPortAccess port;
+    ASSERT_TRUE(port.open(device.slavePath(), k9600));
+    const QByteArray first(200000, 'a');
+    port.write(first);
+    port.purge();
+    port.write("END");
+    const QByteArray wire = device.receive(first.size() + 3, 10000);
+    EXPECT_EQ(wire.size(), first.size() + 3);
+    EXPECT_TRUE(wire.endsWith("aEND"));
 }

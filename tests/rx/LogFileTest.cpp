@@ -1,4 +1,5 @@
 #include "rx/LogFile.h"
+#include "support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -136,54 +137,78 @@ TEST_F(LogFileTest, CreationFailsInAMissingDirectory) {
 }
 
 TEST_F(LogFileTest, FullDiskIsReportedOncePerEpisode) {
-    const QString name = path("LOG.txt");
-    ASSERT_TRUE(QFile::link("/dev/full", name));
     LogFile log;
-    ASSERT_TRUE(log.create(name));
-    EXPECT_EQ(log.writeLine("first"), QString()); // still in memory
-    const QString error = log.flush();
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(log.errorString(), error);
-    EXPECT_FALSE(log.hasUnflushedData()) << "lines that cannot be written are dropped";
-
-    log.writeLine("second");
-    EXPECT_EQ(log.flush(), QString());
-    const QByteArray big(LogFile::kBufferSize, 'x');
-    EXPECT_EQ(log.writeLine(big), QString());
-    log.writeLine("third");
-    EXPECT_EQ(log.close(), QString());
+    ASSERT_TRUE(log.create(path("LOG.txt")));
+    QString results[4];
+    bool unflushed = true;
+    {
+        const FileSizeLimit fullDisk(0); // no assertions while it holds
+        results[0] = log.writeLine("first"); // still in memory
+        results[1] = log.flush();
+        unflushed = log.hasUnflushedData();
+        log.writeLine("second");
+        results[2] = log.flush();
+        log.writeLine(QByteArray(LogFile::kBufferSize, 'x'));
+        results[3] = log.close();
+    }
+    EXPECT_EQ(results[0], QString());
+    EXPECT_FALSE(results[1].isEmpty());
+    EXPECT_EQ(log.errorString(), results[1]);
+    EXPECT_FALSE(unflushed) << "lines that cannot be written are dropped";
+    EXPECT_EQ(results[2] + results[3], QString());
 }
 
 TEST_F(LogFileTest, FullDiskMetByAFullBufferIsReportedByWriteLine) {
     const QString name = path("LOG.txt");
-    ASSERT_TRUE(QFile::link("/dev/full", name));
     LogFile log;
     ASSERT_TRUE(log.create(name));
-    EXPECT_FALSE(log.writeLine(QByteArray(LogFile::kBufferSize, 'x')).isEmpty());
+    QString error;
+    {
+        const FileSizeLimit limit(0);
+        error = log.writeLine(QByteArray(LogFile::kBufferSize, 'x'));
+    }
+    EXPECT_FALSE(error.isEmpty());
 }
 
-// Lets files grow to a given size only, for as long as it lives; writes past
-// it fail as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+TEST_F(LogFileTest, AShortWriteLeavesOnlyWholeLines) {
+    const QString name = path("LOG.txt");
+    LogFile log;
+    ASSERT_TRUE(log.create(name));
+    const QByteArray line = "a line of twenty-nine bytes";
+    QString error;
+    {
+        const FileSizeLimit limit(1000);
+        for (int i = 0; i < 100; ++i)
+            log.writeLine(line);
+        error = log.flush();
     }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedHandler);
-    }
-    bool active() const { return m_active; }
+    log.writeLine("after");
+    log.close();
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(contentOf(name), (line + "\r\n").repeated(1000 / 29) + "after\r\n");
+}
 
-private:
-    rlimit m_saved{};
-    void (*m_savedHandler)(int) = nullptr;
-    bool m_active = false;
-};
+TEST_F(LogFileTest, AFileDeletedWhileOpenIsReportedOnce) {
+    LogFile log;
+    ASSERT_TRUE(log.create(path("LOG.txt")));
+    ASSERT_TRUE(QFile::remove(path("LOG.txt")));
+    log.writeLine("lost 1");
+    EXPECT_FALSE(log.flush().isEmpty());
+    log.writeLine("lost 2");
+    EXPECT_EQ(log.flush(), QString());
+}
+
+TEST_F(LogFileTest, ALinkOfTheLogsNameIsNeverWrittenThrough) {
+    QFile victim(path("victim"));
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
+    victim.close();
+    for (const char *target : {"victim", "missing"}) {
+        ASSERT_TRUE(QFile::link(path(target), path(target) + ".txt"));
+        EXPECT_FALSE(LogFile().create(path(target) + ".txt")) << target;
+    }
+    EXPECT_EQ(contentOf(path("victim")), "precious");
+    EXPECT_FALSE(QFile::exists(path("missing")));
+}
 
 TEST_F(LogFileTest, ASuccessfulWriteEndsTheEpisode) {
     const QString name = path("LOG.txt");

@@ -15,6 +15,8 @@ public:
 
     QString slavePath() const { return slavePath_; }
     bool isOpen() const { return master_ >= 0; }
+    // The device end, where the line's settings can be read back as well.
+    int masterFd() const { return master_; }
 
     void send(const QByteArray &bytes);
     // Everything the terminal has written so far (waits up to timeoutMs for at

@@ -4,7 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <functional>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -88,4 +93,27 @@ TEST(SentHistory, UnreadableFileIsReported) {
     ASSERT_TRUE(QDir().mkdir(path));
     SentHistory history;
     EXPECT_FALSE(history.loadOrCreate(path).isEmpty());
+}
+
+TEST(SentHistory, OnlyARegularFileIsReadOrWritten) {
+    ::alarm(30); // a FIFO that blocks the open fails the test instead of hanging it
+    const std::function<void(const QString &)> oddFiles[] = {
+        [](const QString &name) { QFile::link("victim", name); },
+        [](const QString &name) { QFile::link("missing", name); },
+        [](const QString &name) { ::mkfifo(QFile::encodeName(name), 0600); },
+    };
+    for (const auto &make : oddFiles) {
+        QTemporaryDir dir;
+        QFile victim(dir.filePath("victim"));
+        ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
+        victim.close();
+        make(dir.filePath("OldCmd"));
+        SentHistory history;
+        EXPECT_FALSE(history.loadOrCreate(dir.filePath("OldCmd")).isEmpty());
+        history.add("AT");
+        EXPECT_FALSE(history.saveIfPresent(dir.filePath("OldCmd")).isEmpty());
+        EXPECT_EQ(fileBytes(victim.fileName()), "precious");
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
+    }
+    ::alarm(0);
 }

@@ -2,6 +2,7 @@
 // the status line, the file's name and contents, and its failures.
 #include "window/TerminalFixture.h"
 
+#include "support/FileSizeLimit.h"
 #include "ui/TForm1.h"
 
 #include <QDateTime>
@@ -253,9 +254,8 @@ TEST_F(LogFile, FileThatCannotBeCreatedIsReportedAndNothingIsRecorded) {
 }
 
 TEST_F(LogFile, WriteFailureIsReportedOnceAndReceivingAndSendingGoOn) {
-    for (const QString &name : likelyLogNames())
-        ASSERT_TRUE(QFile::link("/dev/full", name));
     startConnected();
+    FileSizeLimit fullDisk(0);
     bool busyDuringNotice = false;
     onModal = [&](QDialog &, const QString &) {
         busyDuringNotice = busyDuringNotice || state().RxBusy || state().SendBusy;
@@ -286,6 +286,28 @@ TEST_F(LogFile, WriteFailureIsReportedOnceAndReceivingAndSendingGoOn) {
     EXPECT_FALSE(state().RxBusy);
     EXPECT_FALSE(state().SendBusy);
     EXPECT_EQ(state().RxTotal, 40u * 1024 + 10);
+}
+
+TEST_F(LogFile, OneNoticeAtATimeAlsoForAFileDeletedWhileRecording) {
+    startConnected();
+    click("StartLog");
+    FileSizeLimit fullDisk(0);
+    onModal = [&](QDialog &, const QString &) {
+        if (notices.size() > 1)
+            return;
+        // While the notice is open the episode ends, and a second begins:
+        // the file is deleted under the recording.
+        fullDisk.lift();
+        device().send("ok\r\n");
+        processEventsFor(1500);
+        QFile::remove(state().LogFileName);
+        device().send("lost\r\n");
+        processEventsFor(1500);
+    };
+    device().send("first\r\n");
+    ASSERT_TRUE(waitUntil([&] { return notices.size() == 1 && logText() == "first\nok\nlost"; }, 8000));
+    processEventsFor(200);
+    EXPECT_EQ(notices.size(), 1) << notices.join('|').toStdString();
 }
 
 } // namespace

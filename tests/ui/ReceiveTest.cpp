@@ -3,6 +3,7 @@
 #include "window/TerminalFixture.h"
 
 #include "core/Cp1251.h"
+#include "rx/WeekClock.h"
 #include "ui/TForm1.h"
 #include "ui/UpDown.h"
 
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 #include <QTime>
@@ -95,6 +97,30 @@ TEST_F(Receive, LargeGapJoinsBurstsIntoOneLine) {
     // The next burst after the gap starts a line of its own.
     device().send("FOUR");
     EXPECT_TRUE(waitForLog("ONETWOTHREE\nFOUR")) << logText().toStdString();
+}
+
+TEST_F(Receive, StepsOfTheWallClockDoNotMoveTheSilence) {
+    qint64 stepMs = 0;
+    setWallClockSource([&] { return QDateTime::currentDateTime().addMSecs(stepMs); });
+    const auto restore = qScopeGuard([] { setWallClockSource({}); });
+    startConnected();
+    clickGapArrow("up", kClicksTo1000);
+
+    // An hour forward between two bursts inside the gap: still one packet.
+    device().send("A");
+    ASSERT_TRUE(waitForRxTotal(1));
+    stepMs += 3600 * 1000;
+    device().send("B");
+    EXPECT_TRUE(waitForLog("AB")) << logText().toStdString();
+
+    // An hour back right after a burst: the packet still ends one gap after
+    // it, and the next burst is a packet of its own.
+    device().send("C");
+    ASSERT_TRUE(waitForRxTotal(3));
+    stepMs -= 3600 * 1000;
+    waitForLog("AB\nC", 1800);
+    device().send("D");
+    EXPECT_TRUE(waitForLog("AB\nC\nD")) << logText().toStdString();
 }
 
 // The 1500-byte threshold cuts a stream that never pauses for the gap;

@@ -1,0 +1,66 @@
+#include "ui/LogRows.h"
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+int rowsOf(const QTextBlock &block, qreal width, const QTextDocument &document) {
+    if (block.length() <= 1)
+        return 1;
+    // The view's own layout, when it has one at this width, already knows.
+    const QTextLayout *own = block.layout();
+    if (own && own->lineCount() > 0 && qFuzzyCompare(own->lineAt(0).width(), width))
+        return own->lineCount();
+    QTextLayout layout(block.text(), document.defaultFont());
+    layout.setTextOption(document.defaultTextOption());
+    layout.beginLayout();
+    int rows = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        ++rows;
+    }
+    layout.endLayout();
+    return std::max(rows, 1);
+}
+
+} // namespace
+
+LogRowCounter::~LogRowCounter() { QObject::disconnect(m_removals); }
+
+int LogRowCounter::rows(const QPlainTextEdit &log) {
+    const QTextDocument &document = *log.document();
+    if (m_document != &document) {
+        QObject::disconnect(m_removals);
+        m_document = &document;
+        m_removals = QObject::connect(&document, &QTextDocument::contentsChange, &document,
+                                      [this](int, int removed, int) { m_stale = m_stale || removed > 0; });
+        m_stale = true;
+    }
+    const int width = log.lineWrapMode() == QPlainTextEdit::NoWrap ? std::numeric_limits<int>::max() / 2
+                                                                    : log.viewport()->width();
+    if (m_stale || width != m_width || document.blockCount() < m_blocks) {
+        m_stale = false;
+        m_width = width;
+        m_blocks = 0;
+        m_rowsBefore = 0;
+    }
+    const qreal lineWidth = std::max(1.0, width - 2 * document.documentMargin());
+    // The last block measured may have grown since; it is measured again.
+    QTextBlock block = m_blocks > 0 ? document.findBlockByNumber(m_blocks - 1) : document.begin();
+    int rows = m_rowsBefore;
+    int lastRows = 0;
+    for (; block.isValid(); block = block.next()) {
+        rows += lastRows;
+        lastRows = rowsOf(block, lineWidth, document);
+        m_blocks = block.blockNumber() + 1;
+    }
+    m_rowsBefore = rows;
+    const bool trailingEmpty = document.blockCount() > 1 && document.lastBlock().length() <= 1;
+    return rows + lastRows - (trailingEmpty ? 1 : 0);
+}
