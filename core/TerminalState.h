@@ -11,7 +11,8 @@
 // The variables of one program run, owned by the main window. Values not set
 // by the startup sequence start at zero, false or empty; times are
 // milliseconds. The serial port handle and its settings live in the port
-// layer, the read and send statistics and the framing clock in their own units.
+// layer, the read and send statistics and the framing clock in their own units,
+// the position in a command file and the period clock in the send sequencer.
 struct TerminalState {
     bool PortOpen = false;
     bool ScanSilent = false;
@@ -23,10 +24,7 @@ struct TerminalState {
     quint32 RxLen = 0;
     qint32 PacketGap = 0;
 
-    qint32 LastPeriodTime = 0;
     bool FileSendMode = false;
-    quint32 FileLineIndex = 0;
-    bool AllSentNotice = false;
 
     bool SendBusy = false;
     bool RxBusy = false;

@@ -116,14 +116,11 @@ void TForm1::FormCreate() {
     }
 
     state.RxLen = 0;
-    state.FileLineIndex = 0;
-    state.LastPeriodTime = 0;
     framing_.LastRxTime = 0;
     state.PacketGap = 0;
     state.RxTotal = 0;
     state.TxTotal = 0;
     state.FontSize = ui.MainWindow->font().pointSize();
-    state.AllSentNotice = false;
 
     ui.MainWindow->clear();
     // The log is read-only: keeping an undo history of every line would only
