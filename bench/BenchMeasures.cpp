@@ -1,5 +1,8 @@
 #include "BenchMeasures.h"
 
+#include <QProcess>
+
+#include <algorithm>
 #include <ctime>
 #include <sys/resource.h>
 
@@ -27,4 +30,20 @@ qint64 monotonicNs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+QList<double> startupTimesMs(const char *program, const QString &folder, int runs) {
+    QList<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QProcess child;
+        if (!folder.isEmpty())
+            child.setWorkingDirectory(folder);
+        const qint64 started = monotonicNs();
+        child.start(QString::fromLocal8Bit(program), {QStringLiteral("startup-child")});
+        child.waitForFinished(30000);
+        const qint64 shown = child.readAllStandardOutput().trimmed().toLongLong();
+        times.append((shown - started) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times;
 }

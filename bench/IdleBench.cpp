@@ -35,16 +35,7 @@ void runIdleCpuBench(int seconds) {
 
 void runStartupBench(const char *program) {
     constexpr int kRuns = 5;
-    QList<double> times;
-    for (int run = 0; run < kRuns; ++run) {
-        QProcess child;
-        const qint64 started = monotonicNs();
-        child.start(QString::fromLocal8Bit(program), {QStringLiteral("startup-child")});
-        child.waitForFinished(30000);
-        const qint64 shown = child.readAllStandardOutput().trimmed().toLongLong();
-        times.append((shown - started) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
+    const QList<double> times = startupTimesMs(program, QString(), kRuns);
     std::printf("startup: process start to main window shown: median %.1f ms (min %.1f, max %.1f, %d runs)\n",
                 times[kRuns / 2], times.first(), times.last(), kRuns);
 }

@@ -28,21 +28,6 @@ void fillStore(MacroStore &store) {
     }
 }
 
-double startupMedian(const char *program, const QString &folder, int runs) {
-    QList<double> times;
-    for (int run = 0; run < runs; ++run) {
-        QProcess child;
-        child.setWorkingDirectory(folder);
-        const qint64 started = monotonicNs();
-        child.start(QString::fromLocal8Bit(program), {QStringLiteral("startup-child")});
-        child.waitForFinished(30000);
-        const qint64 shown = child.readAllStandardOutput().trimmed().toLongLong();
-        times.append((shown - started) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[runs / 2];
-}
-
 } // namespace
 
 void runMacroBench(const char *program) {
@@ -59,8 +44,8 @@ void runMacroBench(const char *program) {
     // Alternate so that a slow moment of the machine hits both alike.
     QList<double> emptyTimes, fullTimes;
     for (int round = 0; round < 3; ++round) {
-        emptyTimes.append(startupMedian(program, emptyDir.path(), kRuns));
-        fullTimes.append(startupMedian(program, fullDir.path(), kRuns));
+        emptyTimes.append(startupTimesMs(program, emptyDir.path(), kRuns)[kRuns / 2]);
+        fullTimes.append(startupTimesMs(program, fullDir.path(), kRuns)[kRuns / 2]);
     }
     std::sort(emptyTimes.begin(), emptyTimes.end());
     std::sort(fullTimes.begin(), fullTimes.end());

@@ -27,6 +27,23 @@ void closeDropDown(QListWidget &list, QLineEdit &field) {
     field.setFocus();
 }
 
+// Enter with a line selected puts that line into the field and closes the
+// drop-down; Escape closes it. Returns whether the key was taken.
+bool pickIntoField(QListWidget &list, QLineEdit &field, int key) {
+    if (isEnter(key)) {
+        if (const QListWidgetItem *line = selectedLine(list)) {
+            field.setText(line->text());
+            closeDropDown(list, field);
+        }
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        closeDropDown(list, field);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void TForm1::connectHistoryHandlers() {
@@ -92,21 +109,8 @@ void TForm1::MainStrCmdKeyUp() {
 
 void TForm1::Str1Click() { MainStrCmdKeyUp(); }
 
-bool TForm1::FastOldCmdKeyPress(int key) {
-    if (isEnter(key)) {
-        // Only fills the command line; nothing is sent.
-        if (const QListWidgetItem *line = selectedLine(*ui.FastOldCmd)) {
-            ui.MainStrCmd->setText(line->text());
-            closeDropDown(*ui.FastOldCmd, *ui.MainStrCmd);
-        }
-        return true;
-    }
-    if (key == Qt::Key_Escape) {
-        closeDropDown(*ui.FastOldCmd, *ui.MainStrCmd);
-        return true;
-    }
-    return false;
-}
+// Only fills the command line; nothing is sent.
+bool TForm1::FastOldCmdKeyPress(int key) { return pickIntoField(*ui.FastOldCmd, *ui.MainStrCmd, key); }
 
 void TForm1::FastOldCmdExit() { ui.FastOldCmd->hide(); }
 
@@ -114,20 +118,7 @@ void TForm1::AddStrCmdKeyUp() { openDropDown(*ui.LBTail); }
 
 void TForm1::Str2Click() { AddStrCmdKeyUp(); }
 
-bool TForm1::LBTailKeyPress(int key) {
-    if (isEnter(key)) {
-        // The token replaces the whole tail.
-        if (const QListWidgetItem *token = selectedLine(*ui.LBTail)) {
-            ui.AddStrCmd->setText(token->text());
-            closeDropDown(*ui.LBTail, *ui.AddStrCmd);
-        }
-        return true;
-    }
-    if (key == Qt::Key_Escape) {
-        closeDropDown(*ui.LBTail, *ui.AddStrCmd);
-        return true;
-    }
-    return false;
-}
+// The chosen token replaces the whole tail.
+bool TForm1::LBTailKeyPress(int key) { return pickIntoField(*ui.LBTail, *ui.AddStrCmd, key); }
 
 void TForm1::LBTailExit() { ui.LBTail->hide(); }

@@ -4,6 +4,7 @@
 
 #include "core/Cp1251.h"
 #include "macros/MacroEditing.h"
+#include "ui/LimitedEdit.h"
 #include "ui/ModalSeam.h"
 #include "ui/TFormEditHelpCmd.h"
 #include "ui/TSave.h"
@@ -17,16 +18,6 @@ namespace {
 
 constexpr int kListNameLimit = 150;
 const QColor kEditedMacroColour(0, 255, 0);
-
-// Shows a text whole even when it is longer than the edit's limit; the limit
-// then only stops typing more. Changing the limit never cuts the text that is
-// there, so a change of view cannot store a cut text.
-void showWhole(QLineEdit *edit, const QString &text, int limit) {
-    edit->setMaxLength(std::max(edit->maxLength(), int(text.size())));
-    if (edit->text() != text)
-        edit->setText(text);
-    edit->setMaxLength(macroview::limitKeepingText(limit, int(text.size())));
-}
 
 void setBold(QWidget *control, bool bold) {
     if (control->font().bold() == bold)
@@ -261,8 +252,7 @@ void TForm1::SaveEditTextCmd(int macro) {
     const macroview::View view = macroView();
     QLineEdit *edit = CmdEdits[macro - 1];
     m_macroStore.store(macroview::editedField(view), edit->text(), state.CurrentList, macro);
-    // A text shown longer than the limit lets the limit shrink as it is cut.
-    edit->setMaxLength(macroview::limitKeepingText(macroview::editLimit(view), int(edit->text().size())));
+    followText(edit, macroview::editLimit(view));
 }
 
 void TForm1::showDescription(int macro) {

@@ -3,6 +3,7 @@
 #include "macros/MacroEditing.h"
 #include "macros/MacroListView.h"
 #include "macros/MacroStore.h"
+#include "ui/LimitedEdit.h"
 #include "ui/ModalSeam.h"
 #include "ui_TFormEditHelpCmd.h"
 
@@ -15,19 +16,6 @@ namespace {
 constexpr int kNameLimit = 50;
 constexpr int kCommandLimit = 250;
 constexpr int kLineLimit = 50;
-
-// A stored text longer than the field's limit is shown whole; the limit then
-// only stops typing more and shrinks back as the text is cut.
-void showWhole(QLineEdit *edit, const QString &text, int limit) {
-    edit->setMaxLength(std::max(edit->maxLength(), int(text.size())));
-    if (edit->text() != text)
-        edit->setText(text);
-    edit->setMaxLength(macroview::limitKeepingText(limit, int(text.size())));
-}
-
-void followText(QLineEdit *edit, int limit) {
-    edit->setMaxLength(macroview::limitKeepingText(limit, int(edit->text().size())));
-}
 
 } // namespace
 
