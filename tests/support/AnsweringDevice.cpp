@@ -38,7 +38,6 @@ void AnsweringDevice::onReadable() {
         m_commands.append(m_pending.left(end));
         m_pending.remove(0, end + 1);
         // A reply of a few bytes always fits into the line's queue.
-        if (m_answering)
-            (void)!::write(m_master, m_reply.constData(), m_reply.size());
+        (void)!::write(m_master, m_reply.constData(), m_reply.size());
     }
 }

@@ -21,8 +21,6 @@ public:
     QString slavePath() const { return m_slavePath; }
     // The commands received so far, without their carriage returns.
     const QList<QByteArray> &commands() const { return m_commands; }
-    // While off, commands are recorded but not answered.
-    void setAnswering(bool on) { m_answering = on; }
 
 private:
     void onReadable();
@@ -33,6 +31,5 @@ private:
     QByteArray m_reply;
     QByteArray m_pending;
     QList<QByteArray> m_commands;
-    bool m_answering = true;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };

@@ -15,16 +15,10 @@ struct Clocked {
 // line, '!' the end notice, '#' the timer stopping itself with the notice,
 // '-' nothing.
 char outcome(const SendStep &s) {
-    if (s.stopTimer)
-        return s.allSentNotice ? '#' : '?';
-    if (s.allSentNotice)
-        return s.what == SendStep::What::Nothing ? '!' : '?';
-    switch (s.what) {
-    case SendStep::What::FileLine: return char('0' + s.line);
-    case SendStep::What::CommandLine: return 'c';
-    case SendStep::What::Nothing: return '-';
-    }
-    return '?';
+    using enum SendStep::What;
+    if (s.stopTimer || s.allSentNotice)
+        return s.what != Nothing || !s.allSentNotice ? '?' : s.stopTimer ? '#' : '!';
+    return s.what == FileLine ? char('0' + s.line) : s.what == CommandLine ? 'c' : '-';
 }
 
 } // namespace

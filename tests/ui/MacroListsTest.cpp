@@ -16,73 +16,46 @@ QByteArray fileBytes(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A store file whose list N is named "Lst N" and whose macro 2 of list 1 is
-// "Ver" / "AT+GMR".
-void writeStore() {
-    MacroStore store;
-    store.LoadCmdConfig(MacroStore::kFileName);
-    for (int n = 1; n <= MacroStore::kLists; ++n)
-        store.setListName(n, QStringLiteral("Lst %1").arg(n));
-    store.setName(1, 2, QStringLiteral("Ver"));
-    store.setCommand(1, 2, QStringLiteral("AT+GMR"));
-    store.setCommand(12, 3, QStringLiteral("gone after clearing"));
-    store.save(MacroStore::kFileName);
-}
-
 } // namespace
 
+// List N is named "Lst N"; macro 2 of list 1 is "Ver" / "AT+GMR".
 class MacroLists : public TerminalFixture {
 protected:
     void SetUp() override {
-        writeStore();
+        MacroStore store;
+        store.LoadCmdConfig(MacroStore::kFileName);
+        for (int n = 1; n <= MacroStore::kLists; ++n)
+            store.setListName(n, QStringLiteral("Lst %1").arg(n));
+        store.setName(1, 2, QStringLiteral("Ver"));
+        store.setCommand(1, 2, QStringLiteral("AT+GMR"));
+        store.setCommand(12, 3, QStringLiteral("gone after clearing"));
+        store.save(MacroStore::kFileName);
         start();
     }
-    void choose(int entry) { emit find<QComboBox>("CBLists")->activated(entry); }
     bool enabled(const char *name) { return find(name)->isEnabled(); }
 };
 
-TEST_F(MacroLists, ClickPutsTheCommandIntoTheCommandLine) {
-    EXPECT_EQ(find<QPushButton>("Button2")->toolTip(), "AT+GMR");
+TEST_F(MacroLists, ClickFillsTheCommandLineOrSendsOnChoice) {
+    connectPort();
+    EXPECT_EQ(find("Button2")->toolTip(), "AT+GMR");
     click("Button2");
     EXPECT_EQ(text("MainStrCmd"), "AT+GMR");
-    EXPECT_TRUE(find("MainStrCmd")->hasFocus());
-    EXPECT_EQ(device().receiveFor(100), QByteArray());
-}
-
-TEST_F(MacroLists, ClickInTheOnChoiceModeSendsAtOnce) {
-    connectPort();
+    find<QLineEdit>("MainStrCmd")->clear();
     click("RBSel");
     click("Button2");
-    EXPECT_EQ(device().receive(7), QByteArray("AT+GMR\r"));
-    EXPECT_TRUE(find("ButtonSend")->hasFocus());
+    EXPECT_EQ(device().receive(7), QByteArray("AT+GMR\r")) << "sent once, by the second click";
     EXPECT_EQ(text("MainStrCmd"), "");
 }
 
-TEST_F(MacroLists, ClearingAndSavingList12WritesItsDefaultName) {
-    click("EditAllCmd");
-    for (int n = 1; n < 12; ++n)
-        click("ListInc");
-    EXPECT_EQ(text("ListNameEDT"), "Lst 12");
-    click("DelList");
-    EXPECT_EQ(text("ListNameEDT"), "[12]");
-    click("SaveF");
-    const QByteArray file = fileBytes(MacroStore::kFileName);
-    EXPECT_EQ(file.mid(11 * 102580, 5), QByteArray("\x04[12]"));
-    EXPECT_EQ(file[11 * 102580 + 152 + 252 * 2], '\0') << "command 3 is empty";
-    EXPECT_TRUE(enabled("SaveF"));
-}
-
-TEST_F(MacroLists, ChooserAndSteppingAtTheEnds) {
+TEST_F(MacroLists, ChooserAndSteppingAtTheEndsAndClearingList12) {
     const struct {
         int entry;
         bool dec, inc;
     } choices[] = {{0, false, true}, {49, true, true}, {99, true, false}, {98, true, true}};
     for (const auto &c : choices) {
-        SCOPED_TRACE(c.entry);
-        choose(c.entry);
+        emit find<QComboBox>("CBLists")->activated(c.entry);
         EXPECT_EQ(text("CBLists"), QStringLiteral("Lst %1").arg(c.entry + 1));
-        EXPECT_EQ(enabled("ListDec"), c.dec);
-        EXPECT_EQ(enabled("ListInc"), c.inc);
+        EXPECT_EQ(QPair(enabled("ListDec"), enabled("ListInc")), QPair(c.dec, c.inc)) << "list " << c.entry + 1;
     }
     click("EditAllCmd");
     click("ListInc");
@@ -90,33 +63,42 @@ TEST_F(MacroLists, ChooserAndSteppingAtTheEnds) {
     EXPECT_FALSE(enabled("ListInc"));
     click("ListDec");
     EXPECT_TRUE(enabled("ListInc"));
+
+    click("EditAllCmd");
+    emit find<QComboBox>("CBLists")->activated(11);
+    click("EditAllCmd");
+    click("DelList");
+    EXPECT_EQ(text("ListNameEDT"), "[12]");
+    click("SaveF");
+    const QByteArray file = fileBytes(MacroStore::kFileName);
+    EXPECT_EQ(file.mid(11 * 102580, 5), QByteArray("\x04[12]"));
+    EXPECT_EQ(file[11 * 102580 + 152 + 252 * 2], '\0') << "command 3 is empty";
 }
 
-struct CloseCase {
-    const char *answer; // nullptr: no change, no prompt
-    bool closes;
-    bool saved;
-};
-
-class MacroClose : public MacroLists, public ::testing::WithParamInterface<CloseCase> {};
-
-TEST_P(MacroClose, PromptOnlyWhenTheStoreChanged) {
-    const CloseCase c = GetParam();
-    if (c.answer) {
-        click("EditAllCmd");
-        typeInto("Edit1", "new");
-        onModal = [&](QDialog &dialog, const QString &) {
-            for (auto *button : dialog.findChildren<QPushButton *>())
-                if (button->text() == QString::fromUtf8(c.answer))
-                    button->click();
-        };
-    }
-    form().close();
-    EXPECT_EQ(notices, c.answer ? QStringList{"Сохранить изменения  макросов?"} : QStringList());
-    EXPECT_EQ(form().isVisible(), !c.closes);
-    EXPECT_EQ(fileBytes(MacroStore::kFileName).contains("\x03new"), c.saved);
+TEST_F(MacroLists, ClosingAsksToSaveOnlyWhenTheStoreChanged) {
+    const QString prompt = QStringLiteral("Сохранить изменения  макросов?");
+    QString answer;
+    onModal = [&](QDialog &dialog, const QString &) {
+        for (auto *button : dialog.findChildren<QPushButton *>())
+            if (button->text() == answer)
+                button->click();
+    };
+    const auto closeAnswering = [&](const char *choice) {
+        answer = QString::fromUtf8(choice);
+        form().show();
+        form().close();
+    };
+    click("EditAllCmd");
+    typeInto("Edit1", "new");
+    closeAnswering("Отмена");
+    EXPECT_TRUE(form().isVisible());
+    closeAnswering("Нет");
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_FALSE(fileBytes(MacroStore::kFileName).contains("\x03new"));
+    closeAnswering("Да");
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_TRUE(fileBytes(MacroStore::kFileName).contains("\x03new"));
+    closeAnswering("Да"); // no change since the save
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_EQ(notices, QStringList(3, prompt));
 }
-
-INSTANTIATE_TEST_SUITE_P(MacroLists, MacroClose,
-                         ::testing::Values(CloseCase{nullptr, true, false}, CloseCase{"Да", true, true},
-                                           CloseCase{"Нет", true, false}, CloseCase{"Отмена", false, false}));
