@@ -3,22 +3,17 @@
 #include "macros/MacroStore.h"
 #include "ui/TForm1.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
-
-#include <sys/stat.h>
 
 namespace {
 
 QByteArray fileBytes(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-ino_t inodeOf(const QString &path) {
-    struct stat info {};
-    return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
 }
 
 void typeAtEnd(QLineEdit *edit, const QString &text) {
@@ -32,14 +27,16 @@ const QColor kLime(0, 255, 0);
 
 } // namespace
 
-// List 1: macro k is named "Nk", its command is "Ck" (macro 5's is 251
-// characters long), and its description line j reads "k.j" (macro 9's first
-// is 60 characters long).
-class MacroEditing : public TerminalFixture {
+// List N is named "Lst N". In list 1 macro k is named "Nk", its command is
+// "Ck" (macro 5's is 251 characters long) and its description line j reads
+// "k.j" (macro 9's first is 60 characters long); list 12 has a command 3.
+class MacroWindow : public TerminalFixture {
 protected:
     void SetUp() override {
         MacroStore store;
         store.LoadCmdConfig(MacroStore::kFileName);
+        for (int n = 1; n <= MacroStore::kLists; ++n)
+            store.setListName(n, QStringLiteral("Lst %1").arg(n));
         for (int k = 1; k <= MacroStore::kMacros; ++k) {
             store.setName(1, k, QStringLiteral("N%1").arg(k));
             store.setCommand(1, k, k == 5 ? QString(251, 'x') : QStringLiteral("C%1").arg(k));
@@ -47,25 +44,94 @@ protected:
                 store.setDescription(1, k, j, QStringLiteral("%1.%2").arg(k).arg(j));
         }
         store.setDescription(1, 9, 1, QString(60, 'w'));
+        store.setCommand(12, 3, QStringLiteral("gone after clearing"));
         store.save(MacroStore::kFileName);
         start();
     }
     const MacroStore &store() { return form().macroStore(); }
+    bool enabled(const char *name) { return find(name)->isEnabled(); }
     void pointAt(QWidget *parent, QPoint at) { QTest::mouseMove(form().windowHandle(), parent->mapTo(&form(), at)); }
     void pointAt(const QString &control) { pointAt(find(control), find(control)->rect().center()); }
     QString panelLine(int j) { return text(QStringLiteral("STH%1").arg(j)); }
     QColor base(const QString &edit) { return find(edit)->palette().color(QPalette::Base); }
 };
 
-TEST_F(MacroEditing, EditorModeRewritesTheStoreAndStoresEachKeystroke) {
+TEST_F(MacroWindow, ClickFillsTheCommandLineOrSendsOnChoice) {
+    connectPort();
+    EXPECT_EQ(find("Button2")->toolTip(), "C2");
+    click("Button2");
+    EXPECT_EQ(text("MainStrCmd"), "C2");
+    find<QLineEdit>("MainStrCmd")->clear();
+    click("RBSel");
+    click("Button2");
+    EXPECT_EQ(device().receive(3), QByteArray("C2\r")) << "sent once, by the second click";
+    EXPECT_EQ(text("MainStrCmd"), "");
+}
+
+TEST_F(MacroWindow, ChooserAndSteppingAtTheEndsAndClearingList12) {
+    const struct {
+        int entry;
+        bool dec, inc;
+    } choices[] = {{0, false, true}, {49, true, true}, {99, true, false}, {98, true, true}};
+    for (const auto &c : choices) {
+        emit find<QComboBox>("CBLists")->activated(c.entry);
+        EXPECT_EQ(text("CBLists"), QStringLiteral("Lst %1").arg(c.entry + 1));
+        EXPECT_EQ(QPair(enabled("ListDec"), enabled("ListInc")), QPair(c.dec, c.inc)) << "list " << c.entry + 1;
+    }
+    click("EditAllCmd");
+    click("ListInc");
+    EXPECT_EQ(text("ListNameEDT"), "Lst 100");
+    EXPECT_FALSE(enabled("ListInc"));
+    click("ListDec");
+    EXPECT_TRUE(enabled("ListInc"));
+
+    click("EditAllCmd");
+    emit find<QComboBox>("CBLists")->activated(11);
+    click("EditAllCmd");
+    click("DelList");
+    EXPECT_EQ(text("ListNameEDT"), "[12]");
+    click("SaveF");
+    const QByteArray file = fileBytes(MacroStore::kFileName);
+    EXPECT_EQ(file.mid(11 * 102580, 5), QByteArray("\x04[12]"));
+    EXPECT_EQ(file[11 * 102580 + 152 + 252 * 2], '\0') << "command 3 is empty";
+}
+
+TEST_F(MacroWindow, ClosingAsksToSaveOnlyWhenTheStoreChanged) {
+    const QString prompt = QStringLiteral("Сохранить изменения  макросов?");
+    QString answer;
+    onModal = [&](QDialog &dialog, const QString &) {
+        for (auto *button : dialog.findChildren<QPushButton *>())
+            if (button->text() == answer)
+                button->click();
+    };
+    const auto closeAnswering = [&](const char *choice) {
+        answer = QString::fromUtf8(choice);
+        form().show();
+        form().close();
+    };
+    click("EditAllCmd");
+    typeInto("Edit1", "new");
+    closeAnswering("Отмена");
+    EXPECT_TRUE(form().isVisible());
+    closeAnswering("Нет");
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_FALSE(fileBytes(MacroStore::kFileName).contains("\x03new"));
+    closeAnswering("Да");
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_TRUE(fileBytes(MacroStore::kFileName).contains("\x03new"));
+    closeAnswering("Да"); // no change since the save
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_EQ(notices, QStringList(3, prompt));
+}
+
+TEST_F(MacroWindow, EditorModeRewritesTheStoreAndStoresEachKeystroke) {
     const QByteArray before = fileBytes(MacroStore::kFileName);
-    const ino_t inode = inodeOf(MacroStore::kFileName);
     click("EditAllCmd");
     EXPECT_TRUE(find("Edit1")->isVisible() && find("StaticText1")->isVisible());
     EXPECT_FALSE(find("Button1")->isVisible() || find("ButtonReadFile")->isVisible());
+    QFile::remove(MacroStore::kFileName); // leaving writes it anew
     click("EditAllCmd");
     EXPECT_TRUE(find("Button1")->isVisible() && !find("StaticText1")->isVisible());
-    EXPECT_NE(inodeOf(MacroStore::kFileName), inode) << "the file was not rewritten";
     EXPECT_TRUE(fileBytes(MacroStore::kFileName) == before);
 
     click("EditAllCmd");
@@ -85,7 +151,7 @@ TEST_F(MacroEditing, EditorModeRewritesTheStoreAndStoresEachKeystroke) {
     EXPECT_EQ(store().command(1, 5), QString(251, 'x'));
 }
 
-TEST_F(MacroEditing, DescriptionFollowsThePointer) {
+TEST_F(MacroWindow, DescriptionFollowsThePointer) {
     EXPECT_EQ(panelLine(11), "   редактирования. ");
     // Down from button 3 across the one-pixel overlap onto button 4: never an empty panel.
     auto *panel = find("MainPanel");
@@ -105,7 +171,7 @@ TEST_F(MacroEditing, DescriptionFollowsThePointer) {
     EXPECT_EQ(panelLine(1), "");
 }
 
-TEST_F(MacroEditing, EditorDialogWalksWithEnterAndBackspaceAndKeepsChangesHoweverItCloses) {
+TEST_F(MacroWindow, EditorDialogWalksWithEnterAndBackspaceAndKeepsChangesHoweverItCloses) {
     click("EditAllCmd");
     QStringList enterWalk;
     QList<bool> limeWhileOpen;
