@@ -97,31 +97,26 @@ TEST_F(MacroWindow, ChooserAndSteppingAtTheEndsAndClearingList12) {
 }
 
 TEST_F(MacroWindow, ClosingAsksToSaveOnlyWhenTheStoreChanged) {
-    const QString prompt = QStringLiteral("Сохранить изменения  макросов?");
     QString answer;
     onModal = [&](QDialog &dialog, const QString &) {
         for (auto *button : dialog.findChildren<QPushButton *>())
             if (button->text() == answer)
                 button->click();
     };
-    const auto closeAnswering = [&](const char *choice) {
-        answer = QString::fromUtf8(choice);
-        form().show();
-        form().close();
-    };
     click("EditAllCmd");
     typeInto("Edit1", "new");
-    closeAnswering("Отмена");
-    EXPECT_TRUE(form().isVisible());
-    closeAnswering("Нет");
-    EXPECT_FALSE(form().isVisible());
-    EXPECT_FALSE(fileBytes(MacroStore::kFileName).contains("\x03new"));
-    closeAnswering("Да");
-    EXPECT_FALSE(form().isVisible());
-    EXPECT_TRUE(fileBytes(MacroStore::kFileName).contains("\x03new"));
-    closeAnswering("Да"); // no change since the save
-    EXPECT_FALSE(form().isVisible());
-    EXPECT_EQ(notices, QStringList(3, prompt));
+    const struct {
+        const char *answer;
+        bool shown, saved; // afterwards
+    } closes[] = {{"Отмена", true, false}, {"Нет", false, false}, {"Да", false, true}, {"Да", false, true}};
+    for (const auto &c : closes) {
+        answer = QString::fromUtf8(c.answer);
+        form().show();
+        form().close();
+        EXPECT_EQ(form().isVisible(), c.shown) << c.answer;
+        EXPECT_EQ(fileBytes(MacroStore::kFileName).contains("\x03new"), c.saved) << c.answer;
+    }
+    EXPECT_EQ(notices, QStringList(3, "Сохранить изменения  макросов?")) << "none once saved";
 }
 
 TEST_F(MacroWindow, EditorModeRewritesTheStoreAndStoresEachKeystroke) {
