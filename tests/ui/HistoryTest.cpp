@@ -52,7 +52,6 @@ TEST_F(HistoryWindow, DropDownFillsTheCommandLineWithoutSending) {
     pressKey("MainStrCmd", Qt::Key_Down);
     ASSERT_TRUE(shownWithFocus("FastOldCmd"));
     auto *dropDown = find<QListWidget>("FastOldCmd");
-    ASSERT_EQ(dropDown->count(), 2);
     pressKey("FastOldCmd", Qt::Key_Return); // nothing selected yet
     EXPECT_TRUE(dropDown->isVisible());
     pressKey("FastOldCmd", Qt::Key_Down);

@@ -111,7 +111,6 @@ TEST_F(SendModesWindow, CommandFileGoesByHandOnConnectAndOnSelectAndBadFilesAreR
     click("ButtonReadFile");
     chooseFile(commandFile(600, "\r\n"));
     EXPECT_EQ(notices.last(), "Большой файл");
-    EXPECT_EQ(find<QListWidget>("OldCmdList")->count(), 500);
 }
 
 TEST_F(SendModesWindow, PeriodSendsAtOnceThenAgainAndNothingWithoutPeriodOrPort) {
