@@ -2,37 +2,12 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QString>
 
-#include <memory>
+class PtyDevice;
 
-class QSocketNotifier;
-
-// A device on a pseudo-terminal that answers every command it receives (a
-// command ends with a carriage return) with a fixed reply, from the
-// application's event loop, as soon as the command is complete.
-class AnsweringDevice {
-public:
-    explicit AnsweringDevice(QByteArray reply = QByteArrayLiteral("OK\r\n"));
-    ~AnsweringDevice();
-    AnsweringDevice(const AnsweringDevice &) = delete;
-    AnsweringDevice &operator=(const AnsweringDevice &) = delete;
-
-    QString slavePath() const { return m_slavePath; }
-    // The commands received so far, without their carriage returns.
-    const QList<QByteArray> &commands() const { return m_commands; }
-    // While off, commands are recorded but not answered.
-    void setAnswering(bool on) { m_answering = on; }
-
-private:
-    void onReadable();
-
-    int m_master = -1;
-    int m_slaveKeeper = -1;
-    QString m_slavePath;
-    QByteArray m_reply;
-    QByteArray m_pending;
-    QList<QByteArray> m_commands;
-    bool m_answering = true;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
+// Plays a device that answers every command it receives (a command ends with
+// a carriage return) with the reply as soon as the command is complete, until
+// `count` commands have come or none came for timeoutMs. Returns the commands
+// without their carriage returns.
+QList<QByteArray> answerCommands(PtyDevice &device, int count, const QByteArray &reply = "OK\r\n",
+                                 int timeoutMs = 5000);

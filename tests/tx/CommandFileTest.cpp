@@ -17,15 +17,14 @@ QByteArray numberedLines(int count, const char *end) {
 } // namespace
 
 TEST(CommandFile, LinesAsLoaded) {
-    struct Case {
+    const QByteArray l254(254, 'x'), l255(255, 'y');
+    const struct {
         const char *name;
         QByteArray content;
         qsizetype lines;
         QByteArray first, last;
         bool limit;
-    };
-    const QByteArray l254(254, 'x'), l255(255, 'y');
-    const Case cases[] = {
+    } cases[] = {
         {"LF", "AT\nATI\n\nATZ", 4, "AT", "ATZ", false},
         {"CR LF", "AT\r\nATI\r\n\r\nATZ\r\n", 4, "AT", "ATZ", false},
         {"lone CR stays", "A\rB\r\nC\r", 2, "A\rB", "C\r", false},
@@ -39,19 +38,16 @@ TEST(CommandFile, LinesAsLoaded) {
         {"skipped lines count", l255 + "\n" + numberedLines(600, "\n"), 499, "L1", "L499", true},
     };
     QTemporaryDir dir;
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         QFile file(dir.filePath("cmds.txt"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(c.content);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(c.content) == c.content.size());
         file.close();
         CommandFile commands;
         ASSERT_TRUE(commands.read(file.fileName())) << commands.errorString().toStdString();
-        ASSERT_EQ(commands.lines().size(), c.lines);
-        if (c.lines > 0) {
-            EXPECT_EQ(commands.lines().first(), c.first);
-            EXPECT_EQ(commands.lines().last(), c.last);
-        }
+        EXPECT_EQ(commands.lines().size(), c.lines);
+        EXPECT_EQ(commands.lines().value(0), c.first);
+        EXPECT_EQ(commands.lines().value(c.lines - 1), c.last);
         EXPECT_EQ(commands.reachedLimit(), c.limit);
     }
 }

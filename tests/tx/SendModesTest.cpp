@@ -6,25 +6,14 @@
 
 namespace {
 
-struct Clocked {
-    qint64 now = 0;
-    SendSequencer seq{[this] { return now; }};
-};
-
 // One step as a character: the file line sent ('0'..'2'), 'c' the command
 // line, '!' the end notice, '#' the timer stopping itself with the notice,
 // '-' nothing.
 char outcome(const SendStep &s) {
-    if (s.stopTimer)
-        return s.allSentNotice ? '#' : '?';
-    if (s.allSentNotice)
-        return s.what == SendStep::What::Nothing ? '!' : '?';
-    switch (s.what) {
-    case SendStep::What::FileLine: return char('0' + s.line);
-    case SendStep::What::CommandLine: return 'c';
-    case SendStep::What::Nothing: return '-';
-    }
-    return '?';
+    using enum SendStep::What;
+    if (s.stopTimer || s.allSentNotice)
+        return s.what != Nothing || !s.allSentNotice ? '?' : s.stopTimer ? '#' : '!';
+    return s.what == FileLine ? char('0' + s.line) : s.what == CommandLine ? 'c' : '-';
 }
 
 } // namespace
@@ -52,17 +41,18 @@ TEST(SendModes, PeriodSendsWhenStrictlyMoreThanThePeriodHasPassedOnTheMonotonicC
         {5000, u"100", true, '-', 101}, // a clock that went back restarts the period
         {5101, u"100", true, 'c', 101},
     };
-    Clocked c;
-    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, u"100", true), std::nullopt) << "timer off";
-    c.seq.enablePeriodTimer();
+    qint64 now = 0;
+    SendSequencer seq([&] { return now; });
+    EXPECT_EQ(seq.nextTickDelayMs(SendMode::Period, u"100", true), std::nullopt) << "timer off";
+    seq.enablePeriodTimer();
     for (const Tick &t : ticks) {
         SCOPED_TRACE(t.now);
-        c.now = t.now;
-        EXPECT_EQ(outcome(c.seq.periodTick({SendMode::Period}, t.period, t.portOpen)), t.sends);
-        EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Period, t.period, t.portOpen), t.nextTickIn);
+        now = t.now;
+        EXPECT_EQ(outcome(seq.periodTick({SendMode::Period}, t.period, t.portOpen)), t.sends);
+        EXPECT_EQ(seq.nextTickDelayMs(SendMode::Period, t.period, t.portOpen), t.nextTickIn);
     }
-    EXPECT_EQ(outcome(c.seq.periodTick({SendMode::Manual}, u"1", true)), '-') << "other modes' ticks do nothing";
-    EXPECT_EQ(c.seq.nextTickDelayMs(SendMode::Manual, u"1", true), std::nullopt);
+    EXPECT_EQ(outcome(seq.periodTick({SendMode::Manual}, u"1", true)), '-') << "other modes' ticks do nothing";
+    EXPECT_EQ(seq.nextTickDelayMs(SendMode::Manual, u"1", true), std::nullopt);
 }
 
 TEST(SendModes, FileLinesGoInTurnInEveryMode) {
@@ -80,17 +70,18 @@ TEST(SendModes, FileLinesGoInTurnInEveryMode) {
     };
     for (const auto &[cyclic, script] : runs) {
         SCOPED_TRACE(script);
-        Clocked c;
+        qint64 now = 0;
+        SendSequencer seq([&] { return now; });
         for (const char *at = script; *at; at += 3) {
             const char event = at[0];
             const SendMode mode = event == 'm' || event == 'M'   ? SendMode::Manual
                                   : event == 'p' || event == 'T' ? SendMode::Period
                                                                  : SendMode::AfterAnswer;
             const SendInputs in{mode, true, 3, cyclic};
-            c.now += 1001;
-            const SendStep step = std::islower(event) ? c.seq.startSendCommands(in)
-                                  : event == 'T'      ? c.seq.periodTick(in, u"1000", true)
-                                                      : c.seq.afterAnswer(in, event == 'W');
+            now += 1001;
+            const SendStep step = std::islower(event) ? seq.startSendCommands(in)
+                                  : event == 'T'      ? seq.periodTick(in, u"1000", true)
+                                                      : seq.afterAnswer(in, event == 'W');
             EXPECT_EQ(outcome(step), at[1]) << "at " << at;
             if (!at[2])
                 break;

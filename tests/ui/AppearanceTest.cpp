@@ -23,45 +23,33 @@ protected:
         }
         return colours;
     }
-    void spin(const char *arrow, int clicks) {
-        for (int i = 0; i < clicks; ++i)
-            QTest::mouseClick(find("Srift")->findChild<QToolButton *>(arrow), Qt::LeftButton);
-    }
-    // Both memos' font size; -1 when they differ.
-    int memoFontSize() {
-        const int size = find("MainWindow")->font().pointSize();
-        return find("SecondWindow")->font().pointSize() == size ? size : -1;
-    }
 };
 
-TEST_F(AppearanceWindow, SevenColourClicksEqualOne) {
+TEST_F(AppearanceWindow, ColourCycleFontSpinnerAndAboutWindow) {
     start();
+    const QList<QColor> design = colours();
     click("BTPalitra");
     const QList<QColor> first = colours();
+    EXPECT_NE(first, design);
     for (int i = 0; i < 6; ++i)
         click("BTPalitra");
-    EXPECT_EQ(colours(), first);
+    EXPECT_EQ(colours(), first) << "seven clicks equal one";
     // All six targets change together, and the log is painted so.
     for (int i = 2; i < first.size(); i += 2)
         EXPECT_TRUE(first[i] == first[0] && first[i + 1] == first[1]) << "target " << i / 2;
     const QImage log = find<QAbstractScrollArea>("MainWindow")->viewport()->grab().toImage();
     EXPECT_EQ(log.pixelColor(40, 40).rgb(), first[0].rgb());
-}
 
-TEST_F(AppearanceWindow, FontSpinnerStopsAtItsEnds) {
-    start();
-    spin("down", 1);
-    EXPECT_EQ(memoFontSize(), 8);
-    spin("up", 92);
-    EXPECT_EQ(memoFontSize(), 100);
-    spin("up", 9);
-    EXPECT_EQ(memoFontSize(), 100);
-    spin("down", 1);
-    EXPECT_EQ(memoFontSize(), 99);
-}
+    const QList<std::pair<const char *, int>> spins = {{"down", 1}, {"up", 92}, {"up", 9}, {"down", 1}};
+    QList<int> sizes;
+    for (const auto &[arrow, clicks] : spins) {
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(find("Srift")->findChild<QToolButton *>(arrow), Qt::LeftButton);
+        sizes << find("MainWindow")->font().pointSize();
+    }
+    EXPECT_EQ(sizes, QList<int>({8, 100, 100, 99}));
+    EXPECT_EQ(find("SecondWindow")->font().pointSize(), 99);
 
-TEST_F(AppearanceWindow, AboutWindowIsCentredAndShowsNoCaretOnTheSecondOpening) {
-    start();
     QList<bool> caretOrSelection;
     onModal = [&](QDialog &about, const QString &) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&about));

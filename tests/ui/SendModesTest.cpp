@@ -10,22 +10,17 @@
 #include <QListWidget>
 #include <QTest>
 
-namespace {
-
-const QString kAllSent = QStringLiteral("Все команды отправлены");
-const QList<QByteArray> kLines = {"L1", "L2", "L3"};
-
-} // namespace
-
 class SendModesWindow : public TerminalFixture {
 protected:
-    // A three-line command file in a folder of its own.
-    QString commandFile(const char *end = "\n") {
+    const QString kAllSent = QStringLiteral("Все команды отправлены");
+
+    // A command file "L1".."Ln" in a folder of its own.
+    QString commandFile(int lines = 3, const char *end = "\n") {
         const QString path = filesDir_.filePath("commands.txt");
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        for (const QByteArray &line : kLines)
-            file.write(line + end);
+        for (int n = 1; n <= lines; ++n)
+            file.write("L" + QByteArray::number(n) + end);
         return path;
     }
 
@@ -43,81 +38,79 @@ protected:
         onModal = nullptr;
     }
 
-    // The terminal connected to a device that answers every command.
-    void startAnswering() {
-        const QString link = QDir(devDir()).filePath("ttyV0");
-        QFile::remove(link);
-        ASSERT_TRUE(QFile::link(answering.slavePath(), link));
-        start();
-        connectPort();
-    }
-
     void clickLine(int row) {
         auto *list = find<QListWidget>("OldCmdList");
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
     }
 
-    bool commandsReached(qsizetype count) {
-        return waitUntil([&] { return answering.commands().size() >= count; }, 5000);
-    }
-
-    AnsweringDevice answering;
     QTemporaryDir filesDir_;
 };
 
 TEST_F(SendModesWindow, AfterAnswerChainsTheCommandLineThenTheFileLines) {
-    startAnswering();
+    start();
+    connectPort();
     click("RBAfterAns");
     typeInto("MainStrCmd", "AT");
     pressKey("MainStrCmd", Qt::Key_Return);
-    ASSERT_TRUE(commandsReached(3));
+    EXPECT_EQ(answerCommands(device(), 3), QList<QByteArray>(3, "AT"));
     click("RBManual");
-    EXPECT_EQ(answering.commands().mid(0, 3), QList<QByteArray>(3, "AT"));
 
-    chooseFile(commandFile("\r\n"));
+    chooseFile(commandFile(3, "\r\n"));
     click("RBAfterAns");
-    const qsizetype before = answering.commands().size();
     click("SendStart");
+    EXPECT_EQ(answerCommands(device(), 3), (QList<QByteArray>{"L1", "L2", "L3"}));
     ASSERT_TRUE(waitUntil([&] { return notices.contains(kAllSent); }, 5000)) << notices.join('|').toStdString();
-    EXPECT_EQ(answering.commands().mid(before), kLines);
-
+    // In cycles the answer to the last line sends the first at once.
     click("CiklSend");
     click("SendStart");
-    ASSERT_TRUE(commandsReached(before + 8));
+    EXPECT_EQ(answerCommands(device(), 5), (QList<QByteArray>{"L1", "L2", "L3", "L1", "L2"}));
     click("RBManual");
-    EXPECT_EQ(answering.commands().mid(before + 3, 5), (QList<QByteArray>{"L1", "L2", "L3", "L1", "L2"}));
     EXPECT_EQ(notices, QStringList({"OpenDialog1", kAllSent}));
 }
 
-TEST_F(SendModesWindow, SendFromFileByHandGoesLineByLineAndBackCloses) {
+TEST_F(SendModesWindow, CommandFileGoesByHandOnConnectAndOnSelectAndBadFilesAreReported) {
     start();
-    connectPort();
+    click("SendAsReconn");
     const QString path = commandFile();
     chooseFile(path);
-    const auto fileShown = [this](bool loaded) {
-        for (const char *name : {"STListName", "OldCmdList", "SendStart", "CiklSend"})
-            EXPECT_EQ(find(name)->isVisible(), loaded) << name;
-        for (const char *name : {"CBLists", "EditAllCmd", "RBName", "RbData"})
-            EXPECT_EQ(find(name)->isVisible(), !loaded) << name;
-    };
-    fileShown(true);
+    EXPECT_TRUE(find("SendStart")->isVisible() && !find("CBLists")->isVisible());
     EXPECT_EQ(text("STListName"), QDir::toNativeSeparators(path));
     // The history drop-down leaves the file's lines in the list.
     pressKey("MainStrCmd", Qt::Key_Down);
     EXPECT_EQ(find<QListWidget>("OldCmdList")->count(), 3);
 
-    const QByteArray expected[] = {"L1\r", "L2\r", "L3\r", "", "L1\r"};
-    for (const QByteArray &bytes : expected) {
+    typeInto("MainStrCmd", "CMD");
+    connectPort(); // sends line 1 rather than the command line
+    EXPECT_EQ(device().receive(3), "L1\r");
+    // Each send purges what the device has not read yet: read after each.
+    for (const QByteArray line : {"L2\r", "L3\r", "", "L1\r"}) {
         click("SendStart");
-        EXPECT_EQ(bytes.isEmpty() ? device().receiveFor(100) : device().receive(bytes.size()), bytes);
+        EXPECT_EQ(device().receive(1, line.isEmpty() ? 100 : 2000), line);
     }
     EXPECT_EQ(notices, QStringList({"OpenDialog1", kAllSent}));
 
+    click("RBSel");
+    EXPECT_FALSE(find("SendStart")->isEnabled());
+    clickLine(1);
+    EXPECT_EQ(device().receive(3), "L2\r");
+    click("RBManual");
+    clickLine(2);
+    EXPECT_EQ(text("MainStrCmd"), "L3");
+    pressKey("MainStrCmd", Qt::Key_Return);
+    EXPECT_EQ(device().receive(3), "L3\r") << "the click in manual mode sent nothing";
+
     click("ButtonReadFile");
-    fileShown(false);
-    EXPECT_EQ(find<QListWidget>("OldCmdList")->count(), 0);
+    EXPECT_TRUE(!find("SendStart")->isVisible() && find("CBLists")->isVisible());
     EXPECT_EQ(text("STListName"), "List 1");
     EXPECT_EQ(QDir::currentPath(), QDir(workDir()).canonicalPath());
+
+    // A file gone before it is read: reported, and the file mode stays set.
+    chooseFile(path, [path] { QFile::remove(path); });
+    EXPECT_TRUE(notices.last().contains(path) && notices.last().contains("No such file")) << notices.last().toStdString();
+    EXPECT_EQ(text("ButtonReadFile"), "Назад");
+    click("ButtonReadFile");
+    chooseFile(commandFile(600, "\r\n"));
+    EXPECT_EQ(notices.last(), "Большой файл");
 }
 
 TEST_F(SendModesWindow, PeriodSendsAtOnceThenAgainAndNothingWithoutPeriodOrPort) {
@@ -131,7 +124,7 @@ TEST_F(SendModesWindow, PeriodSendsAtOnceThenAgainAndNothingWithoutPeriodOrPort)
     EXPECT_EQ(device().receive(4, 3000).left(4), "P\rP\r");
 
     find<QLineEdit>("PeriodTX")->clear();
-    device().receiveFor(50);
+    device().receiveFor(50); // what was under way
     EXPECT_TRUE(device().receiveFor(300).isEmpty());
 
     typeInto("PeriodTX", "100");
@@ -155,51 +148,4 @@ TEST_F(SendModesWindow, CyclicPeriodicSendingRestartsWhenCyclicIsChecked) {
     click("CiklSend");
     EXPECT_EQ(device().receive(12, 3000).left(12), "L1\rL2\rL3\rL1\r");
     click("RBManual");
-}
-
-TEST_F(SendModesWindow, SelectingALineSendsItOnlyInOnSelectMode) {
-    start();
-    connectPort();
-    chooseFile(commandFile());
-    click("RBSel");
-    EXPECT_FALSE(find("SendStart")->isEnabled());
-    clickLine(1);
-    EXPECT_EQ(device().receive(3), "L2\r");
-    EXPECT_EQ(text("MainStrCmd"), "");
-
-    click("RBManual");
-    clickLine(2);
-    EXPECT_EQ(text("MainStrCmd"), "L3");
-    EXPECT_TRUE(device().receiveFor(100).isEmpty());
-}
-
-TEST_F(SendModesWindow, ConnectingWithAFileLoadedStartsTheFile) {
-    start();
-    click("SendAsReconn");
-    chooseFile(commandFile());
-    typeInto("MainStrCmd", "CMD");
-    connectPort();
-    EXPECT_EQ(device().receive(3), "L1\r");
-}
-
-TEST_F(SendModesWindow, UnreadableFileIsReportedAndTheFileStateStays) {
-    start();
-    const QString path = commandFile();
-    chooseFile(path, [path] { QFile::remove(path); });
-    ASSERT_EQ(notices.size(), 2);
-    EXPECT_TRUE(notices[1].contains(path) && notices[1].contains("No such file")) << notices[1].toStdString();
-    EXPECT_EQ(text("ButtonReadFile"), "Назад");
-}
-
-TEST_F(SendModesWindow, LongFileLoadsItsFirst500LinesAndSaysSo) {
-    start();
-    const QString path = filesDir_.filePath("long.txt");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    for (int n = 1; n <= 600; ++n)
-        file.write("L" + QByteArray::number(n) + "\r\n");
-    file.close();
-    chooseFile(path);
-    EXPECT_EQ(notices, QStringList({"OpenDialog1", "Большой файл"}));
-    EXPECT_EQ(find<QListWidget>("OldCmdList")->count(), 500);
 }

@@ -1,0 +1,210 @@
+#include "window/TerminalFixture.h"
+
+#include "macros/MacroStore.h"
+#include "ui/TForm1.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+QByteArray fileBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void typeAtEnd(QLineEdit *edit, const QString &text) {
+    edit->setFocus();
+    edit->end(false);
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+const QColor kLime(0, 255, 0);
+
+} // namespace
+
+// List N is named "Lst N". In list 1 macro k is named "Nk", its command is
+// "Ck" (macro 5's is 251 characters long) and its description line j reads
+// "k.j" (macro 9's first is 60 characters long); list 12 has a command 3.
+class MacroWindow : public TerminalFixture {
+protected:
+    void SetUp() override {
+        MacroStore store;
+        store.LoadCmdConfig(MacroStore::kFileName);
+        for (int n = 1; n <= MacroStore::kLists; ++n)
+            store.setListName(n, QStringLiteral("Lst %1").arg(n));
+        for (int k = 1; k <= MacroStore::kMacros; ++k) {
+            store.setName(1, k, QStringLiteral("N%1").arg(k));
+            store.setCommand(1, k, k == 5 ? QString(251, 'x') : QStringLiteral("C%1").arg(k));
+            for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
+                store.setDescription(1, k, j, QStringLiteral("%1.%2").arg(k).arg(j));
+        }
+        store.setDescription(1, 9, 1, QString(60, 'w'));
+        store.setCommand(12, 3, QStringLiteral("gone after clearing"));
+        store.save(MacroStore::kFileName);
+        start();
+    }
+    const MacroStore &store() { return form().macroStore(); }
+    bool enabled(const char *name) { return find(name)->isEnabled(); }
+    void pointAt(QWidget *parent, QPoint at) { QTest::mouseMove(form().windowHandle(), parent->mapTo(&form(), at)); }
+    void pointAt(const QString &control) { pointAt(find(control), find(control)->rect().center()); }
+    QString panelLine(int j) { return text(QStringLiteral("STH%1").arg(j)); }
+    QColor base(const QString &edit) { return find(edit)->palette().color(QPalette::Base); }
+};
+
+TEST_F(MacroWindow, ClickFillsTheCommandLineOrSendsOnChoice) {
+    connectPort();
+    EXPECT_EQ(find("Button2")->toolTip(), "C2");
+    click("Button2");
+    EXPECT_EQ(text("MainStrCmd"), "C2");
+    find<QLineEdit>("MainStrCmd")->clear();
+    click("RBSel");
+    click("Button2");
+    EXPECT_EQ(device().receive(3), QByteArray("C2\r")) << "sent once, by the second click";
+    EXPECT_EQ(text("MainStrCmd"), "");
+}
+
+TEST_F(MacroWindow, ChooserAndSteppingAtTheEndsAndClearingList12) {
+    const struct {
+        int entry;
+        bool dec, inc;
+    } choices[] = {{0, false, true}, {49, true, true}, {99, true, false}, {98, true, true}};
+    for (const auto &c : choices) {
+        emit find<QComboBox>("CBLists")->activated(c.entry);
+        EXPECT_EQ(text("CBLists"), QStringLiteral("Lst %1").arg(c.entry + 1));
+        EXPECT_EQ(QPair(enabled("ListDec"), enabled("ListInc")), QPair(c.dec, c.inc)) << "list " << c.entry + 1;
+    }
+    click("EditAllCmd");
+    click("ListInc");
+    EXPECT_EQ(text("ListNameEDT"), "Lst 100");
+    EXPECT_FALSE(enabled("ListInc"));
+    click("ListDec");
+    EXPECT_TRUE(enabled("ListInc"));
+
+    click("EditAllCmd");
+    emit find<QComboBox>("CBLists")->activated(11);
+    click("EditAllCmd");
+    click("DelList");
+    EXPECT_EQ(text("ListNameEDT"), "[12]");
+    click("SaveF");
+    const QByteArray file = fileBytes(MacroStore::kFileName);
+    EXPECT_EQ(file.mid(11 * 102580, 5), QByteArray("\x04[12]"));
+    EXPECT_EQ(file[11 * 102580 + 152 + 252 * 2], '\0') << "command 3 is empty";
+}
+
+TEST_F(MacroWindow, ClosingAsksToSaveOnlyWhenTheStoreChanged) {
+    QString answer;
+    onModal = [&](QDialog &dialog, const QString &) {
+        for (auto *button : dialog.findChildren<QPushButton *>())
+            if (button->text() == answer)
+                button->click();
+    };
+    click("EditAllCmd");
+    typeInto("Edit1", "new");
+    const struct {
+        const char *answer;
+        bool shown, saved; // afterwards
+    } closes[] = {{"Отмена", true, false}, {"Нет", false, false}, {"Да", false, true}, {"Да", false, true}};
+    for (const auto &c : closes) {
+        answer = QString::fromUtf8(c.answer);
+        form().show();
+        form().close();
+        EXPECT_EQ(form().isVisible(), c.shown) << c.answer;
+        EXPECT_EQ(fileBytes(MacroStore::kFileName).contains("\x03new"), c.saved) << c.answer;
+    }
+    EXPECT_EQ(notices, QStringList(3, "Сохранить изменения  макросов?")) << "none once saved";
+}
+
+TEST_F(MacroWindow, EditorModeRewritesTheStoreAndStoresEachKeystroke) {
+    const QByteArray before = fileBytes(MacroStore::kFileName);
+    click("EditAllCmd");
+    EXPECT_TRUE(find("Edit1")->isVisible() && find("StaticText1")->isVisible());
+    EXPECT_FALSE(find("Button1")->isVisible() || find("ButtonReadFile")->isVisible());
+    QFile::remove(MacroStore::kFileName); // leaving writes it anew
+    click("EditAllCmd");
+    EXPECT_TRUE(find("Button1")->isVisible() && !find("StaticText1")->isVisible());
+    EXPECT_TRUE(fileBytes(MacroStore::kFileName) == before);
+
+    click("EditAllCmd");
+    find("Edit6")->setFocus();
+    QTest::keyClick(find("Edit6"), Qt::Key_Tab);
+    EXPECT_EQ(panelLine(2), "7.2") << "keyboard focus shows the description";
+    typeInto("Edit5", "Пуск"); // stored with no Enter and no leaving
+    EXPECT_EQ(store().name(1, 5), "Пуск");
+    click("ListInc");
+    click("ListDec");
+    EXPECT_EQ(text("Edit5"), "Пуск");
+    // The command view shows a stored 251-character command whole, and
+    // switching back stores nothing cut.
+    click("RbData");
+    EXPECT_EQ(text("Edit5"), QString(251, 'x'));
+    click("RBName");
+    EXPECT_EQ(store().command(1, 5), QString(251, 'x'));
+}
+
+TEST_F(MacroWindow, DescriptionFollowsThePointer) {
+    EXPECT_EQ(panelLine(11), "   редактирования. ");
+    // Down from button 3 across the one-pixel overlap onto button 4: never an empty panel.
+    auto *panel = find("MainPanel");
+    const QPoint from = find("Button3")->geometry().center();
+    for (int y = from.y(); y <= find("Button4")->geometry().center().y(); ++y) {
+        pointAt(panel, QPoint(from.x(), y));
+        ASSERT_NE(panelLine(1), "") << "cleared at y " << y;
+    }
+    EXPECT_EQ(panelLine(1), "4.1");
+    // The strip of the panel between the grid and the description clears it.
+    pointAt(panel, QPoint(658, from.y()));
+    EXPECT_EQ(panelLine(1), "");
+    pointAt("Button3");
+    pointAt("RBName");
+    EXPECT_EQ(panelLine(12), "3.12");
+    pointAt("MainWindow");
+    EXPECT_EQ(panelLine(1), "");
+}
+
+TEST_F(MacroWindow, EditorDialogWalksWithEnterAndBackspaceAndKeepsChangesHoweverItCloses) {
+    click("EditAllCmd");
+    int enters = 0;
+    QList<bool> limeWhileOpen;
+    onModal = [&](QDialog &dialog, const QString &) {
+        limeWhileOpen << (base("Edit9") == kLime);
+        const auto field = [&](const char *name) { return dialog.findChild<QLineEdit *>(name); };
+        if (limeWhileOpen.size() == 1) { // first opening: Enter from the name on closes it at the last line
+            EXPECT_EQ(dialog.focusWidget(), field("CmdName"));
+            EXPECT_EQ(field("Edit2")->text(), "9.2");
+            typeAtEnd(field("CmdName"), "Z");
+            EXPECT_EQ(store().name(1, 9), "N9Z");
+            for (; dialog.isVisible() && enters < 20; ++enters)
+                QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+            return;
+        }
+        // A stored line over the limit shows whole: a character typed is
+        // refused, one can be deleted.
+        typeAtEnd(field("Edit1"), "v");
+        QTest::keyClick(field("Edit1"), Qt::Key_Backspace);
+        EXPECT_EQ(panelLine(1), QString(59, 'w'));
+        typeAtEnd(field("Edit4"), "");
+        for (int press = 0; press < 3; ++press)
+            QTest::keyClick(field("Edit4"), Qt::Key_Backspace);
+        EXPECT_EQ(dialog.focusWidget(), field("Edit4"));
+        QTest::keyClick(field("Edit4"), Qt::Key_Backspace); // now empty: back to line 3
+        EXPECT_EQ(dialog.focusWidget(), field("Edit3"));
+        dialog.resize(dialog.width() + 100, dialog.height() + 40);
+        EXPECT_EQ(dialog.width() - field("CmdData")->width(), 8);
+        dialog.close();
+    };
+    QTest::mouseDClick(find("Edit9"), Qt::LeftButton);
+    EXPECT_EQ(enters, 14);
+    EXPECT_EQ(text("Edit9"), "N9Z");
+    QTest::mouseDClick(find("Edit9"), Qt::LeftButton);
+    EXPECT_EQ(notices, QStringList(2, "Редактор макроса"));
+    EXPECT_EQ(limeWhileOpen, QList<bool>(2, true));
+    EXPECT_NE(base("Edit9"), kLime);
+    EXPECT_EQ(store().description(1, 9, 1), QString(59, 'w'));
+    EXPECT_EQ(store().description(1, 9, 3), "9.3");
+    EXPECT_EQ(store().description(1, 9, 4), "");
+}
