@@ -136,6 +136,7 @@ private:
     void ClearHelp();
     void ShowWindowEdtHelp(int macro);
     void applyStep(const macroview::Step &step);
+    void stepList(const macroview::Step &step);
     macroview::View macroView() const;
     int macroNumberOf(QObject *control) const;
 

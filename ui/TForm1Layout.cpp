@@ -15,6 +15,12 @@ const char *const kTag = "tag";
 } // namespace
 
 void TForm1::captureStartupLayout() {
+    // Narrower than the design, the statistics panel (held at the right edge)
+    // comes over the send-mode panel; the send modes stay on top and opaque,
+    // so that the period can still be edited and no texts are drawn over
+    // each other.
+    ui.InputMode->setAutoFillBackground(true);
+    ui.InputMode->raise();
     m_startupLayout.StartupWidth = windowlayout::outerWidth(width());
     for (const QString &name : windowlayout::placedControls()) {
         auto *widget = findChild<QWidget *>(name);

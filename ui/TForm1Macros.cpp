@@ -152,11 +152,10 @@ void TForm1::applyStep(const macroview::Step &step) {
         ui.ListInc->setEnabled(*step.incEnabled);
 }
 
-void TForm1::ListIncClick() {
-    ui.ListDec->setEnabled(true);
+// In editor mode the list being left is captured first.
+void TForm1::stepList(const macroview::Step &step) {
     if (m_editorMode)
         WriteListCmd();
-    const macroview::Step step = macroview::stepForward(state.CurrentList);
     if (step.moved) {
         state.CurrentList = step.list;
         ReadListCmd(state.CurrentList);
@@ -164,16 +163,14 @@ void TForm1::ListIncClick() {
     applyStep(step);
 }
 
+void TForm1::ListIncClick() {
+    ui.ListDec->setEnabled(true);
+    stepList(macroview::stepForward(state.CurrentList));
+}
+
 void TForm1::ListDecClick() {
     ui.ListInc->setEnabled(true);
-    if (m_editorMode)
-        WriteListCmd();
-    const macroview::Step step = macroview::stepBack(state.CurrentList);
-    if (step.moved) {
-        state.CurrentList = step.list;
-        ReadListCmd(state.CurrentList);
-    }
-    applyStep(step);
+    stepList(macroview::stepBack(state.CurrentList));
 }
 
 void TForm1::CBListsClick(int entryIndex) {

@@ -65,6 +65,11 @@ TEST_F(Startup, WindowStartsInItsDesignedState) {
     EXPECT_EQ(find("Edit17")->geometry(), find("Button17")->geometry());
     EXPECT_EQ(find("Button17")->property("tag").toInt(), 17);
     EXPECT_EQ(find("STH5")->property("tag").toInt(), 5);
+    // The description panel starts with its help text, blanks included.
+    EXPECT_EQ(text("STH1"), "Краткая справка по каждой команде");
+    EXPECT_EQ(text("STH4"), "   Редактируемая  справка  отображается при");
+    EXPECT_EQ(text("STH11"), "   редактирования. ");
+    EXPECT_EQ(text("STH12"), "   ");
 }
 
 TEST_F(Startup, FirstStartCreatesAnEmptyHistoryFile) {
