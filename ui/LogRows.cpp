@@ -1,5 +1,6 @@
 #include "ui/LogRows.h"
 
+#include <QFontMetricsF>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -10,14 +11,45 @@
 
 namespace {
 
-int rowsOf(const QTextBlock &block, qreal width, const QTextDocument &document) {
+// A line whose characters, laid side by side, take less than this share of
+// the row fits in one row whatever kerning does to it.
+constexpr qreal kPlainFitShare = 0.9;
+
+bool hasOwnAdvance(char16_t c) { return c >= 0x20 && c < 0x500 && !(c >= 0x7F && c < 0xA0); }
+
+} // namespace
+
+// Laying a line out costs as much as showing it. Most log lines are far
+// shorter than a row, which the sum of their characters' advances tells at a
+// fraction of the cost; only the others are laid out.
+bool LogRowCounter::plainlyFits(const QString &text, qreal width) {
+    const qreal limit = width * kPlainFitShare;
+    qreal sum = 0;
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (!hasOwnAdvance(code))
+            return false;
+        qreal &advance = m_advances[code];
+        if (advance == 0)
+            advance = m_metrics->horizontalAdvance(c);
+        sum += advance;
+        if (sum > limit)
+            return false;
+    }
+    return true;
+}
+
+int LogRowCounter::rowsOf(const QTextBlock &block, qreal width, const QTextDocument &document) {
     if (block.length() <= 1)
         return 1;
     // The view's own layout, when it has one at this width, already knows.
     const QTextLayout *own = block.layout();
     if (own && own->lineCount() > 0 && qFuzzyCompare(own->lineAt(0).width(), width))
         return own->lineCount();
-    QTextLayout layout(block.text(), document.defaultFont());
+    const QString text = block.text();
+    if (plainlyFits(text, width))
+        return 1;
+    QTextLayout layout(text, document.defaultFont());
     layout.setTextOption(document.defaultTextOption());
     layout.beginLayout();
     int rows = 0;
@@ -28,8 +60,6 @@ int rowsOf(const QTextBlock &block, qreal width, const QTextDocument &document) 
     layout.endLayout();
     return std::max(rows, 1);
 }
-
-} // namespace
 
 LogRowCounter::~LogRowCounter() { QObject::disconnect(m_removals); }
 
@@ -51,6 +81,11 @@ int LogRowCounter::rows(const QPlainTextEdit &log) {
         m_rowsBefore = 0;
     }
     const qreal lineWidth = std::max(1.0, width - 2 * document.documentMargin());
+    if (const QFont font = document.defaultFont(); !m_metrics || font != m_font) {
+        m_font = font;
+        m_metrics.emplace(font);
+        m_advances.fill(0);
+    }
     // The last block measured may have grown since; it is measured again.
     QTextBlock block = m_blocks > 0 ? document.findBlockByNumber(m_blocks - 1) : document.begin();
     int rows = m_rowsBefore;
