@@ -117,19 +117,23 @@ void MacroStore::rebuild() {
 bool MacroStore::LoadCmdConfig(const QString &path) {
     m_rebuilt = false;
     m_error.clear();
-    m_image.fill('\0', kFileSize);
-
     QFile file(path);
     bool bad = !file.exists();
-    if (!bad) {
+    if (bad) {
+        m_image.fill('\0', kFileSize);
+    } else {
         if (!file.open(QIODevice::ReadOnly)) {
             // An unreadable file is not overwritten: the lists may well be
             // intact. The run goes on with default lists in memory.
             m_error = file.errorString();
+            m_image.fill('\0', kFileSize);
             rebuild();
             m_fileImage = m_image;
             return false;
         }
+        // Read straight into fresh memory (it is 10 MB, read at every start);
+        // whatever the file does not cover is zeroed below.
+        m_image = QByteArray(kFileSize, Qt::Uninitialized);
         const qint64 got = file.read(m_image.data(), kFileSize);
         if (got < 0) {
             m_error = file.errorString();
