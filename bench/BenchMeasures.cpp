@@ -1,6 +1,8 @@
 #include "BenchMeasures.h"
 
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 
 #include <algorithm>
 #include <ctime>
@@ -46,4 +48,24 @@ QList<double> startupTimesMs(const char *program, const QString &folder, int run
     }
     std::sort(times.begin(), times.end());
     return times;
+}
+
+void runEventLoopFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool runUntil(const std::function<bool()> &done, int timeoutMs) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(5);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!done())
+        loop.exec();
+    return done();
 }

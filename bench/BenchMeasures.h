@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 // CPU seconds used so far by the whole process.
 double processCpuSeconds();
 
@@ -20,3 +22,11 @@ qint64 monotonicNs();
 // to its main window being shown, sorted, one per run; an empty folder means
 // the current directory.
 QList<double> startupTimesMs(const char *program, const QString &folder, int runs);
+
+// A plain event loop for the given time: QTest::qWait would wake up every
+// 10 ms itself and add wake-ups to what is measured.
+void runEventLoopFor(int ms);
+
+// Runs the event loop until `done` holds (looked at every 5 ms) or the time
+// is up; returns whether it held.
+bool runUntil(const std::function<bool()> &done, int timeoutMs);

@@ -265,14 +265,7 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
     wall.start();
     clicker.start(kClickEveryMs);
     std::thread writer(writeFlood, window.deviceFd(), std::ref(flood));
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if ((state.RxTotal == bytes && state.RxLen == 0) || wall.elapsed() > 600000)
-            loop.quit();
-    });
-    check.start(5);
-    loop.exec();
+    runUntil([&] { return state.RxTotal == bytes && state.RxLen == 0; }, 600000);
     clicker.stop();
     window.click("StartLog"); // pausing puts the rest of the log on the disk
     side.seconds = wall.elapsed() / 1000.0;

@@ -24,10 +24,7 @@ void runIdleCpuBench(int seconds) {
     const double cpuBefore = processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    // A plain event loop: QTest::qWait would wake up every 10 ms itself.
-    QEventLoop loop;
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
+    runEventLoopFor(seconds * 1000);
     const double cpu = processCpuSeconds() - cpuBefore;
     std::printf("idle: %.1f s connected, no traffic: CPU %.3f s = %.3f %% of one core\n", wall.elapsed() / 1000.0,
                 cpu, 100.0 * cpu / (wall.elapsed() / 1000.0));

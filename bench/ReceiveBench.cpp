@@ -31,22 +31,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Runs the window's event loop until `done` holds or the time is up; returns
-// whether it held.
-bool runUntil(const std::function<bool()> &done, int timeoutMs) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    check.start(10);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!done())
-        loop.exec();
-    return done();
-}
-
 // Writes everything, waiting while the line's buffer is full, unless told to
 // give up.
 void writeAll(int fd, const char *data, size_t size, const std::atomic<bool> &giveUp) {

@@ -51,14 +51,6 @@ T *control(TForm1 &form, const char *name) {
     return form.findChild<T *>(QLatin1String(name));
 }
 
-// Runs the window's event loop for the given time; a plain loop, so that the
-// measurement adds no wake-ups of its own.
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 } // namespace
 
 void runPeriodBench() {
@@ -94,7 +86,7 @@ void runPeriodBench() {
     // period timer's own share.
     control<QLineEdit>(form, "MainStrCmd")->clear();
     const double idleCpuBefore = windowCpuSeconds();
-    runFor(kIdleTicksMs);
+    runEventLoopFor(kIdleTicksMs);
     const double tickCpu = windowCpuSeconds() - idleCpuBefore;
     control<QRadioButton>(form, "RBManual")->click();
     stop = true;
@@ -136,17 +128,17 @@ void runAfterAnswerBench() {
     auto *commandLine = control<QLineEdit>(form, "MainStrCmd");
     commandLine->setText(QStringLiteral("AT"));
     QTest::keyClick(commandLine, Qt::Key_Return);
-    runFor(500);
+    runEventLoopFor(500);
 
     const long before = commands;
     const double cpuBefore = windowCpuSeconds();
     const qint64 wallBefore = monotonicNs();
-    runFor(kChainSeconds * 1000);
+    runEventLoopFor(kChainSeconds * 1000);
     const long trips = commands - before;
     const double wall = (monotonicNs() - wallBefore) / 1e9;
     const double cpu = windowCpuSeconds() - cpuBefore;
     control<QRadioButton>(form, "RBManual")->click();
-    runFor(100);
+    runEventLoopFor(100);
     stop = true;
     device.join();
     std::printf("after answer: %ld round trips in %.1f s = %.0f per second (%.2f ms each); window CPU %.0f %% of "

@@ -1,13 +1,15 @@
 #include "macros/MacroStore.h"
 
 #include "core/Cp1251.h"
+#include "core/SafeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -117,31 +119,36 @@ void MacroStore::rebuild() {
 bool MacroStore::LoadCmdConfig(const QString &path) {
     m_rebuilt = false;
     m_error.clear();
-    QFile file(path);
-    bool bad = !file.exists();
+    // Never through a link, never waiting on a FIFO: like the other files of
+    // the working directory.
+    QString openError;
+    const int fd = safefile::openForReading(path, &openError);
+    bool bad = fd < 0 && errno == ENOENT;
+    // An unreadable file is not overwritten: the lists may well be intact.
+    // The run goes on with default lists in memory.
+    const auto unreadable = [this](const QString &error) {
+        m_error = error;
+        m_image.fill('\0', kFileSize);
+        rebuild();
+        m_fileImage = m_image;
+        return false;
+    };
     if (bad) {
         m_image.fill('\0', kFileSize);
     } else {
-        if (!file.open(QIODevice::ReadOnly)) {
-            // An unreadable file is not overwritten: the lists may well be
-            // intact. The run goes on with default lists in memory.
-            m_error = file.errorString();
-            m_image.fill('\0', kFileSize);
-            rebuild();
-            m_fileImage = m_image;
-            return false;
+        if (fd < 0)
+            return unreadable(openError);
+        QFile file;
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return unreadable(file.errorString());
         }
         // Read straight into fresh memory (it is 10 MB, read at every start);
         // whatever the file does not cover is zeroed below.
         m_image = QByteArray(kFileSize, Qt::Uninitialized);
         const qint64 got = file.read(m_image.data(), kFileSize);
-        if (got < 0) {
-            m_error = file.errorString();
-            m_image.fill('\0', kFileSize);
-            rebuild();
-            m_fileImage = m_image;
-            return false;
-        }
+        if (got < 0)
+            return unreadable(file.errorString());
         file.close();
         // Records are read one by one up to the first one that is missing or
         // carries no signature; that one is the last in memory.
@@ -189,14 +196,8 @@ bool MacroStore::keepBadCopy(const QString &path) {
 
 bool MacroStore::save(const QString &path) {
     m_error.clear();
-    QSaveFile file(path);
-    // QSaveFile writes a temporary file in the same folder, syncs it to the
-    // disk and renames it over the target only when every write succeeded.
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_image) != m_image.size() || !file.commit()) {
-        m_error = file.errorString();
-        file.cancelWriting();
+    if (!safefile::replaceWhole(path, m_image, &m_error))
         return false;
-    }
     m_fileImage = m_image;
     return true;
 }

@@ -42,7 +42,8 @@ public:
 
     // Writes the whole image to a temporary file beside the target, flushes
     // it to the disk and renames it over the target, so a failed or
-    // interrupted save leaves the previous file whole. On failure returns
+    // interrupted save leaves the previous file whole (and a link of that
+    // name is replaced, never written through). On failure returns
     // false (errorString()); the memory image keeps every change.
     bool save(const QString &path);
     QString errorString() const { return m_error; }

@@ -75,8 +75,8 @@ void TForm1::connectHandlers() {
     connect(&CheckConnect, &QTimer::timeout, this, &TForm1::CheckConnectTimer);
     connect(&CustomFunctions, &QTimer::timeout, this, &TForm1::CustomFunctionsTimer);
     // New rows are looked at on the housekeeping beat, not once per line.
-    connect(ui.MainWindow->document(), &QTextDocument::blockCountChanged, logRowsChanged_.context(),
-            [this] { logRowsChanged_.request(); });
+    connect(ui.MainWindow->document(), &QTextDocument::blockCountChanged, m_logRowsChanged.context(),
+            [this] { m_logRowsChanged.request(); });
     connect(ui.CiklSend, &QCheckBox::toggled, this, &TForm1::CustomFunctionsTimer);
     connect(ui.RBPeriod, &QRadioButton::toggled, this, &TForm1::CustomFunctionsTimer);
 

@@ -229,8 +229,8 @@ private:
     QTimer CustomFunctions;
     QTimer logFlushTimer_;
     // The receive readouts, repainted at most once per frame under a flood.
-    FrameThrottle receiveReadoutPaint_{[this] { paintReceiveReadouts(); }};
-    bool receiveReadoutsHeld_ = false;
+    FrameThrottle m_receiveReadoutPaint{[this] { paintReceiveReadouts(); }};
+    bool m_receiveReadoutsHeld = false;
     // Housekeeping after new log rows, on its 10 ms beat.
-    FrameThrottle logRowsChanged_{[this] { CustomFunctionsTimer(); }, 10};
+    FrameThrottle m_logRowsChanged{[this] { CustomFunctionsTimer(); }, 10};
 };

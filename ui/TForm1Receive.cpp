@@ -105,16 +105,16 @@ void TForm1::showTotals() {
 // at once, but are repainted at most once per frame: each repaint would
 // redraw their panel and flush the window to the display.
 void TForm1::holdReceiveReadoutPaint() {
-    if (receiveReadoutsHeld_)
+    if (m_receiveReadoutsHeld)
         return;
-    receiveReadoutsHeld_ = true;
+    m_receiveReadoutsHeld = true;
     for (QWidget *readout : receiveReadouts())
         readout->setUpdatesEnabled(false);
-    receiveReadoutPaint_.request();
+    m_receiveReadoutPaint.request();
 }
 
 void TForm1::paintReceiveReadouts() {
-    receiveReadoutsHeld_ = false;
+    m_receiveReadoutsHeld = false;
     for (QWidget *readout : receiveReadouts())
         readout->setUpdatesEnabled(true); // repaints each
 }

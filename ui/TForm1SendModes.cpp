@@ -215,9 +215,11 @@ void TForm1::carryOut(const SendStep &step) {
 
 void TForm1::AfterAnswerSend() {
     // Only an answer that is complete (nothing more waiting) asks for the
-    // next command.
-    const bool moreWaiting = port_.bytesWaiting() != 0;
-    carryOut(m_sendSequencer.afterAnswer(sendInputs(), moreWaiting));
+    // next command. The port is asked only in that mode: this runs for every
+    // line received.
+    const SendInputs inputs = sendInputs();
+    const bool moreWaiting = inputs.mode == SendMode::AfterAnswer && port_.bytesWaiting() != 0;
+    carryOut(m_sendSequencer.afterAnswer(inputs, moreWaiting));
 }
 
 void TForm1::CheckSendDataAftConnect() {

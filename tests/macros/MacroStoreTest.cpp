@@ -1,4 +1,5 @@
 #include "macros/MacroStore.h"
+#include "support/FileSizeLimit.h"
 #include "support/QtPrinting.h"
 
 #include <QDir>
@@ -8,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -169,16 +168,13 @@ TEST(MacroStore, FailedSaveLeavesTheOldFileWholeAndKeepsTheChanges) {
     ASSERT_TRUE(store.LoadCmdConfig(path));
     store.setName(1, 1, QStringLiteral("changed"));
     // No file may grow past 1 MB: the write fails a tenth of the way in.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const rlimit small{1 << 20, previous.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(1 << 20);
+    ASSERT_TRUE(limit.active());
     const bool saved = store.save(path);
-    setrlimit(RLIMIT_FSIZE, &previous);
+    limit.lift();
     EXPECT_TRUE(!saved && !store.errorString().isEmpty());
     EXPECT_EQ(firstDifference(fileBytes(path), image(0, false)), -1);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"CmdConfig"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"CmdConfig"});
     EXPECT_TRUE(store.differsFromFile());
     ASSERT_TRUE(store.save(path));
     EXPECT_FALSE(store.differsFromFile());
