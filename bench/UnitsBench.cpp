@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace rx;
+
 namespace {
 
 constexpr int kPacketBytes = 2048;

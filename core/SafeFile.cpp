@@ -9,74 +9,84 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
-namespace safefile {
+namespace {
 
-QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString textOf(int cause) { return QString::fromLocal8Bit(std::strerror(cause)); }
 
-Kind kindOf(const QString &name) {
+} // namespace
+
+SafeFile::~SafeFile() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+SafeFile::Kind SafeFile::kindOf(const QString &name) {
     struct stat st {};
     if (::lstat(QFile::encodeName(name).constData(), &st) != 0)
         return errno == ENOENT ? Kind::Missing : Kind::Other;
     return S_ISREG(st.st_mode) ? Kind::Regular : Kind::Other;
 }
 
-QString notRegularText(const QString &name) {
+QString SafeFile::notRegularText(const QString &name) {
     struct stat st {};
     if (::lstat(QFile::encodeName(name).constData(), &st) == 0 && S_ISDIR(st.st_mode))
-        return QString::fromLocal8Bit(std::strerror(EISDIR));
+        return textOf(EISDIR);
     return QStringLiteral("Not a regular file (a link, a pipe or a device)");
 }
 
-int openForReading(const QString &name, QString *error) {
+int SafeFile::takeDescriptor() { return std::exchange(m_fd, -1); }
+
+bool SafeFile::fail(int cause) {
+    m_missing = cause == ENOENT;
+    return failWith(textOf(cause));
+}
+
+bool SafeFile::failWith(const QString &error) {
+    m_error = error;
+    return false;
+}
+
+bool SafeFile::openForReading(const QString &name) {
     const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int cause = errno;
-        *error = cause == ELOOP ? notRegularText(name) : systemError();
-        errno = cause;
-        return -1;
-    }
+    if (fd < 0)
+        return errno == ELOOP ? failWith(notRegularText(name)) : fail(errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        *error = notRegularText(name);
-        errno = EINVAL;
-        return -1;
+        return failWith(notRegularText(name));
     }
     // Reads of a regular file never wait; the flag only kept the open from
     // blocking.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
+    m_fd = fd;
+    return true;
 }
 
-int createForWriting(const QString &name, QString *error) {
+bool SafeFile::createForWriting(const QString &name) {
     const QByteArray path = QFile::encodeName(name);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            return fd;
+        m_fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (m_fd >= 0)
+            return true;
         if (errno != EEXIST)
             break;
-        if (kindOf(name) != Kind::Regular) {
-            *error = notRegularText(name);
-            return -1;
-        }
+        if (kindOf(name) != Kind::Regular)
+            return failWith(notRegularText(name));
         if (::unlink(path.constData()) != 0 && errno != ENOENT)
             break;
     }
-    *error = systemError();
-    return -1;
+    return fail(errno);
 }
 
-bool replaceWhole(const QString &name, const QByteArray &bytes, QString *error) {
+bool SafeFile::replaceWhole(const QString &name, const QByteArray &bytes) {
     const QFileInfo target(name);
     QByteArray temp = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                                         QStringLiteral(".XXXXXX"));
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        *error = systemError();
-        return false;
-    }
+    if (fd < 0)
+        return fail(errno);
     // The new file keeps the old one's permissions.
     struct stat old {};
     ::fchmod(fd, ::stat(QFile::encodeName(name).constData(), &old) == 0 && S_ISREG(old.st_mode)
@@ -101,8 +111,5 @@ bool replaceWhole(const QString &name, const QByteArray &bytes, QString *error) 
     if (cause == 0)
         return true;
     ::unlink(temp.constData());
-    *error = QString::fromLocal8Bit(std::strerror(cause));
-    return false;
+    return fail(cause);
 }
-
-} // namespace safefile

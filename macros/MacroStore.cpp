@@ -7,7 +7,6 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
@@ -121,9 +120,9 @@ bool MacroStore::LoadCmdConfig(const QString &path) {
     m_error.clear();
     // Never through a link, never waiting on a FIFO: like the other files of
     // the working directory.
-    QString openError;
-    const int fd = safefile::openForReading(path, &openError);
-    bool bad = fd < 0 && errno == ENOENT;
+    SafeFile opened;
+    const bool open = opened.openForReading(path);
+    bool bad = !open && opened.missing();
     // An unreadable file is not overwritten: the lists may well be intact.
     // The run goes on with default lists in memory.
     const auto unreadable = [this](const QString &error) {
@@ -136,8 +135,9 @@ bool MacroStore::LoadCmdConfig(const QString &path) {
     if (bad) {
         m_image.fill('\0', kFileSize);
     } else {
-        if (fd < 0)
-            return unreadable(openError);
+        if (!open)
+            return unreadable(opened.errorString());
+        const int fd = opened.takeDescriptor();
         QFile file;
         if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
             ::close(fd);
@@ -196,8 +196,11 @@ bool MacroStore::keepBadCopy(const QString &path) {
 
 bool MacroStore::save(const QString &path) {
     m_error.clear();
-    if (!safefile::replaceWhole(path, m_image, &m_error))
+    SafeFile file;
+    if (!file.replaceWhole(path, m_image)) {
+        m_error = file.errorString();
         return false;
+    }
     m_fileImage = m_image;
     return true;
 }

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace rx {
+
 namespace {
 
 // The first CR or LF in [from, end), or end. The system's memchr scans many
@@ -41,3 +43,5 @@ QString LogDisplayText(QByteArrayView line) {
     text.truncate(out - begin);
     return text;
 }
+
+} // namespace rx

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace rx {
+
 QString LogFileNameFor(const QDateTime &localNow) {
     const QDate date = localNow.date();
     const QTime time = localNow.time();
@@ -28,9 +30,12 @@ LogFile::~LogFile() {
 bool LogFile::create(const QString &name) {
     close();
     m_failing = false;
-    m_fd = safefile::createForWriting(name, &m_error);
-    if (m_fd < 0)
+    SafeFile file;
+    if (!file.createForWriting(name)) {
+        m_error = file.errorString();
         return false;
+    }
+    m_fd = file.takeDescriptor();
     m_name = name;
     m_fileEnd = 0;
     m_buffer.reserve(kBufferSize);
@@ -53,35 +58,35 @@ bool LogFile::hasUnflushedData() const {
     return !m_buffer.isEmpty();
 }
 
-QString LogFile::writeLine(QByteArrayView line) {
+bool LogFile::writeLine(QByteArrayView line) {
     if (!isOpen())
-        return {};
+        return true;
     m_buffer.append(line);
     m_buffer.append("\r\n", 2);
     m_lineEnds.append(m_buffer.size());
     if (m_buffer.size() < kBufferSize)
-        return {};
+        return true;
     return writeOut();
 }
 
-QString LogFile::flush() {
+bool LogFile::flush() {
     if (!isOpen() || m_buffer.isEmpty())
-        return {};
+        return true;
     return writeOut();
 }
 
-QString LogFile::close() {
+bool LogFile::close() {
     if (!isOpen())
-        return {};
-    QString error = flush();
+        return true;
+    const bool flushed = flush();
     ::close(m_fd);
     m_fd = -1;
     m_buffer = QByteArray();
     m_lineEnds = {};
-    return error;
+    return flushed;
 }
 
-QString LogFile::writeOut() {
+bool LogFile::writeOut() {
     const auto clear = qScopeGuard([this] {
         m_buffer.resize(0); // keeps the capacity
         m_lineEnds.resize(0);
@@ -106,7 +111,7 @@ QString LogFile::writeOut() {
     if (cause == 0) {
         m_fileEnd += written;
         m_failing = false;
-        return {};
+        return true;
     }
     // The file keeps the lines that went out whole; the torn one is cut off
     // so that the next write cannot join its head to another line.
@@ -125,10 +130,12 @@ QString LogFile::writeOut() {
     return fail(QString::fromLocal8Bit(std::strerror(cause)));
 }
 
-QString LogFile::fail(const QString &error) {
+bool LogFile::fail(const QString &error) {
     m_error = error;
     if (m_failing)
-        return {};
+        return true;
     m_failing = true;
-    return m_error;
+    return false;
 }
+
+} // namespace rx

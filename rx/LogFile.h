@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+namespace rx {
+
 // "LOG_" + year, month, day, hour, minute and second of the given local time,
 // separated by single blanks, without leading zeros, + ".txt".
 QString LogFileNameFor(const QDateTime &localNow);
@@ -17,8 +19,8 @@ QString LogFileNameFor(const QDateTime &localNow);
 // recording pauses, and close() at the end.
 //
 // Write failures (a full disk) are reported once per episode: the call that
-// meets the first failure returns the system's error text, later failing
-// calls return nothing, and the first successful write ends the episode.
+// meets the first failure returns false (errorString() tells why), later
+// failing calls return true, and the first successful write ends the episode.
 // Lines that cannot be written are dropped, so memory stays bounded while the
 // disk is full; the file holds whole lines only, since a short write is cut
 // back to the end of its last whole line. A file deleted while open counts
@@ -44,15 +46,15 @@ public:
     QString errorString() const;
     bool hasUnflushedData() const;
 
-    // Each returns the error text when it begins a failure episode, otherwise
-    // an empty string. Writing to a closed log does nothing.
-    QString writeLine(QByteArrayView line);
-    QString flush();
-    QString close();
+    // Each returns false when it begins a failure episode. Writing to a
+    // closed log does nothing.
+    bool writeLine(QByteArrayView line);
+    bool flush();
+    bool close();
 
 private:
-    QString writeOut();
-    QString fail(const QString &error);
+    bool writeOut();
+    bool fail(const QString &error);
 
     int m_fd = -1;
     QString m_name;
@@ -62,3 +64,5 @@ private:
     QString m_error;
     bool m_failing = false;
 };
+
+} // namespace rx

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 
+namespace rx {
+
 namespace {
 
 constexpr char kCR = 13;
@@ -96,3 +98,5 @@ bool PassesFilter(QByteArrayView line, const QString &filter) {
         return line.contains(bytes);
     return cp1251::toUnicode(line).contains(filter);
 }
+
+} // namespace rx

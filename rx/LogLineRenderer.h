@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace rx {
+
 
 // Renders a received packet as the text of its log line, without the time
 // stamp, and with the trailing separator already removed:
@@ -32,3 +34,5 @@ std::optional<QByteArray> RenderPacket(QByteArrayView packet, DataMode mode, boo
 // case-sensitive, time stamp included). A filter with a character that
 // windows-1251 lacks matches only lines that really hold it, never a '?'.
 bool PassesFilter(QByteArrayView line, const QString &filter);
+
+} // namespace rx

@@ -1,5 +1,7 @@
 #include "rx/LogTimeStamp.h"
 
+namespace rx {
+
 namespace {
 
 void appendDigits(QByteArray &out, int value, int width) {
@@ -31,3 +33,5 @@ QByteArray timeStampPrefix(const QTime &t, char direction) {
     out.append(" ] ");
     return out;
 }
+
+} // namespace rx

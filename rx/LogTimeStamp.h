@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QTime>
 
+namespace rx {
+
 // Direction marks inside the time stamp of a log line.
 constexpr char kSentMark = '>';
 constexpr char kReceivedMark = '<';
@@ -11,3 +13,5 @@ constexpr char kReceivedMark = '<';
 // packet, " [ hh:mm:ss:zzz < ] " for a received one (24-hour clock,
 // milliseconds in three digits).
 QByteArray timeStampPrefix(const QTime &t, char direction);
+
+} // namespace rx

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace rx {
+
 qint64 receiveRoom(quint32 RxLen) {
     return RxLen >= kRxBufSize ? 0 : qint64(kRxBufSize) - RxLen;
 }
@@ -44,3 +46,5 @@ std::optional<qint32> PacketFraming::nextTickDelayMs(qint32 T, qint32 PacketGap,
     const qint64 due = std::min(qint64(LastRxTime) + PacketGap + 1, qint64(kWeekMs));
     return qint32(std::max<qint64>(due - T, 1));
 }
+
+} // namespace rx

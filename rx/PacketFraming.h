@@ -4,6 +4,8 @@
 
 #include <optional>
 
+namespace rx {
+
 // Capacity of the receive buffer RxBuf; a packet line holds at most this many
 // bytes.
 constexpr quint32 kRxBufSize = 2048;
@@ -48,3 +50,5 @@ struct PacketFraming {
     // early is harmless: it decides nothing and asks for the rest of the wait.
     std::optional<qint32> nextTickDelayMs(qint32 T, qint32 PacketGap, quint32 RxLen, bool bytesWaiting) const;
 };
+
+} // namespace rx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace rx {
+
 namespace {
 
 // The step, up or down, for a value of 1 to kMaxPacketGap - 1; an up click
@@ -37,3 +39,5 @@ qint32 PacketGapDown(qint32 v) {
 QString PacketGapReadout(qint32 v) {
     return QStringLiteral("TimeOutRX: ") + QString::number(v);
 }
+
+} // namespace rx

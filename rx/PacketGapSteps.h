@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace rx {
+
 // Largest packet gap, in ms.
 constexpr qint32 kMaxPacketGap = 100000;
 
@@ -16,3 +18,5 @@ qint32 PacketGapDown(qint32 v);
 
 // The text of the TimeOutAns readout.
 QString PacketGapReadout(qint32 v);
+
+} // namespace rx

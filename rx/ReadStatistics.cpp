@@ -1,5 +1,7 @@
 #include "rx/ReadStatistics.h"
 
+namespace rx {
+
 bool ReadStatistics::recordRead(qint32 T) {
     ++ReadCount;
     PrevReadTime = LastReadTime;
@@ -39,3 +41,5 @@ QString MinWaitText(qint32 MinWait) {
 QString MaxWaitText(qint32 MaxWait) {
     return QStringLiteral("MAX_T_W: ") + (MaxWait == 0 ? QStringLiteral("NA") : QString::number(MaxWait));
 }
+
+} // namespace rx

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace rx {
+
 // The statistics panel: packets sent, reads that found bytes, and the
 // smallest and largest time between two such reads. Times are week-clock
 // readings (WeekClock.h).
@@ -34,3 +36,5 @@ QString ReadCountText(quint32 ReadCount);   // LRead
 QString SendCountText(quint32 SendCount);   // LSend
 QString MinWaitText(qint32 MinWait);        // MinTimeWait, "NA" while unmeasured
 QString MaxWaitText(qint32 MaxWait);        // MaxTimeWait, "NA" while unmeasured
+
+} // namespace rx

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 
+namespace rx {
+
 qint32 WeekClockMs(const QDateTime &localNow) {
     const QTime time = localNow.time();
     const qint32 day = localNow.date().dayOfWeek(); // Monday 1 .. Sunday 7
@@ -34,3 +36,5 @@ qint32 MonotonicWeekMs() {
     }();
     return qint32(start.elapsed() % kWeekMs);
 }
+
+} // namespace rx

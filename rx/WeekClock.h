@@ -5,6 +5,8 @@
 
 #include <functional>
 
+namespace rx {
+
 // Length of one week in milliseconds: the week clock runs from 0 to
 // kWeekMs - 1 and then falls back to 0.
 constexpr qint32 kWeekMs = 604800000;
@@ -25,3 +27,5 @@ void setWallClockSource(std::function<QDateTime()> source);
 // process started, falling back to 0 after kWeekMs like the week clock, so it
 // feeds the packet framing in the same range. Silence is measured on it.
 qint32 MonotonicWeekMs();
+
+} // namespace rx

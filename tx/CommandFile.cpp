@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+namespace tx {
+
 bool CommandFile::read(const QString &path) {
     m_lines.clear();
     m_linesRead = 0;
@@ -44,3 +46,5 @@ bool CommandFile::read(const QString &path) {
     }
     return true;
 }
+
+} // namespace tx

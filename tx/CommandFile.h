@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+namespace tx {
+
 // Notice shown when a command file reached the line limit.
 inline const QString kBigFileNotice = QStringLiteral("Большой файл");
 
@@ -31,3 +33,5 @@ private:
     int m_linesRead = 0;
     QString m_error;
 };
+
+} // namespace tx

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+namespace tx {
+
 namespace {
 
 qint64 steadyMs() {
@@ -143,3 +145,4 @@ std::optional<qint64> SendSequencer::nextTickDelayMs(SendMode mode, QStringView 
     return std::max<qint64>(0, *m_lastPeriodTime + *period + 1 - m_clock());
 }
 
+} // namespace tx

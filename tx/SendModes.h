@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+namespace tx {
+
 // The four ways of sending, as chosen with the mode radio buttons.
 enum class SendMode { Manual, AfterAnswer, OnSelect, Period };
 
@@ -94,3 +96,4 @@ private:
     std::optional<qint64> m_lastPeriodTime; // none: no periodic send yet
 };
 
+} // namespace tx

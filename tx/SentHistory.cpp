@@ -4,50 +4,55 @@
 
 #include <QFile>
 
-#include <cerrno>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 
-QString SentHistory::loadOrCreate(const QString &fileName) {
-    QString error;
-    const int fd = safefile::openForReading(fileName, &error);
-    if (fd < 0) {
-        if (errno != ENOENT)
-            return error; // not a regular file, or unreadable: an empty history
-        if (!safefile::replaceWhole(fileName, imageBytes(), &error))
-            return error;
-        return QString();
+namespace tx {
+
+bool SentHistory::fail(const QString &error) {
+    m_error = error;
+    return false;
+}
+
+bool SentHistory::loadOrCreate(const QString &fileName) {
+    SafeFile opened;
+    if (!opened.openForReading(fileName)) {
+        if (!opened.missing())
+            return fail(opened.errorString()); // not a regular file, or unreadable: an empty history
+        SafeFile created;
+        return created.replaceWhole(fileName, imageBytes()) || fail(created.errorString());
     }
+    const int fd = opened.takeDescriptor();
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return file.errorString();
+        return fail(file.errorString());
     }
-    records_ = {};
-    for (Record &record : records_) {
+    m_records = {};
+    for (Record &record : m_records) {
         if (file.read(record.data(), kRecordSize) < kRecordSize)
             break;
     }
-    return file.error() == QFileDevice::NoError ? QString() : file.errorString();
+    return file.error() == QFileDevice::NoError || fail(file.errorString());
 }
 
-QString SentHistory::saveIfPresent(const QString &fileName) const {
-    switch (safefile::kindOf(fileName)) {
-    case safefile::Kind::Missing:
-        return QString();
-    case safefile::Kind::Other:
-        return safefile::notRegularText(fileName);
-    case safefile::Kind::Regular:
+bool SentHistory::saveIfPresent(const QString &fileName) {
+    switch (SafeFile::kindOf(fileName)) {
+    case SafeFile::Kind::Missing:
+        return true;
+    case SafeFile::Kind::Other:
+        return fail(SafeFile::notRegularText(fileName));
+    case SafeFile::Kind::Regular:
         break;
     }
-    QString error;
-    return safefile::replaceWhole(fileName, imageBytes(), &error) ? QString() : error;
+    SafeFile file;
+    return file.replaceWhole(fileName, imageBytes()) || fail(file.errorString());
 }
 
 QByteArray SentHistory::imageBytes() const {
-    return QByteArray(reinterpret_cast<const char *>(records_.data()), sizeof records_);
+    return QByteArray(reinterpret_cast<const char *>(m_records.data()), sizeof m_records);
 }
 
 QByteArray SentHistory::textOf(const Record &record) const {
@@ -60,23 +65,25 @@ void SentHistory::add(QByteArrayView command) {
         return;
     int match = kEntries - 1;
     for (int k = kEntries - 1; k >= 0; --k) {
-        if (textOf(records_[k]) == command) {
+        if (textOf(m_records[k]) == command) {
             match = k;
             break;
         }
     }
     for (int k = match; k > 0; --k)
-        records_[k] = records_[k - 1];
-    Record &front = records_[0];
+        m_records[k] = m_records[k - 1];
+    Record &front = m_records[0];
     front[0] = static_cast<char>(command.size());
     std::memcpy(front.data() + 1, command.data(), command.size());
 }
 
 QList<QByteArray> SentHistory::texts() const {
     QList<QByteArray> out;
-    for (const Record &record : records_) {
+    for (const Record &record : m_records) {
         if (record[0] != 0)
             out.append(textOf(record));
     }
     return out;
 }
+
+} // namespace tx

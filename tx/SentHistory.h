@@ -6,6 +6,8 @@
 
 #include <array>
 
+namespace tx {
+
 // The last 50 distinct commands sent, newest first, as the exact image of the
 // file that keeps them across runs: 50 records of 256 bytes, each a length
 // byte followed by 255 character bytes.
@@ -16,16 +18,18 @@ public:
     static constexpr int kMaxCommandLength = 254;
 
     // Reads the 50 records of an existing file (missing records count as
-    // empty entries) or creates the file with 50 empty records. Returns the
-    // system's error text when a file operation fails, empty otherwise. A
-    // link, a FIFO or anything else not a regular file is neither followed
-    // nor waited on: it is reported and the history stays empty.
-    QString loadOrCreate(const QString &fileName);
+    // empty entries) or creates the file with 50 empty records. False when a
+    // file operation fails, with the reason in errorString(). A link, a FIFO
+    // or anything else not a regular file is neither followed nor waited on:
+    // it is reported and the history stays empty.
+    bool loadOrCreate(const QString &fileName);
 
     // Rewrites the file only while it still exists (a file deleted during the
     // run is not recreated), and only a regular file: whole, through a
-    // temporary file renamed over it. Returns the error text of a failure.
-    QString saveIfPresent(const QString &fileName) const;
+    // temporary file renamed over it.
+    bool saveIfPresent(const QString &fileName);
+
+    QString errorString() const { return m_error; }
 
     // A sent command moves to the front; a new one pushes the oldest out.
     // Commands longer than kMaxCommandLength are not remembered.
@@ -39,5 +43,10 @@ private:
     QByteArray textOf(const Record &record) const;
     QByteArray imageBytes() const;
 
-    std::array<Record, kEntries> records_{};
+    bool fail(const QString &error);
+
+    std::array<Record, kEntries> m_records{};
+    QString m_error;
 };
+
+} // namespace tx

@@ -156,13 +156,12 @@ void TForm1::FormCreate() {
     state.LogFileOpen = false;
     state.LogRecording = false;
 
-    ui.TimeOutAns->setText(PacketGapReadout(state.PacketGap));
+    ui.TimeOutAns->setText(rx::PacketGapReadout(state.PacketGap));
 
     setUpMacros();
 
-    const QString historyError = sentHistory_.loadOrCreate(kHistoryFileName);
-    if (!historyError.isEmpty())
-        modal::reportFileError(this, kHistoryFileName, historyError);
+    if (!sentHistory_.loadOrCreate(kHistoryFileName))
+        modal::reportFileError(this, kHistoryFileName, sentHistory_.errorString());
     for (const QByteArray &command : sentHistory_.texts()) {
         const QString text = cp1251::toUnicode(command);
         ui.OldCmdList->addItem(text);
@@ -191,14 +190,12 @@ void TForm1::closeEvent(QCloseEvent *event) {
 }
 
 void TForm1::FormClose() {
-    const QString historyError = sentHistory_.saveIfPresent(kHistoryFileName);
-    if (!historyError.isEmpty())
-        modal::reportFileError(this, kHistoryFileName, historyError);
+    if (!sentHistory_.saveIfPresent(kHistoryFileName))
+        modal::reportFileError(this, kHistoryFileName, sentHistory_.errorString());
     if (state.LogFileOpen) {
         logFlushTimer_.stop();
-        const QString logError = logFile_.close();
-        if (!logError.isEmpty())
-            modal::reportFileError(this, state.LogFileName, logError);
+        if (!logFile_.close())
+            modal::reportFileError(this, state.LogFileName, logFile_.errorString());
         state.LogFileOpen = false;
         state.LogRecording = false;
     }

@@ -154,9 +154,9 @@ private:
     // Send modes and command files (TForm1SendModes.cpp).
     void connectSendModeHandlers();
     bool sendModeEventFilter(QObject *watched, QEvent *event);
-    SendMode currentSendMode() const;
-    SendInputs sendInputs() const;
-    void applySendMode(SendMode mode);
+    tx::SendMode currentSendMode() const;
+    tx::SendInputs sendInputs() const;
+    void applySendMode(tx::SendMode mode);
     void RBManualClick();
     void RBAfterAnsClick();
     void RBSelClick();
@@ -173,9 +173,9 @@ private:
     void schedulePeriodTick();
     // Housekeeping's step for cyclic periodic sending of a file.
     void rearmCyclicPeriod();
-    void carryOut(const SendStep &step);
+    void carryOut(const tx::SendStep &step);
     QByteArray fileLine(quint32 index) const;
-    SendSequencer m_sendSequencer;
+    tx::SendSequencer m_sendSequencer;
     QString m_listNameHint;
     QString m_commandFileDir;
 
@@ -211,12 +211,12 @@ private:
 
     Ui::TForm1 ui;
     TerminalState state;
-    SentHistory sentHistory_;
+    tx::SentHistory sentHistory_;
     SerialPortAccess port_;
     PortDirectory portDirectory_;
-    PacketFraming framing_;
-    ReadStatistics statistics_;
-    LogFile logFile_;
+    rx::PacketFraming framing_;
+    rx::ReadStatistics statistics_;
+    rx::LogFile logFile_;
     TOpenPortError *portErrorWindow_ = nullptr;
 
     std::array<QPushButton *, 48> CmdButtons{};

@@ -37,15 +37,15 @@ void TForm1::RxTimerTimer() {
     const qint64 waiting = port_.bytesWaiting();
     // Silence is measured on a clock that steps of the wall clock (daylight
     // saving, NTP) do not move; the statistics keep the week clock.
-    const qint32 now = MonotonicWeekMs();
+    const qint32 now = rx::MonotonicWeekMs();
     if (waiting > 0) {
         holdReceiveReadoutPaint();
         ReadComInBufRx(waiting);
-        if (statistics_.recordRead(WeekClockMs()))
+        if (statistics_.recordRead(rx::WeekClockMs()))
             showWaitStatistics();
-        ui.LRead->setText(ReadCountText(statistics_.ReadCount));
+        ui.LRead->setText(rx::ReadCountText(statistics_.ReadCount));
     }
-    const FramingDecision decision =
+    const rx::FramingDecision decision =
         framing_.decide(now, waiting > 0, state.PacketGap, ui.RBASCII->isChecked(), state.RxLen);
     if (decision.render)
         ReadBufRxInLog(decision.gapEnded);
@@ -62,7 +62,7 @@ void TForm1::scheduleRxTick(qint32 now) {
 }
 
 void TForm1::ReadComInBufRx(qint64 count) {
-    const QByteArray bytes = port_.read(std::min(count, receiveRoom(state.RxLen)));
+    const QByteArray bytes = port_.read(std::min(count, rx::receiveRoom(state.RxLen)));
     state.RxTotal += static_cast<quint32>(bytes.size());
     showTotals();
     std::memcpy(state.RxBuf.data() + state.RxLen, bytes.constData(), bytes.size());
@@ -73,26 +73,25 @@ void TForm1::ReadBufRxInLog(bool gapEnded) {
     if (state.RxLen == 0)
         return;
     const std::optional<QByteArray> rendered =
-        RenderPacket(QByteArrayView(state.RxBuf.data(), state.RxLen), dataMode(), gapEnded);
+        rx::RenderPacket(QByteArrayView(state.RxBuf.data(), state.RxLen), dataMode(), gapEnded);
     if (!rendered)
         return;
     state.RxLen = 0;
     if (rendered->isEmpty())
         return;
-    putLogLine(ui.VisTime->isChecked() ? timeStampPrefix(QTime::currentTime(), kReceivedMark) + *rendered
+    putLogLine(ui.VisTime->isChecked() ? rx::timeStampPrefix(QTime::currentTime(), rx::kReceivedMark) + *rendered
                                        : *rendered);
     AfterAnswerSend();
 }
 
 void TForm1::putLogLine(const QByteArray &line) {
-    if (!PassesFilter(line, ui.FiltrLog->text()))
+    if (!rx::PassesFilter(line, ui.FiltrLog->text()))
         return;
-    appendLogLine(*ui.MainWindow, LogDisplayText(line));
+    appendLogLine(*ui.MainWindow, rx::LogDisplayText(line));
     if (!state.LogRecording)
         return;
-    const QString error = logFile_.writeLine(line);
-    if (!error.isEmpty())
-        reportLogFileError(error);
+    if (!logFile_.writeLine(line))
+        reportLogFileError(logFile_.errorString());
     if (!logFlushTimer_.isActive())
         logFlushTimer_.start();
 }
@@ -124,13 +123,13 @@ std::array<QWidget *, 4> TForm1::receiveReadouts() const {
 }
 
 void TForm1::showWaitStatistics() {
-    ui.MinTimeWait->setText(MinWaitText(statistics_.MinWait));
-    ui.MaxTimeWait->setText(MaxWaitText(statistics_.MaxWait));
+    ui.MinTimeWait->setText(rx::MinWaitText(statistics_.MinWait));
+    ui.MaxTimeWait->setText(rx::MaxWaitText(statistics_.MaxWait));
 }
 
 void TForm1::TimeOutRxClick(int direction) {
-    state.PacketGap = direction > 0 ? PacketGapUp(state.PacketGap) : PacketGapDown(state.PacketGap);
-    ui.TimeOutAns->setText(PacketGapReadout(state.PacketGap));
+    state.PacketGap = direction > 0 ? rx::PacketGapUp(state.PacketGap) : rx::PacketGapDown(state.PacketGap);
+    ui.TimeOutAns->setText(rx::PacketGapReadout(state.PacketGap));
     QPalette colours = ui.TimeOutAns->palette();
     colours.setColor(QPalette::Window, state.PacketGap != 0 ? QColor(255, 255, 0) : palette().color(QPalette::Window));
     ui.TimeOutAns->setPalette(colours);
@@ -164,10 +163,10 @@ void TForm1::StartStopClick() {
 
 void TForm1::BTClrStatClick() {
     statistics_.reset();
-    ui.MinTimeWait->setText(MinWaitText(statistics_.MinWait));
-    ui.MaxTimeWait->setText(MaxWaitText(statistics_.MaxWait));
-    ui.LRead->setText(ReadCountText(statistics_.ReadCount));
-    ui.LSend->setText(SendCountText(statistics_.SendCount));
+    ui.MinTimeWait->setText(rx::MinWaitText(statistics_.MinWait));
+    ui.MaxTimeWait->setText(rx::MaxWaitText(statistics_.MaxWait));
+    ui.LRead->setText(rx::ReadCountText(statistics_.ReadCount));
+    ui.LSend->setText(rx::SendCountText(statistics_.SendCount));
 }
 
 void TForm1::RBASCIIClick() {
@@ -183,7 +182,7 @@ void TForm1::RBHEXClick() {
 void TForm1::StartLogClick() {
     if (ui.StartLog->property("tag").toInt() == 0) {
         if (!state.LogFileOpen) {
-            const QString name = LogFileNameFor(QDateTime::currentDateTime());
+            const QString name = rx::LogFileNameFor(QDateTime::currentDateTime());
             if (!logFile_.create(name)) {
                 modal::reportFileError(this, name, logFile_.errorString());
                 return;
@@ -207,9 +206,8 @@ void TForm1::StartLogClick() {
 
 void TForm1::flushLogFile() {
     logFlushTimer_.stop();
-    const QString error = logFile_.flush();
-    if (!error.isEmpty())
-        reportLogFileError(error);
+    if (!logFile_.flush())
+        reportLogFileError(logFile_.errorString());
 }
 
 void TForm1::reportLogFileError(const QString &systemError) {

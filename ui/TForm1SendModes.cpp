@@ -52,23 +52,23 @@ bool TForm1::sendModeEventFilter(QObject *watched, QEvent *event) {
     return false;
 }
 
-SendMode TForm1::currentSendMode() const {
+tx::SendMode TForm1::currentSendMode() const {
     if (ui.RBAfterAns->isChecked())
-        return SendMode::AfterAnswer;
+        return tx::SendMode::AfterAnswer;
     if (ui.RBSel->isChecked())
-        return SendMode::OnSelect;
+        return tx::SendMode::OnSelect;
     if (ui.RBPeriod->isChecked())
-        return SendMode::Period;
-    return SendMode::Manual;
+        return tx::SendMode::Period;
+    return tx::SendMode::Manual;
 }
 
-SendInputs TForm1::sendInputs() const {
+tx::SendInputs TForm1::sendInputs() const {
     return {currentSendMode(), state.FileSendMode,
             state.FileSendMode ? static_cast<quint32>(ui.OldCmdList->count()) : 0u, ui.CiklSend->isChecked()};
 }
 
-void TForm1::applySendMode(SendMode mode) {
-    const SendModeControls controls = ControlsForMode(mode);
+void TForm1::applySendMode(tx::SendMode mode) {
+    const tx::SendModeControls controls = tx::ControlsForMode(mode);
     ui.OldCmdList->setEnabled(controls.commandListEnabled);
     ui.SendStart->setEnabled(controls.sendStartEnabled);
     ui.CiklSend->setEnabled(controls.cyclicEnabled);
@@ -77,15 +77,15 @@ void TForm1::applySendMode(SendMode mode) {
     schedulePeriodTick();
 }
 
-void TForm1::RBManualClick() { applySendMode(SendMode::Manual); }
+void TForm1::RBManualClick() { applySendMode(tx::SendMode::Manual); }
 
-void TForm1::RBAfterAnsClick() { applySendMode(SendMode::AfterAnswer); }
+void TForm1::RBAfterAnsClick() { applySendMode(tx::SendMode::AfterAnswer); }
 
-void TForm1::RBSelClick() { applySendMode(SendMode::OnSelect); }
+void TForm1::RBSelClick() { applySendMode(tx::SendMode::OnSelect); }
 
-void TForm1::RBPeriodClick() { applySendMode(SendMode::Period); }
+void TForm1::RBPeriodClick() { applySendMode(tx::SendMode::Period); }
 
-bool TForm1::PeriodTXKeyPress(const QString &typed) { return PeriodKeyAllowed(typed); }
+bool TForm1::PeriodTXKeyPress(const QString &typed) { return tx::PeriodKeyAllowed(typed); }
 
 void TForm1::ButtonReadFileClick() {
     if (ui.ButtonReadFile->property("tag").toInt() != 0) {
@@ -121,7 +121,7 @@ void TForm1::loadCommandFile(const QString &path) {
     FormCanResize();
     ui.STListName->setText(QDir::toNativeSeparators(path));
     ui.STListName->show();
-    ui.CiklSend->setEnabled(ControlsForMode(currentSendMode()).cyclicEnabled);
+    ui.CiklSend->setEnabled(tx::ControlsForMode(currentSendMode()).cyclicEnabled);
     ui.CiklSend->show();
     ui.OldCmdList->setEnabled(true);
     ui.OldCmdList->show();
@@ -129,14 +129,14 @@ void TForm1::loadCommandFile(const QString &path) {
     ui.SendStart->show();
 
     ui.OldCmdList->clear();
-    CommandFile file;
+    tx::CommandFile file;
     const bool read = file.read(path);
     for (const QByteArray &line : file.lines())
         ui.OldCmdList->addItem(cp1251::toUnicode(line));
     if (!read)
         modal::reportFileError(this, path, file.errorString());
     else if (file.reachedLimit())
-        modal::inform(this, kBigFileNotice);
+        modal::inform(this, tx::kBigFileNotice);
 }
 
 void TForm1::closeCommandFile() {
@@ -164,7 +164,7 @@ void TForm1::OldCmdListClick() {
         return;
     ui.OldCmdList->setEnabled(false);
     state.SelectedCommand = cp1251::fromUnicode(item->text());
-    if (currentSendMode() == SendMode::OnSelect)
+    if (currentSendMode() == tx::SendMode::OnSelect)
         SendPortData(state.SelectedCommand);
     else
         ui.MainStrCmd->setText(item->text());
@@ -198,10 +198,10 @@ void TForm1::rearmCyclicPeriod() {
         schedulePeriodTick();
 }
 
-void TForm1::carryOut(const SendStep &step) {
-    if (step.what == SendStep::What::CommandLine)
+void TForm1::carryOut(const tx::SendStep &step) {
+    if (step.what == tx::SendStep::What::CommandLine)
         SendPortData(commandLine());
-    else if (step.what == SendStep::What::FileLine)
+    else if (step.what == tx::SendStep::What::FileLine)
         SendPortData(fileLine(step.line));
     if (step.stopTimer) {
         TimerPeriod.stop();
@@ -210,15 +210,15 @@ void TForm1::carryOut(const SendStep &step) {
         QTimer::singleShot(0, this, &TForm1::rearmCyclicPeriod);
     }
     if (step.allSentNotice)
-        modal::inform(this, kAllSentNotice);
+        modal::inform(this, tx::kAllSentNotice);
 }
 
 void TForm1::AfterAnswerSend() {
     // Only an answer that is complete (nothing more waiting) asks for the
     // next command. The port is asked only in that mode: this runs for every
     // line received.
-    const SendInputs inputs = sendInputs();
-    const bool moreWaiting = inputs.mode == SendMode::AfterAnswer && port_.bytesWaiting() != 0;
+    const tx::SendInputs inputs = sendInputs();
+    const bool moreWaiting = inputs.mode == tx::SendMode::AfterAnswer && port_.bytesWaiting() != 0;
     carryOut(m_sendSequencer.afterAnswer(inputs, moreWaiting));
 }
 

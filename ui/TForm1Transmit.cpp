@@ -27,13 +27,13 @@ void TForm1::SendPortData(const QByteArray &command) {
         const DataMode mode = dataMode();
         const QByteArray tail = tx::ConvAddStr(command, cp1251::fromUnicode(ui.AddStrCmd->text()), mode);
         const tx::Packet packet = tx::BuildPacket(command, tail, mode);
-        putLogLine(ui.VisTime->isChecked() ? timeStampPrefix(QTime::currentTime(), '>') + packet.echo : packet.echo);
+        putLogLine(ui.VisTime->isChecked() ? rx::timeStampPrefix(QTime::currentTime(), '>') + packet.echo : packet.echo);
         port_.purge();
         state.TxTotal += static_cast<quint32>(packet.bytes.size());
         showTotals();
         port_.write(packet.bytes);
         ++statistics_.SendCount;
-        ui.LSend->setText(SendCountText(statistics_.SendCount));
+        ui.LSend->setText(rx::SendCountText(statistics_.SendCount));
     } else if (!state.PortOpen && portErrorWindow_) {
         modal::exec(*portErrorWindow_, portErrorWindow_->windowTitle());
     }

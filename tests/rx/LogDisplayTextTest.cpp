@@ -4,6 +4,8 @@
 
 #include <ostream>
 
+using namespace rx;
+
 namespace {
 
 struct DisplayCase {

@@ -6,6 +6,8 @@
 
 #include <ostream>
 
+using namespace rx;
+
 namespace {
 
 struct RenderCase {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace rx;
+
 namespace {
 
 TEST(LogTimeStamp, ReceivedLineStamp) {

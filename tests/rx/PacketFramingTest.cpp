@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+using namespace rx;
+
 namespace {
 
 TEST(ReceiveRoom, IsWhatIsLeftOfTheBuffer) {

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+using namespace rx;
+
 namespace {
 
 // Appends first, first + step, ..., last.

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace tx;
+
 namespace {
 
 QByteArray numberedLines(int count, const char *end) {

@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+using namespace tx;
+
 namespace {
 
 // One step as a character: the file line sent ('0'..'2'), 'c' the command

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace tx;
+
 namespace {
 
 QByteArray fileBytes(const QString &path) {
@@ -51,11 +53,11 @@ TEST(SentHistory, FileRoundTripAndRecordLayout) {
     QTemporaryDir dir;
     const QString path = dir.filePath("OldCmd");
     SentHistory history;
-    ASSERT_TRUE(history.loadOrCreate(path).isEmpty());
+    ASSERT_TRUE(history.loadOrCreate(path));
     EXPECT_EQ(fileBytes(path), QByteArray(12800, '\0'));
 
     history.add("AT");
-    ASSERT_TRUE(history.saveIfPresent(path).isEmpty());
+    ASSERT_TRUE(history.saveIfPresent(path));
     QByteArray expected(12800, '\0');
     expected[0] = 2;
     expected[1] = 'A';
@@ -63,7 +65,7 @@ TEST(SentHistory, FileRoundTripAndRecordLayout) {
     EXPECT_EQ(fileBytes(path), expected);
 
     SentHistory reloaded;
-    ASSERT_TRUE(reloaded.loadOrCreate(path).isEmpty());
+    ASSERT_TRUE(reloaded.loadOrCreate(path));
     EXPECT_EQ(reloaded.texts(), QList<QByteArray>{"AT"});
 }
 
@@ -79,11 +81,11 @@ TEST(SentHistory, ShortFileGivesEmptyEntriesAndDeletedFileIsNotRecreated) {
     file.close();
 
     SentHistory history;
-    ASSERT_TRUE(history.loadOrCreate(path).isEmpty());
+    ASSERT_TRUE(history.loadOrCreate(path));
     EXPECT_EQ(history.texts(), QList<QByteArray>{"abc"});
 
     ASSERT_TRUE(QFile::remove(path));
-    EXPECT_TRUE(history.saveIfPresent(path).isEmpty());
+    EXPECT_TRUE(history.saveIfPresent(path));
     EXPECT_FALSE(QFile::exists(path));
 }
 
@@ -92,7 +94,7 @@ TEST(SentHistory, UnreadableFileIsReported) {
     const QString path = dir.filePath("OldCmd");
     ASSERT_TRUE(QDir().mkdir(path));
     SentHistory history;
-    EXPECT_FALSE(history.loadOrCreate(path).isEmpty());
+    EXPECT_FALSE(history.loadOrCreate(path));
 }
 
 TEST(SentHistory, OnlyARegularFileIsReadOrWritten) {
@@ -109,9 +111,9 @@ TEST(SentHistory, OnlyARegularFileIsReadOrWritten) {
         victim.close();
         make(dir.filePath("OldCmd"));
         SentHistory history;
-        EXPECT_FALSE(history.loadOrCreate(dir.filePath("OldCmd")).isEmpty());
+        EXPECT_FALSE(history.loadOrCreate(dir.filePath("OldCmd")));
         history.add("AT");
-        EXPECT_FALSE(history.saveIfPresent(dir.filePath("OldCmd")).isEmpty());
+        EXPECT_FALSE(history.saveIfPresent(dir.filePath("OldCmd")));
         EXPECT_EQ(fileBytes(victim.fileName()), "precious");
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
     }

@@ -18,6 +18,8 @@
 #include <QTime>
 #include <QToolButton>
 
+using namespace rx;
+
 namespace {
 
 const QString kStopMarker = QStringLiteral(">>>>>>>>>> STOP <<<<<<<<<<");
