@@ -1,5 +1,7 @@
 #include "macros/MacroEditing.h"
 
+#include "core/FixedTexts.h"
+
 namespace macroediting {
 
 const std::array<ModeControl, 11> kModeControls = {{
@@ -20,11 +22,24 @@ const std::array<ModeControl, 11> kModeControls = {{
     {"STListName", Visibility::Keep, Visibility::Hide},
 }};
 
+const std::array<ModeControl, 8> kFileModeControls = {{
+    {"CBLists", Visibility::Hide, Visibility::Show},
+    {"RBName", Visibility::Hide, Visibility::Show},
+    {"RbData", Visibility::Hide, Visibility::Show},
+    // Sending from a file and editor mode exclude each other.
+    {"EditAllCmd", Visibility::Hide, Visibility::Show},
+    // The large caption shows the file's name.
+    {"STListName", Visibility::Show, Visibility::Hide},
+    {"CiklSend", Visibility::Show, Visibility::Hide},
+    {"OldCmdList", Visibility::Show, Visibility::Hide},
+    {"SendStart", Visibility::Show, Visibility::Hide},
+}};
+
 QString toggleCaption(bool editorMode) {
-    return editorMode ? QStringLiteral("Назад") : QStringLiteral("Редактор");
+    return editorMode ? kBackCaption : QStringLiteral("Редактор");
 }
 
-const std::array<QString, 12> kDefaultHelp = {
+const std::array<QString, MacroStore::kDescriptionLines> kDefaultHelp = {
     QStringLiteral("Краткая справка по каждой команде"),
     QStringLiteral("   "),
     QStringLiteral("   Здесь будет отображаться описание команд."),

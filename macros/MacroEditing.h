@@ -1,5 +1,7 @@
 #pragma once
 
+#include "macros/MacroStore.h"
+
 #include <QString>
 
 #include <array>
@@ -22,12 +24,17 @@ struct ModeControl {
 // the 48 buttons and edits (buttons shown outside, edits inside).
 extern const std::array<ModeControl, 11> kModeControls;
 
+// What loading a command file (entering) and closing it (leaving) does to the
+// controls of the macro area and of sending from a file: the file's lines
+// take the place of the list chooser and the view switches.
+extern const std::array<ModeControl, 8> kFileModeControls;
+
 // The caption of the editor-mode toggle.
 QString toggleCaption(bool editorMode);
 
 // The description panel's text from startup until the first description is
 // shown, line by line.
-extern const std::array<QString, 12> kDefaultHelp;
+extern const std::array<QString, MacroStore::kDescriptionLines> kDefaultHelp;
 
 // The controls over which moving the pointer empties the description panel.
 extern const std::array<const char *, 15> kHelpClearingControls;

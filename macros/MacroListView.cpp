@@ -16,7 +16,9 @@ MacroStore::Field editedField(View view) {
     return view == View::Names ? MacroStore::Field::Name : MacroStore::Field::Command;
 }
 
-int editLimit(View view) { return view == View::Names ? 50 : 250; }
+int editLimit(MacroStore::Field field) { return MacroStore::capacity(field) - 1; }
+
+int editLimit(View view) { return editLimit(editedField(view)); }
 
 int limitKeepingText(int limit, int textLength) { return std::max(limit, textLength); }
 

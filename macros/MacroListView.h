@@ -24,6 +24,8 @@ Face faceOf(const MacroStore &store, View view, int list, int macro);
 // The field an edit stores into, and the length it may be typed to.
 MacroStore::Field editedField(View view);
 int editLimit(View view);
+// An edit takes one character less than the slot it stores into holds.
+int editLimit(MacroStore::Field field);
 
 // A text longer than an edit's limit is still shown whole: the limit grows to
 // the text's length, so characters can be deleted but none added.

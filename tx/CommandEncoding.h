@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 #include <array>
 
@@ -12,6 +13,9 @@
 // escapes are decoded. All texts are windows-1251 bytes, one byte per
 // character. Nothing here fails: every input encodes to some byte sequence.
 namespace tx {
+
+// The tail string of the ASCII mode, as at start: a carriage return.
+inline const QString kAsciiTail = QStringLiteral("$0D");
 
 using ::DataMode;
 

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "macros/MacroStore.h"
+
 #include <QRect>
 
 // The design place of macro button k (1..48) and of edit k, which lies
 // exactly over it: six columns of eight, numbered down the columns.
 namespace macrogrid {
 
-constexpr int kMacroCount = 48;
+constexpr int kMacroCount = MacroStore::kMacros;
 constexpr int kRows = 8;
 constexpr int kColumns = kMacroCount / kRows;
 

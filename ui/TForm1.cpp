@@ -1,187 +1,127 @@
 #include "ui/TForm1.h"
 
-#include "core/Cp1251.h"
-#include "rx/PacketGapSteps.h"
-#include "ui/MacroGrid.h"
-#include "ui/ModalSeam.h"
+#include "core/FixedTexts.h"
+#include "ui/ConnectionControl.h"
+#include "ui/HistoryInput.h"
+#include "ui/Housekeeping.h"
+#include "ui/LogRecorderControl.h"
+#include "ui/LogView.h"
+#include "ui/MacroPanel.h"
+#include "ui/ReceivePath.h"
+#include "ui/SendModesPanel.h"
+#include "ui/TrafficReadouts.h"
+#include "ui/TransmitLine.h"
+#include "ui/WindowArrangement.h"
+#include "ui_TForm1.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QTime>
-
-#include <limits>
-
-namespace {
-
-const QString kHistoryFileName = QStringLiteral("OldCmd");
-
-// Distances of the design arrangement that the window keeps when its height
-// changes: the log memos stretch, the two lower panels stay at the bottom.
-constexpr int kMemoTop = 28;
-constexpr int kMemoBottomMargin = 770 - 410;
-constexpr int kMainPanelBottomMargin = 14;
-
-} // namespace
 
 TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
-    : QWidget(parent), portDirectory_(std::move(portDirectory)) {
+    : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>()) {
+    Ui::TForm1 &ui = *m_ui;
     ui.setupUi(this);
-    createMacroControls();
+    setWindowTitle(kProgramName);
 
-    RxTimer.setSingleShot(true);
-    RxTimer.setTimerType(Qt::PreciseTimer);
-    TimerPeriod.setInterval(1);
-    TimerPeriod.setTimerType(Qt::PreciseTimer);
-    CheckConnect.setInterval(1000);
-    CustomFunctions.setSingleShot(true);
-    logFlushTimer_.setSingleShot(true);
-    logFlushTimer_.setInterval(1000);
+    // The startup sequence: each subsystem sets itself up as it is made.
+    m_readouts = std::make_unique<TrafficReadouts>(
+        TrafficReadouts::Controls{ui.StaticText3, ui.LSend, ui.LRead, ui.MinTimeWait, ui.MaxTimeWait, ui.BTClrStat},
+        this);
+    m_logView = std::make_unique<LogView>(
+        LogView::Controls{ui.MainWindow, ui.SecondWindow, ui.FiltrLog, ui.VisTime, ui.BTLog, ui.StartStop}, this);
+    m_logRecorder = std::make_unique<LogRecorderControl>(LogRecorderControl::Controls{ui.StartLog, ui.STLog}, this);
+    m_macros = std::make_unique<MacroPanel>(
+        MacroPanel::Controls{ui.MainPanel, ui.STListName, ui.ListNameEDT, ui.CBLists, ui.EditAllCmd, ui.DelList,
+                             ui.SaveF, ui.ListDec, ui.ListInc, ui.RBName, ui.RbData},
+        [this] { return m_sendModes && m_sendModes->fileSendMode(); }, this);
+    m_arrangement = std::make_unique<WindowArrangement>(
+        WindowArrangement::Controls{ui.MainWindow, ui.SecondWindow, ui.MainPanel, ui.LogPanel, ui.InputMode,
+                                    ui.MainStrCmd, ui.FastOldCmd, ui.AddStrCmd, ui.OldCmdList, ui.LBTail, ui.Str1,
+                                    ui.Str2, ui.CBLists, ui.BTPalitra, ui.BtInfo, ui.Srift},
+        [this] { return m_sendModes->fileSendMode(); }, this);
+    m_history = std::make_unique<HistoryInput>(
+        HistoryInput::Controls{ui.MainStrCmd, ui.AddStrCmd, ui.FastOldCmd, ui.LBTail, ui.Str1, ui.Str2}, this);
+    const QList<QByteArray> history = m_history->load();
+    m_connection = std::make_unique<ConnectionControl>(
+        ConnectionControl::Controls{ui.ComPort, ui.BaudRate, ui.ComBits, ui.ComStopBits, ui.BTConnect, ui.BTRescan,
+                                    ui.AutoConnect, ui.SendAsReconn},
+        std::move(portDirectory), this);
+    m_transmit = std::make_unique<TransmitLine>(
+        TransmitLine::Controls{ui.MainStrCmd, ui.AddStrCmd, ui.ButtonSend, ui.RBASCII, ui.RBHEX}, *m_connection,
+        *m_readouts, this);
+    m_sendModes = std::make_unique<SendModesPanel>(
+        SendModesPanel::Controls{ui.RBManual, ui.RBAfterAns, ui.RBSel, ui.RBPeriod, ui.PeriodTX, ui.CiklSend,
+                                 ui.ButtonReadFile, ui.SendStart, ui.OldCmdList},
+        *m_connection, *m_transmit, this);
+    m_sendModes->showCommands(history);
+    m_receive = std::make_unique<ReceivePath>(ReceivePath::Controls{ui.TimeOutRx, ui.TimeOutAns}, *m_connection,
+                                              *m_readouts, [this] { return m_transmit->dataMode(); }, this);
+    m_housekeeping = std::make_unique<Housekeeping>(ui.TextTime, this);
 
-    FormCreate();
-    connectHandlers();
-    CheckConnect.start();
-    CustomFunctionsTimer();
+    connectSubsystems();
+    m_housekeeping->CustomFunctionsTimer();
 }
 
 TForm1::~TForm1() = default;
 
-void TForm1::createMacroControls() {
-    QFont bold = ui.MainPanel->font();
-    bold.setBold(true);
-    for (int k = 1; k <= macrogrid::kMacroCount; ++k) {
-        const QRect place = macrogrid::designRect(k);
-        auto *button = new QPushButton(ui.MainPanel);
-        button->setObjectName(QStringLiteral("Button%1").arg(k));
-        button->setGeometry(place);
-        button->setFont(bold);
-        auto *edit = new QLineEdit(ui.MainPanel);
-        edit->setObjectName(QStringLiteral("Edit%1").arg(k));
-        edit->setGeometry(place);
-        edit->setFont(bold);
-        edit->setMaxLength(50);
-        edit->hide();
-        CmdButtons[k - 1] = button;
-        CmdEdits[k - 1] = edit;
-    }
-    // The drop-down lists open over the macro grid.
-    ui.OldCmdList->raise();
-    ui.FastOldCmd->raise();
-    ui.LBTail->raise();
+void TForm1::connectSubsystems() {
+    connect(m_logView.get(), &LogView::lineShown, m_logRecorder.get(), &LogRecorderControl::recordLine);
+    connect(m_logView.get(), &LogView::rowsChanged, m_housekeeping.get(), &Housekeeping::requestSoon);
+
+    connect(m_connection.get(), &ConnectionControl::opened, m_receive.get(), &ReceivePath::portOpened);
+    connect(m_connection.get(), &ConnectionControl::sendOnConnect, m_sendModes.get(),
+            &SendModesPanel::CheckSendDataAftConnect);
+    connect(m_connection.get(), &ConnectionControl::settled, m_sendModes.get(), &SendModesPanel::schedulePeriodTick);
+
+    connect(m_transmit.get(), &TransmitLine::commandSent, m_history.get(), &HistoryInput::remember);
+    connect(m_transmit.get(), &TransmitLine::echoed, m_logView.get(), &LogView::showSent);
+    connect(m_receive.get(), &ReceivePath::lineReceived, m_logView.get(), &LogView::showReceived);
+    connect(m_receive.get(), &ReceivePath::answered, m_sendModes.get(), &SendModesPanel::AfterAnswerSend);
+
+    connect(m_macros.get(), &MacroPanel::macroChosen, m_sendModes.get(), &SendModesPanel::takeMacroCommand);
+    connect(m_sendModes.get(), &SendModesPanel::fileModeChanged, m_macros.get(), &MacroPanel::showCommandFile);
+    connect(m_sendModes.get(), &SendModesPanel::fileModeChanged, m_arrangement.get(),
+            &WindowArrangement::FormCanResize);
+    connect(m_sendModes.get(), &SendModesPanel::cyclicOptionsChanged, m_housekeeping.get(),
+            &Housekeeping::CustomFunctionsTimer);
+
+    connect(m_housekeeping.get(), &Housekeeping::beat, m_history.get(), &HistoryInput::fitDropDown);
+    connect(m_housekeeping.get(), &Housekeeping::beat, m_logView.get(), &LogView::limitRows);
+    connect(m_housekeeping.get(), &Housekeeping::beat, m_sendModes.get(), &SendModesPanel::rearmCyclicPeriod);
 }
 
-void TForm1::connectHandlers() {
-    connect(ui.BTConnect, &QPushButton::clicked, this, &TForm1::BTConnectClick);
-    connect(ui.BTRescan, &QPushButton::clicked, this, &TForm1::BTRescanClick);
-    connect(&CheckConnect, &QTimer::timeout, this, &TForm1::CheckConnectTimer);
-    connect(&CustomFunctions, &QTimer::timeout, this, &TForm1::CustomFunctionsTimer);
-    // New rows are looked at on the housekeeping beat, not once per line.
-    connect(ui.MainWindow->document(), &QTextDocument::blockCountChanged, m_logRowsChanged.context(),
-            [this] { m_logRowsChanged.request(); });
-    connect(ui.CiklSend, &QCheckBox::toggled, this, &TForm1::CustomFunctionsTimer);
-    connect(ui.RBPeriod, &QRadioButton::toggled, this, &TForm1::CustomFunctionsTimer);
+void TForm1::attachPortErrorWindow(TOpenPortError *window) { m_transmit->attachPortErrorWindow(window); }
 
-    connect(ui.ButtonSend, &QPushButton::clicked, this, &TForm1::ButtonSendClick);
-    ui.MainStrCmd->installEventFilter(this);
-    ui.AddStrCmd->installEventFilter(this);
-
-    connect(&port_, &SerialPortAccess::readable, this, [this] {
-        // New bytes are looked at on the next millisecond tick, as a poll
-        // every millisecond would.
-        if (!RxTimer.isActive() || RxTimer.remainingTime() > 1)
-            RxTimer.start(1);
-    });
-    connect(&RxTimer, &QTimer::timeout, this, &TForm1::RxTimerTimer);
-    connect(ui.TimeOutRx, &UpDown::clicked, this, &TForm1::TimeOutRxClick);
-    connect(ui.BTLog, &QPushButton::clicked, this, &TForm1::BTLogClick);
-    connect(ui.StartStop, &QPushButton::clicked, this, &TForm1::StartStopClick);
-    connect(ui.BTClrStat, &QPushButton::clicked, this, &TForm1::BTClrStatClick);
-    connect(ui.RBASCII, &QRadioButton::clicked, this, &TForm1::RBASCIIClick);
-    connect(ui.RBHEX, &QRadioButton::clicked, this, &TForm1::RBHEXClick);
-    connect(ui.StartLog, &QPushButton::clicked, this, &TForm1::StartLogClick);
-    connect(&logFlushTimer_, &QTimer::timeout, this, &TForm1::flushLogFile);
-
-    connectMacroHandlers();
-    connectSendModeHandlers();
-    connectHistoryHandlers();
-    connectLayoutHandlers();
+void TForm1::attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt) {
+    m_macros->attachMacroWindows(editor, savePrompt);
 }
 
-void TForm1::FormCreate() {
-    BTClrStatClick();
+void TForm1::attachInfoWindow(TInfo *window) { m_arrangement->attachInfoWindow(window); }
 
-    // The openers of the two drop-downs show a down arrow.
-    for (QLabel *opener : {ui.Str1, ui.Str2}) {
-        opener->setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
-        opener->setText(QStringLiteral("\u2193"));
-    }
+const MacroStore &TForm1::macroStore() const { return m_macros->store(); }
 
-    state.RxLen = 0;
-    framing_.LastRxTime = 0;
-    state.PacketGap = 0;
-    state.RxTotal = 0;
-    state.TxTotal = 0;
-    state.FontSize = ui.MainWindow->font().pointSize();
-
-    ui.MainWindow->clear();
-    // The log is read-only: keeping an undo history of every line would only
-    // cost memory and time.
-    ui.MainWindow->setUndoRedoEnabled(false);
-
-    const QColor face = palette().color(QPalette::Window);
-    for (QWidget *field : std::initializer_list<QWidget *>{ui.MainWindow, ui.MainStrCmd, ui.AddStrCmd,
-                                                           ui.FastOldCmd, ui.LBTail, ui.CBLists}) {
-        QPalette colours = field->palette();
-        colours.setColor(QPalette::Base, face);
-        colours.setColor(QPalette::Button, face);
-        field->setPalette(colours);
-    }
-
-    captureStartupLayout();
-
-    state.SendBusy = false;
-    state.RxBusy = false;
-
-    for (int j = 1; j <= 12; ++j) {
-        DescriptionLines[j - 1] = findChild<QLabel *>(QStringLiteral("STH%1").arg(j));
-        DescriptionLines[j - 1]->setProperty("tag", j);
-    }
-    for (int k = 1; k <= macrogrid::kMacroCount; ++k) {
-        CmdButtons[k - 1]->setProperty("tag", k);
-        CmdEdits[k - 1]->setProperty("tag", k);
-    }
-
-    ui.BTConnect->setFocus();
-
-    state.FileSendMode = false;
-    state.LogFileOpen = false;
-    state.LogRecording = false;
-
-    ui.TimeOutAns->setText(rx::PacketGapReadout(state.PacketGap));
-
-    setUpMacros();
-
-    if (!sentHistory_.loadOrCreate(kHistoryFileName))
-        modal::reportFileError(this, kHistoryFileName, sentHistory_.errorString());
-    for (const QByteArray &command : sentHistory_.texts()) {
-        const QString text = cp1251::toUnicode(command);
-        ui.OldCmdList->addItem(text);
-        ui.FastOldCmd->addItem(text);
-    }
-    // Pasted commands are taken whole: neither field has a length limit.
-    for (QLineEdit *field : {ui.MainStrCmd, ui.AddStrCmd})
-        field->setMaxLength(std::numeric_limits<int>::max());
-
-    setUpLineSettingLists();
-    state.ScanSilent = true;
-    ScanComPorts();
-    state.ScanSilent = false;
-    state.PortOpen = false;
-
-    OutHelpHelp();
+TerminalState TForm1::terminalState() const {
+    TerminalState state;
+    state.PortOpen = m_connection->isOpen();
+    state.TxTotal = m_readouts->txTotal();
+    state.RxTotal = m_readouts->rxTotal();
+    state.RxLen = m_receive->buffered();
+    state.PacketGap = m_receive->packetGap();
+    state.FileSendMode = m_sendModes->fileSendMode();
+    state.SendBusy = m_transmit->sendBusy();
+    state.RxBusy = m_receive->busy();
+    state.LogRecording = m_logRecorder->recorder().recording();
+    state.LogFileOpen = m_logRecorder->recorder().fileOpen();
+    state.LogFileName = m_logRecorder->recorder().fileName();
+    state.FontSize = m_arrangement->fontSize();
+    state.CurrentList = m_macros->currentList();
+    state.SelectedCommand = m_sendModes->selectedCommand();
+    return state;
 }
+
+void TForm1::SendPortData(const QByteArray &command) { m_transmit->SendPortData(command); }
 
 void TForm1::closeEvent(QCloseEvent *event) {
-    if (!macroCloseAllowed()) {
+    if (!m_macros->closeAllowed()) {
         event->ignore();
         return;
     }
@@ -190,60 +130,12 @@ void TForm1::closeEvent(QCloseEvent *event) {
 }
 
 void TForm1::FormClose() {
-    if (!sentHistory_.saveIfPresent(kHistoryFileName))
-        modal::reportFileError(this, kHistoryFileName, sentHistory_.errorString());
-    if (state.LogFileOpen) {
-        logFlushTimer_.stop();
-        if (!logFile_.close())
-            modal::reportFileError(this, state.LogFileName, logFile_.errorString());
-        state.LogFileOpen = false;
-        state.LogRecording = false;
-    }
-}
-
-// Housekeeping. A fixed 10 ms beat would cost more CPU than everything else
-// of an idle terminal together, so it runs when one of its inputs can have
-// changed (a log line added, the window resized, the period options changed)
-// and at every turn of the second for the clock.
-void TForm1::CustomFunctionsTimer() {
-    ui.FastOldCmd->resize(ui.MainStrCmd->width(), ui.FastOldCmd->height());
-    // Rows as the log shows them at its width: a wrapped line counts once
-    // per row, also while the paused log is hidden and never laid out.
-    if (m_logRows.rows(*ui.MainWindow) > 5000)
-        ui.MainWindow->clear();
-    const QString now = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
-    if (ui.TextTime->text() != now)
-        ui.TextTime->setText(now);
-    rearmCyclicPeriod();
-    CustomFunctions.start(1000 - QTime::currentTime().msec());
+    m_history->save();
+    m_logRecorder->close();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
-    FormCanResize();
-    placeVertically();
-    CustomFunctionsTimer();
-}
-
-void TForm1::placeVertically() {
-    const int clientHeight = height();
-    const int memoHeight = std::max(0, clientHeight - kMemoTop - kMemoBottomMargin);
-    for (QWidget *memo : {static_cast<QWidget *>(ui.MainWindow), static_cast<QWidget *>(ui.SecondWindow)})
-        memo->resize(memo->width(), memoHeight);
-    const int mainPanelTop = clientHeight - kMainPanelBottomMargin - ui.MainPanel->height();
-    ui.MainPanel->move(ui.MainPanel->x(), mainPanelTop);
-    ui.LogPanel->move(ui.LogPanel->x(), mainPanelTop - ui.LogPanel->height());
-}
-
-bool TForm1::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (watched == ui.MainStrCmd && MainStrCmdKeyPress(key))
-            return true;
-        if (watched == ui.AddStrCmd && AddStrCmdKeyPress(key))
-            return true;
-    }
-    if (historyEventFilter(watched, event) || sendModeEventFilter(watched, event) || macroEventFilter(watched, event))
-        return true;
-    return QWidget::eventFilter(watched, event);
+    m_arrangement->windowResized();
+    m_housekeeping->CustomFunctionsTimer();
 }

@@ -1,0 +1,55 @@
+#include "rx/LogRecorder.h"
+
+namespace rx {
+
+bool LogRecorder::toggle(const QDateTime &now) {
+    switch (m_state) {
+    case State::Off:
+        m_name = LogFileNameFor(now);
+        if (!m_file.create(m_name))
+            return false;
+        m_name = m_file.fileName();
+        m_state = State::Recording;
+        return true;
+    case State::Recording:
+        m_state = State::Paused;
+        return m_file.flush();
+    case State::Paused:
+        m_state = State::Recording;
+        return true;
+    }
+    return true;
+}
+
+QString LogRecorder::buttonCaption() const {
+    switch (m_state) {
+    case State::Off:
+        return QStringLiteral("Start Log");
+    case State::Recording:
+        return QStringLiteral("Pause Log");
+    case State::Paused:
+        return QStringLiteral("Go Log");
+    }
+    return {};
+}
+
+QString LogRecorder::statusText() const {
+    switch (m_state) {
+    case State::Off:
+        return QStringLiteral("Запись в файл не ведётся");
+    case State::Recording:
+        return QStringLiteral("Лог записывается в файл ") + m_name;
+    case State::Paused:
+        return QStringLiteral("Запись в файл лога приостановлена (") + m_name + QStringLiteral(")");
+    }
+    return {};
+}
+
+bool LogRecorder::writeLine(QByteArrayView line) { return !recording() || m_file.writeLine(line); }
+
+bool LogRecorder::close() {
+    m_state = State::Off;
+    return m_file.close();
+}
+
+} // namespace rx

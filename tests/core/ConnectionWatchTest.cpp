@@ -1,0 +1,49 @@
+#include "core/ConnectionWatch.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using C = PortColour;
+constexpr std::optional<PortColour> kStays;
+
+struct Row {
+    bool alive, autoConnect, wanted, portOpen;
+    std::optional<PortColour> colour;
+    bool close, reopen;
+};
+
+// Every combination of the four inputs.
+const Row kRows[] = {
+    // without reconnection
+    {true, false, false, false, kStays, false, false},
+    {true, false, false, true, kStays, false, false},
+    {true, false, true, false, C::Lost, false, false},
+    {true, false, true, true, kStays, false, false},
+    {false, false, false, false, kStays, true, false},
+    {false, false, false, true, C::Lost, true, false},
+    {false, false, true, false, C::Lost, true, false},
+    {false, false, true, true, C::Lost, true, false},
+    // with reconnection
+    {true, true, false, false, C::Normal, false, false},
+    {true, true, false, true, C::Normal, false, false},
+    {true, true, true, false, kStays, false, false},
+    {true, true, true, true, kStays, false, false},
+    {false, true, false, false, C::Normal, true, false},
+    {false, true, false, true, C::Normal, true, false},
+    {false, true, true, false, kStays, true, true},
+    {false, true, true, true, kStays, true, true},
+};
+
+TEST(ConnectionWatch, EveryCombinationOfTheInputs) {
+    for (const Row &row : kRows) {
+        const WatchAction got = watchStep({row.alive, row.autoConnect, row.wanted, row.portOpen});
+        EXPECT_EQ(got, (WatchAction{row.colour, row.close, row.reopen}))
+            << "alive " << row.alive << " auto " << row.autoConnect << " wanted " << row.wanted << " open "
+            << row.portOpen;
+    }
+    EXPECT_EQ(reopenColour(true), C::Connected);
+    EXPECT_EQ(reopenColour(false), C::Reconnecting);
+}
+
+} // namespace

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ui/FrameThrottle.h"
+
+#include <QObject>
+#include <QTimer>
+
+class QLabel;
+
+// Housekeeping: the clock, and a beat on which the subsystems tidy up. A
+// fixed 10 ms beat would cost more CPU than everything else of an idle
+// terminal together, so it runs when one of its inputs can have changed and
+// at every turn of the second for the clock.
+class Housekeeping : public QObject {
+    Q_OBJECT
+public:
+    Housekeeping(QLabel *TextTime, QObject *parent);
+
+    void CustomFunctionsTimer();
+    // New log rows are looked at on the housekeeping beat, not once per line.
+    void requestSoon() { m_soon.request(); }
+
+signals:
+    void beat();
+
+private:
+    QLabel *m_textTime;
+    QTimer m_customFunctions;
+    FrameThrottle m_soon{[this] { CustomFunctionsTimer(); }, 10};
+};

@@ -1,0 +1,71 @@
+#include "ui/LogView.h"
+
+#include "rx/LogDisplayText.h"
+#include "rx/LogLineRenderer.h"
+#include "rx/LogTimeStamp.h"
+#include "ui/LogViewAppend.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTime>
+
+namespace {
+
+const QByteArray kStopMarker(">>>>>>>>>> STOP <<<<<<<<<<");
+// More rows than this and the log starts afresh.
+constexpr int kMaxRows = 5000;
+
+} // namespace
+
+LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls) {
+    m_controls.MainWindow->clear();
+    // The log is read-only: keeping an undo history of every line would only
+    // cost memory and time.
+    m_controls.MainWindow->setUndoRedoEnabled(false);
+    connect(m_controls.MainWindow->document(), &QTextDocument::blockCountChanged, this, &LogView::rowsChanged);
+    connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
+    connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
+}
+
+void LogView::showSent(const QByteArray &text) { putLogLine(text, rx::kSentMark); }
+
+void LogView::showReceived(const QByteArray &text) { putLogLine(text, rx::kReceivedMark); }
+
+void LogView::putLogLine(const QByteArray &text, char mark) {
+    const QByteArray line =
+        m_controls.VisTime->isChecked() ? rx::timeStampPrefix(QTime::currentTime(), mark) + text : text;
+    if (!rx::PassesFilter(line, m_controls.FiltrLog->text()))
+        return;
+    appendLogLine(*m_controls.MainWindow, rx::LogDisplayText(line));
+    emit lineShown(line);
+}
+
+// Rows as the log shows them at its width: a wrapped line counts once per
+// row, also while the frozen log is hidden and never laid out.
+void LogView::limitRows() {
+    if (m_rows.rows(*m_controls.MainWindow) > kMaxRows)
+        m_controls.MainWindow->clear();
+}
+
+void LogView::BTLogClick() { m_controls.MainWindow->clear(); }
+
+void LogView::StartStopClick() {
+    m_frozen = !m_frozen;
+    m_controls.StartStop->setProperty("tag", m_frozen ? 1 : 0);
+    m_controls.StartStop->setText(m_frozen ? QStringLiteral(">") : QStringLiteral("||"));
+    m_controls.SecondWindow->clear();
+    m_controls.MainWindow->setVisible(!m_frozen);
+    m_controls.SecondWindow->setVisible(m_frozen);
+    if (!m_frozen)
+        return;
+    // Built whole: appending an empty line to an empty text view adds no
+    // row, and the empty line must show before the marker in any case.
+    QString frozen = m_controls.MainWindow->toPlainText();
+    if (!frozen.isEmpty())
+        frozen += u'\n';
+    frozen += u'\n' + QString::fromLatin1(kStopMarker);
+    m_controls.SecondWindow->setPlainText(frozen);
+    m_controls.SecondWindow->moveCursor(QTextCursor::End); // the marker in view
+}
