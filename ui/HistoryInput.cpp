@@ -86,12 +86,8 @@ bool HistoryInput::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::KeyRelease: {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() != Qt::Key_Down || key->isAutoRepeat())
-            return false;
-        if (watched == m_controls.MainStrCmd)
-            MainStrCmdKeyUp();
-        else if (watched == m_controls.AddStrCmd)
-            AddStrCmdKeyUp();
+        if (key->key() == Qt::Key_Down && !key->isAutoRepeat())
+            downReleased(watched);
         return false;
     }
     case QEvent::KeyPress: {
@@ -108,20 +104,29 @@ bool HistoryInput::eventFilter(QObject *watched, QEvent *event) {
         else if (watched == m_controls.Str2)
             Str2Click();
         return false;
-    case QEvent::FocusOut: {
-        // Switching to another window is no move within this one.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-            return false;
-        if (watched == m_controls.FastOldCmd)
-            FastOldCmdExit();
-        else if (watched == m_controls.LBTail)
-            LBTailExit();
+    case QEvent::FocusOut:
+        focusLeft(watched, static_cast<QFocusEvent *>(event)->reason());
         return false;
-    }
     default:
         return false;
     }
+}
+
+void HistoryInput::downReleased(QObject *watched) {
+    if (watched == m_controls.MainStrCmd)
+        MainStrCmdKeyUp();
+    else if (watched == m_controls.AddStrCmd)
+        AddStrCmdKeyUp();
+}
+
+void HistoryInput::focusLeft(QObject *watched, Qt::FocusReason reason) {
+    // Switching to another window is no move within this one.
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+        return;
+    if (watched == m_controls.FastOldCmd)
+        FastOldCmdExit();
+    else if (watched == m_controls.LBTail)
+        LBTailExit();
 }
 
 void HistoryInput::ReadOldCmd() {

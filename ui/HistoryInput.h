@@ -34,6 +34,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void downReleased(QObject *watched);
+    void focusLeft(QObject *watched, Qt::FocusReason reason);
     void ReadOldCmd();
     void MainStrCmdKeyUp();
     void Str1Click() { MainStrCmdKeyUp(); }

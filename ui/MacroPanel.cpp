@@ -123,6 +123,10 @@ void MacroPanel::ReadListCmd(int list) {
     if (!m_fileShown())
         m_controls.STListName->setText(name);
     showListName(name);
+    fillChooser(list, name);
+}
+
+void MacroPanel::fillChooser(int list, const QString &name) {
     QComboBox *chooser = m_controls.CBLists;
     if (chooser->count() != MacroStore::kLists) {
         chooser->clear();
@@ -344,7 +348,10 @@ void MacroPanel::connectHandlers() {
     connect(m_controls.EditAllCmd, &QPushButton::clicked, this, &MacroPanel::EditAllCmdClick);
     m_controls.CBLists->lineEdit()->installEventFilter(this);
     m_controls.STListName->installEventFilter(this);
+    watchHelpClearing();
+}
 
+void MacroPanel::watchHelpClearing() {
     // Pointer moves reach a control only with mouse tracking on; the log
     // views report them on their viewports.
     for (const char *name : macroediting::kHelpClearingControls) {
@@ -358,44 +365,48 @@ void MacroPanel::connectHandlers() {
 }
 
 bool MacroPanel::eventFilter(QObject *watched, QEvent *event) {
-    // Events of every kind pass here; only these few look the control up.
-    const auto editNumber = [&] {
-        const int k = macroNumberOf(watched);
-        return k && watched == m_edits[k - 1] ? k : 0;
-    };
     switch (event->type()) {
     case QEvent::Enter:
     case QEvent::MouseMove:
-        if (const int k = macroNumberOf(watched)) {
-            showDescription(k);
-        } else if (event->type() == QEvent::MouseMove && m_helpClearing.contains(watched)) {
-            // A move over a child is offered to its parents too; a panel
-            // clears only over its own background.
-            auto *control = static_cast<QWidget *>(watched);
-            const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
-            if (!control->childAt(at))
-                ClearHelp();
-        }
+        pointerMoved(watched, event);
         return false;
     case QEvent::FocusIn:
-        if (const int k = editNumber())
+        if (const int k = editNumberOf(watched))
             showDescription(k);
         return false;
     case QEvent::MouseButtonDblClick:
-        if (const int k = editNumber()) {
-            ShowWindowEdtHelp(k);
-            return true;
-        }
-        if (watched == m_controls.CBLists->lineEdit()) {
-            CBListsDblClick();
-            return true;
-        }
-        if (watched == m_controls.STListName) {
-            STListNameDblClick();
-            return true;
-        }
-        return false;
+        return doubleClicked(watched);
     default:
         return false;
     }
+}
+
+int MacroPanel::editNumberOf(QObject *control) const {
+    const int k = macroNumberOf(control);
+    return k && control == m_edits[k - 1] ? k : 0;
+}
+
+void MacroPanel::pointerMoved(QObject *watched, QEvent *event) {
+    if (const int k = macroNumberOf(watched)) {
+        showDescription(k);
+    } else if (event->type() == QEvent::MouseMove && m_helpClearing.contains(watched)) {
+        // A move over a child is offered to its parents too; a panel clears
+        // only over its own background.
+        auto *control = static_cast<QWidget *>(watched);
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        if (!control->childAt(at))
+            ClearHelp();
+    }
+}
+
+bool MacroPanel::doubleClicked(QObject *watched) {
+    if (const int k = editNumberOf(watched))
+        ShowWindowEdtHelp(k);
+    else if (watched == m_controls.CBLists->lineEdit())
+        CBListsDblClick();
+    else if (watched == m_controls.STListName)
+        STListNameDblClick();
+    else
+        return false;
+    return true;
 }

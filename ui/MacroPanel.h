@@ -56,6 +56,10 @@ protected:
 private:
     void createMacroControls();
     void connectHandlers();
+    void watchHelpClearing();
+    void pointerMoved(QObject *watched, QEvent *event);
+    bool doubleClicked(QObject *watched);
+    void fillChooser(int list, const QString &name);
     void LoadCmdConfig();
     void ReadListCmd(int list);
     void WriteListCmd();
@@ -84,6 +88,8 @@ private:
     void applyStep(const macroview::Step &step);
     macroview::View macroView() const;
     int macroNumberOf(QObject *control) const;
+    // The macro number of an edit, 0 for any other control.
+    int editNumberOf(QObject *control) const;
 
     Controls m_controls;
     std::function<bool()> m_fileShown;

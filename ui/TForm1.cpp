@@ -18,17 +18,31 @@
 
 TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>()) {
-    Ui::TForm1 &ui = *m_ui;
-    ui.setupUi(this);
+    m_ui->setupUi(this);
     setWindowTitle(kProgramName);
-
     // The startup sequence: each subsystem sets itself up as it is made.
+    createLogSide();
+    const QList<QByteArray> history = createMacroSide();
+    createPortSide(std::move(portDirectory));
+    m_sendModes->showCommands(history);
+    m_housekeeping = std::make_unique<Housekeeping>(m_ui->TextTime, this);
+    connectSubsystems();
+    m_housekeeping->CustomFunctionsTimer();
+}
+
+void TForm1::createLogSide() {
+    Ui::TForm1 &ui = *m_ui;
     m_readouts = std::make_unique<TrafficReadouts>(
         TrafficReadouts::Controls{ui.StaticText3, ui.LSend, ui.LRead, ui.MinTimeWait, ui.MaxTimeWait, ui.BTClrStat},
         this);
     m_logView = std::make_unique<LogView>(
         LogView::Controls{ui.MainWindow, ui.SecondWindow, ui.FiltrLog, ui.VisTime, ui.BTLog, ui.StartStop}, this);
     m_logRecorder = std::make_unique<LogRecorderControl>(LogRecorderControl::Controls{ui.StartLog, ui.STLog}, this);
+}
+
+QList<QByteArray> TForm1::createMacroSide() {
+    Ui::TForm1 &ui = *m_ui;
+    // No command file is loaded before the send modes exist.
     m_macros = std::make_unique<MacroPanel>(
         MacroPanel::Controls{ui.MainPanel, ui.STListName, ui.ListNameEDT, ui.CBLists, ui.EditAllCmd, ui.DelList,
                              ui.SaveF, ui.ListDec, ui.ListInc, ui.RBName, ui.RbData},
@@ -40,7 +54,11 @@ TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
         [this] { return m_sendModes->fileSendMode(); }, this);
     m_history = std::make_unique<HistoryInput>(
         HistoryInput::Controls{ui.MainStrCmd, ui.AddStrCmd, ui.FastOldCmd, ui.LBTail, ui.Str1, ui.Str2}, this);
-    const QList<QByteArray> history = m_history->load();
+    return m_history->load();
+}
+
+void TForm1::createPortSide(PortDirectory portDirectory) {
+    Ui::TForm1 &ui = *m_ui;
     m_connection = std::make_unique<ConnectionControl>(
         ConnectionControl::Controls{ui.ComPort, ui.BaudRate, ui.ComBits, ui.ComStopBits, ui.BTConnect, ui.BTRescan,
                                     ui.AutoConnect, ui.SendAsReconn},
@@ -52,13 +70,8 @@ TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
         SendModesPanel::Controls{ui.RBManual, ui.RBAfterAns, ui.RBSel, ui.RBPeriod, ui.PeriodTX, ui.CiklSend,
                                  ui.ButtonReadFile, ui.SendStart, ui.OldCmdList},
         *m_connection, *m_transmit, this);
-    m_sendModes->showCommands(history);
     m_receive = std::make_unique<ReceivePath>(ReceivePath::Controls{ui.TimeOutRx, ui.TimeOutAns}, *m_connection,
                                               *m_readouts, [this] { return m_transmit->dataMode(); }, this);
-    m_housekeeping = std::make_unique<Housekeeping>(ui.TextTime, this);
-
-    connectSubsystems();
-    m_housekeeping->CustomFunctionsTimer();
 }
 
 TForm1::~TForm1() = default;

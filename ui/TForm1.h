@@ -54,8 +54,12 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void FormClose();
+    void createLogSide();
+    // Returns the commands of the history, for the command list.
+    QList<QByteArray> createMacroSide();
+    void createPortSide(PortDirectory portDirectory);
     void connectSubsystems();
+    void FormClose();
 
     std::unique_ptr<Ui::TForm1> m_ui;
     std::unique_ptr<TrafficReadouts> m_readouts;

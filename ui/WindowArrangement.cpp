@@ -19,6 +19,22 @@ constexpr int kMemoTop = 28;
 constexpr int kMemoBottomMargin = 770 - 410;
 constexpr int kMainPanelBottomMargin = 14;
 
+// A list's or memo's field is its viewport, which, once the window is styled,
+// no longer takes palette changes from its frame.
+void paintField(QWidget *target, const QColor &background, const QColor &text) {
+    QWidget *viewport = nullptr;
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(target))
+        viewport = area->viewport();
+    for (QWidget *part : {target, viewport}) {
+        if (!part)
+            continue;
+        QPalette colours = part->palette();
+        colours.setColor(QPalette::Base, background);
+        colours.setColor(QPalette::Text, text);
+        part->setPalette(colours);
+    }
+}
+
 } // namespace
 
 WindowArrangement::WindowArrangement(const Controls &controls, std::function<bool()> fileSendMode, QWidget *window)
@@ -91,21 +107,8 @@ void WindowArrangement::BTPalitraClick() {
     const QColor background = appearance::resolve(scheme.background, style);
     const QColor text = appearance::resolve(scheme.text, style);
     for (QWidget *target : {m_controls.MainStrCmd, m_controls.FastOldCmd, m_controls.AddStrCmd,
-                            m_controls.OldCmdList, m_controls.LBTail, m_controls.MainWindow}) {
-        // A list's or memo's field is its viewport, which, once the window is
-        // styled, no longer takes palette changes from its frame.
-        QWidget *viewport = nullptr;
-        if (auto *area = qobject_cast<QAbstractScrollArea *>(target))
-            viewport = area->viewport();
-        for (QWidget *part : {target, viewport}) {
-            if (!part)
-                continue;
-            QPalette colours = part->palette();
-            colours.setColor(QPalette::Base, background);
-            colours.setColor(QPalette::Text, text);
-            part->setPalette(colours);
-        }
-    }
+                            m_controls.OldCmdList, m_controls.LBTail, m_controls.MainWindow})
+        paintField(target, background, text);
     // The openers' arrows are drawn inside the command and tail lines; they
     // take the text colour so that they stay visible on a dark field.
     for (QWidget *opener : {m_controls.Str1, m_controls.Str2}) {
