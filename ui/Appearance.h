@@ -9,6 +9,15 @@
 // fields and the font size of the log.
 namespace appearance {
 
+// The colours that carry state: lime for connected and for the macro being
+// edited, red for a lost connection, yellow for a failing reconnection and
+// for a packet gap other than 0.
+inline const QColor kLime(0, 255, 0);
+inline const QColor kRed(255, 0, 0);
+inline const QColor kYellow(255, 255, 0);
+// Text on those colours where a control is disabled.
+inline const QColor kTextOnStateColour(32, 32, 32);
+
 // The platform's named colours that the windows use.
 enum class SystemColour { ButtonFace, InactiveBorder, MenuBar, Window, WindowText };
 

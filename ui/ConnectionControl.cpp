@@ -1,6 +1,7 @@
 #include "ui/ConnectionControl.h"
 
 #include "core/LineSettings.h"
+#include "ui/Appearance.h"
 #include "ui/ModalSeam.h"
 
 #include <QAbstractItemView>
@@ -14,20 +15,17 @@
 
 namespace {
 
-// Text of the disabled port list on the state colours: dark enough to read.
-const QColor kTextOnStateColour(32, 32, 32);
-
 // An invalid colour means the platform's normal background.
 QColor colourOf(PortColour colour) {
     switch (colour) {
     case PortColour::Normal:
         return {};
     case PortColour::Connected:
-        return {0, 255, 0};
+        return appearance::kLime;
     case PortColour::Lost:
-        return {255, 0, 0};
+        return appearance::kRed;
     case PortColour::Reconnecting:
-        return {255, 255, 0};
+        return appearance::kYellow;
     }
     return {};
 }
@@ -179,7 +177,7 @@ void ConnectionControl::setComPortColour(PortColour state) {
         // The list is disabled while connected or lost; the platform's light
         // grey for disabled text cannot be read on these colours.
         for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
-            colours.setColor(QPalette::Disabled, role, kTextOnStateColour);
+            colours.setColor(QPalette::Disabled, role, appearance::kTextOnStateColour);
     }
     m_controls.ComPort->setPalette(colours);
 }

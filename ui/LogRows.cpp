@@ -63,8 +63,8 @@ int LogRowCounter::rowsOf(const QTextBlock &block, qreal width, const QTextDocum
 
 LogRowCounter::~LogRowCounter() { QObject::disconnect(m_removals); }
 
-int LogRowCounter::rows(const QPlainTextEdit &log) {
-    const QTextDocument &document = *log.document();
+// A new document, a removal or a new width: everything is measured anew.
+void LogRowCounter::follow(const QTextDocument &document, int width) {
     if (m_document != &document) {
         QObject::disconnect(m_removals);
         m_document = &document;
@@ -72,14 +72,19 @@ int LogRowCounter::rows(const QPlainTextEdit &log) {
                                       [this](int, int removed, int) { m_stale = m_stale || removed > 0; });
         m_stale = true;
     }
-    const int width = log.lineWrapMode() == QPlainTextEdit::NoWrap ? std::numeric_limits<int>::max() / 2
-                                                                    : log.viewport()->width();
     if (m_stale || width != m_width || document.blockCount() < m_blocks) {
         m_stale = false;
         m_width = width;
         m_blocks = 0;
         m_rowsBefore = 0;
     }
+}
+
+int LogRowCounter::rows(const QPlainTextEdit &log) {
+    const QTextDocument &document = *log.document();
+    const int width = log.lineWrapMode() == QPlainTextEdit::NoWrap ? std::numeric_limits<int>::max() / 2
+                                                                    : log.viewport()->width();
+    follow(document, width);
     const qreal lineWidth = std::max(1.0, width - 2 * document.documentMargin());
     if (const QFont font = document.defaultFont(); !m_metrics || font != m_font) {
         m_font = font;

@@ -25,6 +25,7 @@ public:
     int rows(const QPlainTextEdit &log);
 
 private:
+    void follow(const QTextDocument &document, int width);
     int rowsOf(const QTextBlock &block, qreal width, const QTextDocument &document);
     bool plainlyFits(const QString &text, qreal width);
 

@@ -2,6 +2,7 @@
 
 #include "core/Cp1251.h"
 #include "macros/MacroEditing.h"
+#include "ui/Appearance.h"
 #include "ui/LimitedEdit.h"
 #include "ui/MacroGrid.h"
 #include "ui/ModalSeam.h"
@@ -22,7 +23,6 @@
 namespace {
 
 const int kListNameLimit = macroview::editLimit(MacroStore::Field::ListName);
-const QColor kEditedMacroColour(0, 255, 0);
 
 void setBold(QWidget *control, bool bold) {
     if (control->font().bold() == bold)
@@ -308,7 +308,7 @@ void MacroPanel::ShowWindowEdtHelp(int macro) {
         return;
     m_currentMacro = macro;
     QLineEdit *edit = m_edits[macro - 1];
-    setBase(edit, kEditedMacroColour);
+    setBase(edit, appearance::kLime);
     WriteListCmd();
     m_macroEditorOpen = true;
     m_macroEditor->editMacro(m_currentList, m_currentMacro);

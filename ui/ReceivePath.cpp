@@ -2,6 +2,7 @@
 
 #include "rx/PacketGapSteps.h"
 #include "rx/WeekClock.h"
+#include "ui/Appearance.h"
 #include "ui/ConnectionControl.h"
 #include "ui/TrafficReadouts.h"
 #include "ui/UpDown.h"
@@ -72,7 +73,7 @@ void ReceivePath::TimeOutRxClick(int direction) {
     m_controls.TimeOutAns->setText(rx::PacketGapReadout(m_packetGap));
     QPalette colours = m_controls.TimeOutAns->palette();
     colours.setColor(QPalette::Window,
-                     m_packetGap != 0 ? QColor(255, 255, 0) : m_window->palette().color(QPalette::Window));
+                     m_packetGap != 0 ? appearance::kYellow : m_window->palette().color(QPalette::Window));
     m_controls.TimeOutAns->setPalette(colours);
     m_controls.TimeOutAns->setAutoFillBackground(true);
 }
