@@ -1,6 +1,7 @@
 #include "ui/HistoryInput.h"
 
 #include "core/Cp1251.h"
+#include "ui/Keys.h"
 #include "ui/ModalSeam.h"
 
 #include <QFocusEvent>
@@ -12,8 +13,6 @@
 namespace {
 
 const QString kHistoryFileName = QStringLiteral("OldCmd");
-
-bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
 // The selected line of a drop-down; none while nothing is selected.
 const QListWidgetItem *selectedLine(const QListWidget &list) {
@@ -35,7 +34,7 @@ void closeDropDown(QListWidget &list, QLineEdit &field) {
 // Enter with a line selected puts that line into the field and closes the
 // drop-down; Escape closes it. Returns whether the key was taken.
 bool pickIntoField(QListWidget &list, QLineEdit &field, int key) {
-    if (isEnter(key)) {
+    if (isEnterKey(key)) {
         if (const QListWidgetItem *line = selectedLine(list)) {
             field.setText(line->text());
             closeDropDown(list, field);

@@ -3,6 +3,7 @@
 #include "core/Cp1251.h"
 #include "tx/CommandEncoding.h"
 #include "ui/ConnectionControl.h"
+#include "ui/Keys.h"
 #include "ui/ModalSeam.h"
 #include "ui/TOpenPortError.h"
 #include "ui/TrafficReadouts.h"
@@ -15,12 +16,6 @@
 
 #include <limits>
 #include <utility>
-
-namespace {
-
-bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
-
-} // namespace
 
 TransmitLine::TransmitLine(const Controls &controls, ConnectionControl &connection, TrafficReadouts &readouts,
                            QWidget *window)
@@ -83,7 +78,7 @@ bool TransmitLine::eventFilter(QObject *watched, QEvent *event) {
 }
 
 bool TransmitLine::MainStrCmdKeyPress(int key) {
-    if (isEnter(key)) {
+    if (isEnterKey(key)) {
         sendCommandLine();
         return true;
     }
@@ -96,7 +91,7 @@ bool TransmitLine::MainStrCmdKeyPress(int key) {
 
 bool TransmitLine::AddStrCmdKeyPress(int key) {
     // The tail field never sends.
-    if (isEnter(key))
+    if (isEnterKey(key))
         return true;
     if (key == Qt::Key_Escape) {
         m_controls.AddStrCmd->clear();
