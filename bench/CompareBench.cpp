@@ -5,7 +5,7 @@
 #include "Benches.h"
 
 #include "BenchMeasures.h"
-#include "ConnectedWindow.h"
+#include "kit/ConnectedWindow.h"
 #include "ui/TForm1.h"
 
 #include <QAbstractButton>
@@ -144,13 +144,13 @@ QString tmuxOutput(const QString &socket, const QStringList &arguments) {
 
 Side runPicocom(qint64 bytes) {
     Side side;
-    BenchDevice device;
+    PtyDevice device;
     const QString socket = QStringLiteral("kvrbench%1").arg(getpid());
     const QString logName = QDir::current().filePath(QStringLiteral("picocom.log"));
     QFile::remove(logName);
     const QString command =
         QStringLiteral("exec picocom -q -b 115200 --noreset --nolock --logfile '%1' '%2'")
-            .arg(logName, device.portFolder() + QStringLiteral("/ttyV0"));
+            .arg(logName, device.slavePath());
     tmuxOutput(socket, {QStringLiteral("-f"), QStringLiteral("/dev/null"), QStringLiteral("new-session"),
                         QStringLiteral("-d"), QStringLiteral("-x"), QStringLiteral("80"), QStringLiteral("-y"),
                         QStringLiteral("24"), command});
@@ -219,7 +219,7 @@ struct ClickProbe {
 Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMedianMs, int &clicks) {
     Side side;
     ConnectedWindow window;
-    if (!window.connected()) {
+    if (!window.open() || !window.connect()) {
         side.note = QStringLiteral("could not connect");
         return side;
     }
@@ -236,7 +236,7 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
 
     // A click on the statistics reset button, put into the event queue as the
     // window system would, every so often; the time until the button reacts.
-    auto *button = window.form().findChild<QAbstractButton *>(QStringLiteral("BTClrStat"));
+    auto *button = window.find<QAbstractButton>(QStringLiteral("BTClrStat"));
     ClickProbe probe;
     QObject::connect(button, &QAbstractButton::clicked, button, [&] {
         if (!probe.pending)
@@ -264,7 +264,7 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
     QElapsedTimer wall;
     wall.start();
     clicker.start(kClickEveryMs);
-    std::thread writer(writeFlood, window.deviceFd(), std::ref(flood));
+    std::thread writer(writeFlood, window.device().masterFd(), std::ref(flood));
     runUntil([&] { return state.RxTotal == bytes && state.RxLen == 0; }, 600000);
     clicker.stop();
     window.click("StartLog"); // pausing puts the rest of the log on the disk

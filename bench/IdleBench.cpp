@@ -1,8 +1,7 @@
 #include "IdleBench.h"
 
 #include "BenchMeasures.h"
-#include "ConnectedWindow.h"
-#include "ui/TForm1.h"
+#include "kit/ConnectedWindow.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -15,7 +14,7 @@
 
 void runIdleCpuBench(int seconds) {
     ConnectedWindow window;
-    if (!window.connected()) {
+    if (!window.open() || !window.connect()) {
         std::printf("idle: could not connect\n");
         return;
     }
@@ -38,10 +37,8 @@ void runStartupBench(const char *program) {
 }
 
 int startupChild() {
-    BenchDevice device;
-    WindowSet windows{PortDirectory(device.portFolder(), false)};
-    showCentred(*windows.Form1);
-    if (!QTest::qWaitForWindowExposed(windows.Form1.get()))
+    ConnectedWindow window;
+    if (!window.open())
         return 1;
     std::printf("%lld\n", static_cast<long long>(monotonicNs()));
     return 0;

@@ -3,9 +3,8 @@
 #include "Benches.h"
 
 #include "BenchMeasures.h"
-#include "ConnectedWindow.h"
+#include "kit/ConnectedWindow.h"
 #include "ui/TForm1.h"
-#include "ui/WindowSet.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,6 +14,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
+#include <QToolButton>
 
 #include <atomic>
 #include <cerrno>
@@ -102,12 +102,14 @@ void sendPacedPackets(int fd, std::chrono::milliseconds silence, PacedSending &s
 
 void runFramingCase(int gapClicks, std::chrono::milliseconds silence) {
     ConnectedWindow window;
-    if (!window.connected()) {
+    if (!window.open() || !window.connect()) {
         std::printf("framing: could not connect\n");
         return;
     }
     window.click("RBHEX"); // one packet, one row of the log
-    window.clickGapUp(gapClicks);
+    auto *gapUp = window.find(QStringLiteral("TimeOutRx"))->findChild<QToolButton *>(QStringLiteral("up"));
+    for (int i = 0; i < gapClicks; ++i)
+        gapUp->click();
     const qint32 gap = window.form().terminalState().PacketGap;
 
     PacedSending sending;
@@ -115,7 +117,7 @@ void runFramingCase(int gapClicks, std::chrono::milliseconds silence) {
     const double cpuBefore = windowCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    std::thread device(sendPacedPackets, window.deviceFd(), silence, std::ref(sending), std::cref(giveUp));
+    std::thread device(sendPacedPackets, window.device().masterFd(), silence, std::ref(sending), std::cref(giveUp));
     const quint32 total = kPackets * kPacketBytes;
     const bool all = runUntil(
         [&] { return sending.finished && window.form().terminalState().RxTotal == total &&
@@ -207,7 +209,7 @@ void runFramingBench() {
 
 void runThroughputBench() {
     ConnectedWindow window;
-    if (!window.connected()) {
+    if (!window.open() || !window.connect()) {
         std::printf("throughput: could not connect\n");
         return;
     }
@@ -218,7 +220,7 @@ void runThroughputBench() {
     const double cpuBefore = windowCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    std::thread device(sendFlood, window.deviceFd(), std::cref(giveUp));
+    std::thread device(sendFlood, window.device().masterFd(), std::cref(giveUp));
     const bool all = runUntil([&] { return state.RxTotal == kFloodBytes && state.RxLen == 0; }, 600000);
     window.click("StartLog"); // pausing puts the rest of the log on the disk
     const double seconds = wall.elapsed() / 1000.0;

@@ -1,7 +1,6 @@
 #include "Benches.h"
 
-#include "ConnectedWindow.h"
-#include "ui/TForm1.h"
+#include "kit/ConnectedWindow.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -52,10 +51,13 @@ double percentileUs(const std::vector<qint64> &sortedNs, double percent) {
 
 void runSendLatencyBench() {
     ConnectedWindow window;
-    TForm1 &form = window.form();
-    auto *commandLine = form.findChild<QLineEdit *>(QStringLiteral("MainStrCmd"));
-    if (!window.connected() || !commandLine) {
+    if (!window.open() || !window.connect()) {
         std::printf("send latency: could not connect\n");
+        return;
+    }
+    auto *commandLine = window.find<QLineEdit>(QStringLiteral("MainStrCmd"));
+    if (!commandLine) {
+        std::printf("send latency: no command line\n");
         return;
     }
     // The command line keeps its text after each send.
@@ -67,7 +69,7 @@ void runSendLatencyBench() {
         QElapsedTimer clock;
         clock.start();
         QTest::keyClick(commandLine, Qt::Key_Return);
-        const qint64 ns = receivePacket(window.deviceFd(), clock);
+        const qint64 ns = receivePacket(window.device().masterFd(), clock);
         if (ns < 0) {
             std::printf("send latency: send %d did not arrive whole within 2 s\n", send + 1);
             return;

@@ -3,8 +3,7 @@
 #include "SendModesBench.h"
 
 #include "BenchMeasures.h"
-#include "ConnectedWindow.h"
-#include "ui/TForm1.h"
+#include "kit/ConnectedWindow.h"
 
 #include <QEventLoop>
 #include <QLineEdit>
@@ -46,29 +45,23 @@ void watchDevice(int fd, const std::atomic<bool> &stop, OnCommand onCommand) {
     }
 }
 
-template <typename T>
-T *control(TForm1 &form, const char *name) {
-    return form.findChild<T *>(QLatin1String(name));
-}
-
 } // namespace
 
 void runPeriodBench() {
     ConnectedWindow window;
-    TForm1 &form = window.form();
-    if (!window.connected()) {
+    if (!window.open() || !window.connect()) {
         std::printf("period: could not connect\n");
         return;
     }
-    control<QLineEdit>(form, "MainStrCmd")->setText(QStringLiteral("P"));
-    control<QLineEdit>(form, "PeriodTX")->setText(QString::number(kPeriodMs));
+    window.find<QLineEdit>(QStringLiteral("MainStrCmd"))->setText(QStringLiteral("P"));
+    window.find<QLineEdit>(QStringLiteral("PeriodTX"))->setText(QString::number(kPeriodMs));
     QTest::qWait(500);
 
     std::vector<qint64> arrivals;
     arrivals.reserve(kPeriodSends);
     std::atomic<bool> stop{false};
     QEventLoop loop;
-    std::thread device(watchDevice<std::function<void(qint64)>>, window.deviceFd(), std::cref(stop),
+    std::thread device(watchDevice<std::function<void(qint64)>>, window.device().masterFd(), std::cref(stop),
                        [&](qint64 now) {
                            if (static_cast<int>(arrivals.size()) < kPeriodSends)
                                arrivals.push_back(now);
@@ -77,18 +70,18 @@ void runPeriodBench() {
                        });
     const double cpuBefore = windowCpuSeconds();
     const qint64 wallBefore = monotonicNs();
-    control<QRadioButton>(form, "RBPeriod")->click();
+    window.find<QRadioButton>(QStringLiteral("RBPeriod"))->click();
     QTimer::singleShot(kPeriodSends * kPeriodMs * 2, &loop, &QEventLoop::quit);
     loop.exec();
     const double cpu = windowCpuSeconds() - cpuBefore;
     const double wall = (monotonicNs() - wallBefore) / 1e9;
     // The same ticks with an empty command line, which sends nothing: the
     // period timer's own share.
-    control<QLineEdit>(form, "MainStrCmd")->clear();
+    window.find<QLineEdit>(QStringLiteral("MainStrCmd"))->clear();
     const double idleCpuBefore = windowCpuSeconds();
     runEventLoopFor(kIdleTicksMs);
     const double tickCpu = windowCpuSeconds() - idleCpuBefore;
-    control<QRadioButton>(form, "RBManual")->click();
+    window.find<QRadioButton>(QStringLiteral("RBManual"))->click();
     stop = true;
     device.join();
     if (static_cast<int>(arrivals.size()) < kPeriodSends) {
@@ -111,12 +104,11 @@ void runPeriodBench() {
 
 void runAfterAnswerBench() {
     ConnectedWindow window;
-    TForm1 &form = window.form();
-    if (!window.connected()) {
+    if (!window.open() || !window.connect()) {
         std::printf("after answer: could not connect\n");
         return;
     }
-    const int fd = window.deviceFd();
+    const int fd = window.device().masterFd();
     std::atomic<long> commands{0};
     std::atomic<bool> stop{false};
     std::thread device(watchDevice<std::function<void(qint64)>>, fd, std::cref(stop), [&](qint64) {
@@ -124,8 +116,8 @@ void runAfterAnswerBench() {
         // A reply of four bytes always fits into the line's queue.
         (void)!::write(fd, kReply.constData(), kReply.size());
     });
-    control<QRadioButton>(form, "RBAfterAns")->click();
-    auto *commandLine = control<QLineEdit>(form, "MainStrCmd");
+    window.find<QRadioButton>(QStringLiteral("RBAfterAns"))->click();
+    auto *commandLine = window.find<QLineEdit>(QStringLiteral("MainStrCmd"));
     commandLine->setText(QStringLiteral("AT"));
     QTest::keyClick(commandLine, Qt::Key_Return);
     runEventLoopFor(500);
@@ -137,7 +129,7 @@ void runAfterAnswerBench() {
     const long trips = commands - before;
     const double wall = (monotonicNs() - wallBefore) / 1e9;
     const double cpu = windowCpuSeconds() - cpuBefore;
-    control<QRadioButton>(form, "RBManual")->click();
+    window.find<QRadioButton>(QStringLiteral("RBManual"))->click();
     runEventLoopFor(100);
     stop = true;
     device.join();

@@ -1,5 +1,5 @@
 #include "core/PortDirectory.h"
-#include "support/PtyDevice.h"
+#include "kit/PtyDevice.h"
 #include "support/QtPrinting.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "core/SerialPortAccess.h"
-#include "support/EventWait.h"
-#include "support/PtyDevice.h"
+#include "kit/EventWait.h"
+#include "kit/PtyDevice.h"
 #include "support/QtPrinting.h"
 
 #include <QElapsedTimer>

@@ -340,8 +340,9 @@ TEST(PollOverTime, EventDrivenPollKeepsUpWithAStreamFasterThanABufferPerMillisec
     const std::vector<Render> renders = pollOnEvents(arrivals, 5, true, 2000);
     quint64 shownByStreamEnd = 0;
     for (size_t i = 0; i < renders.size(); ++i) {
-        if (i + 1 < renders.size())
+        if (i + 1 < renders.size()) {
             EXPECT_GE(renders[i].length, 1501u);
+        }
         EXPECT_LE(renders[i].length, 2048u);
         if (renders[i].at <= 1201)
             shownByStreamEnd += renders[i].length;

@@ -1,6 +1,6 @@
 #include "support/AnsweringDevice.h"
 
-#include "support/PtyDevice.h"
+#include "kit/PtyDevice.h"
 
 QList<QByteArray> answerCommands(PtyDevice &device, int count, const QByteArray &reply, int timeoutMs) {
     QList<QByteArray> commands;

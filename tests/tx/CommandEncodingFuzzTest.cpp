@@ -91,8 +91,9 @@ void checkChecksums(const QByteArray &command, DataMode mode) {
             const int value = CalcCsum(command, kind * 3 + skip, mode);
             ASSERT_GE(value, 0);
             ASSERT_LE(value, 255);
-            if (kind == 2)
+            if (kind == 2) {
                 ASSERT_EQ(value, 255 - CalcCsum(command, skip, mode));
+            }
         }
     }
 }
@@ -103,8 +104,9 @@ void checkSend(const QByteArray &command, const QByteArray &tail, DataMode mode)
     // Only a "[FF - ...]" token can reappear, completed by a later value "FF".
     for (int index = 0; index < 6; ++index)
         ASSERT_FALSE(converted.contains(ChecksumTokens[index]));
-    if (!tail.contains('['))
+    if (!tail.contains('[')) {
         ASSERT_EQ(converted, tail);
+    }
 
     const QByteArray joined = command + converted;
     const tx::Packet packet = BuildPacket(command, converted, mode);
@@ -115,8 +117,9 @@ void checkSend(const QByteArray &command, const QByteArray &tail, DataMode mode)
     }
     ASSERT_EQ(packet.echo, packet.bytes);
     ASSERT_TRUE(packet.bytes.startsWith(command));
-    if (!converted.contains('$'))
+    if (!converted.contains('$')) {
         ASSERT_EQ(packet.bytes, joined);
+    }
     const qsizetype tailLength = converted.size();
     ASSERT_LE(packet.bytes.size(), joined.size());
     ASSERT_GE(packet.bytes.size(), command.size() + (tailLength + 2) / 3);

@@ -68,14 +68,17 @@ class CommandEncoding : public ::testing::TestWithParam<EncodingCase> {};
 TEST_P(CommandEncoding, EncodesCommandAndTail) {
     const EncodingCase &c = GetParam();
     const QByteArray converted = ConvAddStr(c.command, c.tail, c.mode);
-    if (c.convertedTail)
+    if (c.convertedTail) {
         EXPECT_EQ(text(converted), c.convertedTail);
+    }
     const tx::Packet packet = BuildPacket(c.command, converted, c.mode);
     EXPECT_EQ(hex(packet.bytes), c.bytes);
-    if (c.echo)
+    if (c.echo) {
         EXPECT_EQ(text(packet.echo), std::string(c.echo));
-    if (c.mode == DataMode::Ascii)
+    }
+    if (c.mode == DataMode::Ascii) {
         EXPECT_EQ(packet.echo, packet.bytes);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, CommandEncoding, ::testing::ValuesIn(encodingCases),

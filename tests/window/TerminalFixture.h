@@ -1,7 +1,8 @@
 #pragma once
 
-#include "support/EventWait.h"
-#include "support/PtyDevice.h"
+#include "kit/ConnectedWindow.h"
+#include "kit/EventWait.h"
+#include "kit/PtyDevice.h"
 #include "support/QtPrinting.h"
 
 #include <QDialog>
@@ -11,10 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 
 class TForm1;
-struct WindowSet;
 
 // The real terminal window in a fresh working directory, with one
 // pseudo-terminal device listed as the port "ttyV0". Every modal window is
@@ -29,10 +28,10 @@ protected:
     // place, so the window starts without the store's rebuild message.
     void start();
     bool firstStart = false;
-    TForm1 &form();
-    QString workDir() const { return workDir_.path(); }
-    QString devDir() const { return devDir_.path(); }
-    PtyDevice &device() { return *device_; }
+    TForm1 &form() { return m_terminal.form(); }
+    QString workDir() const { return m_workDir.path(); }
+    QString devDir() const { return m_terminal.portFolder(); }
+    PtyDevice &device() { return m_terminal.device(); }
     // Replaces the device behind "ttyV0" (the old one hangs up).
     void replaceDevice();
     // Plugs a new device in behind the same port name without removing the
@@ -41,7 +40,7 @@ protected:
 
     template <typename T = QWidget>
     T *find(const QString &name) {
-        T *widget = window()->findChild<T *>(name);
+        T *widget = m_terminal.find<T>(name);
         EXPECT_NE(widget, nullptr) << "no control named " << name.toStdString();
         return widget;
     }
@@ -59,11 +58,7 @@ protected:
     std::function<void(QDialog &, const QString &)> onModal;
 
 private:
-    QWidget *window();
-
-    QTemporaryDir workDir_;
-    QTemporaryDir devDir_;
-    QString previousDir_;
-    std::unique_ptr<PtyDevice> device_;
-    std::unique_ptr<WindowSet> windows_;
+    QTemporaryDir m_workDir;
+    QString m_previousDir;
+    ConnectedWindow m_terminal;
 };

@@ -1,6 +1,6 @@
-#include "support/PtyDevice.h"
+#include "kit/PtyDevice.h"
 
-#include "support/EventWait.h"
+#include "kit/EventWait.h"
 
 #include <QElapsedTimer>
 
@@ -14,7 +14,7 @@
 PtyDevice::PtyDevice() {
     char name[256] = {};
     int slave = -1;
-    if (openpty(&master_, &slave, name, nullptr, nullptr) != 0)
+    if (openpty(&m_master, &slave, name, nullptr, nullptr) != 0)
         throw std::runtime_error("openpty failed");
     // Raw line on the slave side so that the bytes pass unchanged both ways.
     termios t{};
@@ -23,9 +23,9 @@ PtyDevice::PtyDevice() {
     tcsetattr(slave, TCSANOW, &t);
     // Keeping a slave descriptor open keeps the line up while the terminal
     // closes and reopens its port.
-    slaveKeeper_ = slave;
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    slavePath_ = QString::fromLocal8Bit(name);
+    m_slaveKeeper = slave;
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_slavePath = QString::fromLocal8Bit(name);
 }
 
 PtyDevice::~PtyDevice() { hangUp(); }
@@ -33,7 +33,7 @@ PtyDevice::~PtyDevice() { hangUp(); }
 void PtyDevice::send(const QByteArray &bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(master_, bytes.constData() + done, bytes.size() - done);
+        const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
         if (n > 0)
             done += n;
         else if (n < 0 && errno != EAGAIN && errno != EINTR)
@@ -47,7 +47,7 @@ QByteArray PtyDevice::readAvailable() {
     QByteArray out;
     char buf[4096];
     for (;;) {
-        const ssize_t n = ::read(master_, buf, sizeof buf);
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n <= 0)
             break;
         out.append(buf, n);
@@ -78,9 +78,9 @@ QByteArray PtyDevice::receiveFor(int quietMs) {
 }
 
 void PtyDevice::hangUp() {
-    if (slaveKeeper_ >= 0)
-        ::close(slaveKeeper_);
-    if (master_ >= 0)
-        ::close(master_);
-    slaveKeeper_ = master_ = -1;
+    if (m_slaveKeeper >= 0)
+        ::close(m_slaveKeeper);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_slaveKeeper = m_master = -1;
 }

@@ -5,7 +5,9 @@
 
 // The device at the other end of the line: the master side of a
 // pseudo-terminal. The terminal under test opens the slave side like any
-// serial port.
+// serial port. The master descriptor is non-blocking; a device thread may
+// read and write it directly instead of send() and receive(), which run the
+// application's events meanwhile and so belong to the window's thread.
 class PtyDevice {
 public:
     PtyDevice();
@@ -13,10 +15,10 @@ public:
     PtyDevice(const PtyDevice &) = delete;
     PtyDevice &operator=(const PtyDevice &) = delete;
 
-    QString slavePath() const { return slavePath_; }
-    bool isOpen() const { return master_ >= 0; }
+    QString slavePath() const { return m_slavePath; }
+    bool isOpen() const { return m_master >= 0; }
     // The device end, where the line's settings can be read back as well.
-    int masterFd() const { return master_; }
+    int masterFd() const { return m_master; }
 
     void send(const QByteArray &bytes);
     // Everything the terminal has written so far (waits up to timeoutMs for at
@@ -30,7 +32,7 @@ public:
 private:
     QByteArray readAvailable();
 
-    int master_ = -1;
-    int slaveKeeper_ = -1;
-    QString slavePath_;
+    int m_master = -1;
+    int m_slaveKeeper = -1;
+    QString m_slavePath;
 };

@@ -1,4 +1,4 @@
-#include "support/EventWait.h"
+#include "kit/EventWait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
