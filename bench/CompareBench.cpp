@@ -224,7 +224,7 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
         return side;
     }
     window.click("StartLog");
-    const TerminalState &state = window.form().terminalState();
+    const auto state = [&] { return window.form().terminalState(); };
     QTextDocument &document = *window.log()->document();
 
     WindowCount count;
@@ -265,7 +265,7 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
     wall.start();
     clicker.start(kClickEveryMs);
     std::thread writer(writeFlood, window.device().masterFd(), std::ref(flood));
-    runUntil([&] { return state.RxTotal == bytes && state.RxLen == 0; }, 600000);
+    runUntil([&] { return state().RxTotal == bytes && state().RxLen == 0; }, 600000);
     clicker.stop();
     window.click("StartLog"); // pausing puts the rest of the log on the disk
     side.seconds = wall.elapsed() / 1000.0;
@@ -289,12 +289,12 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
         lastLine.append(floodByte(i));
     const bool windowComplete = count.characters == printable &&
                                 (last.isValid() ? last.text() == QString::fromLatin1(lastLine) : count.held == 0);
-    const QString logName = QDir::current().filePath(state.LogFileName);
+    const QString logName = QDir::current().filePath(state().LogFileName);
     const bool fileComplete = fileHoldsFlood(logName, bytes, true);
-    side.complete = state.RxTotal == bytes && windowComplete && fileComplete;
+    side.complete = state().RxTotal == bytes && windowComplete && fileComplete;
     if (!side.complete)
         side.note = QStringLiteral("received %1 of %2 bytes, window %3 of %4 characters%5, log file %6")
-                        .arg(state.RxTotal)
+                        .arg(state().RxTotal)
                         .arg(bytes)
                         .arg(count.characters)
                         .arg(printable)

@@ -214,21 +214,21 @@ void runThroughputBench() {
         return;
     }
     window.click("StartLog");
-    const TerminalState &state = window.form().terminalState();
+    const auto state = [&] { return window.form().terminalState(); };
 
     std::atomic<bool> giveUp = false;
     const double cpuBefore = windowCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     std::thread device(sendFlood, window.device().masterFd(), std::cref(giveUp));
-    const bool all = runUntil([&] { return state.RxTotal == kFloodBytes && state.RxLen == 0; }, 600000);
+    const bool all = runUntil([&] { return state().RxTotal == kFloodBytes && state().RxLen == 0; }, 600000);
     window.click("StartLog"); // pausing puts the rest of the log on the disk
     const double seconds = wall.elapsed() / 1000.0;
     const double cpu = windowCpuSeconds() - cpuBefore;
     giveUp = true;
     device.join();
 
-    const QString logName = QDir::current().filePath(state.LogFileName);
+    const QString logName = QDir::current().filePath(state().LogFileName);
     const bool fileComplete = fileHoldsFlood(logName);
     const double mb = kFloodBytes / (1024.0 * 1024.0);
     std::printf("throughput: %.0f MB in ASCII with a CR every %d bytes, log file recording: %.2f MB/s, "
