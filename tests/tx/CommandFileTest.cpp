@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace tx;
 
 namespace {
@@ -61,4 +64,32 @@ TEST(CommandFile, UnreadableFileIsReportedWithTheSystemsText) {
     EXPECT_TRUE(commands.errorString().contains("No such file")) << commands.errorString().toStdString();
     EXPECT_FALSE(commands.read(dir.path())) << "a folder is no file of commands";
     EXPECT_FALSE(commands.errorString().isEmpty());
+}
+
+TEST(CommandFile, OnlyARegularFileIsReadAndNothingIsWaitedOn) {
+    ::alarm(30); // a FIFO that blocks the open fails the test instead of hanging it
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo), 0600), 0);
+    ASSERT_TRUE(QFile::link(fifo, dir.filePath("link to fifo")));
+    for (const QString &path : {fifo, dir.filePath("link to fifo"), QStringLiteral("/dev/zero"), QStringLiteral("/dev/null")}) {
+        CommandFile commands;
+        EXPECT_FALSE(commands.read(path)) << path.toStdString();
+        EXPECT_FALSE(commands.errorString().isEmpty());
+        EXPECT_TRUE(commands.lines().isEmpty());
+    }
+    ::alarm(0);
+}
+
+TEST(CommandFile, ReadingStopsAtTheByteLimitWhateverTheLines) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("huge");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("first\n") == 6);
+    ASSERT_TRUE(file.resize(qint64(1) << 30)); // 1 GB, no other line break
+    file.close();
+    CommandFile commands;
+    ASSERT_TRUE(commands.read(path));
+    EXPECT_EQ(commands.lines(), QList<QByteArray>{"first"});
+    EXPECT_TRUE(commands.reachedLimit()) << "the file holds more than was read";
 }

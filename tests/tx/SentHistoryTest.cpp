@@ -1,8 +1,10 @@
+#include "support/OrdinaryUser.h"
 #include "support/QtPrinting.h"
 #include "tx/SentHistory.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -99,17 +101,24 @@ TEST(SentHistory, UnreadableFileIsReported) {
 
 TEST(SentHistory, OnlyARegularFileIsReadOrWritten) {
     ::alarm(30); // a FIFO that blocks the open fails the test instead of hanging it
-    const std::function<void(const QString &)> oddFiles[] = {
-        [](const QString &name) { QFile::link("victim", name); },
-        [](const QString &name) { QFile::link("missing", name); },
-        [](const QString &name) { ::mkfifo(QFile::encodeName(name), 0600); },
+    // The user's own links are followed; someone else's are not.
+    const auto foreignLink = [](const char *to) {
+        return [to](const QString &name) { return QFile::link(to, name) && OrdinaryUser::giveTo(name, 4242); };
+    };
+    const std::function<bool(const QString &)> oddFiles[] = {
+        foreignLink("victim"),
+        foreignLink("missing"),
+        [](const QString &name) { return ::mkfifo(QFile::encodeName(name), 0600) == 0; },
     };
     for (const auto &make : oddFiles) {
         QTemporaryDir dir;
         QFile victim(dir.filePath("victim"));
         ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
         victim.close();
-        make(dir.filePath("OldCmd"));
+        if (!make(dir.filePath("OldCmd"))) {
+            ASSERT_NE(::geteuid(), 0u);
+            continue; // only root can give a link to another user
+        }
         SentHistory history;
         EXPECT_FALSE(history.loadOrCreate(dir.filePath("OldCmd")));
         history.add("AT");
@@ -118,4 +127,56 @@ TEST(SentHistory, OnlyARegularFileIsReadOrWritten) {
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
     }
     ::alarm(0);
+}
+
+TEST(SentHistory, TwoWindowsKeepEachOthersCommandsNewestOfThisSessionFirst) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("OldCmd");
+    SentHistory earlier;
+    ASSERT_TRUE(earlier.loadOrCreate(path));
+    earlier.add("Y");
+    earlier.add("X");
+    ASSERT_TRUE(earlier.saveIfPresent(path));
+
+    SentHistory a, b;
+    ASSERT_TRUE(a.loadOrCreate(path) && b.loadOrCreate(path));
+    a.add("a1");
+    a.add("X");
+    b.add("b1");
+    b.add("Y");
+    ASSERT_TRUE(a.saveIfPresent(path));
+    ASSERT_TRUE(b.saveIfPresent(path));
+    const QList<QByteArray> merged{"Y", "b1", "X", "a1"};
+    EXPECT_EQ(b.texts(), merged);
+    SentHistory reread;
+    ASSERT_TRUE(reread.loadOrCreate(path));
+    EXPECT_EQ(reread.texts(), merged);
+
+    // Fifty at most, this session's first.
+    SentHistory c, d;
+    ASSERT_TRUE(c.loadOrCreate(path) && d.loadOrCreate(path));
+    for (int n = 0; n < 40; ++n) {
+        c.add("c" + QByteArray::number(n));
+        d.add("d" + QByteArray::number(n));
+    }
+    ASSERT_TRUE(c.saveIfPresent(path) && d.saveIfPresent(path));
+    ASSERT_TRUE(reread.loadOrCreate(path));
+    const QList<QByteArray> texts = reread.texts();
+    ASSERT_EQ(texts.size(), 50);
+    EXPECT_EQ(texts[0], "d39");
+    EXPECT_EQ(texts[39], "d0");
+    EXPECT_EQ(texts[40], "c39");
+}
+
+TEST(SentHistory, TheUsersOwnLinkIsReadAndWrittenThrough) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("kept"));
+    const QString path = dir.filePath("OldCmd");
+    ASSERT_TRUE(QFile::link("kept/OldCmd", path));
+    SentHistory history;
+    ASSERT_TRUE(history.loadOrCreate(path)) << "created where the link leads";
+    history.add("AT");
+    ASSERT_TRUE(history.saveIfPresent(path));
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(fileBytes(dir.filePath("kept/OldCmd")).left(3), QByteArray("\x02" "AT"));
 }
