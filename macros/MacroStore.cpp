@@ -177,8 +177,10 @@ bool MacroStore::LoadCmdConfig(const QString &path) {
     m_error.clear();
     FileLock lock;
     const bool locked = lock.lock(path);
-    if (locked)
+    if (locked) {
         SafeFile::removeStaleTemporaries(path);
+        SafeFile::removeStaleTemporaries(recoveryPath(path));
+    }
     QString error;
     const Content content = readImage(path, m_image, error);
     if (content == Content::Good) {
@@ -258,11 +260,17 @@ void MacroStore::mergeChangesInto(QByteArray &image) const {
     }
 }
 
+QString MacroStore::unreadableText() const {
+    return QStringLiteral("Not saved: the file could not be read at start (%1), so it is left as it is")
+        .arg(m_readError);
+}
+
 bool MacroStore::save(const QString &path) {
     m_error.clear();
+    // The edits were made on default lists: merged into the real file once it
+    // can be read, they would overwrite macros the user never saw.
     if (m_unreadable)
-        return fail(QStringLiteral("Not saved: the file could not be read at start (%1), so it is left as it is")
-                        .arg(m_readError));
+        return fail(unreadableText());
     FileLock lock;
     if (!lock.lock(path))
         return fail(lock.errorString());
@@ -310,6 +318,10 @@ bool MacroStore::writeRecovery(const QString &path) {
     m_error.clear();
     if (!differsFromFile())
         return true;
+    // Taken at the next start, a copy of default lists would replace the
+    // real ones.
+    if (m_unreadable)
+        return fail(unreadableText());
     FileLock lock;
     if (!lock.lock(path))
         return fail(lock.errorString());

@@ -78,7 +78,8 @@ public:
     // there is no change. At the next start hasRecovery() tells that one
     // exists; takeRecovery() makes it the memory image (unsaved, so that the
     // user can save it; it is removed by that save), discardRecovery()
-    // removes it.
+    // removes it. A store that could not be read keeps no recovery file
+    // either (the edits were made on default lists).
     static QString recoveryPath(const QString &path);
     static bool hasRecovery(const QString &path);
     static QString recoveryQuestion(const QString &path);
@@ -125,6 +126,7 @@ private:
     bool keepBadCopy(const QString &path);
     bool writeWhole(const QString &path, const QByteArray &image);
     bool fail(const QString &error);
+    QString unreadableText() const;
 
     QByteArray m_image;
     // Shares its bytes with m_image until the first change after a load or a

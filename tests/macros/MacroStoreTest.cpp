@@ -256,11 +256,11 @@ TEST(MacroStore, AFileThatCannotBeReadOrWrittenIsNeverReplaced) {
         ASSERT_TRUE(OrdinaryUser::own(dir.path()) && OrdinaryUser::own(path));
         bool loaded = false, saved = false, active = false;
         QString loadError;
+        MacroStore store;
         {
             const OrdinaryUser user;
             active = user.active();
             if (active) {
-                MacroStore store;
                 loaded = store.LoadCmdConfig(path);
                 loadError = store.errorString();
                 store.setName(1, 1, QStringLiteral("edited"));
@@ -273,6 +273,8 @@ TEST(MacroStore, AFileThatCannotBeReadOrWrittenIsNeverReplaced) {
             GTEST_SKIP() << "the test cannot take an ordinary user's rights";
         EXPECT_EQ(loaded, c.loads) << loadError.toStdString();
         EXPECT_EQ(saved, c.saves);
+        EXPECT_EQ(store.save(path), c.saves) << "not even once the file can be read";
+        EXPECT_EQ(store.writeRecovery(path), c.loads) << "no recovery of edits made on default lists";
         struct stat st {};
         ASSERT_EQ(::lstat(QFile::encodeName(path), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, c.mode ? c.mode : 0600);
