@@ -1,12 +1,18 @@
 #include "macros/MacroStore.h"
 
 #include "core/Cp1251.h"
+#include "core/FileLock.h"
 #include "core/SafeFile.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <QFile>
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
@@ -115,92 +121,237 @@ void MacroStore::rebuild() {
     }
 }
 
-bool MacroStore::LoadCmdConfig(const QString &path) {
-    m_rebuilt = false;
-    m_error.clear();
-    // Never through a link, never waiting on a FIFO: like the other files of
-    // the working directory.
+MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image, QString &error) {
+    // Never through someone else's link, never waiting on a FIFO: like the
+    // other files of the working directory.
     SafeFile opened;
-    const bool open = opened.openForReading(path);
-    bool bad = !open && opened.missing();
-    // An unreadable file is not overwritten: the lists may well be intact.
-    // The run goes on with default lists in memory.
-    const auto unreadable = [this](const QString &error) {
-        m_error = error;
+    if (!opened.openForReading(path)) {
+        error = opened.errorString();
+        image.fill('\0', kFileSize);
+        return opened.missing() ? Content::Missing : Content::Unreadable;
+    }
+    const int fd = opened.takeDescriptor();
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        error = file.errorString();
+        return Content::Unreadable;
+    }
+    // Read straight into fresh memory (it is 10 MB, read at every start);
+    // whatever the file does not cover is zeroed below.
+    image = QByteArray(kFileSize, Qt::Uninitialized);
+    const qint64 got = file.read(image.data(), kFileSize);
+    if (got < 0) {
+        error = file.errorString();
+        image.fill('\0', kFileSize);
+        return Content::Unreadable;
+    }
+    // Records are read one by one up to the first one that is missing or
+    // carries no signature; that one is the last in memory.
+    const int whole = static_cast<int>(got / kRecordSize);
+    qsizetype keep = qsizetype(whole) * kRecordSize;
+    bool bad = whole < kLists;
+    for (int i = 0; i < whole; ++i) {
+        const char *signature = image.constData() + kRecordSize * i + kSignatureOffset;
+        if (qFromLittleEndian<qint32>(signature) != kSignature) {
+            bad = true;
+            keep = kRecordSize * (i + 1);
+            break;
+        }
+    }
+    // A trailing part of a record is not a record.
+    std::memset(image.data() + keep, 0, kFileSize - keep);
+    if (bad)
+        error = QStringLiteral("Damaged: fewer than %1 whole records, or a record without its signature").arg(kLists);
+    return bad ? Content::Damaged : Content::Good;
+}
+
+bool MacroStore::fail(const QString &error) {
+    m_error = error;
+    return false;
+}
+
+bool MacroStore::LoadCmdConfig(const QString &path) {
+    m_rebuilt = m_unreadable = m_tookRecovery = false;
+    m_backupPath.clear();
+    m_error.clear();
+    FileLock lock;
+    const bool locked = lock.lock(path);
+    if (locked) {
+        SafeFile::removeStaleTemporaries(path);
+        SafeFile::removeStaleTemporaries(recoveryPath(path));
+    }
+    QString error;
+    const Content content = readImage(path, m_image, error);
+    if (content == Content::Good) {
+        m_fileImage = m_image;
+        return true;
+    }
+    if (content == Content::Unreadable) {
+        // Out of reach is not damaged: the lists may well be intact, so the
+        // file is never written over. The run goes on with default lists.
+        m_unreadable = true;
+        m_readError = error;
         m_image.fill('\0', kFileSize);
         rebuild();
         m_fileImage = m_image;
-        return false;
-    };
-    if (bad) {
-        m_image.fill('\0', kFileSize);
-    } else {
-        if (!open)
-            return unreadable(opened.errorString());
-        const int fd = opened.takeDescriptor();
-        QFile file;
-        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-            return unreadable(file.errorString());
-        }
-        // Read straight into fresh memory (it is 10 MB, read at every start);
-        // whatever the file does not cover is zeroed below.
-        m_image = QByteArray(kFileSize, Qt::Uninitialized);
-        const qint64 got = file.read(m_image.data(), kFileSize);
-        if (got < 0)
-            return unreadable(file.errorString());
-        file.close();
-        // Records are read one by one up to the first one that is missing or
-        // carries no signature; that one is the last in memory.
-        const int whole = static_cast<int>(got / kRecordSize);
-        qsizetype keep = qsizetype(whole) * kRecordSize;
-        for (int i = 0; i < whole; ++i) {
-            const char *signature = m_image.constData() + kRecordSize * i + kSignatureOffset;
-            if (qFromLittleEndian<qint32>(signature) != kSignature) {
-                bad = true;
-                keep = kRecordSize * (i + 1);
-                break;
-            }
-        }
-        bad = bad || whole < kLists;
-        // A trailing part of a record is not a record.
-        std::memset(m_image.data() + keep, 0, kFileSize - keep);
+        return fail(error);
     }
-    if (!bad) {
-        m_fileImage = m_image;
-        return true;
-    }
-
     m_rebuilt = true;
     rebuild();
-    bool ok = keepBadCopy(path);
-    const QString keepError = m_error;
-    if (!save(path))
+    m_fileImage = m_image;
+    if (!locked)
+        return fail(lock.errorString());
+    // A bad file that cannot be kept is not written over either.
+    if (content == Content::Damaged && !keepBadCopy(path))
         return false;
-    m_error = keepError;
-    return ok;
+    return writeWhole(path, m_image);
+}
+
+QString MacroStore::rebuiltMessage() const {
+    if (m_backupPath.isEmpty())
+        return kRebuiltMessage;
+    return kRebuiltMessage + QStringLiteral("\nПрежний файл сохранён как ") + QDir::toNativeSeparators(m_backupPath);
 }
 
 bool MacroStore::keepBadCopy(const QString &path) {
-    if (!QFile::exists(path))
-        return true;
-    const QString badPath = path + QStringLiteral(".bad");
-    QFile::remove(badPath);
-    QFile file(path);
-    if (!file.rename(badPath)) {
-        m_error = file.errorString();
+    QString target;
+    if (!SafeFile::resolve(path, target, m_error))
         return false;
-    }
+    const QFileInfo bad(target);
+    if (!bad.exists() || bad.size() == 0)
+        return true;
+    const auto backup = [&target](int n) {
+        return target + QStringLiteral(".bad") + (n == 0 ? QString() : QLatin1Char('.') + QString::number(n));
+    };
+    // The earlier copies move one number on; the oldest is replaced.
+    for (int n = kBackups - 1; n > 0; --n)
+        ::rename(QFile::encodeName(backup(n - 1)).constData(), QFile::encodeName(backup(n)).constData());
+    if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(backup(0)).constData()) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    m_backupPath = QFileInfo(backup(0)).absoluteFilePath();
     return true;
+}
+
+bool MacroStore::writeWhole(const QString &path, const QByteArray &image) {
+    SafeFile file;
+    return file.replaceWhole(path, image) || fail(file.errorString());
+}
+
+void MacroStore::mergeChangesInto(QByteArray &image) const {
+    const auto textAt = [](const QByteArray &from, qsizetype at, int capacity) {
+        return QByteArrayView(from.constData() + at + 1,
+                              std::min<int>(static_cast<unsigned char>(from[at]), capacity));
+    };
+    const auto take = [&](Field field, int list, int macro, int line) {
+        const qsizetype at = slotOffset(field, list, macro, line);
+        const int capacity = MacroStore::capacity(field);
+        if (textAt(m_image, at, capacity) != textAt(m_fileImage, at, capacity))
+            std::memcpy(image.data() + at, m_image.constData() + at, capacity + 1);
+    };
+    for (int n = 1; n <= kLists; ++n) {
+        take(Field::ListName, n, 1, 1);
+        for (int k = 1; k <= kMacros; ++k) {
+            take(Field::Command, n, k, 1);
+            take(Field::Name, n, k, 1);
+            for (int j = 1; j <= kDescriptionLines; ++j)
+                take(Field::Description, n, k, j);
+        }
+    }
+}
+
+QString MacroStore::unreadableText() const {
+    return QStringLiteral("Not saved: the file could not be read at start (%1), so it is left as it is")
+        .arg(m_readError);
 }
 
 bool MacroStore::save(const QString &path) {
     m_error.clear();
-    SafeFile file;
-    if (!file.replaceWhole(path, m_image)) {
-        m_error = file.errorString();
-        return false;
+    // The edits were made on default lists: merged into the real file once it
+    // can be read, they would overwrite macros the user never saw.
+    if (m_unreadable)
+        return fail(unreadableText());
+    FileLock lock;
+    if (!lock.lock(path))
+        return fail(lock.errorString());
+    QByteArray merged;
+    QString error;
+    switch (readImage(path, merged, error)) {
+    case Content::Unreadable:
+        return fail(error);
+    case Content::Good:
+        if (merged == m_fileImage)
+            merged = m_image; // nobody else saved: the image goes out as it stands
+        else
+            mergeChangesInto(merged);
+        break;
+    case Content::Damaged:
+        if (!keepBadCopy(path))
+            return false;
+        merged = m_image;
+        break;
+    case Content::Missing:
+        merged = m_image;
+        break;
     }
+    if (!writeWhole(path, merged))
+        return false;
+    m_image = merged;
     m_fileImage = m_image;
+    if (m_tookRecovery)
+        discardRecovery(path);
     return true;
+}
+
+QString MacroStore::recoveryPath(const QString &path) { return path + QStringLiteral(".recovery"); }
+
+bool MacroStore::hasRecovery(const QString &path) {
+    return SafeFile::kindOf(recoveryPath(path)) == SafeFile::Kind::Regular;
+}
+
+QString MacroStore::recoveryQuestion(const QString &path) {
+    return QStringLiteral("Несохранённые изменения макросов прошлого сеанса остались в файле %1.\nЗагрузить их?")
+        .arg(QDir::toNativeSeparators(QFileInfo(recoveryPath(path)).absoluteFilePath()));
+}
+
+bool MacroStore::writeRecovery(const QString &path) {
+    m_error.clear();
+    if (!differsFromFile())
+        return true;
+    // Taken at the next start, a copy of default lists would replace the
+    // real ones.
+    if (m_unreadable)
+        return fail(unreadableText());
+    FileLock lock;
+    if (!lock.lock(path))
+        return fail(lock.errorString());
+    const QString recovery = recoveryPath(path);
+    QByteArray kept;
+    QString error;
+    if (readImage(recovery, kept, error) == Content::Good || readImage(path, kept, error) == Content::Good)
+        mergeChangesInto(kept);
+    else
+        kept = m_image;
+    return writeWhole(recovery, kept);
+}
+
+bool MacroStore::takeRecovery(const QString &path) {
+    m_error.clear();
+    QByteArray kept;
+    QString error;
+    if (readImage(recoveryPath(path), kept, error) != Content::Good)
+        return fail(error);
+    m_image = kept;
+    m_tookRecovery = true;
+    // Nothing in it that the file does not hold already.
+    return differsFromFile() || discardRecovery(path);
+}
+
+bool MacroStore::discardRecovery(const QString &path) {
+    m_tookRecovery = false;
+    const QString recovery = recoveryPath(path);
+    if (SafeFile::kindOf(recovery) == SafeFile::Kind::Missing)
+        return true;
+    QFile file(recovery);
+    return file.remove() || fail(file.errorString());
 }

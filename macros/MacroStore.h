@@ -31,25 +31,61 @@ public:
     MacroStore();
 
     // Reads and checks the file. A missing file, fewer than 100 whole records
-    // or a record without its signature make the store bad: an existing file
-    // is kept beside it as "<path>.bad", every list is rebuilt with its
-    // default name and nothing else, and the file is written anew; rebuilt()
-    // then tells that the user is to be told. Records after the 100th are
-    // ignored. Returns false when a file operation failed (errorString()); the
-    // memory image then holds a usable store all the same.
+    // or a record without its signature make the store bad: every list is
+    // rebuilt with its default name and nothing else and the file is written
+    // anew, a bad file being kept first (backupPath()); rebuilt() then tells
+    // that the user is to be told (rebuiltMessage()). Records after the 100th
+    // are ignored. A file that cannot be read for any other reason (no
+    // permission, an I/O error, no regular file) is never written over: the
+    // run goes on with default lists and saves fail (unreadable()). Returns
+    // false when a file operation failed (errorString()); the memory image then
+    // holds a usable store all the same. Temporary files left by a save that
+    // was killed are removed.
     bool LoadCmdConfig(const QString &path);
     bool rebuilt() const { return m_rebuilt; }
+    bool unreadable() const { return m_unreadable; }
 
-    // Writes the whole image to a temporary file beside the target, flushes
-    // it to the disk and renames it over the target, so a failed or
-    // interrupted save leaves the previous file whole (and a link of that
-    // name is replaced, never written through). On failure returns
-    // false (errorString()); the memory image keeps every change.
+    // Where a bad file was kept at the last load or save, empty when none was:
+    // "<file>.bad", the earlier ones moving on to "<file>.bad.1" up to
+    // "<file>.bad.<kBackups - 1>" (the oldest goes). An empty file is not kept.
+    static constexpr int kBackups = 5;
+    QString backupPath() const { return m_backupPath; }
+    // kRebuiltMessage, followed by where the bad file was kept.
+    QString rebuiltMessage() const;
+
+    // Saves what this object changed since it last read or wrote the file:
+    // under a FileLock, the file as it is on disk now is read again, and each
+    // text slot (list name, command, name, description line) that this
+    // object changed takes its text; every other slot keeps what the disk
+    // holds, so another window's saves in between are not undone. The result
+    // goes to a temporary file beside the target, is flushed to the disk and
+    // renamed over it, so a failed or interrupted save leaves the previous
+    // file whole, and becomes the memory image (re-show the list after a
+    // save). A link the user owns is written through; the file keeps its
+    // permissions. On failure returns false (errorString()); the memory image
+    // keeps every change.
     bool save(const QString &path);
     QString errorString() const { return m_error; }
 
     // Whether the image differs from what was last loaded or saved.
     bool differsFromFile() const { return m_image != m_fileImage; }
+
+    // Unsaved changes kept when the program must end without asking (a
+    // signal, the end of the desktop session): "<file>.recovery" beside the
+    // file, in the same format, never the file itself. writeRecovery() merges
+    // this object's changes into a recovery file already there (another
+    // window's), or else into the file as it is now; it writes nothing when
+    // there is no change. At the next start hasRecovery() tells that one
+    // exists; takeRecovery() makes it the memory image (unsaved, so that the
+    // user can save it; it is removed by that save), discardRecovery()
+    // removes it. A store that could not be read keeps no recovery file
+    // either (the edits were made on default lists).
+    static QString recoveryPath(const QString &path);
+    static bool hasRecovery(const QString &path);
+    static QString recoveryQuestion(const QString &path);
+    bool writeRecovery(const QString &path);
+    bool takeRecovery(const QString &path);
+    bool discardRecovery(const QString &path);
 
     // Empties list N in memory: its name and every macro get length 0.
     void ClrListCmd(int list);
@@ -79,15 +115,27 @@ public:
     const QByteArray &image() const { return m_image; }
 
 private:
+    // What reading the file found.
+    enum class Content { Good, Damaged, Missing, Unreadable };
+    static Content readImage(const QString &path, QByteArray &image, QString &error);
     // Offset of the slot's length byte in the image, -1 when out of range.
     static qsizetype slotOffset(Field field, int list, int macro, int line);
+    // Copies into image every slot whose text this object changed.
+    void mergeChangesInto(QByteArray &image) const;
     void rebuild();
     bool keepBadCopy(const QString &path);
+    bool writeWhole(const QString &path, const QByteArray &image);
+    bool fail(const QString &error);
+    QString unreadableText() const;
 
     QByteArray m_image;
     // Shares its bytes with m_image until the first change after a load or a
     // save, so keeping it costs nothing until then.
     QByteArray m_fileImage;
     bool m_rebuilt = false;
+    bool m_unreadable = false;
+    bool m_tookRecovery = false;
+    QString m_readError;
+    QString m_backupPath;
     QString m_error;
 };

@@ -27,19 +27,37 @@ LogFile::~LogFile() {
     close();
 }
 
+QString LogFile::numberedName(const QString &name, int number) {
+    if (number <= 1)
+        return name;
+    // "LOG_... (2).txt": the suffix goes before the extension, in characters
+    // any file system takes.
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash + 1)
+        dot = name.size();
+    return name.left(dot) + QStringLiteral(" (%1)").arg(number) + name.mid(dot);
+}
+
 bool LogFile::create(const QString &name) {
     close();
     m_failing = false;
-    SafeFile file;
-    if (!file.createForWriting(name)) {
+    m_gone = false;
+    for (int number = 1; number <= kMaxNumber; ++number) {
+        const QString candidate = numberedName(name, number);
+        SafeFile file;
+        if (file.createNew(candidate)) {
+            m_fd = file.takeDescriptor();
+            m_name = candidate;
+            m_fileEnd = 0;
+            m_buffer.reserve(kBufferSize);
+            return true;
+        }
         m_error = file.errorString();
-        return false;
+        if (!file.exists())
+            return false;
     }
-    m_fd = file.takeDescriptor();
-    m_name = name;
-    m_fileEnd = 0;
-    m_buffer.reserve(kBufferSize);
-    return true;
+    return false;
 }
 
 bool LogFile::isOpen() const {
@@ -70,7 +88,7 @@ bool LogFile::writeLine(QByteArrayView line) {
 }
 
 bool LogFile::flush() {
-    if (!isOpen() || m_buffer.isEmpty())
+    if (!isOpen())
         return true;
     return writeOut();
 }
@@ -92,10 +110,16 @@ bool LogFile::writeOut() {
         m_lineEnds.resize(0);
     });
     // Lines written to a file that was deleted meanwhile would be lost
-    // without a word.
+    // without a word; a full disk must not hide it, as no write to a deleted
+    // file ever ends that episode.
     struct stat st {};
-    if (::fstat(m_fd, &st) == 0 && st.st_nlink == 0)
-        return fail(QString::fromLocal8Bit(std::strerror(ENOENT)));
+    if (!m_gone && ::fstat(m_fd, &st) == 0 && st.st_nlink == 0) {
+        m_gone = true;
+        m_error = QString::fromLocal8Bit(std::strerror(ENOENT));
+        return false;
+    }
+    if (m_gone || m_buffer.isEmpty())
+        return true;
 
     qint64 written = 0;
     int cause = 0;

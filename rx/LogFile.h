@@ -23,8 +23,12 @@ QString LogFileNameFor(const QDateTime &localNow);
 // failing calls return true, and the first successful write ends the episode.
 // Lines that cannot be written are dropped, so memory stays bounded while the
 // disk is full; the file holds whole lines only, since a short write is cut
-// back to the end of its last whole line. A file deleted while open counts
-// as a failure too. Nothing here throws or shows anything.
+// back to the end of its last whole line.
+//
+// A file deleted while open is looked for at every flush, whatever the state
+// of the disk: the call that finds it gone returns false once (errorString()),
+// isGone() tells it from then on, and every later line is dropped. Nothing
+// here throws or shows anything.
 class LogFile {
 public:
     static constexpr qsizetype kBufferSize = 64 * 1024;
@@ -34,14 +38,23 @@ public:
     LogFile(const LogFile &) = delete;
     LogFile &operator=(const LogFile &) = delete;
 
-    // Creates the file, replacing a regular file of that name (a link or
-    // anything else there is refused, never written through); a bare name
-    // lands in the current directory. Any file open before is closed first.
-    // On failure errorString() tells why and the log stays closed.
+    // Creates the file; an existing file is never replaced nor removed (it may
+    // be another window's log of the same second): while the name is taken
+    // by a regular file, the next of "<base> (2).<ext>", "<base> (3).<ext>"
+    // ... up to kMaxNumber is tried. A link or anything else under the name
+    // is refused, never written through. A bare name lands in the current
+    // directory. Any file open before is closed first. On failure
+    // errorString() tells why and the log stays closed.
+    static constexpr int kMaxNumber = 99;
     bool create(const QString &name);
+    // The name tried for the given number: the name itself for 1.
+    static QString numberedName(const QString &name, int number);
 
     bool isOpen() const;
+    // The name the file was created under.
     QString fileName() const;
+    // The open file has been deleted: the lines go nowhere.
+    bool isGone() const { return m_gone; }
     // The system's text for the most recent failure.
     QString errorString() const;
     bool hasUnflushedData() const;
@@ -63,6 +76,7 @@ private:
     qint64 m_fileEnd = 0;        // the file's size: whole lines only
     QString m_error;
     bool m_failing = false;
+    bool m_gone = false;
 };
 
 } // namespace rx

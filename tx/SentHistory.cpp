@@ -1,8 +1,10 @@
 #include "tx/SentHistory.h"
 
+#include "core/FileLock.h"
 #include "core/SafeFile.h"
 
 #include <QFile>
+#include <QSet>
 
 #include <unistd.h>
 
@@ -16,29 +18,58 @@ bool SentHistory::fail(const QString &error) {
     return false;
 }
 
-bool SentHistory::loadOrCreate(const QString &fileName) {
-    SafeFile opened;
+namespace {
+
+// The file's bytes, cut or padded to the 50 records that count.
+bool readAll(const QString &fileName, QByteArray &bytes, SafeFile &opened, QString &error) {
     if (!opened.openForReading(fileName)) {
-        if (!opened.missing())
-            return fail(opened.errorString()); // not a regular file, or unreadable: an empty history
-        SafeFile created;
-        return created.replaceWhole(fileName, imageBytes()) || fail(created.errorString());
+        error = opened.errorString();
+        return false;
     }
-    const int fd = opened.takeDescriptor();
     QFile file;
+    const int fd = opened.takeDescriptor();
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return fail(file.errorString());
+        error = file.errorString();
+        return false;
     }
-    m_records = {};
-    for (Record &record : m_records) {
-        if (file.read(record.data(), kRecordSize) < kRecordSize)
-            break;
+    constexpr qsizetype size = SentHistory::kEntries * SentHistory::kRecordSize;
+    bytes = file.read(size);
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return false;
     }
-    return file.error() == QFileDevice::NoError || fail(file.errorString());
+    bytes.append(QByteArray(size - bytes.size(), '\0'));
+    return true;
+}
+
+} // namespace
+
+bool SentHistory::loadOrCreate(const QString &fileName) {
+    FileLock lock;
+    if (lock.lock(fileName))
+        SafeFile::removeStaleTemporaries(fileName);
+    SafeFile opened;
+    QByteArray bytes;
+    if (!readAll(fileName, bytes, opened, m_error)) {
+        if (!opened.missing())
+            return false;
+        SafeFile created;
+        if (!created.replaceWhole(fileName, imageBytes()))
+            return fail(created.errorString());
+        m_fileImage = imageBytes();
+        return true;
+    }
+    std::memcpy(m_records.data(), bytes.constData(), bytes.size());
+    m_sentHere = {};
+    m_fileImage = bytes;
+    return true;
 }
 
 bool SentHistory::saveIfPresent(const QString &fileName) {
+    FileLock lock;
+    if (!lock.lock(fileName))
+        return fail(lock.errorString());
     switch (SafeFile::kindOf(fileName)) {
     case SafeFile::Kind::Missing:
         return true;
@@ -47,8 +78,45 @@ bool SentHistory::saveIfPresent(const QString &fileName) {
     case SafeFile::Kind::Regular:
         break;
     }
+    SafeFile opened;
+    QByteArray onDisk;
+    if (!readAll(fileName, onDisk, opened, m_error))
+        return false;
+    // Unless another window wrote the file meanwhile, the records go out
+    // byte for byte as they stand.
+    if (onDisk != m_fileImage)
+        mergeWith(onDisk);
     SafeFile file;
-    return file.replaceWhole(fileName, imageBytes()) || fail(file.errorString());
+    if (!file.replaceWhole(fileName, imageBytes()))
+        return fail(file.errorString());
+    m_fileImage = imageBytes();
+    return true;
+}
+
+void SentHistory::mergeWith(const QByteArray &onDisk) {
+    std::array<Record, kEntries> merged{};
+    std::array<bool, kEntries> sentHere{};
+    QSet<QByteArray> taken;
+    int count = 0;
+    const auto append = [&](const Record &record, bool here) {
+        const QByteArray text = textOf(record);
+        if (count == kEntries || text.isEmpty() || taken.contains(text))
+            return;
+        taken.insert(text);
+        sentHere[count] = here;
+        merged[count++] = record;
+    };
+    for (int k = 0; k < kEntries; ++k) {
+        if (m_sentHere[k])
+            append(m_records[k], true);
+    }
+    for (int k = 0; k < kEntries; ++k) {
+        Record record;
+        std::memcpy(record.data(), onDisk.constData() + k * kRecordSize, kRecordSize);
+        append(record, false);
+    }
+    m_records = merged;
+    m_sentHere = sentHere;
 }
 
 QByteArray SentHistory::imageBytes() const {
@@ -70,8 +138,11 @@ void SentHistory::add(QByteArrayView command) {
             break;
         }
     }
-    for (int k = match; k > 0; --k)
+    for (int k = match; k > 0; --k) {
         m_records[k] = m_records[k - 1];
+        m_sentHere[k] = m_sentHere[k - 1];
+    }
+    m_sentHere[0] = true;
     Record &front = m_records[0];
     front[0] = static_cast<char>(command.size());
     std::memcpy(front.data() + 1, command.data(), command.size());

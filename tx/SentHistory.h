@@ -19,14 +19,19 @@ public:
 
     // Reads the 50 records of an existing file (missing records count as
     // empty entries) or creates the file with 50 empty records. False when a
-    // file operation fails, with the reason in errorString(). A link, a FIFO
-    // or anything else not a regular file is neither followed nor waited on:
-    // it is reported and the history stays empty.
+    // file operation fails, with the reason in errorString(). A FIFO or
+    // anything else not a regular file is never waited on, nor anyone else's
+    // link followed: it is reported and the history stays empty. Temporary
+    // files left by a save that was killed are removed.
     bool loadOrCreate(const QString &fileName);
 
     // Rewrites the file only while it still exists (a file deleted during the
     // run is not recreated), and only a regular file: whole, through a
-    // temporary file renamed over it.
+    // temporary file renamed over it. Under a FileLock, the file as it is on
+    // disk now is read again: when another window wrote it meanwhile, the
+    // commands sent in this session come first (newest first), then the
+    // file's, without duplicates, 50 at most; that list is the history from
+    // then on.
     bool saveIfPresent(const QString &fileName);
 
     QString errorString() const { return m_error; }
@@ -42,10 +47,15 @@ private:
     using Record = std::array<char, kRecordSize>;
     QByteArray textOf(const Record &record) const;
     QByteArray imageBytes() const;
+    void mergeWith(const QByteArray &onDisk);
 
     bool fail(const QString &error);
 
     std::array<Record, kEntries> m_records{};
+    // Which entries were sent in this session; they move with their records.
+    std::array<bool, kEntries> m_sentHere{};
+    // The file as this object last read or wrote it.
+    QByteArray m_fileImage;
     QString m_error;
 };
 

@@ -1,14 +1,17 @@
 #include "macros/MacroStore.h"
 #include "support/FileSizeLimit.h"
+#include "support/OrdinaryUser.h"
 #include "support/QtPrinting.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -94,8 +97,10 @@ TEST(MacroStore, LoadChecksRebuildsKeepsTheBadFileAndSavesOneHundredRecords) {
         EXPECT_EQ(store.rebuilt(), c.rebuilt);
         EXPECT_EQ(firstDifference(store.image(), c.loaded), -1);
         EXPECT_EQ(firstDifference(fileBytes(path), c.rebuilt ? c.loaded : c.content), -1);
-        EXPECT_EQ(QFile::exists(path + ".bad"), c.present && c.rebuilt);
-        EXPECT_EQ(firstDifference(fileBytes(path + ".bad"), c.present && c.rebuilt ? c.content : ""), -1);
+        // An empty file holds nothing worth keeping.
+        const bool kept = c.present && c.rebuilt && !c.content.isEmpty();
+        EXPECT_EQ(QFile::exists(path + ".bad"), kept);
+        EXPECT_EQ(firstDifference(fileBytes(path + ".bad"), kept ? c.content : ""), -1);
         ASSERT_TRUE(store.save(path));
         EXPECT_EQ(firstDifference(fileBytes(path), c.loaded), -1);
     }
@@ -199,4 +204,107 @@ TEST(MacroStore, LoaderSurvivesRandomAndMutatedFiles) {
         for (int n = 1; n <= 100; ++n)
             ASSERT_EQ(store.image().mid(signatureAt(n), 4).toHex(), "39300000") << "record " << n;
     }
+}
+
+TEST(MacroStore, TwoStoresOnOneFolderKeepEachOthersSavesFieldByField) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("CmdConfig");
+    writeFile(path, image(100, true));
+    MacroStore a, b, disk;
+    ASSERT_TRUE(a.LoadCmdConfig(path) && b.LoadCmdConfig(path));
+    a.setListName(3, QStringLiteral("A's list"));
+    a.setDescription(4, 5, 6, QStringLiteral("A's line"));
+    a.setCommand(1, 1, QStringLiteral("A first"));
+    ASSERT_TRUE(a.save(path));
+    b.setCommand(1, 1, QStringLiteral("B later")); // the same slot: the later save has it
+    b.setName(1, 2, QStringLiteral("B's name"));
+    ASSERT_TRUE(b.save(path) && disk.LoadCmdConfig(path));
+    const QStringList expected{"A's list", "A's line", "B later", "B's name", "Name 4"};
+    EXPECT_EQ(QStringList({disk.listName(3), disk.description(4, 5, 6), disk.command(1, 1), disk.name(1, 2),
+                           disk.listName(4)}),
+              expected);
+    EXPECT_EQ(firstDifference(b.image(), disk.image()), -1) << "the saving store holds what it wrote";
+}
+
+TEST(MacroStore, AFileThatCannotBeReadOrWrittenIsNeverReplaced) {
+    const struct {
+        const char *what;
+        mode_t mode; // 0: a FIFO
+        bool loads, saves;
+    } cases[] = {{"unreadable", 0200, false, false},
+                 {"read-only", 0444, true, false},
+                 {"a FIFO", 0, false, false},
+                 {"permissions kept", 0640, true, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("CmdConfig");
+        if (c.mode)
+            writeFile(path, image(1, true));
+        ASSERT_TRUE(c.mode || ::mkfifo(QFile::encodeName(path), 0600) == 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path), c.mode ? c.mode : 0600), 0);
+        ASSERT_TRUE(::geteuid() != 0 || (giveToNobody(dir.path()) && giveToNobody(path)));
+        MacroStore store;
+        bool loaded = false, saved = false;
+        if (const OrdinaryUser user; user.active) {
+            loaded = store.LoadCmdConfig(path);
+            store.setName(1, 1, QStringLiteral("edited"));
+            saved = store.save(path);
+        } else {
+            GTEST_SKIP() << "the test cannot take an ordinary user's rights";
+        }
+        EXPECT_EQ(loaded, c.loads);
+        EXPECT_EQ(saved, c.saves) << store.errorString().toStdString();
+        EXPECT_EQ(store.differsFromFile(), !saved) << "the edit stays in memory";
+        EXPECT_EQ(store.save(path), c.saves) << "not even once the file can be read";
+        EXPECT_EQ(store.writeRecovery(path), c.loads) << "no recovery of edits made on default lists";
+        struct stat st {};
+        EXPECT_TRUE(::lstat(QFile::encodeName(path), &st) == 0 && (st.st_mode & 07777) == (c.mode ? c.mode : 0600));
+        if (c.mode && !c.saves)
+            EXPECT_EQ(firstDifference(fileBytes(path), image(1, true)), -1);
+    }
+}
+
+TEST(MacroStore, BadFilesAreKeptNumberedTheMessageSaysWhereAndTemporariesGo) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("CmdConfig");
+    // Left by killed saves, and names that only look alike.
+    for (const char *name : {".CmdConfig.a1B2c3", ".CmdConfig.recovery.ZZZZZZ", ".CmdConfig.a1-2c3", ".OldCmd.a1B2c3"})
+        writeFile(dir.filePath(name), "x");
+    for (const QByteArray content : {"bad 1", "", "bad 2", "bad 3", "bad 4", "bad 5", "bad 6"}) {
+        writeFile(path, content);
+        MacroStore store;
+        ASSERT_TRUE(store.LoadCmdConfig(path) && store.rebuilt());
+        const QString kept = content.isEmpty() ? QString() : QFileInfo(path + ".bad").absoluteFilePath();
+        EXPECT_EQ(store.backupPath(), kept) << "an empty file is not kept";
+        EXPECT_EQ(store.rebuiltMessage(), MacroStore::kRebuiltMessage +
+                                              (kept.isEmpty() ? QString() : "\nПрежний файл сохранён как " + kept));
+    }
+    const QStringList kept{"CmdConfig.bad", "CmdConfig.bad.1", "CmdConfig.bad.2", "CmdConfig.bad.3", "CmdConfig.bad.4"};
+    EXPECT_EQ(QDir(dir.path()).entryList({"CmdConfig.*"}, QDir::Files, QDir::Name), kept);
+    for (int n = 0; n < kept.size(); ++n)
+        EXPECT_EQ(fileBytes(dir.filePath(kept[n])), "bad " + QByteArray::number(6 - n));
+    EXPECT_EQ(QDir(dir.path()).entryList({".*"}, QDir::Files | QDir::Hidden, QDir::Name),
+              QStringList({".CmdConfig.a1-2c3", ".OldCmd.a1B2c3"}));
+}
+
+TEST(MacroStore, RecoveryFileKeepsUnsavedChangesUntilTakenAndSaved) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("CmdConfig");
+    writeFile(path, image(100, true));
+    EXPECT_EQ(MacroStore::recoveryPath(path), path + ".recovery");
+    MacroStore a, b, next; // two windows ended by the same logout, then a new start
+    ASSERT_TRUE(a.LoadCmdConfig(path) && b.LoadCmdConfig(path) && a.writeRecovery(path));
+    EXPECT_FALSE(MacroStore::hasRecovery(path)) << "nothing to keep";
+    a.setCommand(7, 7, QStringLiteral("unsaved A"));
+    b.setName(8, 8, QStringLiteral("unsaved B"));
+    ASSERT_TRUE(a.writeRecovery(path) && b.writeRecovery(path));
+    EXPECT_EQ(firstDifference(fileBytes(path), image(100, true)), -1) << "the store itself is not written";
+    ASSERT_TRUE(next.LoadCmdConfig(path) && MacroStore::hasRecovery(path) && next.takeRecovery(path));
+    EXPECT_EQ(next.command(7, 7) + next.name(8, 8), "unsaved Aunsaved B");
+    EXPECT_TRUE(next.differsFromFile() && MacroStore::hasRecovery(path)) << "kept until saved";
+    ASSERT_TRUE(next.save(path));
+    EXPECT_FALSE(MacroStore::hasRecovery(path));
+    next.setName(9, 9, QStringLiteral("declined"));
+    EXPECT_TRUE(next.writeRecovery(path) && next.discardRecovery(path) && !MacroStore::hasRecovery(path));
 }

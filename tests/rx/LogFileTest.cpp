@@ -51,19 +51,20 @@ TEST_F(LogFileTest, EveryLineEndsInCrLf) {
     EXPECT_EQ(contentOf(name), QByteArray(" [ 14:03:07:500 > ] AT\r\r\n [ 14:03:07:512 < ] OK\r\r\n\xC0\xE1\xE2\r\n"));
 }
 
-TEST_F(LogFileTest, ReplacesAnExistingFile) {
-    const QString name = path("LOG.txt");
-    {
-        QFile old(name);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("old content that must go");
+TEST_F(LogFileTest, AnExistingFileIsKeptAndTheNewLogTakesTheNextNumber) {
+    // Two other windows' logs of the same second.
+    const QString taken[] = {path("LOG_2026 12 8 4 5 6.txt"), path("LOG_2026 12 8 4 5 6 (2).txt")};
+    for (const QString &earlier : taken) {
+        QFile old(earlier);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("earlier") == 7);
     }
     LogFile log;
-    ASSERT_TRUE(log.create(name));
-    EXPECT_EQ(QFileInfo(name).size(), 0);
+    ASSERT_TRUE(log.create(taken[0]));
+    EXPECT_EQ(log.fileName(), path("LOG_2026 12 8 4 5 6 (3).txt"));
     log.writeLine("new");
     log.close();
-    EXPECT_EQ(contentOf(name), QByteArray("new\r\n"));
+    EXPECT_EQ(contentOf(taken[0]) + contentOf(taken[1]) + contentOf(log.fileName()), "earlierearliernew\r\n");
+    EXPECT_EQ(LogFile::numberedName("dir.d/LOG", 12), "dir.d/LOG (12)");
 }
 
 TEST_F(LogFileTest, BareNameLandsInTheCurrentDirectory) {
@@ -198,6 +199,23 @@ TEST_F(LogFileTest, AFileDeletedWhileOpenIsReportedOnce) {
     EXPECT_FALSE(log.flush());
     log.writeLine("lost 2");
     EXPECT_TRUE(log.flush());
+}
+
+TEST_F(LogFileTest, AFileDeletedDuringAFullDiskIsReported) {
+    LogFile log;
+    ASSERT_TRUE(log.create(path("LOG.txt")));
+    bool episode = true, deleted = true, later = false;
+    {
+        const FileSizeLimit fullDisk(0); // no assertions while it holds
+        log.writeLine("lost 1");
+        episode = log.flush();
+        QFile::remove(path("LOG.txt"));
+        log.writeLine("lost 2");
+        deleted = log.flush();
+        later = log.flush();
+    }
+    EXPECT_FALSE(episode || deleted) << "the deletion is reported although the disk is still full";
+    EXPECT_TRUE(log.isGone() && later);
 }
 
 TEST_F(LogFileTest, ALinkOfTheLogsNameIsNeverWrittenThrough) {

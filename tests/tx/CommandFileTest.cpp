@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace tx;
 
 namespace {
@@ -61,4 +64,23 @@ TEST(CommandFile, UnreadableFileIsReportedWithTheSystemsText) {
     EXPECT_TRUE(commands.errorString().contains("No such file")) << commands.errorString().toStdString();
     EXPECT_FALSE(commands.read(dir.path())) << "a folder is no file of commands";
     EXPECT_FALSE(commands.errorString().isEmpty());
+}
+
+TEST(CommandFile, OnlyARegularFileIsReadAndNeverForLong) {
+    ::alarm(30); // a FIFO that blocks the open fails the test instead of hanging it
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_TRUE(::mkfifo(QFile::encodeName(fifo), 0600) == 0 && QFile::link(fifo, dir.filePath("link")));
+    for (const QString &path : {fifo, dir.filePath("link"), QStringLiteral("/dev/zero"), QStringLiteral("/dev/null")}) {
+        CommandFile commands;
+        EXPECT_FALSE(commands.read(path) || commands.errorString().isEmpty()) << path.toStdString();
+    }
+    ::alarm(0);
+    QFile huge(dir.filePath("huge"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.write("first\n") == 6 && huge.resize(qint64(1) << 30));
+    huge.close(); // 1 GB with no other line break
+    CommandFile commands;
+    ASSERT_TRUE(commands.read(huge.fileName()));
+    EXPECT_EQ(commands.lines(), QList<QByteArray>{"first"});
+    EXPECT_TRUE(commands.reachedLimit()) << "the file holds more than was read";
 }

@@ -1,3 +1,4 @@
+#include "support/OrdinaryUser.h"
 #include "support/QtPrinting.h"
 #include "tx/SentHistory.h"
 
@@ -6,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -99,17 +101,24 @@ TEST(SentHistory, UnreadableFileIsReported) {
 
 TEST(SentHistory, OnlyARegularFileIsReadOrWritten) {
     ::alarm(30); // a FIFO that blocks the open fails the test instead of hanging it
-    const std::function<void(const QString &)> oddFiles[] = {
-        [](const QString &name) { QFile::link("victim", name); },
-        [](const QString &name) { QFile::link("missing", name); },
-        [](const QString &name) { ::mkfifo(QFile::encodeName(name), 0600); },
+    // The user's own links are followed; someone else's are not.
+    const auto foreignLink = [](const char *to) {
+        return [to](const QString &name) { return QFile::link(to, name) && giveToNobody(name); };
+    };
+    const std::function<bool(const QString &)> oddFiles[] = {
+        foreignLink("victim"),
+        foreignLink("missing"),
+        [](const QString &name) { return ::mkfifo(QFile::encodeName(name), 0600) == 0; },
     };
     for (const auto &make : oddFiles) {
         QTemporaryDir dir;
         QFile victim(dir.filePath("victim"));
         ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
         victim.close();
-        make(dir.filePath("OldCmd"));
+        if (!make(dir.filePath("OldCmd"))) {
+            ASSERT_NE(::geteuid(), 0u);
+            continue; // only root can give a link to another user
+        }
         SentHistory history;
         EXPECT_FALSE(history.loadOrCreate(dir.filePath("OldCmd")));
         history.add("AT");
@@ -118,4 +127,28 @@ TEST(SentHistory, OnlyARegularFileIsReadOrWritten) {
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
     }
     ::alarm(0);
+}
+
+TEST(SentHistory, TwoWindowsKeepEachOthersCommandsThisSessionsFirst) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("OldCmd");
+    const auto session = [&path](const QList<QByteArray> &sent) {
+        auto history = std::make_unique<SentHistory>();
+        EXPECT_TRUE(history->loadOrCreate(path));
+        for (const QByteArray &command : sent)
+            history->add(command);
+        return history;
+    };
+    ASSERT_TRUE(session({"Y", "X"})->saveIfPresent(path));
+    auto a = session({"a1", "X"}), b = session({"b1", "Y"});
+    ASSERT_TRUE(a->saveIfPresent(path) && b->saveIfPresent(path));
+    EXPECT_EQ(session({})->texts(), (QList<QByteArray>{"Y", "b1", "X", "a1"}));
+    QList<QByteArray> c, d; // fifty at most
+    for (int n = 0; n < 40; ++n)
+        c << "c" + QByteArray::number(n), d << "d" + QByteArray::number(n);
+    auto first = session(c), second = session(d);
+    ASSERT_TRUE(first->saveIfPresent(path) && second->saveIfPresent(path));
+    const QList<QByteArray> texts = session({})->texts();
+    EXPECT_EQ(texts.size(), 50);
+    EXPECT_EQ(texts.value(0) + texts.value(39) + texts.value(40) + texts.value(49), "d39d0c39c30");
 }

@@ -1,0 +1,67 @@
+#include "core/FileLock.h"
+#include "core/SafeFile.h"
+#include "support/OrdinaryUser.h"
+#include "support/QtPrinting.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray contentOf(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
+
+} // namespace
+
+TEST(SafeFile, FollowsOnlyTheUsersOwnLinksToTheUsersOwnFiles) {
+    ::alarm(30); // a FIFO that blocks an open fails the test instead of hanging it
+    const struct {
+        const char *what, *linkTo, *givenAway, *lands; // lands: nullptr when refused
+    } cases[] = {
+        {"own link to own file", "far/target", nullptr, "far/target"},
+        {"own link to nothing yet", "far/none", nullptr, "far/none"},
+        {"someone else's link", "far/target", "name", nullptr},
+        {"own link to someone else's file", "far/target", "far/target", nullptr},
+        {"own link to a FIFO", "far/fifo", nullptr, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QDir d(dir.path());
+        QFile target(d.filePath("far/target"));
+        ASSERT_TRUE(d.mkdir("far") && target.open(QIODevice::WriteOnly) && target.write("old") == 3);
+        target.close();
+        ASSERT_EQ(::mkfifo(QFile::encodeName(d.filePath("far/fifo")), 0600), 0);
+        ASSERT_TRUE(QFile::link(c.linkTo, d.filePath("name")));
+        if (c.givenAway && !giveToNobody(d.filePath(c.givenAway)))
+            GTEST_SKIP() << "only root can give a file to another user";
+
+        SafeFile reader, writer;
+        const bool exists = c.lands && QFile::exists(d.filePath(c.lands));
+        EXPECT_EQ(reader.openForReading(d.filePath("name")), exists);
+        EXPECT_EQ(reader.missing(), c.lands && !exists);
+        EXPECT_EQ(writer.replaceWhole(d.filePath("name"), "new"), c.lands != nullptr);
+        EXPECT_EQ(contentOf(d.filePath(c.lands ? c.lands : "far/target")), c.lands ? "new" : "old");
+        EXPECT_TRUE(QFileInfo(d.filePath("name")).isSymLink()) << "the link itself stays";
+        EXPECT_TRUE(QDir(d.filePath("far")).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty()) << "no temporary";
+    }
+    ::alarm(0);
+}
+
+TEST(FileLock, OneSaverAtATimePerFolderAndNoLockFileLeft) {
+    QTemporaryDir dir;
+    FileLock first, second;
+    ASSERT_TRUE(first.lock(dir.filePath("CmdConfig")));
+    EXPECT_FALSE(second.lock(dir.filePath("OldCmd"), 0));
+    first.unlock();
+    EXPECT_TRUE(second.lock(dir.filePath("CmdConfig"), 0));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+}
