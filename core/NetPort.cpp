@@ -255,11 +255,12 @@ void NetPort::purge() {
 }
 
 void NetPort::discard() {
-    // What Qt already took from the system goes too; it still passes the
-    // decoder, so a command split across the cut is not lost.
-    while (m_socket.bytesAvailable() > 0) {
-        m_input.clear();
-        pump();
-    }
     m_input.clear();
+    if (!m_open)
+        return;
+    // What Qt already took from the system goes too; commands among it are
+    // still answered.
+    const QByteArray bytes = m_socket.readAll();
+    if (m_address.protocol == NetAddress::Protocol::Rfc2217 && !bytes.isEmpty())
+        m_socket.write(m_codec.receive(bytes).reply);
 }

@@ -127,6 +127,7 @@ int TelnetCodec::pendingAnswers() const {
 
 TelnetCodec::Received TelnetCodec::receive(QByteArrayView bytes) {
     Received out;
+    out.data.reserve(bytes.size());
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const quint8 b = quint8(bytes[i]);
         switch (m_state) {
@@ -135,15 +136,25 @@ TelnetCodec::Received TelnetCodec::receive(QByteArrayView bytes) {
             if (b == 0)
                 break; // CR NUL stands for a bare CR outside binary mode
             [[fallthrough]];
-        case State::Data:
+        case State::Data: {
             if (b == kIac) {
                 m_state = State::Iac;
-            } else {
-                out.data += char(b);
-                if (b == kCr && !m_options[kBinary].him)
-                    m_state = State::Cr;
+                break;
             }
+            const bool binary = m_options[kBinary].him;
+            if (b == kCr && !binary) {
+                out.data += char(b);
+                m_state = State::Cr;
+                break;
+            }
+            // The device's bytes come in runs; take a run at once.
+            qsizetype end = i + 1;
+            while (end < bytes.size() && quint8(bytes[end]) != kIac && (binary || quint8(bytes[end]) != kCr))
+                ++end;
+            out.data.append(bytes.sliced(i, end - i));
+            i = end - 1;
             break;
+        }
         case State::Iac:
             if (b == kIac) {
                 out.data += char(kIac);
