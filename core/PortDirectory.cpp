@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -45,8 +46,9 @@ bool isPseudoTerminal(const QString &target) {
 
 } // namespace
 
-PortDirectory::PortDirectory(QString virtualPortFolder, bool includeSystemPorts)
-    : virtualPortFolder_(std::move(virtualPortFolder)), includeSystemPorts_(includeSystemPorts) {}
+PortDirectory::PortDirectory(QString virtualPortFolder, bool includeSystemPorts, QString stableNameFolder)
+    : virtualPortFolder_(std::move(virtualPortFolder)), includeSystemPorts_(includeSystemPorts),
+      stableNameFolder_(std::move(stableNameFolder)) {}
 
 QList<PortEntry> PortDirectory::scan() const {
     QList<PortEntry> system;
@@ -63,7 +65,28 @@ QList<PortEntry> PortDirectory::scan() const {
             virtualPorts.append({file.fileName(), file.absoluteFilePath()});
     }
     sortByName(virtualPorts);
-    return system + virtualPorts;
+
+    // Each lasting name is a link to the device it stands for now.
+    QHash<QString, QString> stableNames;
+    for (const QFileInfo &link : QDir(stableNameFolder_).entryInfoList(QDir::System | QDir::Files, QDir::Name)) {
+        const QString device = link.canonicalFilePath();
+        if (link.isSymLink() && !device.isEmpty() && !stableNames.contains(device))
+            stableNames.insert(device, link.absoluteFilePath());
+    }
+    QList<PortEntry> ports = system + virtualPorts;
+    for (PortEntry &port : ports)
+        port.stableLocation = stableNames.value(QFileInfo(port.location).canonicalFilePath());
+    return ports;
+}
+
+std::optional<PortEntry> PortDirectory::findStable(const QString &stableLocation) const {
+    if (stableLocation.isEmpty())
+        return std::nullopt;
+    for (const PortEntry &port : scan()) {
+        if (port.stableLocation == stableLocation)
+            return port;
+    }
+    return std::nullopt;
 }
 
 QList<PortEntry> PortDirectory::fallbackPorts() {

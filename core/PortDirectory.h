@@ -3,22 +3,34 @@
 #include <QList>
 #include <QString>
 
-// One entry of the port list: the name the user sees and the device the
-// platform opens for it.
+#include <optional>
+
+// One entry of the port list: the name the user sees, the device the
+// platform opens for it and, for a device the system names by its hardware
+// (a USB adapter), that lasting name, which still leads to the same adapter
+// after it came back under another device name.
 struct PortEntry {
     QString name;
     QString location;
+    QString stableLocation = {};
 };
 
 // Where the port list comes from: the system's serial devices plus virtual
 // ports (symbolic links to pseudo-terminals, as made by socat) in one folder.
+// The lasting names are the links in the system's folder of serial devices by
+// identity.
 class PortDirectory {
 public:
-    explicit PortDirectory(QString virtualPortFolder = QStringLiteral("/dev"), bool includeSystemPorts = true);
+    explicit PortDirectory(QString virtualPortFolder = QStringLiteral("/dev"), bool includeSystemPorts = true,
+                           QString stableNameFolder = QStringLiteral("/dev/serial/by-id"));
 
     // The ports present now, in a stable order: system devices by name, then
     // virtual ports by name.
     QList<PortEntry> scan() const;
+
+    // The port the lasting name leads to now (ttyUSB1 for the adapter that
+    // was ttyUSB0 before it was pulled); empty while the adapter is away.
+    std::optional<PortEntry> findStable(const QString &stableLocation) const;
 
     // The list offered when no port is found: "COM1".."COM9".
     static QList<PortEntry> fallbackPorts();
@@ -26,4 +38,5 @@ public:
 private:
     QString virtualPortFolder_;
     bool includeSystemPorts_;
+    QString stableNameFolder_;
 };

@@ -32,3 +32,24 @@ TEST(PortDirectory, FallbackIsCom1ToCom9OnTheFirstUarts) {
     EXPECT_EQ(ports.last().name, "COM9");
     EXPECT_EQ(ports.last().location, "/dev/ttyS8");
 }
+
+TEST(PortDirectory, AdapterBackUnderAnotherNameIsFoundByItsLastingName) {
+    QTemporaryDir ports, byId;
+    PtyDevice first, second, other;
+    const QString lasting = byId.filePath("usb-FTDI_FT232R_A50285BI-if00-port0");
+    ASSERT_TRUE(QFile::link(first.slavePath(), ports.filePath("ttyUSB0")) &&
+                QFile::link(other.slavePath(), ports.filePath("ttyUSB7")) && QFile::link(ports.filePath("ttyUSB0"), lasting));
+    const PortDirectory directory(ports.path(), false, byId.path());
+    const QList<PortEntry> scanned = directory.scan();
+    ASSERT_EQ(scanned.size(), 2);
+    EXPECT_EQ(scanned[0].stableLocation, lasting);
+    EXPECT_EQ(scanned[1].stableLocation, "") << "no lasting name";
+
+    ASSERT_TRUE(QFile::remove(ports.filePath("ttyUSB0")));
+    EXPECT_FALSE(directory.findStable(lasting)) << "pulled out";
+    ASSERT_TRUE(QFile::link(second.slavePath(), ports.filePath("ttyUSB1")) && QFile::remove(lasting) &&
+                QFile::link(ports.filePath("ttyUSB1"), lasting));
+    const std::optional<PortEntry> found = directory.findStable(lasting);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->location, ports.filePath("ttyUSB1"));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/PortDirectory.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The address of a serial port on another machine, served over TCP either
+// with RFC 2217 control of the line or as plain bytes.
+struct NetAddress {
+    enum class Protocol { Rfc2217, RawTcp };
+    Protocol protocol = Protocol::RawTcp;
+    QString host;
+    quint16 port = 0;
+
+    // "rfc2217://HOST:PORT" or "tcp://HOST:PORT" (an IPv6 host in brackets).
+    // Empty when the text is not such an address, with the reason in *why.
+    static std::optional<NetAddress> parse(const QString &text, QString *why = nullptr);
+};
+
+// The network ports the user listed in a plain-text file, one address a line;
+// blank lines and lines starting with '#' are skipped.
+class NetPortList {
+public:
+    explicit NetPortList(QString fileName = QStringLiteral("NetPorts"));
+
+    // Reads the file. A missing file lists nothing and is no fault. False
+    // when the file could not be read or a line was skipped; errorString()
+    // then names the lines and why, all in one text. What could be read is
+    // in entries() either way.
+    bool load();
+    // One entry per address, in the file's order; its name and location are
+    // the address exactly as written.
+    QList<PortEntry> entries() const { return m_entries; }
+
+    // Adds an address as the file's last line, creating the file if needed.
+    // Refuses a text that is not an address or is listed already.
+    bool append(const QString &address);
+
+    QString errorString() const { return m_error; }
+
+private:
+    bool fail(const QString &error);
+    bool readAll(QByteArray &bytes);
+
+    QString m_fileName;
+    QList<PortEntry> m_entries;
+    QString m_error;
+};

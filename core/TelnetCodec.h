@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/LineSettings.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <array>
+#include <optional>
+
+// The client side of a Telnet connection to a serial port server (RFC 854
+// framing, RFC 1143 option rules, RFC 2217 COM-PORT control): bytes from the
+// network in, the device's bytes and the server's answers out; the device's
+// bytes in, the bytes for the network out. No socket and no clock: the
+// caller moves the bytes and decides how long to wait.
+//
+// A server that sends malformed or endless sequences costs bounded memory:
+// sub-negotiations are cut at a fixed length and dropped, and each option is
+// answered a bounded number of times.
+class TelnetCodec {
+public:
+    // The COM-PORT commands the terminal sends; the server answers each with
+    // the same code plus 100.
+    enum class ComPortCommand : quint8 {
+        SetBaudRate = 1,
+        SetDataSize = 2,
+        SetParity = 3,
+        SetStopSize = 4,
+        SetControl = 5,
+        PurgeData = 12,
+    };
+
+    struct Event {
+        enum class Kind {
+            ComPortEnabled, // the server agreed to COM-PORT control
+            ComPortRefused, // it refused, or withdrew it
+            Accepted,       // it set what was asked
+            NotAccepted,    // it answered with another value (in `value`)
+        };
+        Kind kind;
+        ComPortCommand command{};
+        QByteArray value = {};
+        bool operator==(const Event &) const = default;
+    };
+
+    struct Received {
+        QByteArray data;         // the device's bytes
+        QByteArray reply;        // negotiation answers to send back at once
+        QList<Event> events;
+    };
+
+    // What the client announces right after connecting: binary transmission
+    // both ways, no go-ahead, and (when asked) COM-PORT control.
+    QByteArray start(bool comPort);
+
+    // Takes bytes as they come from the network; a command may be split
+    // across calls anywhere.
+    Received receive(QByteArrayView bytes);
+
+    // The device's bytes as they must travel: 0xFF doubled, and outside
+    // binary mode a carriage return followed by NUL.
+    QByteArray encodeData(QByteArrayView bytes) const;
+
+    // A COM-PORT command; the server's answer to it becomes an Accepted or
+    // NotAccepted event. Valid once ComPortEnabled was reported.
+    QByteArray request(ComPortCommand command, const QByteArray &value);
+    // Baud rate, data size, no parity, stop size and no flow control: the
+    // five requests of one open. Empty when the settings cannot be framed.
+    std::optional<QByteArray> requestLineSettings(const LineSettings &settings);
+    // Requests still waiting for the server's answer.
+    int pendingAnswers() const;
+
+private:
+    struct Option {
+        bool us = false;         // we perform it
+        bool usAsked = false;    // we offered it and wait for the answer
+        bool him = false;        // the server performs it
+        bool himAsked = false;
+        quint8 answers = 0;      // answers sent for it so far
+    };
+    enum class State { Data, Cr, Iac, Verb, Sub, SubIac };
+
+    void onVerb(quint8 verb, quint8 option, Received &out);
+    void answer(quint8 verb, quint8 option, Received &out);
+    void onSubNegotiation(Received &out);
+    static bool wantUs(quint8 option, bool comPort);
+    static bool wantHim(quint8 option);
+
+    std::array<Option, 256> m_options{};
+    // The value asked for, per command still waiting for its answer.
+    std::array<std::optional<QByteArray>, quint8(ComPortCommand::PurgeData) + 1> m_pending{};
+    bool m_comPort = false;
+    State m_state = State::Data;
+    quint8 m_verb = 0;
+    QByteArray m_sub;
+    bool m_subOverflow = false;
+};
