@@ -1,5 +1,5 @@
 #include "core/NetPort.h"
-#include "support/EventWait.h"
+#include "kit/EventWait.h"
 #include "support/QtPrinting.h"
 #include "support/Ser2netPeer.h"
 

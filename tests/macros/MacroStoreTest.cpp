@@ -260,8 +260,9 @@ TEST(MacroStore, AFileThatCannotBeReadOrWrittenIsNeverReplaced) {
         EXPECT_EQ(store.writeRecovery(path), c.loads) << "no recovery of edits made on default lists";
         struct stat st {};
         EXPECT_TRUE(::lstat(QFile::encodeName(path), &st) == 0 && (st.st_mode & 07777) == (c.mode ? c.mode : 0600));
-        if (c.mode && !c.saves)
+        if (c.mode && !c.saves) {
             EXPECT_EQ(firstDifference(fileBytes(path), image(1, true)), -1);
+        }
     }
 }
 

@@ -1,6 +1,6 @@
 #include "support/Ser2netPeer.h"
 
-#include "support/EventWait.h"
+#include "kit/EventWait.h"
 
 #include <QFile>
 #include <QStandardPaths>
