@@ -136,15 +136,12 @@ void TForm1::FormCreate() {
         field->setPalette(colours);
     }
 
+    DescriptionLines = macrogrid::makeDescriptionLines(ui.MainPanel, ui.StaticText1);
     captureStartupLayout();
 
     state.SendBusy = false;
     state.RxBusy = false;
 
-    for (int j = 1; j <= 12; ++j) {
-        DescriptionLines[j - 1] = findChild<QLabel *>(QStringLiteral("STH%1").arg(j));
-        DescriptionLines[j - 1]->setProperty("tag", j);
-    }
     for (int k = 1; k <= macrogrid::kMacroCount; ++k) {
         CmdButtons[k - 1]->setProperty("tag", k);
         CmdEdits[k - 1]->setProperty("tag", k);
