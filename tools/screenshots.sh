@@ -81,4 +81,23 @@ error=$(windows OpenPortError | head -n 1 | cut -d' ' -f1)
 shot "$error" open-port-error
 xdotool windowfocus --sync "$error" key Escape
 sleep 0.5
+
+# Editor mode, then the macro editor on macro 1 with a name, a command and
+# two description lines typed in; the description panel follows the typing.
+xdotool mousemove --window "$main" $((4 + 302 + 40)) $((459 + 32 + 16)) click 1
+sleep 0.5
+shot "$main" main-editor
+xdotool mousemove --window "$main" $((4 + 8 + 40)) $((459 + 72 + 12)) click --repeat 2 1
+sleep 1
+editor=$(windows 'Редактор макроса' | head -n 1 | cut -d' ' -f1)
+xdotool windowfocus --sync "$editor"
+for field in NAME 'AT+VERSION?' 'Title line' 'second line'; do
+    xdotool type "$field"
+    xdotool key Return
+done
+sleep 0.3
+shot "$editor" macro-editor
+shot "$main" main-editor-description
+xdotool windowfocus --sync "$editor" key Escape
+sleep 0.5
 kill "$pid"

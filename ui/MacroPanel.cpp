@@ -74,10 +74,7 @@ void MacroPanel::createMacroControls() {
         m_buttons[k - 1] = button;
         m_edits[k - 1] = edit;
     }
-    for (int j = 1; j <= MacroStore::kDescriptionLines; ++j) {
-        m_lines[j - 1] = m_window->findChild<QLabel *>(QStringLiteral("STH%1").arg(j));
-        m_lines[j - 1]->setProperty("tag", j);
-    }
+    m_lines = macrogrid::makeDescriptionLines(m_controls.MainPanel, m_controls.StaticText1);
 }
 
 void MacroPanel::attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt) {

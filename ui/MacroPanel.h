@@ -24,6 +24,8 @@ class MacroPanel : public QObject {
 public:
     struct Controls {
         QWidget *MainPanel;
+        // The description lines are drawn under it.
+        QWidget *StaticText1;
         QLabel *STListName;
         QLineEdit *ListNameEDT;
         QComboBox *CBLists;

@@ -44,8 +44,8 @@ QList<QByteArray> TForm1::createMacroSide() {
     Ui::TForm1 &ui = *m_ui;
     // No command file is loaded before the send modes exist.
     m_macros = std::make_unique<MacroPanel>(
-        MacroPanel::Controls{ui.MainPanel, ui.STListName, ui.ListNameEDT, ui.CBLists, ui.EditAllCmd, ui.DelList,
-                             ui.SaveF, ui.ListDec, ui.ListInc, ui.RBName, ui.RbData},
+        MacroPanel::Controls{ui.MainPanel, ui.StaticText1, ui.STListName, ui.ListNameEDT, ui.CBLists, ui.EditAllCmd,
+                             ui.DelList, ui.SaveF, ui.ListDec, ui.ListInc, ui.RBName, ui.RbData},
         [this] { return m_sendModes && m_sendModes->fileSendMode(); }, this);
     m_arrangement = std::make_unique<WindowArrangement>(
         WindowArrangement::Controls{ui.MainWindow, ui.SecondWindow, ui.MainPanel, ui.LogPanel, ui.InputMode,

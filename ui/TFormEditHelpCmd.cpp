@@ -17,6 +17,17 @@ constexpr int kNameLimit = 50;
 constexpr int kCommandLimit = 250;
 constexpr int kLineLimit = 50;
 
+// The description lines hang one under the other below their caption
+// "Описание команды", as wide as it; the larger bold type is set on them
+// alone.
+constexpr int kLineHeight = 20;
+const QString kLineStyle = QStringLiteral("font-weight: bold; font-size: 13px;");
+
+QRect lineRect(const QWidget *caption, int j) {
+    const QRect under = caption->geometry();
+    return QRect(under.left(), under.bottom() + 1 + kLineHeight * (j - 1), under.width(), kLineHeight);
+}
+
 } // namespace
 
 TFormEditHelpCmd::TFormEditHelpCmd(QWidget *parent)
@@ -28,17 +39,33 @@ TFormEditHelpCmd::TFormEditHelpCmd(QWidget *parent)
 
 TFormEditHelpCmd::~TFormEditHelpCmd() = default;
 
+void TFormEditHelpCmd::createLineEdits() {
+    for (int j = 1; j <= kLines; ++j) {
+        auto *line = new QLineEdit(this);
+        line->setObjectName(QStringLiteral("Edit%1").arg(j));
+        line->setGeometry(lineRect(ui->Label3, j));
+        line->setStyleSheet(kLineStyle);
+        line->setProperty("tag", j);
+        line->setMaxLength(kLineLimit);
+        m_lineEdits[j - 1] = line;
+    }
+    // Tab walks the description first, then the name and the command string.
+    for (int j = 1; j < kLines; ++j)
+        QWidget::setTabOrder(m_lineEdits[j - 1], m_lineEdits[j]);
+    QWidget::setTabOrder(m_lineEdits.back(), ui->CmdName);
+    QWidget::setTabOrder(ui->CmdName, ui->CmdData);
+}
+
 void TFormEditHelpCmd::FormCreate() {
+    createLineEdits();
     m_designWidth = width();
-    m_designLineWidth = ui->Edit1->width();
+    m_designLineWidth = m_lineEdits.front()->width();
     m_designNameWidth = ui->CmdName->width();
     m_designDataWidth = ui->CmdData->width();
     m_chain[macroediting::CmdName] = ui->CmdName;
     m_chain[macroediting::CmdData] = ui->CmdData;
-    for (int j = 1; j <= 12; ++j) {
-        QLineEdit *line = findChild<QLineEdit *>(QStringLiteral("Edit%1").arg(j));
-        line->setProperty("tag", j);
-        m_lineEdits[j - 1] = line;
+    for (int j = 1; j <= kLines; ++j) {
+        QLineEdit *line = m_lineEdits[j - 1];
         m_chain[macroediting::FirstLine + j - 1] = line;
         connect(line, &QLineEdit::textChanged, this, [this, j] { EditChange(j); });
     }
@@ -48,7 +75,7 @@ void TFormEditHelpCmd::FormCreate() {
     connect(ui->CmdData, &QLineEdit::textChanged, this, &TFormEditHelpCmd::CmdDataChange);
 }
 
-void TFormEditHelpCmd::attach(MacroStore *store, const std::array<QLabel *, 12> &panelLines) {
+void TFormEditHelpCmd::attach(MacroStore *store, const std::array<QLabel *, kLines> &panelLines) {
     m_store = store;
     m_panelLines = panelLines;
 }
@@ -91,7 +118,7 @@ void TFormEditHelpCmd::FormActivate() {
         return;
     showWhole(ui->CmdName, m_store->name(m_list, m_macro), kNameLimit);
     showWhole(ui->CmdData, m_store->command(m_list, m_macro), kCommandLimit);
-    for (int j = 1; j <= 12; ++j)
+    for (int j = 1; j <= kLines; ++j)
         showWhole(m_lineEdits[j - 1], m_panelLines[j - 1] ? m_panelLines[j - 1]->text() : QString(), kLineLimit);
     ui->CmdName->setFocus();
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "macros/MacroEditing.h"
+#include "macros/MacroStore.h"
+
 #include <QDialog>
 
 #include <array>
 #include <memory>
 
-class MacroStore;
 class QLabel;
 class QLineEdit;
 
@@ -26,8 +28,10 @@ public:
     explicit TFormEditHelpCmd(QWidget *parent = nullptr);
     ~TFormEditHelpCmd() override;
 
+    static constexpr int kLines = MacroStore::kDescriptionLines;
+
     // The main window's store and the 12 lines of its description panel.
-    void attach(MacroStore *store, const std::array<QLabel *, 12> &panelLines);
+    void attach(MacroStore *store, const std::array<QLabel *, kLines> &panelLines);
 
     // Edits macro k of list N; returns when the dialog has closed.
     void editMacro(int list, int macro);
@@ -39,6 +43,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The description lines Edit1..Edit12, made from their design places.
+    void createLineEdits();
     void FormCreate();
     void FormActivate();
     void FormCanResize(int width);
@@ -51,10 +57,10 @@ private:
 
     std::unique_ptr<Ui::TFormEditHelpCmd> ui;
     MacroStore *m_store = nullptr;
-    std::array<QLabel *, 12> m_panelLines{};
-    std::array<QLineEdit *, 12> m_lineEdits{};
+    std::array<QLabel *, kLines> m_panelLines{};
+    std::array<QLineEdit *, kLines> m_lineEdits{};
     // The fields in the order Enter walks them.
-    std::array<QLineEdit *, 14> m_chain{};
+    std::array<QLineEdit *, macroediting::kFieldCount> m_chain{};
     int m_list = 1;
     int m_macro = 1;
     bool m_lostActivation = false;

@@ -20,7 +20,7 @@ QStringList movingControls() {
                       "BtInfo",   "SendStart", "LPlus",     "SaveF",       "Str1",           "Str2",
                       "AddStrCmd", "ListInc",  "ListDec",   "DelList",     "EditAllCmd",     "OldCommandsBT",
                       "ButtonReadFile", "ButtonSend", "RBName", "RbData"};
-    for (int j = 1; j <= 12; ++j)
+    for (int j = 1; j <= macrogrid::kDescriptionLines; ++j)
         names.append(QStringLiteral("STH%1").arg(j));
     return names;
 }
