@@ -10,7 +10,8 @@ class QWidget;
 // Every modal window and message box of the program opens through here. The
 // window really runs modally (timers keep firing inside its loop); an observer
 // installed by a test is called from inside that loop, once the window is up,
-// and may look at it and close it.
+// and may look at it and close it. Windows open in the middle of the screen, a
+// message box in the middle of its parent window once that is shown.
 namespace modal {
 
 // text: what the window says (a message box's text, or the window's title).

@@ -65,6 +65,7 @@ TInfo::TInfo(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TInfo>()) {
     ui->setupUi(this);
+    ui->LabelTitle->setText(QStringLiteral("TerminalKVR v" TERMINALKVR_VERSION));
     ui->Picture->setPixmap(connectorPicture(ui->Picture->size()));
     ui->FocusHolder->hide();
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QTranslator;
 class TForm1;
 class TFormEditHelpCmd;
 class TSave;
@@ -12,11 +13,17 @@ class TFormEditCmd;
 class TOpenPortError;
 
 // The program's windows, each created once at startup, in this order, and
-// kept for the whole run.
+// kept for the whole run. Before the first of them the program's icon becomes
+// every window's icon and Qt's own texts (file dialog, message box buttons)
+// turn Russian like the program's.
 struct WindowSet {
     explicit WindowSet(PortDirectory portDirectory);
     ~WindowSet();
 
+private:
+    std::unique_ptr<QTranslator> m_qtTexts;
+
+public:
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TFormEditHelpCmd> FormEditHelpCmd;
     std::unique_ptr<TSave> Save;
