@@ -1,3 +1,4 @@
+#include "core/FixedTexts.h"
 #include "ui/WindowSet.h"
 
 #include <QApplication>
@@ -23,8 +24,8 @@ void answerOptions(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication::setApplicationName(QStringLiteral("TerminalKVR"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TERMINALKVR_VERSION));
+    QCoreApplication::setApplicationName(kProgramName);
+    QCoreApplication::setApplicationVersion(kProgramVersion);
     answerOptions(argc, argv);
     QApplication app(argc, argv);
     WindowSet windows{PortDirectory()};

@@ -1,5 +1,7 @@
 #include "ui/ModalSeam.h"
 
+#include "core/FixedTexts.h"
+
 #include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -65,13 +67,13 @@ int exec(QDialog &window, const QString &text) {
 }
 
 void inform(QWidget *parent, const QString &text) {
-    CentredBox box(QMessageBox::NoIcon, QStringLiteral("TerminalKVR"), text, QMessageBox::Ok, parent);
+    CentredBox box(QMessageBox::NoIcon, kProgramName, text, QMessageBox::Ok, parent);
     run(box, text);
 }
 
 void reportFileError(QWidget *parent, const QString &fileName, const QString &systemError) {
     const QString text = QStringLiteral("Ошибка ввода-вывода: %1\n%2").arg(fileName, systemError);
-    CentredBox box(QMessageBox::Critical, QStringLiteral("TerminalKVR"), text, QMessageBox::Ok, parent);
+    CentredBox box(QMessageBox::Critical, kProgramName, text, QMessageBox::Ok, parent);
     run(box, text);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/TInfo.h"
 
+#include "core/FixedTexts.h"
+
 #include "ui_TInfo.h"
 
 #include <QLinearGradient>
@@ -65,7 +67,7 @@ TInfo::TInfo(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TInfo>()) {
     ui->setupUi(this);
-    ui->LabelTitle->setText(QStringLiteral("TerminalKVR v" TERMINALKVR_VERSION));
+    ui->LabelTitle->setText(kProgramName + QStringLiteral(" v") + kProgramVersion);
     ui->Picture->setPixmap(connectorPicture(ui->Picture->size()));
     ui->FocusHolder->hide();
 }

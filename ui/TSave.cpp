@@ -1,11 +1,14 @@
 #include "ui/TSave.h"
 
+#include "core/FixedTexts.h"
+
 #include "ui_TSave.h"
 
 TSave::TSave(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       ui(std::make_unique<Ui::TSave>()) {
     ui->setupUi(this);
+    setWindowTitle(kProgramName);
     connect(ui->ButtonYes, &QPushButton::clicked, this, [this] {
         emit saveRequested();
         accept();
