@@ -29,26 +29,26 @@ UpDown::UpDown(QWidget *parent)
 }
 
 void UpDown::setRange(int minimum, int maximum) {
-    minimum_ = minimum;
-    maximum_ = std::max(minimum, maximum);
-    position_ = std::clamp(position_, minimum_, maximum_);
+    m_minimum = minimum;
+    m_maximum = std::max(minimum, maximum);
+    m_position = std::clamp(m_position, m_minimum, m_maximum);
 }
 
-void UpDown::setMinimum(int minimum) { setRange(minimum, std::max(minimum, maximum_)); }
+void UpDown::setMinimum(int minimum) { setRange(minimum, std::max(minimum, m_maximum)); }
 
-void UpDown::setMaximum(int maximum) { setRange(std::min(minimum_, maximum), maximum); }
+void UpDown::setMaximum(int maximum) { setRange(std::min(m_minimum, maximum), maximum); }
 
-void UpDown::setPosition(int position) { position_ = std::clamp(position, minimum_, maximum_); }
+void UpDown::setPosition(int position) { m_position = std::clamp(position, m_minimum, m_maximum); }
 
 void UpDown::stepUp() { step(+1); }
 
 void UpDown::stepDown() { step(-1); }
 
 void UpDown::step(int direction) {
-    const bool atBound = direction > 0 ? position_ >= maximum_ : position_ <= minimum_;
+    const bool atBound = direction > 0 ? m_position >= m_maximum : m_position <= m_minimum;
     if (atBound)
         return;
-    position_ += direction;
+    m_position += direction;
     emit clicked(direction);
 }
 

@@ -21,12 +21,12 @@ public:
     void setRange(int minimum, int maximum);
     void setMinimum(int minimum);
     void setMaximum(int maximum);
-    int minimum() const { return minimum_; }
-    int maximum() const { return maximum_; }
+    int minimum() const { return m_minimum; }
+    int maximum() const { return m_maximum; }
 
     // Clamped into the range; reports nothing.
     void setPosition(int position);
-    int position() const { return position_; }
+    int position() const { return m_position; }
 
 public slots:
     // Same effect as a click on the up or the down arrow.
@@ -46,7 +46,7 @@ private:
 
     QToolButton *up_;
     QToolButton *down_;
-    int minimum_ = 0;
-    int maximum_ = 100;
-    int position_ = 0;
+    int m_minimum = 0;
+    int m_maximum = 100;
+    int m_position = 0;
 };
