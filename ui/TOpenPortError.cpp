@@ -26,7 +26,7 @@ const QColor kLetters(230, 35, 30);
 // same picture on every run.
 class Sketch {
 public:
-    explicit Sketch(QPainter &painter) : painter_(painter), random_(1105) {}
+    explicit Sketch(QPainter &painter) : m_painter(painter), random_(1105) {}
 
     // A smooth curve through the points, each nudged by up to `wobble` pixels;
     // long straight stretches get extra points so that they wobble too.
@@ -60,11 +60,11 @@ public:
     }
 
     void stroke(const QPainterPath &path, qreal width, const QColor &colour = kInk) {
-        painter_.strokePath(path, QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        m_painter.strokePath(path, QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     }
 
     void shape(const QPainterPath &path, const QColor &fill, qreal outline = 3.0) {
-        painter_.fillPath(path, fill);
+        m_painter.fillPath(path, fill);
         stroke(path, outline);
     }
 
@@ -97,7 +97,7 @@ private:
         return path;
     }
 
-    QPainter &painter_;
+    QPainter &m_painter;
     QRandomGenerator random_;
 };
 

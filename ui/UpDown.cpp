@@ -21,10 +21,10 @@ QToolButton *makeArrow(QWidget *parent, Qt::ArrowType arrow, const char *name) {
 
 UpDown::UpDown(QWidget *parent)
     : QWidget(parent),
-      up_(makeArrow(this, Qt::UpArrow, "up")),
-      down_(makeArrow(this, Qt::DownArrow, "down")) {
-    connect(up_, &QToolButton::clicked, this, &UpDown::stepUp);
-    connect(down_, &QToolButton::clicked, this, &UpDown::stepDown);
+      m_up(makeArrow(this, Qt::UpArrow, "up")),
+      m_down(makeArrow(this, Qt::DownArrow, "down")) {
+    connect(m_up, &QToolButton::clicked, this, &UpDown::stepUp);
+    connect(m_down, &QToolButton::clicked, this, &UpDown::stepDown);
     placeButtons();
 }
 
@@ -59,6 +59,6 @@ void UpDown::resizeEvent(QResizeEvent *event) {
 
 void UpDown::placeButtons() {
     const int upperHeight = height() / 2;
-    up_->setGeometry(0, 0, width(), upperHeight);
-    down_->setGeometry(0, upperHeight, width(), height() - upperHeight);
+    m_up->setGeometry(0, 0, width(), upperHeight);
+    m_down->setGeometry(0, upperHeight, width(), height() - upperHeight);
 }

@@ -44,8 +44,8 @@ private:
     void step(int direction);
     void placeButtons();
 
-    QToolButton *up_;
-    QToolButton *down_;
+    QToolButton *m_up;
+    QToolButton *m_down;
     int m_minimum = 0;
     int m_maximum = 100;
     int m_position = 0;
