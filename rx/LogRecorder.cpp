@@ -3,8 +3,9 @@
 namespace rx {
 
 bool LogRecorder::toggle(const QDateTime &now) {
-    switch (m_state) {
+    switch (state()) {
     case State::Off:
+        m_state = State::Off; // also after a file found deleted
         m_name = LogFileNameFor(now);
         if (!m_file.create(m_name))
             return false;
@@ -22,7 +23,7 @@ bool LogRecorder::toggle(const QDateTime &now) {
 }
 
 QString LogRecorder::buttonCaption() const {
-    switch (m_state) {
+    switch (state()) {
     case State::Off:
         return QStringLiteral("Start Log");
     case State::Recording:
@@ -34,6 +35,8 @@ QString LogRecorder::buttonCaption() const {
 }
 
 QString LogRecorder::statusText() const {
+    if (fileGone())
+        return QStringLiteral("Файл лога удалён, запись не ведётся (") + m_name + QStringLiteral(")");
     switch (m_state) {
     case State::Off:
         return QStringLiteral("Запись в файл не ведётся");

@@ -10,7 +10,8 @@ namespace rx {
 
 // Recording the log to its file: off until the first start, then recording
 // or paused, one file per run. The texts of the recording button and of the
-// status line belong to the state.
+// status line belong to the state. A file deleted while open ends the
+// recording: the status line says so, and the next click starts a new file.
 class LogRecorder {
 public:
     enum class State { Off, Recording, Paused };
@@ -22,8 +23,10 @@ public:
     // episode. Paused: recording goes on in the same file.
     bool toggle(const QDateTime &now);
 
-    State state() const { return m_state; }
-    bool recording() const { return m_state == State::Recording; }
+    State state() const { return m_file.isGone() ? State::Off : m_state; }
+    bool recording() const { return state() == State::Recording; }
+    // The file was found deleted (at a flush, which then returned false).
+    bool fileGone() const { return m_file.isGone(); }
     bool fileOpen() const { return m_file.isOpen(); }
     // The log file of the run, or the one that could not be created.
     QString fileName() const { return m_name; }

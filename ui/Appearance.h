@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPalette>
+#include <QWidget>
 
 #include <array>
 
@@ -17,6 +18,11 @@ inline const QColor kRed(255, 0, 0);
 inline const QColor kYellow(255, 255, 0);
 // Text on those colours where a control is disabled.
 inline const QColor kTextOnStateColour(32, 32, 32);
+
+// A disabled control whose value the user still reads (the line settings
+// while connected): its text a little lighter than when enabled, not the
+// platform's faint grey.
+void keepReadableWhenDisabled(QWidget &control);
 
 // The platform's named colours that the windows use.
 enum class SystemColour { ButtonFace, InactiveBorder, MenuBar, Window, WindowText };

@@ -187,6 +187,10 @@ void ConnectionControl::setLineSettingsEnabled(bool enabled) {
                                                              m_controls.BTRescan, m_controls.ComBits,
                                                              m_controls.ComStopBits})
         control->setEnabled(enabled);
+    // Still read while connected.
+    for (QWidget *list :
+         std::initializer_list<QWidget *>{m_controls.BaudRate, m_controls.ComBits, m_controls.ComStopBits})
+        appearance::keepReadableWhenDisabled(*list);
 }
 
 void ConnectionControl::setWanted(bool wanted) {

@@ -31,20 +31,25 @@ void LogRecorderControl::recordLine(const QByteArray &line) {
 }
 
 void LogRecorderControl::StartLogClick() {
+    const bool starting = m_recorder.state() == rx::LogRecorder::State::Off;
     const bool done = m_recorder.toggle(QDateTime::currentDateTime());
-    if (!done && m_recorder.state() == rx::LogRecorder::State::Off) {
+    if (!done && starting) {
         modal::reportFileError(m_window, m_recorder.fileName(), m_recorder.errorString());
         return;
     }
-    m_controls.StartLog->setProperty("tag", m_recorder.recording() ? 1 : 0);
-    m_controls.StartLog->setText(m_recorder.buttonCaption());
-    m_controls.STLog->setText(m_recorder.statusText());
+    showState();
     if (m_recorder.recording())
         return;
     // Pausing wrote out what was gathered.
     m_flushTimer.stop();
     if (!done)
         reportLogFileError();
+}
+
+void LogRecorderControl::showState() {
+    m_controls.StartLog->setProperty("tag", m_recorder.recording() ? 1 : 0);
+    m_controls.StartLog->setText(m_recorder.buttonCaption());
+    m_controls.STLog->setText(m_recorder.statusText());
 }
 
 void LogRecorderControl::flushLogFile() {
@@ -61,6 +66,8 @@ void LogRecorderControl::close() {
 }
 
 void LogRecorderControl::reportLogFileError() {
+    // A file found deleted no longer records.
+    showState();
     // Reported from the event loop, not from inside the poll or the send
     // routine, which carry on while the message is open.
     QTimer::singleShot(0, this, [this, error = m_recorder.errorString()] {

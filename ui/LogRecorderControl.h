@@ -28,6 +28,8 @@ public:
 
 private:
     void StartLogClick();
+    // The button and the status line as the recorder stands.
+    void showState();
     void flushLogFile();
     void reportLogFileError();
 

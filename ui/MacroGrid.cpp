@@ -39,6 +39,8 @@ std::array<QLabel *, kDescriptionLines> makeDescriptionLines(QWidget *panel, QWi
         auto *line = new QLabel(panel);
         line->setObjectName(QStringLiteral("STH%1").arg(j));
         line->setProperty("tag", j);
+        // The user's descriptions, never read as markup.
+        line->setTextFormat(Qt::PlainText);
         line->setGeometry(descriptionRect(j));
         line->setAutoFillBackground(true);
         line->setPalette(cream);

@@ -7,6 +7,7 @@
 #include "ui/MacroGrid.h"
 #include "ui/ModalSeam.h"
 #include "ui/ModeVisibility.h"
+#include "ui/PlainText.h"
 #include "ui/TFormEditHelpCmd.h"
 #include "ui/TSave.h"
 
@@ -49,6 +50,8 @@ MacroPanel::MacroPanel(const Controls &controls, std::function<bool()> fileShown
     m_controls.CBLists->setEditable(true);
     m_controls.CBLists->lineEdit()->setReadOnly(true);
     m_controls.CBLists->setInsertPolicy(QComboBox::NoInsert);
+    // A list's name or a command file's path, never read as markup.
+    m_controls.STListName->setTextFormat(Qt::PlainText);
     LoadCmdConfig();
     ReadListCmd(m_currentList);
     OutHelpHelp();
@@ -91,9 +94,30 @@ macroview::View MacroPanel::macroView() const {
 void MacroPanel::LoadCmdConfig() {
     const bool loaded = m_store.LoadCmdConfig(m_storePath);
     if (m_store.rebuilt())
-        modal::inform(m_window, MacroStore::kRebuiltMessage);
+        modal::inform(m_window, m_store.rebuiltMessage());
     if (!loaded)
         modal::reportFileError(m_window, MacroStore::kFileName, m_store.errorString());
+    // Edits kept from lists this run cannot read wait for a run that can.
+    if (!m_store.unreadable())
+        offerRecovery();
+}
+
+void MacroPanel::offerRecovery() {
+    if (!MacroStore::hasRecovery(m_storePath))
+        return;
+    bool done = true;
+    switch (modal::ask(m_window, MacroStore::recoveryQuestion(m_storePath))) {
+    case modal::Answer::Yes:
+        done = m_store.takeRecovery(m_storePath);
+        break;
+    case modal::Answer::No:
+        done = m_store.discardRecovery(m_storePath);
+        break;
+    case modal::Answer::Later:
+        break;
+    }
+    if (!done)
+        modal::reportFileError(m_window, MacroStore::recoveryPath(m_storePath), m_store.errorString());
 }
 
 void MacroPanel::showListName(const QString &name) { showWhole(m_controls.ListNameEDT, name, kListNameLimit); }
@@ -107,11 +131,12 @@ void MacroPanel::ReadListCmd(int list) {
         QLineEdit *edit = m_edits[k - 1];
         setBold(button, face.bold);
         setBold(edit, face.bold);
-        if (button->text() != face.caption)
-            button->setText(face.caption);
+        const QString caption = plaintext::asButtonCaption(face.caption);
+        if (button->text() != caption)
+            button->setText(caption);
         showWhole(edit, face.caption, limit);
-        button->setToolTip(face.hint);
-        edit->setToolTip(face.hint);
+        button->setToolTip(plaintext::asToolTip(face.hint));
+        edit->setToolTip(plaintext::asToolTip(face.hint));
     }
     if (m_store.listName(list).isEmpty())
         m_store.setListName(list, macroview::defaultListName(list));
@@ -145,8 +170,12 @@ void MacroPanel::WriteListCmd() {
 
 bool MacroPanel::SaveAllLists() {
     WriteListCmd();
-    if (m_store.save(m_storePath))
+    if (m_store.save(m_storePath)) {
+        // The save took in what other windows saved meanwhile: shown now, the
+        // edits cannot put the old texts back at the next save.
+        ReadListCmd(m_currentList);
         return true;
+    }
     modal::reportFileError(m_window, MacroStore::kFileName, m_store.errorString());
     return false;
 }
@@ -168,6 +197,15 @@ bool MacroPanel::closeAllowed() {
     }
     // A save that failed keeps the window open, so the changes are not lost.
     return !saveChosen || SaveAllLists();
+}
+
+void MacroPanel::keepUnsaved() {
+    if (m_editorMode)
+        WriteListCmd();
+    if (m_macroEditorOpen)
+        storePanelDescription();
+    if (!m_store.writeRecovery(m_storePath))
+        modal::reportFileError(m_window, MacroStore::recoveryPath(m_storePath), m_store.errorString());
 }
 
 void MacroPanel::showCommandFile(bool loaded, const QString &caption) {
@@ -310,10 +348,14 @@ void MacroPanel::ShowWindowEdtHelp(int macro) {
     m_macroEditorOpen = true;
     m_macroEditor->editMacro(m_currentList, m_currentMacro);
     ReadListCmd(m_currentList);
-    for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
-        m_store.setDescription(m_currentList, m_currentMacro, j, m_lines[j - 1]->text());
+    storePanelDescription();
     m_macroEditorOpen = false;
     setBase(edit, QApplication::palette().color(QPalette::Base));
+}
+
+void MacroPanel::storePanelDescription() {
+    for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
+        m_store.setDescription(m_currentList, m_currentMacro, j, m_lines[j - 1]->text());
 }
 
 int MacroPanel::macroNumberOf(QObject *control) const {

@@ -45,6 +45,9 @@ public:
 
     // Whether the window may close now (the save prompt may say no).
     bool closeAllowed();
+    // The program ends without asking: unsaved changes go to the recovery
+    // file beside the store, never into the store itself.
+    void keepUnsaved();
     // A command file took the large caption (loaded) or gave it back.
     void showCommandFile(bool loaded, const QString &caption);
 
@@ -63,6 +66,8 @@ private:
     bool doubleClicked(QObject *watched);
     void fillChooser(int list, const QString &name);
     void LoadCmdConfig();
+    // Changes a session that ended without saving left behind.
+    void offerRecovery();
     void ReadListCmd(int list);
     void WriteListCmd();
     bool SaveAllLists();
@@ -85,6 +90,8 @@ private:
     void ClearHelp();
     void OutHelpHelp();
     void ShowWindowEdtHelp(int macro);
+    // The description typed into the panel while the editor is up.
+    void storePanelDescription();
     void showListName(const QString &name);
     void stepList(const macroview::Step &step);
     void applyStep(const macroview::Step &step);

@@ -3,8 +3,10 @@
 #include "core/FixedTexts.h"
 
 #include <QDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -15,6 +17,8 @@ Observer &observer() {
     static Observer instance;
     return instance;
 }
+
+bool s_unattended = false;
 
 // Puts the inside of the window in the middle of `over` when that is shown,
 // else in the middle of the screen. Qt's own placement centres a window on its
@@ -31,10 +35,14 @@ void centre(QWidget &window, const QWidget *over) {
     window.setGeometry(inside);
 }
 
-// A message box knows its size only as it opens; it is placed then.
+// A message box knows its size only as it opens; it is placed then. Its text
+// is plain: a file's name or a system's message is never read as markup.
 class CentredBox : public QMessageBox {
 public:
-    using QMessageBox::QMessageBox;
+    CentredBox(Icon icon, const QString &text, StandardButtons buttons, QWidget *parent)
+        : QMessageBox(icon, kProgramName, text, buttons, parent) {
+        setTextFormat(Qt::PlainText);
+    }
 
 protected:
     void showEvent(QShowEvent *event) override {
@@ -43,7 +51,27 @@ protected:
     }
 };
 
+// Qt makes "Нет" the answer of Escape and of the close box; here they answer
+// nothing.
+class QuestionBox : public CentredBox {
+public:
+    using CentredBox::CentredBox;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override {
+        if (event->matches(QKeySequence::Cancel))
+            reject();
+        else
+            CentredBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override { QDialog::closeEvent(event); }
+};
+
 int run(QDialog &window, const QString &text) {
+    if (s_unattended) {
+        qWarning("%s", qUtf8Printable(text));
+        return QDialog::Rejected;
+    }
     if (observer()) {
         QPointer<QDialog> guard(&window);
         QTimer::singleShot(0, &window, [guard, text] {
@@ -67,14 +95,27 @@ int exec(QDialog &window, const QString &text) {
 }
 
 void inform(QWidget *parent, const QString &text) {
-    CentredBox box(QMessageBox::NoIcon, kProgramName, text, QMessageBox::Ok, parent);
+    CentredBox box(QMessageBox::NoIcon, text, QMessageBox::Ok, parent);
     run(box, text);
 }
 
 void reportFileError(QWidget *parent, const QString &fileName, const QString &systemError) {
     const QString text = QStringLiteral("Ошибка ввода-вывода: %1\n%2").arg(fileName, systemError);
-    CentredBox box(QMessageBox::Critical, kProgramName, text, QMessageBox::Ok, parent);
+    CentredBox box(QMessageBox::Critical, text, QMessageBox::Ok, parent);
     run(box, text);
 }
+
+Answer ask(QWidget *parent, const QString &text) {
+    QuestionBox box(QMessageBox::Question, text, QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    const QPushButton *no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    run(box, text);
+    if (box.clickedButton() == yes)
+        return Answer::Yes;
+    return box.clickedButton() == no ? Answer::No : Answer::Later;
+}
+
+void setUnattended(bool unattended) { s_unattended = unattended; }
 
 } // namespace modal

@@ -28,4 +28,14 @@ void inform(QWidget *parent, const QString &text);
 // Reports a failed operation on a file with the system's error text.
 void reportFileError(QWidget *parent, const QString &fileName, const QString &systemError);
 
+// A message box asking "Да" or "Нет". Escape and the window's close box
+// answer neither: the question stays open for another time.
+enum class Answer { Yes, No, Later };
+Answer ask(QWidget *parent, const QString &text);
+
+// While the program ends without a user to answer (a signal, the end of the
+// desktop session), nothing is shown: each window's text goes to the error
+// output, and it closes at once as by Escape.
+void setUnattended(bool unattended);
+
 } // namespace modal

@@ -44,6 +44,7 @@ SendModesPanel::SendModesPanel(const Controls &controls, ConnectionControl &conn
         });
     }
     m_controls.PeriodTX->installEventFilter(this);
+    m_controls.OldCmdList->installEventFilter(this);
     connect(m_controls.PeriodTX, &QLineEdit::textChanged, this, &SendModesPanel::schedulePeriodTick);
     connect(m_controls.ButtonReadFile, &QPushButton::clicked, this, &SendModesPanel::ButtonReadFileClick);
     connect(m_controls.OldCmdList, &QListWidget::itemClicked, this, &SendModesPanel::OldCmdListClick);
@@ -56,8 +57,17 @@ SendModesPanel::SendModesPanel(const Controls &controls, ConnectionControl &conn
 }
 
 bool SendModesPanel::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_controls.PeriodTX && event->type() == QEvent::KeyPress)
-        return !PeriodTXKeyPress(static_cast<QKeyEvent *>(event)->text());
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (watched == m_controls.PeriodTX)
+        return !PeriodTXKeyPress(key->text());
+    // The arrow keys only move the selection; Enter takes the selected line
+    // as a click does.
+    if (watched == m_controls.OldCmdList && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        OldCmdListClick();
+        return true;
+    }
     return false;
 }
 

@@ -7,6 +7,7 @@
 #include "ui/LogRecorderControl.h"
 #include "ui/LogView.h"
 #include "ui/MacroPanel.h"
+#include "ui/ModalSeam.h"
 #include "ui/ReceivePath.h"
 #include "ui/SendModesPanel.h"
 #include "ui/TrafficReadouts.h"
@@ -15,6 +16,8 @@
 #include "ui_TForm1.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QThread>
 
 TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>()) {
@@ -74,7 +77,10 @@ void TForm1::createPortSide(PortDirectory portDirectory) {
                                               *m_readouts, [this] { return m_transmit->dataMode(); }, this);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    if (m_sessionEnded)
+        modal::setUnattended(false);
+}
 
 void TForm1::connectSubsystems() {
     connect(m_logView.get(), &LogView::lineShown, m_logRecorder.get(), &LogRecorderControl::recordLine);
@@ -134,12 +140,29 @@ TerminalState TForm1::terminalState() const {
 void TForm1::SendPortData(const QByteArray &command) { m_transmit->SendPortData(command); }
 
 void TForm1::closeEvent(QCloseEvent *event) {
-    if (!m_macros->closeAllowed()) {
+    if (!m_sessionEnded && !m_macros->closeAllowed()) {
         event->ignore();
         return;
     }
-    FormClose();
+    // The session may have ended while the save question was open: the
+    // files are written then.
+    if (!m_sessionEnded)
+        FormClose();
     event->accept();
+}
+
+void TForm1::endSession() {
+    // A window closed already has saved what it had.
+    if (m_sessionEnded || !isVisible())
+        return;
+    m_sessionEnded = true;
+    modal::setUnattended(true);
+    m_macros->keepUnsaved();
+    FormClose();
+    close();
+    // Modal windows open at that moment end too.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void TForm1::FormClose() {

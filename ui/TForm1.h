@@ -49,6 +49,11 @@ public:
     // The single routine that writes to the port.
     void SendPortData(const QByteArray &command);
 
+    // The program must end with no one to answer (a signal, the end of the
+    // desktop session): closes as the window's close does, without asking;
+    // unsaved macro changes go to the recovery file. Once only.
+    void endSession();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -73,4 +78,5 @@ private:
     std::unique_ptr<TransmitLine> m_transmit;
     std::unique_ptr<ReceivePath> m_receive;
     std::unique_ptr<Housekeeping> m_housekeeping;
+    bool m_sessionEnded = false;
 };

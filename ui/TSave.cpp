@@ -10,14 +10,15 @@ TSave::TSave(QWidget *parent)
     ui->setupUi(this);
     setWindowTitle(kProgramName);
     connect(ui->ButtonYes, &QPushButton::clicked, this, [this] {
+        closeRefused = false;
         emit saveRequested();
         accept();
     });
-    connect(ui->ButtonNo, &QPushButton::clicked, this, &TSave::reject);
-    connect(ui->ButtonCancel, &QPushButton::clicked, this, [this] {
-        closeRefused = true;
+    connect(ui->ButtonNo, &QPushButton::clicked, this, [this] {
+        closeRefused = false;
         reject();
     });
+    connect(ui->ButtonCancel, &QPushButton::clicked, this, &TSave::reject);
 }
 
 TSave::~TSave() = default;
@@ -26,6 +27,9 @@ QString TSave::question() const { return ui->LabelQuestion->text(); }
 
 void TSave::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
+    // Whatever closes it without an answer refuses the close: the edits are
+    // hours of work.
+    closeRefused = true;
     // Every opening starts on "Да", whichever button closed it last time.
     ui->ButtonYes->setFocus();
 }

@@ -8,8 +8,9 @@ namespace Ui {
 class TSave;
 }
 
-// Asks whether to save the macro store. It has no title-bar buttons, so one
-// of its three answers always closes it.
+// Asks whether to save the macro store. Only "Да" and "Нет" answer it:
+// "Отмена", Escape and a close by the window manager all keep the window
+// open with its changes.
 class TSave : public QDialog {
     Q_OBJECT
 
@@ -17,8 +18,8 @@ public:
     explicit TSave(QWidget *parent = nullptr);
     ~TSave() override;
 
-    // Set by "Отмена": the main window refuses the one close that asked and
-    // clears the mark.
+    // Set as the question opens and cleared by "Да" and "Нет": the main
+    // window refuses the one close that asked and clears the mark.
     bool closeRefused = false;
 
     // The question the dialog asks.

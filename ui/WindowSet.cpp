@@ -1,5 +1,7 @@
 #include "ui/WindowSet.h"
 
+#include "core/TerminationSignals.h"
+#include "ui/PlainText.h"
 #include "ui/TForm1.h"
 #include "ui/TFormEditCmd.h"
 #include "ui/TFormEditHelpCmd.h"
@@ -10,7 +12,9 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QScreen>
+#include <QSessionManager>
 #include <QTranslator>
 #include <QWindow>
 
@@ -61,6 +65,23 @@ WindowSet::WindowSet(PortDirectory portDirectory)
     Form1->attachPortErrorWindow(OpenPortError.get());
     Form1->attachMacroWindows(FormEditHelpCmd.get(), Save.get());
     Form1->attachInfoWindow(Info.get());
+    for (QWidget *window : std::initializer_list<QWidget *>{Form1.get(), FormEditHelpCmd.get()}) {
+        for (QLineEdit *field : window->findChildren<QLineEdit *>())
+            plaintext::keepOnOneLine(field);
+    }
+    endSessionWithTheProgram();
+}
+
+void WindowSet::endSessionWithTheProgram() {
+    TForm1 *form = Form1.get();
+    m_endSignals = std::make_unique<TerminationSignals>();
+    QObject::connect(m_endSignals.get(), &TerminationSignals::received, form, &TForm1::endSession);
+    // The session manager may end the program right after asking it to keep
+    // its data, so it ends there and then; its edits wait for the next start.
+#ifndef QT_NO_SESSIONMANAGER
+    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, form, [form] { form->endSession(); });
+#endif
+    QObject::connect(qGuiApp, &QCoreApplication::aboutToQuit, form, &TForm1::endSession);
 }
 
 WindowSet::~WindowSet() = default;

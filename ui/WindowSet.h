@@ -11,11 +11,14 @@ class TSave;
 class TInfo;
 class TFormEditCmd;
 class TOpenPortError;
+class TerminationSignals;
 
 // The program's windows, each created once at startup, in this order, and
 // kept for the whole run. Before the first of them the program's icon becomes
 // every window's icon and Qt's own texts (file dialog, message box buttons)
-// turn Russian like the program's.
+// turn Russian like the program's. A signal that ends the program and the end
+// of the desktop session close the main window without asking (one set of
+// windows at a time, as the signals' handlers are the process's).
 struct WindowSet {
     explicit WindowSet(PortDirectory portDirectory);
     ~WindowSet();
@@ -30,6 +33,11 @@ public:
     std::unique_ptr<TInfo> Info;
     std::unique_ptr<TFormEditCmd> FormEditCmd;
     std::unique_ptr<TOpenPortError> OpenPortError;
+
+private:
+    void endSessionWithTheProgram();
+
+    std::unique_ptr<TerminationSignals> m_endSignals;
 };
 
 // Puts the main window in the middle of the screen and shows it.

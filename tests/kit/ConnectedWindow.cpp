@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTextDocument>
 
 #include <stdexcept>
 
@@ -28,6 +30,8 @@ ConnectedWindow::ConnectedWindow() : m_device(std::make_unique<PtyDevice>()) {
 ConnectedWindow::~ConnectedWindow() = default;
 
 bool ConnectedWindow::open() {
+    // One set of windows at a time, as in the program.
+    m_windows.reset();
     m_windows = std::make_unique<WindowSet>(PortDirectory(portFolder(), false));
     showCentred(form());
     return QTest::qWaitForWindowExposed(window());
@@ -84,10 +88,16 @@ bool ConnectedWindow::pressKey(const QString &name, int key) {
 
 std::optional<QString> ConnectedWindow::text(const QString &name) {
     QWidget *widget = find(name);
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        return label->text();
+    if (auto *label = qobject_cast<QLabel *>(widget)) {
+        if (label->textFormat() == Qt::PlainText || !Qt::mightBeRichText(label->text()))
+            return label->text();
+        QTextDocument shown;
+        shown.setHtml(label->text());
+        return shown.toPlainText();
+    }
+    // "&&" shows as "&"; a single "&" marks the shortcut and is not shown.
     if (auto *button = qobject_cast<QAbstractButton *>(widget))
-        return button->text();
+        return button->text().replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1"));
     if (auto *edit = qobject_cast<QLineEdit *>(widget))
         return edit->text();
     if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))

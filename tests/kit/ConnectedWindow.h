@@ -57,7 +57,8 @@ public:
     bool typeInto(const QString &name, const QString &text);
     bool pressKey(const QString &name, int key);
     // The text a user reads on the named label, button, line edit, log or
-    // list; nothing if the control has no text.
+    // list, as drawn (markup rendered, a shortcut's mark left out); nothing
+    // if the control has no text.
     std::optional<QString> text(const QString &name);
     // The log view.
     QPlainTextEdit *log();

@@ -65,4 +65,23 @@ TEST(LogRecorder, AFileThatCannotBeCreatedLeavesTheRecorderOff) {
     QDir::setCurrent(previous);
 }
 
+TEST(LogRecorder, AFileFoundDeletedEndsTheRecordingAndAClickStartsANewOne) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    LogRecorder recorder;
+    ASSERT_TRUE(recorder.toggle(kStart) && QFile::remove(kName));
+    recorder.writeLine("lost");
+    EXPECT_FALSE(recorder.flush());
+    EXPECT_EQ(recorder.state(), LogRecorder::State::Off);
+    EXPECT_EQ(recorder.buttonCaption(), "Start Log");
+    EXPECT_EQ(recorder.statusText(), QStringLiteral("Файл лога удалён, запись не ведётся (") + kName + ")");
+    ASSERT_TRUE(recorder.toggle(kStart));
+    EXPECT_EQ(recorder.statusText(), QStringLiteral("Лог записывается в файл ") + kName);
+    EXPECT_TRUE(recorder.writeLine("kept") && recorder.close());
+    QFile file(kName);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == "kept\r\n");
+    QDir::setCurrent(previous);
+}
+
 } // namespace

@@ -1,14 +1,18 @@
 // Habits and odd input the window must take without losing anything: mode
-// clicks, long pastes, filters outside the code page, long wrapped lines and
-// the short line-setting lists.
+// clicks, long pastes, pasted line breaks, filters outside the code page, long
+// wrapped lines and the short line-setting lists.
 #include "window/TerminalFixture.h"
 
+#include "macros/MacroStore.h"
 #include "ui/TForm1.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStyleOptionComboBox>
+#include <QTest>
 
 using Habits = TerminalFixture;
 
@@ -68,5 +72,20 @@ TEST_F(Habits, ShortListsShowTheirValuesWholeAndReadablyWhileConnected) {
             EXPECT_LE(list->fontMetrics().horizontalAdvance(value), field.width() - 2) << name << " " << value;
     }
     connectPort();
-    EXPECT_LT(find("ComPort")->palette().color(QPalette::Disabled, QPalette::ButtonText).lightness(), 96);
+    for (const char *name : {"ComPort", "BaudRate", "ComBits", "ComStopBits"})
+        EXPECT_LT(find(name)->palette().color(QPalette::Disabled, QPalette::ButtonText).lightness(), 96) << name;
+}
+
+TEST_F(Habits, LineBreaksPastedIntoOneLineFieldsBecomeBlanks) {
+    start();
+    click("EditAllCmd");
+    QGuiApplication::clipboard()->setText("AT\r\nZ\nY\r\n");
+    for (const char *field : {"MainStrCmd", "AddStrCmd", "Edit1", "ListNameEDT"}) {
+        auto *edit = find<QLineEdit>(field);
+        edit->clear();
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(edit->text(), "AT Z Y") << field;
+    }
+    EXPECT_EQ(form().macroStore().name(1, 1), "AT Z Y");
 }

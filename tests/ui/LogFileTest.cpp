@@ -85,7 +85,8 @@ using LogFile = LogFileRecording;
 // ---------------------------------------------------------------- states and name
 
 TEST_F(LogFile, StartPauseAndResumeShowTheirStatesAndKeepOneFile) {
-    // A file left by an earlier run in the same second is replaced.
+    // A file left by another window in the same second is kept; this run's
+    // name takes a suffix.
     const QStringList likely = likelyLogNames();
     for (const QString &name : likely) {
         QFile old(name);
@@ -103,7 +104,7 @@ TEST_F(LogFile, StartPauseAndResumeShowTheirStatesAndKeepOneFile) {
     const QDateTime after = QDateTime::currentDateTime();
     QStringList possible;
     for (QDateTime t = before; t <= after.addMSecs(999); t = t.addSecs(1))
-        possible << logNameAt(t);
+        possible << logNameAt(t).replace(".txt", " (2).txt");
     const QString name = state().LogFileName;
     EXPECT_TRUE(possible.contains(name)) << name.toStdString() << " not in " << possible.join('|').toStdString();
     EXPECT_EQ(text("StartLog"), "Pause Log");
@@ -113,6 +114,8 @@ TEST_F(LogFile, StartPauseAndResumeShowTheirStatesAndKeepOneFile) {
     EXPECT_TRUE(state().LogFileOpen);
     EXPECT_EQ(QFileInfo(name).absolutePath(), QFileInfo(workDir()).absoluteFilePath());
     EXPECT_EQ(fileBytes(name), "");
+    for (const QString &earlier : likely)
+        EXPECT_EQ(fileBytes(earlier), "an earlier run\r\n") << earlier.toStdString();
 
     click("StartLog");
     EXPECT_EQ(text("StartLog"), "Go Log");
@@ -126,7 +129,7 @@ TEST_F(LogFile, StartPauseAndResumeShowTheirStatesAndKeepOneFile) {
     EXPECT_EQ(text("StartLog"), "Pause Log");
     EXPECT_EQ(text("STLog"), kRecording + name);
     EXPECT_EQ(state().LogFileName, name);
-    EXPECT_EQ(logEntries().size(), likely.size()) << "no second file";
+    EXPECT_EQ(logEntries().size(), likely.size() + 1) << "no second file of this run";
     EXPECT_TRUE(notices.isEmpty()) << notices.join('|').toStdString();
 }
 
@@ -308,6 +311,24 @@ TEST_F(LogFile, OneNoticeAtATimeAlsoForAFileDeletedWhileRecording) {
     ASSERT_TRUE(waitUntil([&] { return notices.size() == 1 && logText() == "first\nok\nlost"; }, 8000));
     processEventsFor(200);
     EXPECT_EQ(notices.size(), 1) << notices.join('|').toStdString();
+}
+
+TEST_F(LogFile, AFileDeletedWhileTheDiskIsFullIsToldOnceAndTheNextClickStartsANewOne) {
+    startConnected();
+    click("StartLog");
+    const QString name = state().LogFileName;
+    FileSizeLimit fullDisk(0);
+    receive("ONE\r\n", "ONE");
+    ASSERT_TRUE(waitUntil([&] { return notices.size() == 1; }, 5000)) << "the disk is full";
+    QFile::remove(name);
+    for (const char *line : {"TWO", "THREE"})
+        receive(line + QByteArray("\r\n"), logText() + '\n' + line);
+    processEventsFor(1500);
+    EXPECT_EQ(notices.size(), 2) << notices.join('|').toStdString();
+    EXPECT_EQ(text("STLog"), "Файл лога удалён, запись не ведётся (" + name + ")");
+    fullDisk.lift();
+    click("StartLog");
+    EXPECT_EQ(text("STLog"), kRecording + state().LogFileName);
 }
 
 } // namespace

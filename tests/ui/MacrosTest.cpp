@@ -4,10 +4,14 @@
 #include "ui/TForm1.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
+
+#include <csignal>
 
 namespace {
 
@@ -29,7 +33,8 @@ const QColor kLime(0, 255, 0);
 
 // List N is named "Lst N". In list 1 macro k is named "Nk", its command is
 // "Ck" (macro 5's is 251 characters long) and its description line j reads
-// "k.j" (macro 9's first is 60 characters long); list 12 has a command 3.
+// "k.j" (macro 9's first is 60 characters long); macro 10's texts look like
+// markup and a shortcut; list 12 has a command 3.
 class MacroWindow : public TerminalFixture {
 protected:
     void SetUp() override {
@@ -44,6 +49,9 @@ protected:
                 store.setDescription(1, k, j, QStringLiteral("%1.%2").arg(k).arg(j));
         }
         store.setDescription(1, 9, 1, QString(60, 'w'));
+        store.setName(1, 10, QStringLiteral("AT&F"));
+        store.setCommand(1, 10, QStringLiteral("<b>c</b>  <br>x"));
+        store.setDescription(1, 10, 2, QStringLiteral("<b>x</b><hr>"));
         store.setCommand(12, 3, QStringLiteral("gone after clearing"));
         store.save(MacroStore::kFileName);
         start();
@@ -99,16 +107,22 @@ TEST_F(MacroWindow, ChooserAndSteppingAtTheEndsAndClearingList12) {
 TEST_F(MacroWindow, ClosingAsksToSaveOnlyWhenTheStoreChanged) {
     QString answer;
     onModal = [&](QDialog &dialog, const QString &) {
+        if (answer == "Escape")
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        if (answer == "close box")
+            dialog.close();
         for (auto *button : dialog.findChildren<QPushButton *>())
             if (button->text() == answer)
                 button->click();
     };
     click("EditAllCmd");
     typeInto("Edit1", "new");
+    // Only "Да" and "Нет" answer: the rest keep the window and the edits.
     const struct {
         const char *answer;
         bool shown, saved; // afterwards
-    } closes[] = {{"Отмена", true, false}, {"Нет", false, false}, {"Да", false, true}, {"Да", false, true}};
+    } closes[] = {{"Отмена", true, false}, {"Escape", true, false}, {"close box", true, false},
+                  {"Нет", false, false},   {"Да", false, true},      {"Да", false, true}};
     for (const auto &c : closes) {
         answer = QString::fromUtf8(c.answer);
         form().show();
@@ -116,7 +130,22 @@ TEST_F(MacroWindow, ClosingAsksToSaveOnlyWhenTheStoreChanged) {
         EXPECT_EQ(form().isVisible(), c.shown) << c.answer;
         EXPECT_EQ(fileBytes(MacroStore::kFileName).contains("\x03new"), c.saved) << c.answer;
     }
-    EXPECT_EQ(notices, QStringList(3, "Сохранить изменения  макросов?")) << "none once saved";
+    EXPECT_EQ(notices, QStringList(5, "Сохранить изменения  макросов?")) << "none once saved";
+}
+
+TEST_F(MacroWindow, StoredTextsShowAsTypedNeverAsMarkupOrAShortcut) {
+    // A hint as the tool tip shows it.
+    const auto hint = [this](const char *control) {
+        const QString tip = find(control)->toolTip();
+        QTextDocument shown;
+        shown.setHtml(tip);
+        return Qt::mightBeRichText(tip) ? shown.toPlainText() : tip;
+    };
+    EXPECT_EQ(text("Button10"), "AT&F");
+    EXPECT_TRUE(find<QPushButton>("Button10")->shortcut().isEmpty()) << "Alt+F would click it";
+    EXPECT_EQ(hint("Button10"), "<b>c</b>  <br>x");
+    pointAt("Button10");
+    EXPECT_EQ(panelLine(2), "<b>x</b><hr>");
 }
 
 TEST_F(MacroWindow, EditorModeRewritesTheStoreAndStoresEachKeystroke) {
@@ -207,4 +236,43 @@ TEST_F(MacroWindow, EditorDialogWalksWithEnterAndBackspaceAndKeepsChangesHowever
     EXPECT_EQ(store().description(1, 9, 1), QString(59, 'w'));
     EXPECT_EQ(store().description(1, 9, 3), "9.3");
     EXPECT_EQ(store().description(1, 9, 4), "");
+}
+
+TEST_F(MacroWindow, ASignalClosesAsTheWindowDoesAndTheNextStartOffersTheEdits) {
+    const QByteArray stored = fileBytes(MacroStore::kFileName);
+    connectPort();
+    typeInto("MainStrCmd", "AT");
+    pressKey("MainStrCmd", Qt::Key_Return);
+    click("EditAllCmd");
+    typeInto("Edit1", "new");
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    ASSERT_TRUE(waitUntil([&] { return !form().isVisible(); }));
+    EXPECT_TRUE(notices.isEmpty()) << notices.join('|').toStdString();
+    EXPECT_EQ(fileBytes(MacroStore::kFileName), stored) << "written only at the user's word";
+    EXPECT_TRUE(fileBytes("OldCmd").startsWith("\x02" "AT"));
+
+    // Escape leaves the edits for another time; "Да" takes them.
+    for (const Qt::Key answer : {Qt::Key_Escape, Qt::Key_Return}) {
+        onModal = [answer](QDialog &dialog, const QString &) { QTest::keyClick(&dialog, answer); };
+        start();
+    }
+    EXPECT_EQ(notices, QStringList(2, MacroStore::recoveryQuestion(QDir::current().absoluteFilePath("CmdConfig"))));
+    EXPECT_EQ(text("Button1"), "new");
+    click("EditAllCmd");
+    click("EditAllCmd"); // saves them
+    EXPECT_TRUE(fileBytes(MacroStore::kFileName).contains("\x03new"));
+    EXPECT_FALSE(QFile::exists("CmdConfig.recovery"));
+}
+
+TEST_F(MacroWindow, ASaveTakesInWhatAnotherWindowSavedMeanwhile) {
+    click("EditAllCmd");
+    MacroStore other;
+    other.LoadCmdConfig(MacroStore::kFileName);
+    other.setName(1, 1, u"theirs");
+    ASSERT_TRUE(other.save(MacroStore::kFileName));
+    click("SaveF");
+    EXPECT_EQ(text("Edit1"), "theirs");
+    click("EditAllCmd"); // saves again
+    EXPECT_EQ(text("Button1"), "theirs");
+    EXPECT_TRUE(fileBytes(MacroStore::kFileName).contains("\x06theirs"));
 }

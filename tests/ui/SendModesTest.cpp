@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QTest>
 
+#include <sys/stat.h>
+
 class SendModesWindow : public TerminalFixture {
 protected:
     const QString kAllSent = QStringLiteral("Все команды отправлены");
@@ -148,4 +150,32 @@ TEST_F(SendModesWindow, CyclicPeriodicSendingRestartsWhenCyclicIsChecked) {
     click("CiklSend");
     EXPECT_EQ(device().receive(12, 3000).left(12), "L1\rL2\rL3\rL1\r");
     click("RBManual");
+}
+
+TEST_F(SendModesWindow, ArrowsOnlyMoveInTheCommandListEnterTakesTheLine) {
+    start();
+    connectPort();
+    chooseFile(commandFile());
+    click("RBSel");
+    find<QListWidget>("OldCmdList")->setCurrentRow(0);
+    for (const int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return})
+        pressKey("OldCmdList", key);
+    EXPECT_EQ(device().receive(3), "L3\r") << "sent by Enter, nothing by the arrows";
+    click("RBManual");
+    for (const int key : {Qt::Key_Up, Qt::Key_Enter})
+        pressKey("OldCmdList", key);
+    EXPECT_EQ(text("MainStrCmd"), "L2");
+}
+
+TEST_F(SendModesWindow, AFifoIsReportedAndAHugeFileLoadsAtOnce) {
+    start();
+    const QString fifo = filesDir_.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    chooseFile(fifo); // no writer: opening it the plain way would wait for ever
+    EXPECT_TRUE(notices.last().contains(fifo)) << notices.last().toStdString();
+    click("ButtonReadFile");
+    QFile huge(filesDir_.filePath("huge.txt")); // a gigabyte, no line break
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(1) << 30));
+    chooseFile(huge.fileName());
+    EXPECT_EQ(notices.last(), "Большой файл");
 }

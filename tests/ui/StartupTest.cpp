@@ -6,10 +6,13 @@
 #include <QDir>
 #include <QTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -114,6 +117,27 @@ TEST_F(Startup, UnreadableHistoryIsReportedAndTheWindowStillWorks) {
     EXPECT_TRUE(notices[0].contains("OldCmd"));
     EXPECT_EQ(find<QComboBox>("ComPort")->count(), 1);
     connectPort();
+}
+
+TEST_F(Startup, AMacroStoreThatCannotBeReadSaysWhereOrWhy) {
+    const QByteArray damaged(1000, 'x');
+    QFile file("CmdConfig");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+    file.close();
+    start();
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices[0].section('\n', 0, 0), "Проблема с файлом конфигурации, он будет перезаписан");
+    EXPECT_TRUE(notices[0].endsWith(QDir::current().absoluteFilePath("CmdConfig.bad"))) << notices[0].toStdString();
+    EXPECT_EQ(fileBytes("CmdConfig.bad"), damaged);
+
+    // Not a file at all: never written over, and a save says why.
+    ASSERT_TRUE(QFile::remove("CmdConfig") && ::mkfifo("CmdConfig", 0600) == 0);
+    start();
+    click("EditAllCmd");
+    click("EditAllCmd");
+    ASSERT_EQ(notices.size(), 3);
+    EXPECT_TRUE(notices[2].contains(notices[1].section('\n', 1))) << notices[2].toStdString();
+    EXPECT_EQ(QFileInfo("CmdConfig").size(), 0) << "still the FIFO";
 }
 
 TEST_F(Startup, CloseRewritesTheHistoryButNeverRecreatesIt) {
