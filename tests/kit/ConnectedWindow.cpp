@@ -27,8 +27,9 @@ ConnectedWindow::ConnectedWindow() : m_device(std::make_unique<PtyDevice>()) {
 
 ConnectedWindow::~ConnectedWindow() = default;
 
-bool ConnectedWindow::open() {
-    m_windows = std::make_unique<WindowSet>(PortDirectory(portFolder(), false));
+bool ConnectedWindow::open(const std::optional<QString> &stableNameFolder) {
+    m_windows = std::make_unique<WindowSet>(stableNameFolder ? PortDirectory(portFolder(), false, *stableNameFolder)
+                                                             : PortDirectory(portFolder(), false));
     showCentred(form());
     return QTest::qWaitForWindowExposed(window());
 }
