@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionComboBox>
@@ -169,7 +170,10 @@ void ConnectionControl::AddNetPortClick() {
     ask.setWindowTitle(QStringLiteral("Сетевой порт"));
     ask.setLabelText(QStringLiteral("Адрес порта на другой машине:\nrfc2217://УЗЕЛ:ПОРТ (сервер RFC 2217, например "
                                     "ser2net) или tcp://УЗЕЛ:ПОРТ"));
-    ask.setTextValue(QStringLiteral("rfc2217://"));
+    ask.setTextValue(QString());
+    // The form to follow stays in sight while typing.
+    if (auto *field = ask.findChild<QLineEdit *>())
+        field->setPlaceholderText(QStringLiteral("rfc2217://УЗЕЛ:ПОРТ"));
     QString address;
     connect(&ask, &QInputDialog::textValueSelected, &ask, [&address](const QString &text) { address = text; });
     modal::exec(ask, ask.windowTitle());

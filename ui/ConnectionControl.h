@@ -24,7 +24,8 @@ public:
         QPushButton *BTConnect, *BTRescan;
         QCheckBox *AutoConnect, *SendAsReconn;
     };
-    // Fills the port list without complaint and starts the watch.
+    // Fills the port list (an empty one without complaint) and starts the
+    // watch.
     ConnectionControl(const Controls &controls, PortDirectory directory, QWidget *window);
 
     bool isOpen() const { return m_open; }
@@ -39,8 +40,8 @@ signals:
     void opened();
     // "Отправить при соединении" is checked and the port has just been opened.
     void sendOnConnect();
-    // A click on the connect button or a beat of the watch is over; the port
-    // may have opened or closed.
+    // A click on the connect button, a beat of the watch or an open that
+    // took time is over; the port may have opened or closed.
     void settled();
 
 private:

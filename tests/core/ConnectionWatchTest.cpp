@@ -46,27 +46,13 @@ TEST(ConnectionWatch, EveryCombinationOfTheInputs) {
     EXPECT_EQ(reopenColour(false), C::Reconnecting);
 }
 
-TEST(ConnectionWatch, AnOpenUnderWayIsWaitedFor) {
-    for (const Row &row : kRows) {
-        EXPECT_EQ(watchStep({row.alive, row.autoConnect, row.wanted, row.portOpen, true}), WatchAction{})
-            << "alive " << row.alive << " auto " << row.autoConnect << " wanted " << row.wanted;
-    }
-}
-
-TEST(ConnectionWatch, AReconnectionFindsAnAdapterByItsLastingName) {
+TEST(ConnectionWatch, AnOpenUnderWayIsWaitedForAnAdapterIsFoundByItsLastingName) {
+    for (const Row &row : kRows)
+        EXPECT_EQ(watchStep({row.alive, row.autoConnect, row.wanted, row.portOpen, true}), WatchAction{});
     const QString usb0 = "/dev/ttyUSB0", usb1 = "/dev/ttyUSB1", lasting = "/dev/serial/by-id/usb-FTDI-if00";
-    const struct {
-        QString stable;
-        std::optional<QString> stableNow;
-        QString expected;
-    } cases[] = {
-        {"", std::nullopt, usb0},     // no lasting name: where it was
-        {lasting, usb1, usb1},        // back under another name
-        {lasting, usb0, usb0},        // back under the same one
-        {lasting, std::nullopt, ""}, // away: not whatever took its old name
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(reopenLocation(usb0, c.stable, c.stableNow), c.expected) << c.expected.toStdString();
+    EXPECT_EQ(reopenLocation(usb0, "", std::nullopt), usb0) << "no lasting name: where it was";
+    EXPECT_EQ(reopenLocation(usb0, lasting, usb1), usb1) << "back under another name";
+    EXPECT_EQ(reopenLocation(usb0, lasting, std::nullopt), "") << "away: not whatever took its old name";
 }
 
 } // namespace
