@@ -27,3 +27,9 @@ void runCompareBench(int megabytes, int rounds, bool terminalOnly);
 // The pure steps of the receive path (rendering, windows-1251 conversion,
 // display text) timed alone, in ms per MB.
 void runUnitsBench();
+
+// Through ser2net on the loopback (RFC 2217 and raw TCP) beside a local
+// pseudo-terminal: the time from a click on Connect to lime (median and
+// slowest of 20), and a 20 MB flood's MB/s and window CPU seconds per MB.
+// Needs ser2net and socat.
+void runNetBench();

@@ -15,7 +15,7 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|all]
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|net|all]
 //   terminal_bench compare|flood [megabytes [rounds]]   (not part of all;
 //   flood is the terminal's side of compare alone)
 int main(int argc, char **argv) {
@@ -56,5 +56,7 @@ int main(int argc, char **argv) {
         runPeriodBench();
     if (all || std::strcmp(which, "chain") == 0)
         runAfterAnswerBench();
+    if (all || std::strcmp(which, "net") == 0)
+        runNetBench();
     return 0;
 }

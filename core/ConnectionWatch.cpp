@@ -2,6 +2,9 @@
 
 WatchAction watchStep(const WatchInputs &in) {
     WatchAction action;
+    // The beat waits for an open under way to end; its end sets the colour.
+    if (in.opening)
+        return action;
     action.close = !in.alive;
     if (!in.autoConnect) {
         // Without reconnection a port that died, or one the user wants but
@@ -18,3 +21,9 @@ WatchAction watchStep(const WatchInputs &in) {
 }
 
 PortColour reopenColour(bool opened) { return opened ? PortColour::Connected : PortColour::Reconnecting; }
+
+QString reopenLocation(const QString &location, const QString &stableLocation, const std::optional<QString> &stableNow) {
+    if (stableLocation.isEmpty())
+        return location;
+    return stableNow.value_or(QString());
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <optional>
 
 // The colour that tells the state of the connection on the port list.
@@ -12,6 +14,7 @@ struct WatchInputs {
     bool autoConnect = false; // reconnection is switched on
     bool wanted = false;      // the user connected and has not disconnected
     bool portOpen = false;    // the port is open as far as the window knows
+    bool opening = false;     // an open is under way (a network port takes time)
 };
 
 struct WatchAction {
@@ -26,3 +29,8 @@ WatchAction watchStep(const WatchInputs &in);
 
 // The colour after a reopen attempt.
 PortColour reopenColour(bool opened);
+
+// Where a reconnection opens: an adapter with a lasting name wherever that
+// name leads now (stableNow; nowhere while it is away, even if another
+// device took its old name), any other port where it was.
+QString reopenLocation(const QString &location, const QString &stableLocation, const std::optional<QString> &stableNow);

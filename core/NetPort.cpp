@@ -39,7 +39,7 @@ QString stopBitsText(StopBits stopBits) {
 
 } // namespace
 
-NetPort::NetPort(QObject *parent) : QObject(parent), m_timeoutMs(kOpenTimeoutMs) {
+NetPort::NetPort(QObject *parent) : PortAccess(parent), m_timeoutMs(kOpenTimeoutMs) {
     m_socket.setReadBufferSize(kReadBufferBytes);
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {

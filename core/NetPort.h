@@ -2,10 +2,10 @@
 
 #include "core/LineSettings.h"
 #include "core/NetPortList.h"
+#include "core/PortAccess.h"
 #include "core/TelnetCodec.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -14,7 +14,7 @@
 // settings apply. It offers the byte-level operations of the local port, so
 // the send routine and the receive poll use both alike; only opening differs,
 // because a connection takes time the window must not wait through.
-class NetPort : public QObject {
+class NetPort : public PortAccess {
     Q_OBJECT
 public:
     // Why the last open failed.
@@ -31,12 +31,12 @@ public:
     // connecting and, for RFC 2217, agreeing on COM-PORT control and setting
     // the line all count against openTimeoutMs(); the port is open only when
     // the server has accepted every setting.
-    void openAsync(const QString &location, const LineSettings &settings);
-    bool isOpening() const { return m_opening; }
+    void openAsync(const QString &location, const LineSettings &settings) override;
+    bool isOpening() const override { return m_opening; }
     bool isOpen() const { return m_open; }
-    void close();
+    void close() override;
     // Why the last open failed, in the system's words.
-    QString errorString() const { return m_error; }
+    QString errorString() const override { return m_error; }
     Failure failure() const { return m_failure; }
 
     // How long an open may take in all.
@@ -45,25 +45,19 @@ public:
 
     // True while the port is open and the connection stands; false once the
     // server closed or reset it.
-    bool probe();
+    bool probe() override;
 
     // Bytes received and not yet read.
-    qint64 bytesWaiting();
+    qint64 bytesWaiting() override;
     // Returns at once with up to maxBytes of the bytes waiting.
-    QByteArray read(qint64 maxBytes);
+    QByteArray read(qint64 maxBytes) override;
     // Hands the bytes to the connection without waiting for them to leave.
-    void write(const QByteArray &bytes);
+    void write(const QByteArray &bytes) override;
     // Drops the unread input and, with RFC 2217, the server's buffer of bytes
     // from the device not yet sent to us. Raw TCP has no such buffer.
-    void purge();
+    void purge() override;
     // Drops the unread input (the port is being closed).
-    void discard();
-
-signals:
-    // The open started by openAsync() ended; on false errorString() says why.
-    void opened(bool ok);
-    // Bytes have arrived.
-    void readable();
+    void discard() override;
 
 private:
     void onConnected();

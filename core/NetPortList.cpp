@@ -68,11 +68,13 @@ bool NetPortList::readAll(QByteArray &bytes) {
 
 bool NetPortList::load() {
     m_entries.clear();
+    m_problems.clear();
     m_error.clear();
     QByteArray bytes;
-    if (!readAll(bytes))
+    if (!readAll(bytes)) {
+        m_problems = {m_error};
         return false;
-    QStringList problems;
+    }
     const QList<QByteArray> lines = bytes.split('\n');
     for (qsizetype n = 0; n < lines.size(); ++n) {
         const QString text = cp1251::toUnicode(lines[n]).trimmed();
@@ -82,9 +84,9 @@ bool NetPortList::load() {
         if (NetAddress::parse(text, &why))
             m_entries.append({text, text});
         else
-            problems.append(QStringLiteral("%1, строка %2: «%3» пропущена: %4.").arg(m_fileName).arg(n + 1).arg(text, why));
+            m_problems.append(QStringLiteral("%1, строка %2: «%3» пропущена: %4.").arg(m_fileName).arg(n + 1).arg(text, why));
     }
-    return problems.isEmpty() || fail(problems.join(QLatin1Char('\n')));
+    return m_problems.isEmpty() || fail(m_problems.join(QLatin1Char('\n')));
 }
 
 bool NetPortList::append(const QString &address) {

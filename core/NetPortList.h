@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -40,6 +41,9 @@ public:
     bool append(const QString &address);
 
     QString errorString() const { return m_error; }
+    // What the last load() found wrong, one text per line skipped (or the
+    // one reason the file could not be read).
+    QStringList problems() const { return m_problems; }
 
 private:
     bool fail(const QString &error);
@@ -47,5 +51,6 @@ private:
 
     QString m_fileName;
     QList<PortEntry> m_entries;
+    QStringList m_problems;
     QString m_error;
 };

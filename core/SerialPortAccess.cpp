@@ -38,7 +38,7 @@ QSerialPort::StopBits toQt(StopBits stopBits) {
 
 } // namespace
 
-SerialPortAccess::SerialPortAccess(QObject *parent) : QObject(parent) {
+SerialPortAccess::SerialPortAccess(QObject *parent) : PortAccess(parent) {
     port_.setReadBufferSize(kReadBufferBytes);
     connect(&port_, &QSerialPort::readyRead, this, &SerialPortAccess::readable);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialPortAccess::onError);
@@ -81,6 +81,11 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     port_.setRequestToSend(false);
     port_.clearError();
     return true;
+}
+
+void SerialPortAccess::openAsync(const QString &location, const LineSettings &settings) {
+    const bool ok = open(location, settings);
+    emit opened(ok);
 }
 
 void SerialPortAccess::close() {

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "core/LineSettings.h"
+#include "core/PortAccess.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QSerialPort>
 
 // The program's single serial port: the byte-level operations the connection,
 // the send routine and the receive poll use. The rest of the program never
 // touches the platform's serial API.
-class SerialPortAccess : public QObject {
+class SerialPortAccess : public PortAccess {
     Q_OBJECT
 public:
     explicit SerialPortAccess(QObject *parent = nullptr);
@@ -19,30 +19,29 @@ public:
     // with the reason in errorString(). Other terminals (picocom, tio,
     // minicom) are kept out by the same advisory lock they take themselves.
     bool open(const QString &location, const LineSettings &settings);
-    void close();
+    // The same open, reported through opened() before it returns.
+    void openAsync(const QString &location, const LineSettings &settings) override;
+    bool isOpening() const override { return false; }
+    void close() override;
     // Why the last open failed, in the system's words, with a hint where the
     // user can do something about it.
-    QString errorString() const { return m_error; }
+    QString errorString() const override { return m_error; }
 
     // Applies the settings of the last open once more: true only while a port
     // is open on the handle and the device is still there.
-    bool probe();
+    bool probe() override;
 
     // Bytes received and not yet read; clears the port's error state.
-    qint64 bytesWaiting();
+    qint64 bytesWaiting() override;
     // Returns at once with up to maxBytes of the bytes waiting.
-    QByteArray read(qint64 maxBytes);
+    QByteArray read(qint64 maxBytes) override;
     // Hands the bytes to the port without waiting for them to leave the line.
-    void write(const QByteArray &bytes);
+    void write(const QByteArray &bytes) override;
     // Drops the unread input after our own output has left the line, so that
     // an earlier packet is never cut. Blocks as long as the line needs.
-    void purge();
+    void purge() override;
     // Drops whatever is queued in both directions (the port is being closed).
-    void discard();
-
-signals:
-    // Bytes have arrived (the receive poll uses it instead of a fixed beat).
-    void readable();
+    void discard() override;
 
 private:
     void onError(QSerialPort::SerialPortError error);

@@ -1,13 +1,17 @@
 #include "ui/ConnectionControl.h"
 
 #include "core/LineSettings.h"
+#include "core/PortListing.h"
 #include "ui/Appearance.h"
 #include "ui/ModalSeam.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionComboBox>
@@ -35,6 +39,9 @@ QColor colourOf(PortColour colour) {
 constexpr unsigned long kReconnectSettleMs = 2000;
 // Every open of the port pauses this long first.
 constexpr unsigned long kOpenPauseMs = 5;
+
+// Besides the location (the item's data): the lasting name of an adapter.
+constexpr int kStableRole = Qt::UserRole + 1;
 
 // The widest values the four 61-pixel line-setting lists must show whole.
 const QStringList kWidestValues = {QStringLiteral("ttyUSB0"), QStringLiteral("115200")};
@@ -93,11 +100,22 @@ ConnectionControl::ConnectionControl(const Controls &controls, PortDirectory dir
     setUpLineSettingLists();
     ScanComPorts(true);
 
+    // The port list's own menu offers to add a network port.
+    auto *addNetPort = new QAction(QStringLiteral("Добавить сетевой порт..."), m_controls.ComPort);
+    addNetPort->setObjectName(QStringLiteral("AddNetPort"));
+    m_controls.ComPort->addAction(addNetPort);
+    m_controls.ComPort->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(addNetPort, &QAction::triggered, this, &ConnectionControl::AddNetPortClick);
+
+    connect(&m_port, &PortAccess::opened, this, &ConnectionControl::portOpened);
     connect(m_controls.BTConnect, &QPushButton::clicked, this, &ConnectionControl::BTConnectClick);
     connect(m_controls.BTRescan, &QPushButton::clicked, this, &ConnectionControl::BTRescanClick);
     connect(&m_checkConnect, &QTimer::timeout, this, &ConnectionControl::CheckConnectTimer);
     m_checkConnect.setInterval(1000);
     m_checkConnect.start();
+    m_reconnectSettle.setSingleShot(true);
+    m_reconnectSettle.setInterval(int(kReconnectSettleMs));
+    connect(&m_reconnectSettle, &QTimer::timeout, this, &ConnectionControl::sendAfterReconnect);
 }
 
 void ConnectionControl::setUpLineSettingLists() {
@@ -109,38 +127,65 @@ void ConnectionControl::setUpLineSettingLists() {
         fitFont(list, *style);
         fitPopup(list);
     }
-    // The full device path behind the short name.
-    connect(m_controls.ComPort, &QComboBox::currentIndexChanged, this, [this] {
-        const QString location = m_controls.ComPort->currentData().toString();
-        m_controls.ComPort->setToolTip(location.isEmpty() ? QStringLiteral("Port")
-                                                          : QStringLiteral("Port: ") + location);
-    });
+    connect(m_controls.ComPort, &QComboBox::currentIndexChanged, this, &ConnectionControl::showPortHint);
+}
+
+// The full device path, or the adapter's lasting name, behind the short name.
+void ConnectionControl::showPortHint() {
+    const QString hint = m_controls.ComPort->currentData(Qt::ToolTipRole).toString();
+    m_controls.ComPort->setToolTip(hint.isEmpty() ? QStringLiteral("Port") : QStringLiteral("Port: ") + hint);
 }
 
 void ConnectionControl::ScanComPorts(bool silent) {
     QComboBox *list = m_controls.ComPort;
     list->clear();
-    QList<PortEntry> ports = m_directory.scan();
-    const bool found = !ports.isEmpty();
-    if (!found) {
-        if (!silent) {
-            modal::inform(m_window, QStringLiteral(":-("));
-            modal::inform(m_window,
-                          QStringLiteral("Запустите программу от имени администратора или выберите порт вручную"));
-        }
-        ports = PortDirectory::fallbackPorts();
+    m_netPorts.load();
+    const PortListing listing = listPorts(m_directory.scan(), m_netPorts.entries());
+    if (listing.nothingFound && !silent) {
+        modal::inform(m_window, QStringLiteral(":-("));
+        modal::inform(m_window, QStringLiteral("Запустите программу от имени администратора или выберите порт вручную"));
     }
-    for (const PortEntry &port : ports)
+    for (const PortEntry &port : listing.entries) {
         list->addItem(port.name, port.location);
-    // The fallback names are offered, none is chosen.
-    list->setCurrentIndex(found ? 0 : -1);
+        list->setItemData(list->count() - 1, port.stableLocation, kStableRole);
+        list->setItemData(list->count() - 1, portHint(port), Qt::ToolTipRole);
+    }
+    list->setCurrentIndex(listing.selected);
+    showPortHint();
     fitPopup(list);
+    reportNetPortProblems();
+}
+
+void ConnectionControl::reportNetPortProblems() {
+    const QStringList fresh = newProblems(m_netPortProblems, m_netPorts.problems());
+    m_netPortProblems = m_netPorts.problems();
+    if (!fresh.isEmpty())
+        modal::inform(m_window, fresh.join(QLatin1Char('\n')));
 }
 
 void ConnectionControl::BTRescanClick() { ScanComPorts(false); }
 
-ConnectionControl::OpenResult ConnectionControl::OpenComPort() {
-    const QString location = m_controls.ComPort->currentData().toString();
+void ConnectionControl::AddNetPortClick() {
+    QInputDialog ask(m_window);
+    ask.setWindowTitle(QStringLiteral("Сетевой порт"));
+    ask.setLabelText(QStringLiteral("Адрес порта на другой машине:\nrfc2217://УЗЕЛ:ПОРТ (сервер RFC 2217, например "
+                                    "ser2net) или tcp://УЗЕЛ:ПОРТ"));
+    ask.setTextValue(QString());
+    // The form to follow stays in sight while typing.
+    if (auto *field = ask.findChild<QLineEdit *>())
+        field->setPlaceholderText(QStringLiteral("rfc2217://УЗЕЛ:ПОРТ"));
+    QString address;
+    connect(&ask, &QInputDialog::textValueSelected, &ask, [&address](const QString &text) { address = text; });
+    modal::exec(ask, ask.windowTitle());
+    if (address.isEmpty())
+        return;
+    if (!m_netPorts.append(address))
+        return modal::inform(m_window, m_netPorts.errorString());
+    ScanComPorts(false);
+    m_controls.ComPort->setCurrentIndex(m_controls.ComPort->findData(address.trimmed()));
+}
+
+ConnectionControl::OpenResult ConnectionControl::OpenComPort(Opening purpose) {
     const std::optional<LineSettings> settings = parseLineSettings(
         m_controls.BaudRate->currentText(), m_controls.ComBits->currentText(), m_controls.ComStopBits->currentIndex());
     if (m_controls.ComPort->currentText().isEmpty())
@@ -149,18 +194,54 @@ ConnectionControl::OpenResult ConnectionControl::OpenComPort() {
         modal::inform(m_window, QStringLiteral("Скорость и число бит данных должны быть числами."));
         return OpenResult::SettingsUnreadable;
     }
+    const QString location =
+        purpose == Opening::Reconnect ? reconnectLocation() : m_controls.ComPort->currentData().toString();
     // Never leave a port open on an old handle.
     if (m_port.probe())
         m_port.close();
     QThread::msleep(kOpenPauseMs);
-    if (location.isEmpty() || !m_port.open(location, *settings))
+    if (location.isEmpty())
         return OpenResult::Failed;
-    m_open = true;
-    emit opened();
-    return OpenResult::Opened;
+    m_opening = purpose;
+    // A local port reports before this returns, a network port later.
+    m_port.openAsync(location, *settings);
+    return OpenResult::Started;
+}
+
+// An adapter the user connected is looked for by its lasting name: it may
+// be back under another device name, which the list then shows.
+QString ConnectionControl::reconnectLocation() {
+    QComboBox *list = m_controls.ComPort;
+    std::optional<QString> stableNow;
+    if (const std::optional<PortEntry> now = m_directory.findStable(m_stableLocation)) {
+        stableNow = now->location;
+        list->setItemText(list->currentIndex(), now->name);
+        list->setItemData(list->currentIndex(), now->location);
+    }
+    return reopenLocation(list->currentData().toString(), m_stableLocation, stableNow);
+}
+
+void ConnectionControl::portOpened(bool ok) {
+    const Opening purpose = std::exchange(m_opening, Opening::None);
+    if (ok) {
+        m_open = true;
+        if (purpose == Opening::ByUser)
+            m_stableLocation = m_controls.ComPort->currentData(kStableRole).toString();
+        emit opened();
+    }
+    if (purpose == Opening::ByUser) {
+        connectDone(ok);
+    } else if (purpose == Opening::Reconnect) {
+        reconnectDone(ok);
+        emit settled();
+    }
 }
 
 void ConnectionControl::CloseComPort() {
+    m_reconnectSettle.stop();
+    // An open under way is dropped without a report.
+    if (std::exchange(m_opening, Opening::None) != Opening::None)
+        m_port.close();
     if (!m_open)
         return;
     m_port.discard();
@@ -206,47 +287,70 @@ void ConnectionControl::BTConnectClick() {
     if (m_wanted) {
         CloseComPort();
         setWanted(false);
-    } else {
-        switch (OpenComPort()) {
-        case OpenResult::Opened:
-            setWanted(true);
-            if (m_controls.SendAsReconn->isChecked())
-                emit sendOnConnect();
-            break;
-        case OpenResult::Failed:
-            // The system's reason goes under the message: on this platform the
-            // port's name is rarely the cause.
-            if (!m_controls.ComPort->currentText().isEmpty())
-                modal::inform(m_window,
-                              QStringLiteral("Что-то не открывается порт. Программа может работать только с "
-                                             "COM1..COM9.") +
-                                  (m_port.errorString().isEmpty() ? QString()
-                                                                  : QStringLiteral("\n\n") + m_port.errorString()));
-            break;
-        case OpenResult::SettingsUnreadable:
-            break;
-        }
+        return finishClick();
     }
+    // Nothing changes under an open that takes time.
+    setLineSettingsEnabled(false);
+    switch (OpenComPort(Opening::ByUser)) {
+    case OpenResult::Started:
+        return; // connectDone() ends the click
+    case OpenResult::Failed:
+        return connectDone(false);
+    case OpenResult::SettingsUnreadable:
+        setLineSettingsEnabled(true);
+        return finishClick();
+    }
+}
+
+void ConnectionControl::connectDone(bool ok) {
+    if (ok) {
+        setWanted(true);
+        if (m_controls.SendAsReconn->isChecked())
+            emit sendOnConnect();
+    } else {
+        setLineSettingsEnabled(true);
+        // The system's reason goes under the message: on this platform the
+        // port's name is rarely the cause.
+        if (!m_controls.ComPort->currentText().isEmpty())
+            modal::inform(m_window,
+                          QStringLiteral("Что-то не открывается порт. Программа может работать только с COM1..COM9.") +
+                              (m_port.errorString().isEmpty() ? QString()
+                                                              : QStringLiteral("\n\n") + m_port.errorString()));
+    }
+    finishClick();
+}
+
+void ConnectionControl::finishClick() {
     m_controls.BTConnect->setEnabled(true);
     emit settled();
 }
 
 void ConnectionControl::CheckConnectTimer() {
     const bool alive = m_port.probe();
-    const WatchAction action = watchStep({alive, m_controls.AutoConnect->isChecked(), m_wanted, m_open});
+    const WatchAction action = watchStep(
+        {alive, m_controls.AutoConnect->isChecked(), m_wanted, m_open, m_opening != Opening::None});
     if (action.colour)
         setComPortColour(*action.colour);
     if (action.close)
         CloseComPort();
-    if (action.reopen) {
-        const bool reopened = OpenComPort() == OpenResult::Opened;
-        setComPortColour(reopenColour(reopened));
-        if (reopened) {
-            m_controls.ComPort->repaint();
-            QThread::msleep(kReconnectSettleMs);
-            if (m_controls.SendAsReconn->isChecked())
-                emit sendOnConnect();
-        }
-    }
+    if (action.reopen && OpenComPort(Opening::Reconnect) != OpenResult::Started)
+        reconnectDone(false);
     emit settled();
+}
+
+void ConnectionControl::reconnectDone(bool ok) {
+    setComPortColour(reopenColour(ok));
+    if (!ok)
+        return;
+    if (m_port.isNetwork())
+        return m_reconnectSettle.start();
+    // A local device is given its time with the window held, as it always was.
+    m_controls.ComPort->repaint();
+    QThread::msleep(kReconnectSettleMs);
+    sendAfterReconnect();
+}
+
+void ConnectionControl::sendAfterReconnect() {
+    if (m_controls.SendAsReconn->isChecked())
+        emit sendOnConnect();
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "core/ConnectionWatch.h"
+#include "core/NetPortList.h"
 #include "core/PortDirectory.h"
-#include "core/SerialPortAccess.h"
+#include "core/TerminalPort.h"
 
 #include <QObject>
 #include <QTimer>
@@ -12,8 +13,9 @@ class QComboBox;
 class QPushButton;
 class QWidget;
 
-// The port list, the line settings, connecting and the connection watch. It
-// owns the port; the send and receive paths use it through port().
+// The port list (the system's ports and those of the NetPorts file), the
+// line settings, connecting and the connection watch. It owns the port, local
+// or network; the send and receive paths use it through port().
 class ConnectionControl : public QObject {
     Q_OBJECT
 public:
@@ -22,31 +24,44 @@ public:
         QPushButton *BTConnect, *BTRescan;
         QCheckBox *AutoConnect, *SendAsReconn;
     };
-    // Fills the port list without complaint and starts the watch.
+    // Fills the port list (an empty one without complaint) and starts the
+    // watch.
     ConnectionControl(const Controls &controls, PortDirectory directory, QWidget *window);
 
     bool isOpen() const { return m_open; }
-    SerialPortAccess &port() { return m_port; }
+    PortAccess &port() { return m_port; }
 
-    // Fills the port list; an empty system list is complained about unless
-    // silent.
+    // Fills the port list; finding no port at all is complained about unless
+    // silent. Lines of the NetPorts file that cannot be used are reported
+    // either way, each once.
     void ScanComPorts(bool silent);
 
 signals:
     void opened();
     // "Отправить при соединении" is checked and the port has just been opened.
     void sendOnConnect();
-    // A click on the connect button or a beat of the watch is over; the port
-    // may have opened or closed.
+    // A click on the connect button, a beat of the watch or an open that
+    // took time is over; the port may have opened or closed.
     void settled();
 
 private:
-    enum class OpenResult { Opened, Failed, SettingsUnreadable };
-    OpenResult OpenComPort();
+    // Who started the open under way.
+    enum class Opening { None, ByUser, Reconnect };
+    enum class OpenResult { Started, Failed, SettingsUnreadable };
+    OpenResult OpenComPort(Opening purpose);
+    void portOpened(bool ok);
+    void connectDone(bool ok);
+    void reconnectDone(bool ok);
+    void sendAfterReconnect();
+    QString reconnectLocation();
     void CloseComPort();
     void BTRescanClick();
     void BTConnectClick();
+    void finishClick();
     void CheckConnectTimer();
+    void AddNetPortClick();
+    void reportNetPortProblems();
+    void showPortHint();
     void setWanted(bool wanted);
     void setComPortColour(PortColour colour);
     void setLineSettingsEnabled(bool enabled);
@@ -54,9 +69,16 @@ private:
 
     Controls m_controls;
     QWidget *m_window;
-    SerialPortAccess m_port;
+    TerminalPort m_port;
     PortDirectory m_directory;
+    NetPortList m_netPorts;
+    QStringList m_netPortProblems; // those of the last read, already reported
     QTimer m_checkConnect;
+    // A network port reconnects without holding the window; the device's
+    // start-up time is waited for here.
+    QTimer m_reconnectSettle;
+    Opening m_opening = Opening::None;
+    QString m_stableLocation; // the lasting name of the adapter the user connected
     bool m_open = false;
     bool m_wanted = false; // shown in the connect button's tag and caption
 };

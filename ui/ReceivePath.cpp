@@ -18,7 +18,7 @@ ReceivePath::ReceivePath(const Controls &controls, ConnectionControl &connection
     m_rxTimer.setSingleShot(true);
     m_rxTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_rxTimer, &QTimer::timeout, this, &ReceivePath::RxTimerTimer);
-    connect(&m_connection.port(), &SerialPortAccess::readable, this, [this] {
+    connect(&m_connection.port(), &PortAccess::readable, this, [this] {
         // New bytes are looked at on the next millisecond tick, as a poll
         // every millisecond would.
         if (!m_rxTimer.isActive() || m_rxTimer.remainingTime() > 1)
@@ -42,7 +42,7 @@ void ReceivePath::RxTimerTimer() {
     if (!m_connection.isOpen())
         return;
 
-    SerialPortAccess &port = m_connection.port();
+    PortAccess &port = m_connection.port();
     const qint64 waiting = port.bytesWaiting();
     // Silence is measured on a clock that steps of the wall clock (daylight
     // saving, NTP) do not move; the statistics keep the week clock.

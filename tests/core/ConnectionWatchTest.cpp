@@ -46,4 +46,13 @@ TEST(ConnectionWatch, EveryCombinationOfTheInputs) {
     EXPECT_EQ(reopenColour(false), C::Reconnecting);
 }
 
+TEST(ConnectionWatch, AnOpenUnderWayIsWaitedForAnAdapterIsFoundByItsLastingName) {
+    for (const Row &row : kRows)
+        EXPECT_EQ(watchStep({row.alive, row.autoConnect, row.wanted, row.portOpen, true}), WatchAction{});
+    const QString usb0 = "/dev/ttyUSB0", usb1 = "/dev/ttyUSB1", lasting = "/dev/serial/by-id/usb-FTDI-if00";
+    EXPECT_EQ(reopenLocation(usb0, "", std::nullopt), usb0) << "no lasting name: where it was";
+    EXPECT_EQ(reopenLocation(usb0, lasting, usb1), usb1) << "back under another name";
+    EXPECT_EQ(reopenLocation(usb0, lasting, std::nullopt), "") << "away: not whatever took its old name";
+}
+
 } // namespace

@@ -55,10 +55,12 @@ TEST_F(NetPortListFile, MissingIsNoPortsAndNoMessageBadLinesReportedTogetherAsWr
     ASSERT_EQ(report.size(), 2);
     EXPECT_TRUE(report[0].contains("строка 5") && report[0].contains("COM3")) << report[0].toStdString();
     EXPECT_TRUE(report[1].contains("строка 7")) << report[1].toStdString();
+    EXPECT_EQ(m_list.problems(), report);
 
     ASSERT_TRUE(QFile::remove(m_name) && QDir().mkdir(m_name));
     EXPECT_FALSE(m_list.load()) << "unreadable";
     EXPECT_TRUE(m_list.errorString().startsWith(m_name));
+    EXPECT_EQ(m_list.problems(), QStringList{m_list.errorString()});
 }
 
 TEST_F(NetPortListFile, AppendCreatesKeepsLineEndsRefusesRepeatsAndJunk) {

@@ -29,10 +29,11 @@ ConnectedWindow::ConnectedWindow() : m_device(std::make_unique<PtyDevice>()) {
 
 ConnectedWindow::~ConnectedWindow() = default;
 
-bool ConnectedWindow::open() {
+bool ConnectedWindow::open(const std::optional<QString> &stableNameFolder) {
     // One set of windows at a time, as in the program.
     m_windows.reset();
-    m_windows = std::make_unique<WindowSet>(PortDirectory(portFolder(), false));
+    m_windows = std::make_unique<WindowSet>(stableNameFolder ? PortDirectory(portFolder(), false, *stableNameFolder)
+                                                             : PortDirectory(portFolder(), false));
     showCentred(form());
     return QTest::qWaitForWindowExposed(window());
 }

@@ -27,8 +27,9 @@ public:
     ConnectedWindow &operator=(const ConnectedWindow &) = delete;
 
     // Creates the windows and shows the main one in the middle of the
-    // screen; whether it got exposed.
-    bool open();
+    // screen; whether it got exposed. A folder of lasting names (links as
+    // in /dev/serial/by-id) may stand in for the system's.
+    bool open(const std::optional<QString> &stableNameFolder = std::nullopt);
     // Destroys the windows, e.g. before the working folder they write to goes.
     void close();
     // Clicks "Connect"; whether the button then offers to disconnect.

@@ -24,6 +24,8 @@ public:
 
     // The device's end of the line.
     void send(const QByteArray &bytes) const;
+    // The same end, non-blocking, for a device thread of its own.
+    int deviceFd() const { return m_device; }
     QByteArray receive(int count) const;
     // The line settings ser2net put on its end.
     termios serverLine() const;

@@ -33,7 +33,7 @@ void TerminalFixture::replaceDevice() { ASSERT_TRUE(m_terminal.replaceDevice());
 void TerminalFixture::start() {
     if (!firstStart && !QFile::exists(MacroStore::kFileName))
         MacroStore().LoadCmdConfig(MacroStore::kFileName);
-    ASSERT_TRUE(m_terminal.open());
+    ASSERT_TRUE(m_terminal.open(stableNameFolder));
 }
 
 void TerminalFixture::click(const QString &name) {

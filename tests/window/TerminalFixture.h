@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 class TForm1;
 
@@ -28,6 +29,9 @@ protected:
     // place, so the window starts without the store's rebuild message.
     void start();
     bool firstStart = false;
+    // Where the window looks for the lasting names of USB adapters, if not
+    // in the system's folder.
+    std::optional<QString> stableNameFolder;
     TForm1 &form() { return m_terminal.form(); }
     QString workDir() const { return m_workDir.path(); }
     QString devDir() const { return m_terminal.portFolder(); }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/LineSettings.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// A port the terminal talks through, whether a serial device on this machine
+// or a serial port on another one reached over the network: the byte-level
+// operations of the connection, the send routine and the receive poll, which
+// therefore never care which it is.
+class PortAccess : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Starts opening and applying the settings; opened() follows exactly once
+    // unless close() or another openAsync() comes first. A port that opens
+    // without waiting (a local device) reports before openAsync() returns;
+    // one that takes time reports later from the event loop, and the window
+    // goes on meanwhile.
+    virtual void openAsync(const QString &location, const LineSettings &settings) = 0;
+    virtual bool isOpening() const = 0;
+    virtual void close() = 0;
+    // Why the last open failed, in the system's words.
+    virtual QString errorString() const = 0;
+
+    // True only while the port is open and its far end is still there.
+    virtual bool probe() = 0;
+
+    // Bytes received and not yet read.
+    virtual qint64 bytesWaiting() = 0;
+    // Returns at once with up to maxBytes of the bytes waiting.
+    virtual QByteArray read(qint64 maxBytes) = 0;
+    // Hands the bytes to the port without waiting for them to leave.
+    virtual void write(const QByteArray &bytes) = 0;
+    // Drops the unread input before a send.
+    virtual void purge() = 0;
+    // Drops whatever is queued (the port is being closed).
+    virtual void discard() = 0;
+
+signals:
+    // The open started by openAsync() ended; on false errorString() says why.
+    void opened(bool ok);
+    // Bytes have arrived (the receive poll uses it instead of a fixed beat).
+    void readable();
+};
