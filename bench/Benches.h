@@ -27,3 +27,12 @@ void runCompareBench(int megabytes, int rounds, bool terminalOnly);
 // The pure steps of the receive path (rendering, windows-1251 conversion,
 // display text) timed alone, in ms per MB.
 void runUnitsBench();
+
+// Periodic sending of a short command at P = 0, 10, 100 and 1000 ms with the
+// window shown: the process's CPU and the cost per send, ticks that send
+// nothing, the clicks' answer time while the device reads nothing, and bytes
+// lost while the device streams. runSendCostBenchOnX runs the same again
+// under Xvfb when the current platform is not X and xvfb-run is there. With
+// a period given, only that period runs, for the given seconds (profiling).
+void runSendCostBench(int onlyPeriodMs = -1, int seconds = 0);
+void runSendCostBenchOnX(const char *program);

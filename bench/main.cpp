@@ -15,7 +15,7 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|all]
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|sendcost [period s]|all]
 //   terminal_bench compare|flood [megabytes [rounds]]   (not part of all;
 //   flood is the terminal's side of compare alone)
 int main(int argc, char **argv) {
@@ -54,5 +54,11 @@ int main(int argc, char **argv) {
         runPeriodBench();
     if (all || std::strcmp(which, "chain") == 0)
         runAfterAnswerBench();
+    if (std::strcmp(which, "sendcost") == 0 && argc > 3) {
+        runSendCostBench(std::atoi(argv[2]), std::atoi(argv[3]));
+    } else if (all || std::strcmp(which, "sendcost") == 0) {
+        runSendCostBench();
+        runSendCostBenchOnX(QCoreApplication::applicationFilePath().toLocal8Bit().constData());
+    }
     return 0;
 }
