@@ -3,6 +3,7 @@
 #include "rx/LogDisplayText.h"
 #include "rx/LogLineRenderer.h"
 #include "rx/LogTimeStamp.h"
+#include "ui/LogScrollBar.h"
 #include "ui/LogViewAppend.h"
 
 #include <QCheckBox>
@@ -24,6 +25,7 @@ LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m
     // The log is read-only: keeping an undo history of every line would only
     // cost memory and time.
     m_controls.MainWindow->setUndoRedoEnabled(false);
+    m_controls.MainWindow->setVerticalScrollBar(new LogScrollBar(Qt::Vertical));
     connect(m_controls.MainWindow->document(), &QTextDocument::blockCountChanged, this, &LogView::rowsChanged);
     connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
