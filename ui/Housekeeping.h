@@ -26,5 +26,5 @@ signals:
 private:
     QLabel *m_textTime;
     QTimer m_customFunctions;
-    FrameThrottle m_soon{[this] { CustomFunctionsTimer(); }, 10};
+    FrameThrottle m_soon{[this] { CustomFunctionsTimer(); }};
 };

@@ -4,7 +4,6 @@
 #include "rx/LogLineRenderer.h"
 #include "rx/LogTimeStamp.h"
 #include "ui/LogScrollBar.h"
-#include "ui/LogViewAppend.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -20,7 +19,8 @@ constexpr int kMaxRows = 5000;
 
 } // namespace
 
-LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls) {
+LogView::LogView(const Controls &controls, QObject *parent)
+    : QObject(parent), m_controls(controls), m_appender(*controls.MainWindow) {
     m_controls.MainWindow->clear();
     // The log is read-only: keeping an undo history of every line would only
     // cost memory and time.
@@ -40,7 +40,7 @@ void LogView::putLogLine(const QByteArray &text, char mark) {
         m_controls.VisTime->isChecked() ? rx::timeStampPrefix(QTime::currentTime(), mark) + text : text;
     if (!rx::PassesFilter(line, m_controls.FiltrLog->text()))
         return;
-    appendLogLine(*m_controls.MainWindow, rx::LogDisplayText(line));
+    m_appender.append(rx::LogDisplayText(line));
     emit lineShown(line);
 }
 

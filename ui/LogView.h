@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/LogRows.h"
+#include "ui/LogViewAppend.h"
 
 #include <QObject>
 
@@ -39,6 +40,7 @@ private:
     void StartStopClick();
 
     Controls m_controls;
+    LogAppender m_appender;
     LogRowCounter m_rows;
     bool m_frozen = false; // shown in StartStop's tag and caption
 };
