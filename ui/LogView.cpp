@@ -26,7 +26,8 @@ LogView::LogView(const Controls &controls, QObject *parent)
     // cost memory and time.
     m_controls.MainWindow->setUndoRedoEnabled(false);
     m_controls.MainWindow->setVerticalScrollBar(new LogScrollBar(Qt::Vertical));
-    connect(m_controls.MainWindow->document(), &QTextDocument::blockCountChanged, this, &LogView::rowsChanged);
+    connect(m_controls.MainWindow->document(), &QTextDocument::blockCountChanged, this,
+            [this] { m_rowsCheck.request(); });
     connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
 }

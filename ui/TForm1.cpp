@@ -78,7 +78,6 @@ TForm1::~TForm1() = default;
 
 void TForm1::connectSubsystems() {
     connect(m_logView.get(), &LogView::lineShown, m_logRecorder.get(), &LogRecorderControl::recordLine);
-    connect(m_logView.get(), &LogView::rowsChanged, m_housekeeping.get(), &Housekeeping::requestSoon);
 
     connect(m_connection.get(), &ConnectionControl::opened, m_receive.get(), &ReceivePath::portOpened);
     connect(m_connection.get(), &ConnectionControl::sendOnConnect, m_sendModes.get(),
