@@ -31,12 +31,15 @@ TransmitLine::TransmitLine(const Controls &controls, ConnectionControl &connecti
         field->setMaxLength(std::numeric_limits<int>::max());
         field->installEventFilter(this);
     }
+    connect(m_controls.MainStrCmd, &QLineEdit::textChanged, this, &TransmitLine::commandLineChanged);
     connect(m_controls.ButtonSend, &QPushButton::clicked, this, &TransmitLine::ButtonSendClick);
     connect(m_controls.RBASCII, &QRadioButton::clicked, this, &TransmitLine::RBASCIIClick);
     connect(m_controls.RBHEX, &QRadioButton::clicked, this, &TransmitLine::RBHEXClick);
 }
 
 QByteArray TransmitLine::commandLine() const { return cp1251::fromUnicode(m_controls.MainStrCmd->text()); }
+
+bool TransmitLine::commandLineEmpty() const { return m_controls.MainStrCmd->text().isEmpty(); }
 
 DataMode TransmitLine::dataMode() const { return m_controls.RBHEX->isChecked() ? DataMode::Hex : DataMode::Ascii; }
 

@@ -45,16 +45,16 @@ TEST(SendModes, PeriodSendsWhenStrictlyMoreThanThePeriodHasPassedOnTheMonotonicC
     };
     qint64 now = 0;
     SendSequencer seq([&] { return now; });
-    EXPECT_EQ(seq.nextTickDelayMs(SendMode::Period, u"100", true), std::nullopt) << "timer off";
+    EXPECT_EQ(seq.nextTickDelayMs({SendMode::Period}, u"100", true), std::nullopt) << "timer off";
     seq.enablePeriodTimer();
     for (const Tick &t : ticks) {
         SCOPED_TRACE(t.now);
         now = t.now;
         EXPECT_EQ(outcome(seq.periodTick({SendMode::Period}, t.period, t.portOpen)), t.sends);
-        EXPECT_EQ(seq.nextTickDelayMs(SendMode::Period, t.period, t.portOpen), t.nextTickIn);
+        EXPECT_EQ(seq.nextTickDelayMs({SendMode::Period}, t.period, t.portOpen), t.nextTickIn);
     }
     EXPECT_EQ(outcome(seq.periodTick({SendMode::Manual}, u"1", true)), '-') << "other modes' ticks do nothing";
-    EXPECT_EQ(seq.nextTickDelayMs(SendMode::Manual, u"1", true), std::nullopt);
+    EXPECT_EQ(seq.nextTickDelayMs({SendMode::Manual}, u"1", true), std::nullopt);
 }
 
 TEST(SendModes, FileLinesGoInTurnInEveryMode) {
