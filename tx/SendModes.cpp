@@ -73,7 +73,8 @@ SendStep SendSequencer::startSendCommands(const SendInputs &in) {
     return {};
 }
 
-SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText, bool portOpen) {
+SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText, bool portOpen,
+                                   bool outputPending) {
     if (!m_timerEnabled)
         return {};
     AllSentNotice = true;
@@ -87,7 +88,7 @@ SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText,
     // rather than holding sending back until it catches up.
     if (m_lastPeriodTime && now < *m_lastPeriodTime)
         m_lastPeriodTime = now;
-    if ((m_lastPeriodTime && now - *m_lastPeriodTime <= *period) || !portOpen)
+    if ((m_lastPeriodTime && now - *m_lastPeriodTime <= *period) || !portOpen || outputPending)
         return {};
     m_lastPeriodTime = now;
     if (!in.fileMode)
@@ -137,7 +138,8 @@ bool SendSequencer::rearmCyclic(bool cyclic, SendMode mode) {
     return true;
 }
 
-std::optional<qint64> SendSequencer::nextTickDelayMs(const SendInputs &in, QStringView periodText, bool portOpen) {
+std::optional<qint64> SendSequencer::nextTickDelayMs(const SendInputs &in, QStringView periodText, bool portOpen,
+                                                     qint64 outputPendingMs) {
     const std::optional<qint64> period = PeriodMs(periodText);
     if (!m_timerEnabled || in.mode != SendMode::Period || !period || !portOpen)
         return std::nullopt;
@@ -150,7 +152,7 @@ std::optional<qint64> SendSequencer::nextTickDelayMs(const SendInputs &in, QStri
     if (wasIdle && m_lastPeriodTime && now - *m_lastPeriodTime >= length)
         *m_lastPeriodTime += (now - *m_lastPeriodTime) / length * length;
     const qint64 due = m_lastPeriodTime ? *m_lastPeriodTime + length - now : 0;
-    return std::max<qint64>(due, 0);
+    return std::max({due, qint64(0), outputPendingMs});
 }
 
 } // namespace tx

@@ -87,6 +87,7 @@ void TForm1::connectSubsystems() {
     connect(m_transmit.get(), &TransmitLine::commandSent, m_history.get(), &HistoryInput::remember);
     connect(m_transmit.get(), &TransmitLine::commandLineChanged, m_sendModes.get(),
             &SendModesPanel::schedulePeriodTick);
+    connect(m_transmit.get(), &TransmitLine::aboutToSend, m_receive.get(), &ReceivePath::takeArrivedInput);
     connect(m_transmit.get(), &TransmitLine::echoed, m_logView.get(), &LogView::showSent);
     connect(m_receive.get(), &ReceivePath::lineReceived, m_logView.get(), &LogView::showReceived);
     connect(m_receive.get(), &ReceivePath::answered, m_sendModes.get(), &SendModesPanel::AfterAnswerSend);

@@ -56,8 +56,11 @@ void TransmitLine::SendPortData(const QByteArray &command) {
         const DataMode mode = dataMode();
         const QByteArray tail = tx::ConvAddStr(command, cp1251::fromUnicode(m_controls.AddStrCmd->text()), mode);
         const tx::Packet packet = tx::BuildPacket(command, tail, mode);
+        // What has arrived so far is shown before the echo, in the order of
+        // events, and the answer to this command starts a packet of its own.
+        // Output still queued is not waited for: it goes out first, in order.
+        emit aboutToSend();
         emit echoed(packet.echo);
-        m_connection.port().purge();
         m_readouts.countSent(static_cast<quint32>(packet.bytes.size()));
         m_connection.port().write(packet.bytes);
     } else if (!m_connection.isOpen() && m_portErrorWindow) {

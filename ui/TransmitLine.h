@@ -45,6 +45,8 @@ signals:
     void commandSent(const QByteArray &command);
     // The command line's text changed.
     void commandLineChanged();
+    // Before the echo: the input that has arrived so far ends its packet.
+    void aboutToSend();
     // The echo line of the packet, without time stamp.
     void echoed(const QByteArray &echo);
 
