@@ -16,10 +16,13 @@ public:
 
     void request(FrameThrottle *throttle) {
         m_due.push_back(throttle);
-        if (m_frameEnd.isActive())
-            return;
         const qint64 since = m_lastFrame.isValid() ? m_lastFrame.elapsed() : kFrameMs;
-        m_frameEnd.start(int(std::max<qint64>(kFrameMs - since, 0)));
+        if (since >= kFrameMs) {
+            if (!m_frameEnd.isActive() || m_frameEnd.remainingTime() > 0)
+                m_frameEnd.start(0);
+        } else if (!m_frameEnd.isActive()) {
+            m_frameEnd.start(int(2 * kFrameMs - since));
+        }
     }
 
     void forget(FrameThrottle *throttle) {

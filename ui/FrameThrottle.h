@@ -11,10 +11,12 @@ constexpr int kFrameMs = 20;
 // Runs an action from the event loop at most once per frame. All throttles
 // share one frame clock, so that what changed in a frame is dealt with in one
 // wake-up of the program: on the loop's next turn when the last frame was a
-// frame's time or more ago, otherwise when that time is up. Never inside
-// request(), so it may be asked for from within a change the action would
-// disturb. The action works on the current state, so the last request of a
-// frame is never lost, only merged.
+// frame's time or more ago. A request that comes sooner waits for the first
+// request after that time, which a stream of changes (periodic sends, reads)
+// brings in a wake-up it makes anyway, and at the latest for a second frame's
+// time. Never inside request(), so it may be asked for from within a change
+// the action would disturb. The action works on the current state, so the
+// last request of a frame is never lost, only merged.
 class FrameThrottle {
 public:
     explicit FrameThrottle(std::function<void()> action);
