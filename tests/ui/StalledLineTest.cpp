@@ -58,7 +58,8 @@ TEST_F(StalledLine, EveryTokenOfAStreamingDeviceIsLoggedWhilePeriodicSendsGoOut)
     click("RBManual");
     const auto token = [](int n) { return QStringLiteral("T%1").arg(n, 4, 10, QLatin1Char('0')); };
     ASSERT_TRUE(waitUntil([&] { return logText().contains(token(kTokens - 1)); }));
-    EXPECT_TRUE(text("StaticText3").endsWith(QStringLiteral("RX: %1").arg(written))) << text("StaticText3").toStdString();
+    const QString totals = text("StaticText3");
+    EXPECT_TRUE(totals.endsWith(QStringLiteral("RX: %1").arg(written))) << totals.toStdString();
     const QString log = logText();
     for (int n = 0; n < kTokens; ++n)
         EXPECT_TRUE(log.contains(token(n))) << n;
