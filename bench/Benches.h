@@ -33,3 +33,12 @@ void runUnitsBench();
 // slowest of 20), and a 20 MB flood's MB/s and window CPU seconds per MB.
 // Needs ser2net and socat.
 void runNetBench();
+
+// Periodic sending of a short command at P = 0, 10, 100 and 1000 ms with the
+// window shown: the process's CPU and the cost per send, ticks that send
+// nothing, the clicks' answer time while the device reads nothing, and bytes
+// lost while the device streams. runSendCostBenchOnX runs the same again
+// under Xvfb when the current platform is not X and xvfb-run is there. With
+// a period given, only that period runs, for the given seconds (profiling).
+void runSendCostBench(int onlyPeriodMs = -1, int seconds = 0);
+void runSendCostBenchOnX(const char *program);

@@ -247,6 +247,11 @@ void NetPort::write(const QByteArray &bytes) {
     m_socket.write(m_address.protocol == NetAddress::Protocol::Rfc2217 ? m_codec.encodeData(bytes) : bytes);
 }
 
+qint64 NetPort::outputPendingMs() const {
+    constexpr qint64 kRecheckMs = 1;
+    return m_socket.bytesToWrite() > 0 ? kRecheckMs : 0;
+}
+
 void NetPort::purge() {
     discard();
     if (m_open && m_address.protocol == NetAddress::Protocol::Rfc2217 &&

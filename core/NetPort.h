@@ -53,6 +53,9 @@ public:
     QByteArray read(qint64 maxBytes) override;
     // Hands the bytes to the connection without waiting for them to leave.
     void write(const QByteArray &bytes) override;
+    // The far line's speed is not known here: output still in the socket is
+    // looked at again a little later.
+    qint64 outputPendingMs() const override;
     // Drops the unread input and, with RFC 2217, the server's buffer of bytes
     // from the device not yet sent to us. Raw TCP has no such buffer.
     void purge() override;

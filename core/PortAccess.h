@@ -35,6 +35,9 @@ public:
     virtual QByteArray read(qint64 maxBytes) = 0;
     // Hands the bytes to the port without waiting for them to leave.
     virtual void write(const QByteArray &bytes) = 0;
+    // How long, in ms, the output written so far still needs before all of it
+    // has left: 0 once nothing is queued. Periodic sending waits for it.
+    virtual qint64 outputPendingMs() const = 0;
     // Drops the unread input before a send.
     virtual void purge() = 0;
     // Drops whatever is queued (the port is being closed).

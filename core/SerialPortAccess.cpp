@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -16,10 +17,6 @@ namespace {
 // Bytes read from the device but not yet taken by the receive poll; beyond
 // this they wait in the system's queue.
 constexpr qint64 kReadBufferBytes = 64 * 1024;
-
-// Output that makes no progress for this long is left queued: the device
-// has stopped taking bytes, and the window must not wait for it forever.
-constexpr int kOutputStallMs = 2000;
 
 QSerialPort::StopBits toQt(StopBits stopBits) {
     switch (stopBits) {
@@ -149,22 +146,29 @@ bool SerialPortAccess::writable(int timeoutMs) const {
     return ::poll(&device, 1, timeoutMs) > 0 && (device.revents & POLLOUT);
 }
 
-void SerialPortAccess::drainOutput() {
-    // What Qt still holds goes to the system first, as fast as the device
-    // takes it, then the system puts it on the line.
-    while (port_.bytesToWrite() > 0) {
-        if (!writable(kOutputStallMs))
-            return; // the rest goes out in the background once it can
-        port_.flush();
-    }
-    ::tcdrain(port_.handle());
+qint64 SerialPortAccess::outputPendingMs() const {
+    if (!port_.isOpen())
+        return 0;
+    if (port_.bytesToWrite() > 0)
+        return kStalledOutputRecheckMs;
+    int queued = 0;
+#ifdef Q_OS_UNIX
+    // Bytes the system still has to put on the line (a pseudo-terminal
+    // reports none: its reader takes them).
+    if (::ioctl(port_.handle(), TIOCOUTQ, &queued) != 0)
+        queued = 0;
+#endif
+    if (queued <= 0 || settings_.baudRate <= 0)
+        return 0;
+    // A character is its data bits framed by a start and a stop bit or two.
+    const int bitsPerChar = 1 + settings_.dataBits + (settings_.stopBits == StopBits::One ? 1 : 2);
+    const qint64 ms = (qint64(queued) * bitsPerChar * 1000 + settings_.baudRate - 1) / settings_.baudRate;
+    return std::max<qint64>(ms, 1);
 }
 
 void SerialPortAccess::purge() {
-    if (!port_.isOpen())
-        return;
-    drainOutput();
-    port_.clear(QSerialPort::Input);
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Input);
 }
 
 void SerialPortAccess::discard() {

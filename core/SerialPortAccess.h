@@ -35,10 +35,17 @@ public:
     qint64 bytesWaiting() override;
     // Returns at once with up to maxBytes of the bytes waiting.
     QByteArray read(qint64 maxBytes) override;
-    // Hands the bytes to the port without waiting for them to leave the line.
+    // Hands the bytes to the port without waiting for them to leave the line;
+    // what the device does not take yet stays queued, in order.
     void write(const QByteArray &bytes) override;
-    // Drops the unread input after our own output has left the line, so that
-    // an earlier packet is never cut. Blocks as long as the line needs.
+    // How long, in ms, the output written so far still needs before all of it
+    // has left: 0 once nothing is queued. Output the device is not taking
+    // at all (a full pseudo-terminal, flow control holding the line) is
+    // looked at again after kStalledOutputRecheckMs.
+    qint64 outputPendingMs() const override;
+    static constexpr qint64 kStalledOutputRecheckMs = 20;
+    // Drops the unread input at once. Output already written is neither
+    // waited for nor dropped: it goes out in order.
     void purge() override;
     // Drops whatever is queued in both directions (the port is being closed).
     void discard() override;
@@ -46,7 +53,6 @@ public:
 private:
     void onError(QSerialPort::SerialPortError error);
     qint64 systemQueued() const;
-    void drainOutput();
     bool writable(int timeoutMs) const;
     QString openFailure(const QString &device) const;
 

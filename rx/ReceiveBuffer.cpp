@@ -26,6 +26,17 @@ std::optional<QByteArray> ReceiveBuffer::tick(qint32 now, bool bytesRead, qint32
     return line;
 }
 
+std::optional<QByteArray> ReceiveBuffer::endPacket(DataMode mode) {
+    if (m_length == 0)
+        return std::nullopt;
+    // Rendered as a packet the gap has ended, which is always complete.
+    std::optional<QByteArray> line = RenderPacket(QByteArrayView(m_bytes.data(), m_length), mode, true);
+    m_length = 0;
+    if (!line || line->isEmpty())
+        return std::nullopt;
+    return line;
+}
+
 std::optional<qint32> ReceiveBuffer::nextTickDelayMs(qint32 now, qint32 packetGap, bool bytesWaiting) const {
     return m_framing.nextTickDelayMs(now, packetGap, m_length, bytesWaiting);
 }

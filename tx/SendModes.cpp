@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace tx {
 
@@ -72,7 +73,8 @@ SendStep SendSequencer::startSendCommands(const SendInputs &in) {
     return {};
 }
 
-SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText, bool portOpen) {
+SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText, bool portOpen,
+                                   bool outputPending) {
     if (!m_timerEnabled)
         return {};
     AllSentNotice = true;
@@ -86,7 +88,7 @@ SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText,
     // rather than holding sending back until it catches up.
     if (m_lastPeriodTime && now < *m_lastPeriodTime)
         m_lastPeriodTime = now;
-    if ((m_lastPeriodTime && now - *m_lastPeriodTime <= *period) || !portOpen)
+    if ((m_lastPeriodTime && now - *m_lastPeriodTime <= *period) || !portOpen || outputPending)
         return {};
     m_lastPeriodTime = now;
     if (!in.fileMode)
@@ -136,13 +138,21 @@ bool SendSequencer::rearmCyclic(bool cyclic, SendMode mode) {
     return true;
 }
 
-std::optional<qint64> SendSequencer::nextTickDelayMs(SendMode mode, QStringView periodText, bool portOpen) const {
+std::optional<qint64> SendSequencer::nextTickDelayMs(const SendInputs &in, QStringView periodText, bool portOpen,
+                                                     qint64 outputPendingMs) {
     const std::optional<qint64> period = PeriodMs(periodText);
-    if (!m_timerEnabled || mode != SendMode::Period || !period || !portOpen)
+    if (!m_timerEnabled || in.mode != SendMode::Period || !period || !portOpen)
         return std::nullopt;
-    if (!m_lastPeriodTime)
-        return 0;
-    return std::max<qint64>(0, *m_lastPeriodTime + *period + 1 - m_clock());
+    const bool wasIdle = std::exchange(m_idle, !in.fileMode && in.emptyCommandLine);
+    if (m_idle)
+        return std::nullopt;
+    const qint64 now = m_clock();
+    const qint64 length = *period + 1; // a send needs strictly more than the period
+    // The empty sends skipped meanwhile each started a period anew.
+    if (wasIdle && m_lastPeriodTime && now - *m_lastPeriodTime >= length)
+        *m_lastPeriodTime += (now - *m_lastPeriodTime) / length * length;
+    const qint64 due = m_lastPeriodTime ? *m_lastPeriodTime + length - now : 0;
+    return std::max({due, qint64(0), outputPendingMs});
 }
 
 } // namespace tx

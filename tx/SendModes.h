@@ -48,6 +48,7 @@ struct SendInputs {
     bool fileMode = false; // a command file is loaded
     quint32 lineCount = 0; // lines of the loaded file
     bool cyclic = false;   // "send the file in cycles" is checked
+    bool emptyCommandLine = false; // outside file mode a periodic send sends nothing
 };
 
 // Sequencing of automatic sending: which line of a command file goes next,
@@ -72,8 +73,11 @@ public:
 
     // "Send from file" and sending on connect with a file loaded.
     SendStep startSendCommands(const SendInputs &in);
-    // One tick of the period timer.
-    SendStep periodTick(const SendInputs &in, QStringView periodText, bool portOpen);
+    // One tick of the period timer. Sending is paced by the line: a tick
+    // that finds output of an earlier send still queued (outputPending)
+    // queues nothing, and the send goes at the first tick that finds the
+    // line free, so the queue never grows.
+    SendStep periodTick(const SendInputs &in, QStringView periodText, bool portOpen, bool outputPending = false);
     // A complete answer arrived (bytesWaiting: more bytes follow at once).
     SendStep afterAnswer(const SendInputs &in, bool bytesWaiting);
 
@@ -84,9 +88,14 @@ public:
 
     // The timer sleeps between the moments that can make a difference: ms
     // until the next tick that could send, or none while no tick can (timer
-    // off, another mode, no usable period, port closed); the window asks
-    // again when one of these changes. An early tick does nothing.
-    std::optional<qint64> nextTickDelayMs(SendMode mode, QStringView periodText, bool portOpen) const;
+    // off, another mode, no usable period, port closed, nothing to send); the
+    // window asks again when one of these changes. outputPendingMs: how long
+    // the output already queued still needs to leave. An early tick does
+    // nothing. While the command line is empty the period runs on as if its
+    // empty sends were made, so text typed meanwhile goes at the next
+    // period's end, as it would with a timer ticking all along.
+    std::optional<qint64> nextTickDelayMs(const SendInputs &in, QStringView periodText, bool portOpen,
+                                          qint64 outputPendingMs = 0);
 
 private:
     SendStep nextFileLine();
@@ -94,6 +103,7 @@ private:
     Clock m_clock;
     bool m_timerEnabled = false;
     std::optional<qint64> m_lastPeriodTime; // none: no periodic send yet
+    bool m_idle = false; // asleep for an empty command line
 };
 
 } // namespace tx

@@ -34,8 +34,8 @@ QColor colourOf(PortColour colour) {
     return {};
 }
 
-// The device gets this long to start up after a reconnection; the purge
-// before the next send drops whatever it says meanwhile.
+// The device gets this long to start up after a reconnection; what it says
+// meanwhile is logged before the next send.
 constexpr unsigned long kReconnectSettleMs = 2000;
 // Every open of the port pauses this long first.
 constexpr unsigned long kOpenPauseMs = 5;

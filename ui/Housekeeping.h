@@ -1,7 +1,5 @@
 #pragma once
 
-#include "ui/FrameThrottle.h"
-
 #include <QObject>
 #include <QTimer>
 
@@ -17,8 +15,6 @@ public:
     Housekeeping(QLabel *TextTime, QObject *parent);
 
     void CustomFunctionsTimer();
-    // New log rows are looked at on the housekeeping beat, not once per line.
-    void requestSoon() { m_soon.request(); }
 
 signals:
     void beat();
@@ -26,5 +22,4 @@ signals:
 private:
     QLabel *m_textTime;
     QTimer m_customFunctions;
-    FrameThrottle m_soon{[this] { CustomFunctionsTimer(); }, 10};
 };

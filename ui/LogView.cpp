@@ -3,7 +3,7 @@
 #include "rx/LogDisplayText.h"
 #include "rx/LogLineRenderer.h"
 #include "rx/LogTimeStamp.h"
-#include "ui/LogViewAppend.h"
+#include "ui/LogScrollBar.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -19,12 +19,15 @@ constexpr int kMaxRows = 5000;
 
 } // namespace
 
-LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls) {
+LogView::LogView(const Controls &controls, QObject *parent)
+    : QObject(parent), m_controls(controls), m_appender(*controls.MainWindow) {
     m_controls.MainWindow->clear();
     // The log is read-only: keeping an undo history of every line would only
     // cost memory and time.
     m_controls.MainWindow->setUndoRedoEnabled(false);
-    connect(m_controls.MainWindow->document(), &QTextDocument::blockCountChanged, this, &LogView::rowsChanged);
+    m_controls.MainWindow->setVerticalScrollBar(new LogScrollBar(Qt::Vertical));
+    connect(m_controls.MainWindow->document(), &QTextDocument::blockCountChanged, this,
+            [this] { m_rowsCheck.request(); });
     connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
 }
@@ -38,7 +41,7 @@ void LogView::putLogLine(const QByteArray &text, char mark) {
         m_controls.VisTime->isChecked() ? rx::timeStampPrefix(QTime::currentTime(), mark) + text : text;
     if (!rx::PassesFilter(line, m_controls.FiltrLog->text()))
         return;
-    appendLogLine(*m_controls.MainWindow, rx::LogDisplayText(line));
+    m_appender.append(rx::LogDisplayText(line));
     emit lineShown(line);
 }
 

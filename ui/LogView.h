@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/LogRows.h"
+#include "ui/LogViewAppend.h"
 
 #include <QObject>
 
@@ -25,13 +26,13 @@ public:
     // The echo of a sent packet and the text of a received one.
     void showSent(const QByteArray &text);
     void showReceived(const QByteArray &text);
-    // Empties the log once it shows more rows than it may keep.
+    // Empties the log once it shows more rows than it may keep; new rows are
+    // looked at once per frame.
     void limitRows();
 
 signals:
     // A line that passed the filter and is shown: the log file takes it.
     void lineShown(const QByteArray &line);
-    void rowsChanged();
 
 private:
     void putLogLine(const QByteArray &text, char mark);
@@ -39,6 +40,8 @@ private:
     void StartStopClick();
 
     Controls m_controls;
+    LogAppender m_appender;
     LogRowCounter m_rows;
+    FrameThrottle m_rowsCheck{[this] { limitRows(); }};
     bool m_frozen = false; // shown in StartStop's tag and caption
 };

@@ -47,16 +47,47 @@ void ReceivePath::RxTimerTimer() {
     // Silence is measured on a clock that steps of the wall clock (daylight
     // saving, NTP) do not move; the statistics keep the week clock.
     const qint32 now = rx::MonotonicWeekMs();
-    if (waiting > 0) {
-        const QByteArray bytes = port.read(std::min(waiting, m_buffer.room()));
-        m_buffer.append(bytes);
-        m_readouts.countRead(static_cast<quint32>(bytes.size()));
-    }
+    if (waiting > 0)
+        readWaiting(waiting);
     if (const std::optional<QByteArray> line = m_buffer.tick(now, waiting > 0, m_packetGap, m_dataMode())) {
         emit lineReceived(*line);
         emit answered();
     }
     scheduleRxTick(now);
+}
+
+bool ReceivePath::readWaiting(qint64 waiting) {
+    const QByteArray bytes = m_connection.port().read(std::min(waiting, m_buffer.room()));
+    m_buffer.append(bytes);
+    m_readouts.countRead(static_cast<quint32>(bytes.size()));
+    return !bytes.isEmpty();
+}
+
+void ReceivePath::takeArrivedInput() {
+    // A poll waiting in a modal loop keeps its buffer as it is; the input
+    // stays queued and is framed once the poll goes on.
+    if (m_rxBusy || !m_connection.isOpen())
+        return;
+    m_rxBusy = true;
+    const auto release = qScopeGuard([this] { m_rxBusy = false; });
+    // The port's input is read, not dropped: whatever a drop took would have
+    // arrived by then, and a busy machine can stall between any two calls.
+    // A buffer that fills ends its packet there, as the threshold would.
+    PortAccess &port = m_connection.port();
+    for (qint64 waiting; (waiting = port.bytesWaiting()) > 0;) {
+        if (m_buffer.room() == 0)
+            showLine(m_buffer.endPacket(m_dataMode()));
+        if (!readWaiting(waiting))
+            break;
+    }
+    // The packet ended by the send is no answer to it: the after-answer
+    // chain is not asked, the send under way being the next command.
+    showLine(m_buffer.endPacket(m_dataMode()));
+}
+
+void ReceivePath::showLine(const std::optional<QByteArray> &line) {
+    if (line)
+        emit lineReceived(*line);
 }
 
 void ReceivePath::scheduleRxTick(qint32 now) {

@@ -33,6 +33,10 @@ public:
     // The port has just been opened: bytes gathered before it was closed are
     // framed with what comes now.
     void portOpened();
+    // A packet is about to be sent: every byte that has arrived is read now
+    // and ends the packet (shown and counted as usual), so that the answer
+    // starts a packet of its own and nothing that arrived is lost.
+    void takeArrivedInput();
 
 signals:
     // The text of a received packet's line, without time stamp.
@@ -42,6 +46,9 @@ signals:
 
 private:
     void RxTimerTimer();
+    // Reads up to the room left in the buffer; false when nothing came.
+    bool readWaiting(qint64 waiting);
+    void showLine(const std::optional<QByteArray> &line);
     void scheduleRxTick(qint32 now);
     void TimeOutRxClick(int direction);
 

@@ -89,7 +89,7 @@ tx::SendMode SendModesPanel::currentSendMode() const {
 tx::SendInputs SendModesPanel::sendInputs() const {
     return {currentSendMode(), m_fileSendMode,
             m_fileSendMode ? static_cast<quint32>(m_controls.OldCmdList->count()) : 0u,
-            m_controls.CiklSend->isChecked()};
+            m_controls.CiklSend->isChecked(), m_transmit.commandLineEmpty()};
 }
 
 void SendModesPanel::applySendMode(tx::SendMode mode) {
@@ -188,13 +188,14 @@ void SendModesPanel::StartSendCommands() {
 }
 
 void SendModesPanel::TimerPeriodTimer() {
-    carryOut(m_sequencer.periodTick(sendInputs(), m_controls.PeriodTX->text(), m_connection.isOpen()));
+    carryOut(m_sequencer.periodTick(sendInputs(), m_controls.PeriodTX->text(), m_connection.isOpen(),
+                                    m_connection.port().outputPendingMs() > 0));
     schedulePeriodTick();
 }
 
 void SendModesPanel::schedulePeriodTick() {
-    const std::optional<qint64> delay =
-        m_sequencer.nextTickDelayMs(currentSendMode(), m_controls.PeriodTX->text(), m_connection.isOpen());
+    const std::optional<qint64> delay = m_sequencer.nextTickDelayMs(
+        sendInputs(), m_controls.PeriodTX->text(), m_connection.isOpen(), m_connection.port().outputPendingMs());
     if (delay)
         m_timerPeriod.start(static_cast<int>(std::min<qint64>(*delay, INT_MAX)));
     else

@@ -84,7 +84,6 @@ TForm1::~TForm1() {
 
 void TForm1::connectSubsystems() {
     connect(m_logView.get(), &LogView::lineShown, m_logRecorder.get(), &LogRecorderControl::recordLine);
-    connect(m_logView.get(), &LogView::rowsChanged, m_housekeeping.get(), &Housekeeping::requestSoon);
 
     connect(m_connection.get(), &ConnectionControl::opened, m_receive.get(), &ReceivePath::portOpened);
     connect(m_connection.get(), &ConnectionControl::sendOnConnect, m_sendModes.get(),
@@ -92,6 +91,9 @@ void TForm1::connectSubsystems() {
     connect(m_connection.get(), &ConnectionControl::settled, m_sendModes.get(), &SendModesPanel::schedulePeriodTick);
 
     connect(m_transmit.get(), &TransmitLine::commandSent, m_history.get(), &HistoryInput::remember);
+    connect(m_transmit.get(), &TransmitLine::commandLineChanged, m_sendModes.get(),
+            &SendModesPanel::schedulePeriodTick);
+    connect(m_transmit.get(), &TransmitLine::aboutToSend, m_receive.get(), &ReceivePath::takeArrivedInput);
     connect(m_transmit.get(), &TransmitLine::echoed, m_logView.get(), &LogView::showSent);
     connect(m_receive.get(), &ReceivePath::lineReceived, m_logView.get(), &LogView::showReceived);
     connect(m_receive.get(), &ReceivePath::answered, m_sendModes.get(), &SendModesPanel::AfterAnswerSend);

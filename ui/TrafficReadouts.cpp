@@ -5,59 +5,62 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+#include <utility>
+
 TrafficReadouts::TrafficReadouts(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls) {
+    // Opaque, in the colour of their panel: a repaint then draws the readout
+    // alone, not the panels and the window behind it as well.
+    for (QLabel *readout : {m_controls.StaticText3, m_controls.LSend, m_controls.LRead, m_controls.MinTimeWait,
+                            m_controls.MaxTimeWait})
+        readout->setAutoFillBackground(true);
     BTClrStatClick();
     connect(m_controls.BTClrStat, &QPushButton::clicked, this, &TrafficReadouts::BTClrStatClick);
 }
 
 void TrafficReadouts::countRead(quint32 bytes) {
-    holdPaint();
     m_rxTotal += bytes;
     showTotals();
     if (m_statistics.recordRead(rx::WeekClockMs())) {
-        m_controls.MinTimeWait->setText(rx::MinWaitText(m_statistics.MinWait));
-        m_controls.MaxTimeWait->setText(rx::MaxWaitText(m_statistics.MaxWait));
+        show(m_controls.MinTimeWait, rx::MinWaitText(m_statistics.MinWait));
+        show(m_controls.MaxTimeWait, rx::MaxWaitText(m_statistics.MaxWait));
     }
-    m_controls.LRead->setText(rx::ReadCountText(m_statistics.ReadCount));
+    show(m_controls.LRead, rx::ReadCountText(m_statistics.ReadCount));
 }
 
 void TrafficReadouts::countSent(quint32 bytes) {
     m_txTotal += bytes;
     showTotals();
     ++m_statistics.SendCount;
-    m_controls.LSend->setText(rx::SendCountText(m_statistics.SendCount));
+    show(m_controls.LSend, rx::SendCountText(m_statistics.SendCount));
 }
 
 void TrafficReadouts::showTotals() {
-    m_controls.StaticText3->setText(QStringLiteral("TX: %1 RX: %2").arg(m_txTotal).arg(m_rxTotal));
+    show(m_controls.StaticText3, QStringLiteral("TX: %1 RX: %2").arg(m_txTotal).arg(m_rxTotal));
 }
 
 void TrafficReadouts::BTClrStatClick() {
     m_statistics.reset();
-    m_controls.MinTimeWait->setText(rx::MinWaitText(m_statistics.MinWait));
-    m_controls.MaxTimeWait->setText(rx::MaxWaitText(m_statistics.MaxWait));
-    m_controls.LRead->setText(rx::ReadCountText(m_statistics.ReadCount));
-    m_controls.LSend->setText(rx::SendCountText(m_statistics.SendCount));
+    show(m_controls.MinTimeWait, rx::MinWaitText(m_statistics.MinWait));
+    show(m_controls.MaxTimeWait, rx::MaxWaitText(m_statistics.MaxWait));
+    show(m_controls.LRead, rx::ReadCountText(m_statistics.ReadCount));
+    show(m_controls.LSend, rx::SendCountText(m_statistics.SendCount));
 }
 
-// Under a flood the readouts change on every read. They take each new text
-// at once, but are repainted at most once per frame: each repaint would
-// redraw their panel and flush the window to the display.
-void TrafficReadouts::holdPaint() {
-    if (m_held)
-        return;
-    m_held = true;
-    for (QWidget *readout : receiveReadouts())
+// Under a flood, or fast periodic sending, the readouts change on every read
+// or send. They take each new text at once, but are repainted at most once
+// per frame: each repaint would redraw their panel and flush the window to
+// the display.
+void TrafficReadouts::show(QLabel *readout, const QString &text) {
+    if (std::find(m_held.begin(), m_held.end(), readout) == m_held.end()) {
         readout->setUpdatesEnabled(false);
-    m_paint.request();
+        m_held.push_back(readout);
+        m_paint.request();
+    }
+    readout->setText(text);
 }
 
 void TrafficReadouts::paint() {
-    m_held = false;
-    for (QWidget *readout : receiveReadouts())
-        readout->setUpdatesEnabled(true); // repaints each
-}
-
-std::array<QWidget *, 4> TrafficReadouts::receiveReadouts() const {
-    return {m_controls.StaticText3, m_controls.LRead, m_controls.MinTimeWait, m_controls.MaxTimeWait};
+    for (QLabel *readout : std::exchange(m_held, {}))
+        readout->setUpdatesEnabled(true); // repaints it
 }

@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-#include <array>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -32,15 +32,15 @@ public:
 private:
     void BTClrStatClick();
     void showTotals();
-    void holdPaint();
+    void show(QLabel *readout, const QString &text);
     void paint();
-    std::array<QWidget *, 4> receiveReadouts() const;
 
     Controls m_controls;
     quint32 m_txTotal = 0;
     quint32 m_rxTotal = 0;
     rx::ReadStatistics m_statistics;
-    // The receive readouts, repainted at most once per frame under a flood.
+    // Readouts changed since their last repaint, which comes at most once
+    // per frame.
+    std::vector<QLabel *> m_held;
     FrameThrottle m_paint{[this] { paint(); }};
-    bool m_held = false;
 };

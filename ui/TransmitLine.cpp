@@ -26,12 +26,15 @@ TransmitLine::TransmitLine(const Controls &controls, ConnectionControl &connecti
         field->setMaxLength(std::numeric_limits<int>::max());
         field->installEventFilter(this);
     }
+    connect(m_controls.MainStrCmd, &QLineEdit::textChanged, this, &TransmitLine::commandLineChanged);
     connect(m_controls.ButtonSend, &QPushButton::clicked, this, &TransmitLine::ButtonSendClick);
     connect(m_controls.RBASCII, &QRadioButton::clicked, this, &TransmitLine::RBASCIIClick);
     connect(m_controls.RBHEX, &QRadioButton::clicked, this, &TransmitLine::RBHEXClick);
 }
 
 QByteArray TransmitLine::commandLine() const { return cp1251::fromUnicode(m_controls.MainStrCmd->text()); }
+
+bool TransmitLine::commandLineEmpty() const { return m_controls.MainStrCmd->text().isEmpty(); }
 
 DataMode TransmitLine::dataMode() const { return m_controls.RBHEX->isChecked() ? DataMode::Hex : DataMode::Ascii; }
 
@@ -48,8 +51,11 @@ void TransmitLine::SendPortData(const QByteArray &command) {
         const DataMode mode = dataMode();
         const QByteArray tail = tx::ConvAddStr(command, cp1251::fromUnicode(m_controls.AddStrCmd->text()), mode);
         const tx::Packet packet = tx::BuildPacket(command, tail, mode);
+        // What has arrived so far is shown before the echo, in the order of
+        // events, and the answer to this command starts a packet of its own.
+        // Output still queued is not waited for: it goes out first, in order.
+        emit aboutToSend();
         emit echoed(packet.echo);
-        m_connection.port().purge();
         m_readouts.countSent(static_cast<quint32>(packet.bytes.size()));
         m_connection.port().write(packet.bytes);
     } else if (!m_connection.isOpen() && m_portErrorWindow) {

@@ -37,11 +37,16 @@ public:
     void focusSendButton();
 
     DataMode dataMode() const;
+    bool commandLineEmpty() const;
     bool sendBusy() const { return m_sendBusy; }
 
 signals:
     // Before anything goes out: the history takes the command.
     void commandSent(const QByteArray &command);
+    // The command line's text changed.
+    void commandLineChanged();
+    // Before the echo: the input that has arrived so far ends its packet.
+    void aboutToSend();
     // The echo line of the packet, without time stamp.
     void echoed(const QByteArray &echo);
 

@@ -153,3 +153,15 @@ TEST(SerialPortAccess, PurgeBeforeASendKeepsTheEarlierPacketWhole) {
     EXPECT_EQ(wire.size(), first.size() + 3);
     EXPECT_TRUE(wire.endsWith("aEND"));
 }
+
+TEST(SerialPortAccess, OutputTheDeviceHasNotTakenIsPendingUntilItReads) {
+    PtyDevice device;
+    SerialPortAccess port;
+    ASSERT_TRUE(port.open(device.slavePath(), k9600));
+    EXPECT_EQ(port.outputPendingMs(), 0);
+    const QByteArray fill(200000, 'a'); // more than the pseudo-terminal holds
+    port.write(fill);
+    EXPECT_GT(port.outputPendingMs(), 0);
+    EXPECT_EQ(device.receive(fill.size(), 10000), fill);
+    EXPECT_TRUE(waitUntil([&] { return port.outputPendingMs() == 0; }));
+}

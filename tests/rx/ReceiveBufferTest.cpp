@@ -63,4 +63,24 @@ TEST(ReceiveBuffer, AFullBufferIsShownWholeAsHex) {
     EXPECT_TRUE(line->endsWith("62 62"));
 }
 
+TEST(ReceiveBuffer, ASendEndsThePacketWhateverTheGap) {
+    const struct {
+        DataMode mode;
+        QByteArray buffered;
+        std::optional<QByteArray> line;
+    } cases[] = {
+        {DataMode::Ascii, "OK", "OK"}, // no line end yet: shown whole all the same
+        {DataMode::Ascii, "A\rB\r\n", "A\r\nB\r"},
+        {DataMode::Ascii, "\n", kNone},
+        {DataMode::Hex, "\x01\x02", "01 02"},
+        {DataMode::Hex, "", kNone},
+    };
+    for (const auto &c : cases) {
+        ReceiveBuffer buffer;
+        buffer.append(c.buffered);
+        EXPECT_EQ(buffer.endPacket(c.mode), c.line) << c.buffered.toHex().constData();
+        EXPECT_EQ(buffer.length(), 0u);
+    }
+}
+
 } // namespace

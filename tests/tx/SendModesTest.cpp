@@ -45,16 +45,50 @@ TEST(SendModes, PeriodSendsWhenStrictlyMoreThanThePeriodHasPassedOnTheMonotonicC
     };
     qint64 now = 0;
     SendSequencer seq([&] { return now; });
-    EXPECT_EQ(seq.nextTickDelayMs(SendMode::Period, u"100", true), std::nullopt) << "timer off";
+    EXPECT_EQ(seq.nextTickDelayMs({SendMode::Period}, u"100", true), std::nullopt) << "timer off";
     seq.enablePeriodTimer();
     for (const Tick &t : ticks) {
         SCOPED_TRACE(t.now);
         now = t.now;
         EXPECT_EQ(outcome(seq.periodTick({SendMode::Period}, t.period, t.portOpen)), t.sends);
-        EXPECT_EQ(seq.nextTickDelayMs(SendMode::Period, t.period, t.portOpen), t.nextTickIn);
+        EXPECT_EQ(seq.nextTickDelayMs({SendMode::Period}, t.period, t.portOpen), t.nextTickIn);
     }
     EXPECT_EQ(outcome(seq.periodTick({SendMode::Manual}, u"1", true)), '-') << "other modes' ticks do nothing";
-    EXPECT_EQ(seq.nextTickDelayMs(SendMode::Manual, u"1", true), std::nullopt);
+    EXPECT_EQ(seq.nextTickDelayMs({SendMode::Manual}, u"1", true), std::nullopt);
+}
+
+TEST(SendModes, PeriodicSendingIsPacedByTheLineAndSleepsWhileThereIsNothingToSend) {
+    struct Tick {
+        qint64 now;
+        bool tick;          // a tick of the timer, or only the window asking when the next is due
+        qint64 pendingMs;   // output of earlier sends still queued, as the port tells it
+        bool emptyLine;     // the command line is empty
+        char sends;
+        std::optional<qint64> nextTickIn;
+    };
+    const Tick ticks[] = {
+        {1000, true, 0, false, 'c', 101},
+        {1101, true, 5, false, '-', 5},    // the last packet is still queued: nothing more is queued
+        {1106, true, 0, false, 'c', 101},  // it has left: the send goes at once, the period counts anew
+        {1150, true, 20, false, '-', 57},  // not due, whatever is queued
+        {1207, true, 0, false, 'c', 101},
+        {1250, false, 0, true, '-', std::nullopt}, // emptied: the timer sleeps
+        {1700, false, 0, false, '-', 12},  // typed: the next end of a period counted on from 1207
+        {1712, true, 0, false, 'c', 101},
+    };
+    qint64 now = 0;
+    SendSequencer seq([&] { return now; });
+    seq.enablePeriodTimer();
+    for (const Tick &t : ticks) {
+        SCOPED_TRACE(t.now);
+        now = t.now;
+        SendInputs in{SendMode::Period};
+        in.emptyCommandLine = t.emptyLine;
+        if (t.tick) {
+            EXPECT_EQ(outcome(seq.periodTick(in, u"100", true, t.pendingMs > 0)), t.sends);
+        }
+        EXPECT_EQ(seq.nextTickDelayMs(in, u"100", true, t.pendingMs), t.nextTickIn);
+    }
 }
 
 TEST(SendModes, FileLinesGoInTurnInEveryMode) {
