@@ -3,7 +3,9 @@
 #include "kit/EventWait.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
+#include <sys/ioctl.h>
 #include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
@@ -29,6 +31,19 @@ PtyDevice::PtyDevice() {
 }
 
 PtyDevice::~PtyDevice() { hangUp(); }
+
+bool PtyDevice::waitUntilDelivered(int count, int timeoutMs) const {
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(m_slaveKeeper, FIONREAD, &queued) == 0 && queued >= count)
+            return true;
+        if (clock.hasExpired(timeoutMs))
+            return false;
+        QThread::msleep(1);
+    }
+}
 
 void PtyDevice::send(const QByteArray &bytes) {
     qsizetype done = 0;

@@ -21,6 +21,10 @@ public:
     int masterFd() const { return m_master; }
 
     void send(const QByteArray &bytes);
+    // Waits, without running the application's events, until the terminal's
+    // side could read at least count bytes: the system hands sent bytes over
+    // a moment later. False when that took longer than timeoutMs.
+    bool waitUntilDelivered(int count, int timeoutMs = 2000) const;
     // Everything the terminal has written so far (waits up to timeoutMs for at
     // least minBytes to arrive, processing the application's events meanwhile).
     QByteArray receive(int minBytes = 1, int timeoutMs = 2000);

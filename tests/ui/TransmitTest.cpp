@@ -222,6 +222,7 @@ TEST_F(Transmit, InputThatArrivedBeforeASendIsLoggedBeforeItsEcho) {
     // The event loop does not run between these two steps, so the device's
     // bytes are still waiting unread when the send starts.
     device().send("early");
+    ASSERT_TRUE(device().waitUntilDelivered(5));
     pressKey("MainStrCmd", Qt::Key_Return);
     EXPECT_EQ(device().receive(3), QByteArray("AT\r"));
     EXPECT_EQ(logText(), "early\nAT");
