@@ -47,19 +47,19 @@ bool isPseudoTerminal(const QString &target) {
 } // namespace
 
 PortDirectory::PortDirectory(QString virtualPortFolder, bool includeSystemPorts, QString stableNameFolder)
-    : virtualPortFolder_(std::move(virtualPortFolder)), includeSystemPorts_(includeSystemPorts),
-      stableNameFolder_(std::move(stableNameFolder)) {}
+    : m_virtualPortFolder(std::move(virtualPortFolder)), m_includeSystemPorts(includeSystemPorts),
+      m_stableNameFolder(std::move(stableNameFolder)) {}
 
 QList<PortEntry> PortDirectory::scan() const {
     QList<PortEntry> system;
-    if (includeSystemPorts_) {
+    if (m_includeSystemPorts) {
         for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
             system.append({info.portName(), info.systemLocation()});
         sortByName(system);
     }
 
     QList<PortEntry> virtualPorts;
-    const QDir folder(virtualPortFolder_);
+    const QDir folder(m_virtualPortFolder);
     for (const QFileInfo &file : folder.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         if (file.isSymLink() && isPseudoTerminal(file.symLinkTarget()))
             virtualPorts.append({file.fileName(), file.absoluteFilePath()});
@@ -68,7 +68,7 @@ QList<PortEntry> PortDirectory::scan() const {
 
     // Each lasting name is a link to the device it stands for now.
     QHash<QString, QString> stableNames;
-    for (const QFileInfo &link : QDir(stableNameFolder_).entryInfoList(QDir::System | QDir::Files, QDir::Name)) {
+    for (const QFileInfo &link : QDir(m_stableNameFolder).entryInfoList(QDir::System | QDir::Files, QDir::Name)) {
         const QString device = link.canonicalFilePath();
         if (link.isSymLink() && !device.isEmpty() && !stableNames.contains(device))
             stableNames.insert(device, link.absoluteFilePath());

@@ -36,7 +36,7 @@ public:
     static QList<PortEntry> fallbackPorts();
 
 private:
-    QString virtualPortFolder_;
-    bool includeSystemPorts_;
-    QString stableNameFolder_;
+    QString m_virtualPortFolder;
+    bool m_includeSystemPorts;
+    QString m_stableNameFolder;
 };

@@ -36,37 +36,37 @@ QSerialPort::StopBits toQt(StopBits stopBits) {
 } // namespace
 
 SerialPortAccess::SerialPortAccess(QObject *parent) : PortAccess(parent) {
-    port_.setReadBufferSize(kReadBufferBytes);
-    connect(&port_, &QSerialPort::readyRead, this, &SerialPortAccess::readable);
-    connect(&port_, &QSerialPort::errorOccurred, this, &SerialPortAccess::onError);
+    m_port.setReadBufferSize(kReadBufferBytes);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPortAccess::readable);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortAccess::onError);
 }
 
 bool SerialPortAccess::open(const QString &location, const LineSettings &settings) {
     close();
-    ++openCount_;
-    settings_ = settings;
+    ++m_openCount;
+    m_settings = settings;
     // Lock the device itself, not the name it was reached by, so that a port
     // listed under a link is still exclusive against its other names.
     const QString device = QFileInfo(location).canonicalFilePath();
-    port_.setPortName(device.isEmpty() ? location : device);
+    m_port.setPortName(device.isEmpty() ? location : device);
     m_error.clear();
-    if (!port_.open(QIODevice::ReadWrite)) {
-        m_error = openFailure(port_.portName());
-        port_.clearError();
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_error = openFailure(m_port.portName());
+        m_port.clearError();
         return false;
     }
     // The lock other serial terminals take on the device; neither Qt's lock
     // file nor its exclusive mode is seen by them.
-    if (::flock(port_.handle(), LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(m_port.handle(), LOCK_EX | LOCK_NB) != 0) {
         m_error = QStringLiteral("Порт занят другой программой (%1).")
                       .arg(QString::fromLocal8Bit(std::strerror(errno)));
         close();
         return false;
     }
-    const bool applied = isSupported(settings) && port_.setBaudRate(settings.baudRate) &&
-                         port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
-                         port_.setParity(QSerialPort::NoParity) && port_.setStopBits(toQt(settings.stopBits)) &&
-                         port_.setFlowControl(QSerialPort::NoFlowControl);
+    const bool applied = isSupported(settings) && m_port.setBaudRate(settings.baudRate) &&
+                         m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+                         m_port.setParity(QSerialPort::NoParity) && m_port.setStopBits(toQt(settings.stopBits)) &&
+                         m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
         m_error = QStringLiteral("Порт не принимает эти настройки линии.");
         close();
@@ -74,9 +74,9 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     }
     // Modem lines held inactive; a device without them (a pseudo-terminal)
     // refuses the request, which is no reason to fail the open.
-    port_.setDataTerminalReady(false);
-    port_.setRequestToSend(false);
-    port_.clearError();
+    m_port.setDataTerminalReady(false);
+    m_port.setRequestToSend(false);
+    m_port.clearError();
     return true;
 }
 
@@ -86,16 +86,16 @@ void SerialPortAccess::openAsync(const QString &location, const LineSettings &se
 }
 
 void SerialPortAccess::close() {
-    if (port_.isOpen())
-        port_.close();
-    port_.clearError();
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
 }
 
 bool SerialPortAccess::probe() {
-    if (!port_.isOpen())
+    if (!m_port.isOpen())
         return false;
-    const bool alive = port_.setBaudRate(settings_.baudRate);
-    port_.clearError();
+    const bool alive = m_port.setBaudRate(m_settings.baudRate);
+    m_port.clearError();
     return alive;
 }
 
@@ -103,84 +103,84 @@ qint64 SerialPortAccess::systemQueued() const {
     int queued = 0;
 #ifdef Q_OS_UNIX
     // Bytes the system holds that Qt has not fetched yet.
-    if (::ioctl(port_.handle(), FIONREAD, &queued) != 0)
+    if (::ioctl(m_port.handle(), FIONREAD, &queued) != 0)
         queued = 0;
 #endif
     return queued;
 }
 
 qint64 SerialPortAccess::bytesWaiting() {
-    port_.clearError();
-    if (!port_.isOpen())
+    m_port.clearError();
+    if (!m_port.isOpen())
         return 0;
     // Bytes still in the system's queue are waiting too: a tick that
     // overlooked them could end a packet in the middle.
-    return port_.bytesAvailable() + systemQueued();
+    return m_port.bytesAvailable() + systemQueued();
 }
 
 QByteArray SerialPortAccess::read(qint64 maxBytes) {
-    if (!port_.isOpen() || maxBytes <= 0)
+    if (!m_port.isOpen() || maxBytes <= 0)
         return {};
-    QByteArray bytes = port_.read(maxBytes);
+    QByteArray bytes = m_port.read(maxBytes);
     // What the system still holds is fetched through Qt, which reads only
     // once the device reports bytes, so the order of bytes is kept.
-    while (bytes.size() < maxBytes && systemQueued() > 0 && port_.waitForReadyRead(0))
-        bytes += port_.read(maxBytes - bytes.size());
-    port_.clearError();
+    while (bytes.size() < maxBytes && systemQueued() > 0 && m_port.waitForReadyRead(0))
+        bytes += m_port.read(maxBytes - bytes.size());
+    m_port.clearError();
     return bytes;
 }
 
 void SerialPortAccess::write(const QByteArray &bytes) {
-    if (!port_.isOpen())
+    if (!m_port.isOpen())
         return;
-    port_.write(bytes);
+    m_port.write(bytes);
     // Qt reports a write to a full device as a lost resource, so it is only
     // pushed on while the device takes bytes; the rest goes out in the
     // background.
     if (writable(0))
-        port_.flush();
+        m_port.flush();
 }
 
 bool SerialPortAccess::writable(int timeoutMs) const {
-    pollfd device{port_.handle(), POLLOUT, 0};
+    pollfd device{m_port.handle(), POLLOUT, 0};
     return ::poll(&device, 1, timeoutMs) > 0 && (device.revents & POLLOUT);
 }
 
 qint64 SerialPortAccess::outputPendingMs() const {
-    if (!port_.isOpen())
+    if (!m_port.isOpen())
         return 0;
-    if (port_.bytesToWrite() > 0)
+    if (m_port.bytesToWrite() > 0)
         return kStalledOutputRecheckMs;
     int queued = 0;
 #ifdef Q_OS_UNIX
     // Bytes the system still has to put on the line (a pseudo-terminal
     // reports none: its reader takes them).
-    if (::ioctl(port_.handle(), TIOCOUTQ, &queued) != 0)
+    if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) != 0)
         queued = 0;
 #endif
-    if (queued <= 0 || settings_.baudRate <= 0)
+    if (queued <= 0 || m_settings.baudRate <= 0)
         return 0;
     // A character is its data bits framed by a start and a stop bit or two.
-    const int bitsPerChar = 1 + settings_.dataBits + (settings_.stopBits == StopBits::One ? 1 : 2);
-    const qint64 ms = (qint64(queued) * bitsPerChar * 1000 + settings_.baudRate - 1) / settings_.baudRate;
+    const int bitsPerChar = 1 + m_settings.dataBits + (m_settings.stopBits == StopBits::One ? 1 : 2);
+    const qint64 ms = (qint64(queued) * bitsPerChar * 1000 + m_settings.baudRate - 1) / m_settings.baudRate;
     return std::max<qint64>(ms, 1);
 }
 
 void SerialPortAccess::purge() {
-    if (port_.isOpen())
-        port_.clear(QSerialPort::Input);
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
 }
 
 void SerialPortAccess::discard() {
-    if (port_.isOpen())
-        port_.clear(QSerialPort::AllDirections);
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::AllDirections);
 }
 
 QString SerialPortAccess::openFailure(const QString &device) const {
-    QString reason = port_.errorString();
+    QString reason = m_port.errorString();
     // Qt reports a device held through its lock file as a permission error
     // too; the hint only fits when the device's mode really keeps us out.
-    if (port_.error() == QSerialPort::PermissionError &&
+    if (m_port.error() == QSerialPort::PermissionError &&
         ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0) {
         const QString group = QFileInfo(device).group();
         reason += QStringLiteral("\nВозможно, пользователя нужно добавить в группу %1, которой принадлежит "
@@ -195,15 +195,15 @@ void SerialPortAccess::onError(QSerialPort::SerialPortError error) {
     // every further read fail at once, and Qt reports it in a tight loop until
     // the port is closed. Release the device now; the connection watch then
     // finds the port dead on its next tick, as it would have anyway.
-    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !port_.isOpen() ||
-        releasePending_)
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !m_port.isOpen() ||
+        m_releasePending)
         return;
-    releasePending_ = true;
+    m_releasePending = true;
     QMetaObject::invokeMethod(
         this,
-        [this, lostOpen = openCount_] {
-            releasePending_ = false;
-            if (openCount_ == lostOpen)
+        [this, lostOpen = m_openCount] {
+            m_releasePending = false;
+            if (m_openCount == lostOpen)
                 close();
         },
         Qt::QueuedConnection);

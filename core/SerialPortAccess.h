@@ -56,9 +56,9 @@ private:
     bool writable(int timeoutMs) const;
     QString openFailure(const QString &device) const;
 
-    QSerialPort port_;
-    LineSettings settings_;
-    bool releasePending_ = false;
-    quint64 openCount_ = 0;
+    QSerialPort m_port;
+    LineSettings m_settings;
+    bool m_releasePending = false;
+    quint64 m_openCount = 0;
     QString m_error;
 };
