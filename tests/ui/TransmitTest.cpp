@@ -4,13 +4,19 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTime>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -216,12 +222,21 @@ TEST_F(Transmit, FilteredEchoIsSentAndCountedButNeitherShownNorRecorded) {
 }
 
 TEST_F(Transmit, InputThatArrivedBeforeASendIsLoggedBeforeItsEcho) {
+    // A second descriptor of the line, opened before the terminal takes it,
+    // sees the bytes once the system has passed them to the line.
+    const int line = ::open(device().slavePath().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(line, 0);
+    const auto closeLine = qScopeGuard([line] { ::close(line); });
     start();
     connectPort();
     typeInto("MainStrCmd", "AT");
-    // The event loop does not run between these two steps, so the device's
-    // bytes are still waiting unread when the send starts.
+    // The event loop does not run from here to the send, so the device's
+    // bytes are still waiting unread when it starts.
     device().send("early");
+    QElapsedTimer clock;
+    clock.start();
+    for (int arrived = 0; arrived < 5 && clock.elapsed() < 2000; ::usleep(1000))
+        ::ioctl(line, FIONREAD, &arrived);
     pressKey("MainStrCmd", Qt::Key_Return);
     EXPECT_EQ(device().receive(3), QByteArray("AT\r"));
     EXPECT_EQ(logText(), "early\nAT");
