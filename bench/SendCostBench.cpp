@@ -19,10 +19,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 #include <poll.h>
 #include <pthread.h>
-#include <ctime>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -158,13 +158,12 @@ struct Stretch {
     double windowPercent() const { return 100.0 * (windowCpuSeconds() - windowBefore) / seconds(); }
 };
 
-bool startPeriod(ConnectedWindow &window, int periodMs, const QString &command) {
+void startPeriod(ConnectedWindow &window, int periodMs, const QString &command) {
     TForm1 &form = window.form();
     control<QAbstractButton>(form, "RBManual")->click();
     control<QLineEdit>(form, "MainStrCmd")->setText(command);
     control<QLineEdit>(form, "PeriodTX")->setText(QString::number(periodMs));
     control<QAbstractButton>(form, "RBPeriod")->click();
-    return true;
 }
 
 void periodCosts(ConnectedWindow &window, Reader &reader, std::thread &device, const std::vector<PeriodRun> &runs) {

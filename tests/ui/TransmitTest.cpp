@@ -219,8 +219,8 @@ TEST_F(Transmit, InputThatArrivedBeforeASendIsLoggedBeforeItsEcho) {
     start();
     connectPort();
     typeInto("MainStrCmd", "AT");
-    // The event loop does not run between these two steps, so the device's
-    // bytes are still waiting unread when the send starts.
+    // The event loop does not run from here to the send, so the device's
+    // bytes are still waiting unread when it starts.
     device().send("early");
     ASSERT_TRUE(device().waitUntilDelivered(5));
     pressKey("MainStrCmd", Qt::Key_Return);
