@@ -127,6 +127,9 @@ void ConnectionControl::setUpLineSettingLists() {
         fitFont(list, *style);
         fitPopup(list);
     }
+    // Still read while connected; the port list shows the state colours.
+    for (QComboBox *list : {m_controls.BaudRate, m_controls.ComBits, m_controls.ComStopBits})
+        appearance::keepReadableWhenDisabled(*list);
     connect(m_controls.ComPort, &QComboBox::currentIndexChanged, this, &ConnectionControl::showPortHint);
 }
 
@@ -268,10 +271,6 @@ void ConnectionControl::setLineSettingsEnabled(bool enabled) {
                                                              m_controls.BTRescan, m_controls.ComBits,
                                                              m_controls.ComStopBits})
         control->setEnabled(enabled);
-    // Still read while connected.
-    for (QWidget *list :
-         std::initializer_list<QWidget *>{m_controls.BaudRate, m_controls.ComBits, m_controls.ComStopBits})
-        appearance::keepReadableWhenDisabled(*list);
 }
 
 void ConnectionControl::setWanted(bool wanted) {

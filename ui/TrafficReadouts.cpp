@@ -21,10 +21,8 @@ TrafficReadouts::TrafficReadouts(const Controls &controls, QObject *parent) : QO
 void TrafficReadouts::countRead(quint32 bytes) {
     m_rxTotal += bytes;
     showTotals();
-    if (m_statistics.recordRead(rx::WeekClockMs())) {
-        show(m_controls.MinTimeWait, rx::MinWaitText(m_statistics.MinWait));
-        show(m_controls.MaxTimeWait, rx::MaxWaitText(m_statistics.MaxWait));
-    }
+    if (m_statistics.recordRead(rx::WeekClockMs()))
+        showWaits();
     show(m_controls.LRead, rx::ReadCountText(m_statistics.ReadCount));
 }
 
@@ -39,10 +37,14 @@ void TrafficReadouts::showTotals() {
     show(m_controls.StaticText3, QStringLiteral("TX: %1 RX: %2").arg(m_txTotal).arg(m_rxTotal));
 }
 
-void TrafficReadouts::BTClrStatClick() {
-    m_statistics.reset();
+void TrafficReadouts::showWaits() {
     show(m_controls.MinTimeWait, rx::MinWaitText(m_statistics.MinWait));
     show(m_controls.MaxTimeWait, rx::MaxWaitText(m_statistics.MaxWait));
+}
+
+void TrafficReadouts::BTClrStatClick() {
+    m_statistics.reset();
+    showWaits();
     show(m_controls.LRead, rx::ReadCountText(m_statistics.ReadCount));
     show(m_controls.LSend, rx::SendCountText(m_statistics.SendCount));
 }

@@ -32,6 +32,7 @@ public:
 private:
     void BTClrStatClick();
     void showTotals();
+    void showWaits();
     void show(QLabel *readout, const QString &text);
     void paint();
 
