@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+// Designated initializers leave the other rules at their defaults on purpose.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 using namespace run;
 
 namespace {
