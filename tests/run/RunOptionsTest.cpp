@@ -1,3 +1,4 @@
+#include "run/PortChoice.h"
 #include "run/RunOptions.h"
 
 #include <gtest/gtest.h>
@@ -109,4 +110,27 @@ TEST(RunOptions, HelpShowsEveryOptionAndTwoExamples) {
                                "--list-ports", "--help", "--version"})
         EXPECT_TRUE(help.contains(option)) << option;
     EXPECT_EQ(help.count("\n  terminalkvr-run "), 2);
+}
+
+TEST(RunOptions, PortArgumentLeadsToTheListedPortOrAsWritten) {
+    const QList<PortEntry> listed{{"ttyUSB0", "/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00"},
+                                  {"tcp://h:4001", "tcp://h:4001"}};
+    const struct {
+        const char *argument;
+        const char *location;
+        const char *stable;
+    } cases[] = {
+        {"ttyUSB0", "/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00"},
+        {"/dev/ttyS3", "/dev/ttyS3", ""},
+        {"/dev/serial/by-id/usb-X-if00", "/dev/serial/by-id/usb-X-if00", "/dev/serial/by-id/usb-X-if00"},
+        {"rfc2217://[::1]:2217", "rfc2217://[::1]:2217", ""},
+        {"ttyUSB9", "", ""},
+    };
+    for (const auto &c : cases) {
+        const PortEntry port = choosePort(QString::fromUtf8(c.argument), listed);
+        EXPECT_EQ(port.location, c.location) << c.argument;
+        EXPECT_EQ(port.stableLocation, c.stable) << c.argument;
+    }
+    EXPECT_EQ(listLine(listed[0]), "ttyUSB0\t/dev/serial/by-id/usb-FTDI-if00");
+    EXPECT_EQ(listLine(listed[1]), "tcp://h:4001");
 }
