@@ -42,3 +42,9 @@ void runNetBench();
 // a period given, only that period runs, for the given seconds (profiling).
 void runSendCostBench(int onlyPeriodMs = -1, int seconds = 0);
 void runSendCostBenchOnX(const char *program);
+
+// terminalkvr-run beside picocom and the window on the same flood (MB/s, CPU
+// seconds per MB, peak memory, every byte in its output and --log file),
+// then its after-answer round trip: the median over `trips` commands of the
+// time from a reply at the device to the next command there.
+void runRunnerBench(int megabytes, int rounds, int trips);

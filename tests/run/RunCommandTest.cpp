@@ -106,6 +106,14 @@ TEST_F(RunCommand, PortHeldByAnotherProgramIsRefusedWithTheReason) {
     EXPECT_EQ(device().receiveFor(100), "");
 }
 
+TEST_F(RunCommand, PortLostMidRunEndsWithTwo) {
+    launch({"-t", "60000", port(), "AT"});
+    EXPECT_EQ(device().receive(3), "AT\r");
+    device().hangUp();
+    EXPECT_EQ(finish(), 2);
+    EXPECT_TRUE(err.endsWith(": the port was lost\n")) << err.toStdString();
+}
+
 TEST_F(RunCommand, HexCommandWithAChecksumTailPutsTheBytesOnTheWire) {
     launch({"--hex", "--tail", " [SUM_8(0..n)]", port(), "01 02 03"});
     EXPECT_EQ(device().receive(4), QByteArray("\x01\x02\x03\x06", 4));
