@@ -184,7 +184,7 @@ ParsedOptions parseRunOptions(const QStringList &arguments) {
         parsed.error = parser.errorText();
         return parsed;
     }
-    if (parser.isSet(help))
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
         out.action = RunOptions::Action::Help;
     else if (parser.isSet(version))
         out.action = RunOptions::Action::Version;
