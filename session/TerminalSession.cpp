@@ -148,8 +148,11 @@ void TerminalSession::CheckConnectTimer() {
     const WatchAction action = watchStep({alive, m_autoConnect, m_wanted, m_open, isOpening()});
     if (action.colour)
         emit portColourChanged(*action.colour);
-    if (action.close)
+    if (action.close) {
+        // What the device sent before the connection went is still shown.
+        takeArrivedInput();
         CloseComPort();
+    }
     if (action.reopen && !OpenComPort(reconnectLocation(), Opening::Reconnect))
         reconnectDone(false);
     schedulePeriodTick();
