@@ -28,6 +28,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <thread>
@@ -404,6 +405,32 @@ Side runRunner(qint64 bytes, long &peakMb) {
     return side;
 }
 
+// The pseudo-terminal's own limit: a reader that does nothing with the bytes.
+Side runRawReader(qint64 bytes) {
+    Side side;
+    PtyDevice device;
+    const int fd = ::open(QFile::encodeName(device.slavePath()).constData(), O_RDONLY | O_NOCTTY);
+    Flood flood;
+    flood.bytes = bytes;
+    QElapsedTimer wall;
+    wall.start();
+    std::thread writer(writeFlood, device.masterFd(), std::ref(flood));
+    qint64 got = 0;
+    char buffer[64 * 1024];
+    while (got < bytes && wall.elapsed() < 600000) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    side.seconds = wall.elapsed() / 1000.0;
+    side.complete = got == bytes;
+    flood.giveUp = true;
+    writer.join();
+    ::close(fd);
+    return side;
+}
+
 // Times at the device of each command's arrival and of its reply.
 struct Trips {
     std::vector<qint64> commandNs;
@@ -467,7 +494,9 @@ void runRunnerBench(int megabytes, int rounds, int trips) {
             std::printf("  %s: %.2f MB/s, %.4f CPU s/MB%s%s\n", name, s.seconds > 0 ? mb / s.seconds : 0, s.cpu / mb,
                         s.complete ? ", complete" : ", INCOMPLETE ", qPrintable(s.note));
         };
+        const Side raw = runRawReader(bytes);
         std::printf("run round %d:\n", round);
+        std::printf("  bare read() of the pseudo-terminal: %.2f MB/s\n", raw.seconds > 0 ? mb / raw.seconds : 0);
         show("picocom+tmux", pico);
         show("window", window);
         show("terminalkvr-run", run);
