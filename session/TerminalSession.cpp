@@ -143,8 +143,9 @@ void TerminalSession::CloseComPort() {
     emit portStateChanged(false);
 }
 
-void TerminalSession::CheckConnectTimer() {
-    const bool alive = m_port.probe();
+void TerminalSession::CheckConnectTimer() { watchBeat(m_port.probe()); }
+
+void TerminalSession::watchBeat(bool alive) {
     const WatchAction action = watchStep({alive, m_autoConnect, m_wanted, m_open, isOpening()});
     if (action.colour)
         emit portColourChanged(*action.colour);
@@ -188,6 +189,13 @@ void TerminalSession::SendPortData(const QByteArray &command) {
     // loop) is dropped, not queued.
     if (m_sendBusy)
         return;
+    // The watch is told of a connection the write found gone once the send
+    // is over, so that a send on reconnection is not dropped.
+    if (!sendOnce(command))
+        watchBeat(false);
+}
+
+bool TerminalSession::sendOnce(const QByteArray &command) {
     m_sendBusy = true;
     const auto release = qScopeGuard([this] { m_sendBusy = false; });
 
@@ -199,14 +207,19 @@ void TerminalSession::SendPortData(const QByteArray &command) {
         // events, and the answer to this command starts a packet of its own.
         // Output still queued is not waited for: it goes out first, in order.
         takeArrivedInput();
+        // The echo and the counters say what the port took: nothing of a
+        // connection that is gone.
+        const qint64 taken = m_port.write(packet.bytes);
+        if (taken <= 0)
+            return false;
         putLogLine(packet.echo, Direction::Sent);
-        m_traffic.TxTotal += static_cast<quint32>(packet.bytes.size());
+        m_traffic.TxTotal += static_cast<quint32>(taken);
         ++m_traffic.statistics.SendCount;
-        emit bytesSent(static_cast<quint32>(packet.bytes.size()));
-        m_port.write(packet.bytes);
+        emit bytesSent(static_cast<quint32>(taken));
     } else if (!m_open) {
         emit portNotOpen();
     }
+    return true;
 }
 
 void TerminalSession::setCommandLine(const QByteArray &command) {

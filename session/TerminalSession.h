@@ -83,7 +83,8 @@ public:
 
     // --- Sending ----------------------------------------------------------
     // The single routine that writes to the port: the command part plus the
-    // tail, encoded in the data mode; echoed and counted as accepted.
+    // tail, encoded in the data mode; echoed and counted when the port took
+    // it. A connection the write finds gone is handed to the watch at once.
     void SendPortData(const QByteArray &command);
     // Sends the command line (setCommandLine).
     void sendCommandLine() { SendPortData(m_commandLine); }
@@ -180,11 +181,13 @@ private:
     void sendAfterReconnect();
     QString reconnectLocation();
     void CloseComPort();
-    void connectionLost();
+    // One beat of the watch with the port found alive or not.
+    void watchBeat(bool alive);
     void CheckSendDataAftConnect();
+    // One pass of SendPortData; false when the port did not take the bytes.
+    bool sendOnce(const QByteArray &command);
 
     bool readWaiting(qint64 waiting);
-    void drainInput(bool answer);
     void takeArrivedInput();
     void showReceived(const std::optional<QByteArray> &line);
     void ReadBufRxInLog(const QByteArray &text);

@@ -26,7 +26,6 @@ public:
     };
     SendModesPanel(const Controls &controls, TerminalSession &session, QWidget *window);
 
-    bool fileSendMode() const;
     const QByteArray &selectedCommand() const { return m_selectedCommand; }
 
     // The command list shows these until a command file is loaded.
@@ -50,6 +49,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool fileSendMode() const;
     tx::SendMode currentSendMode() const;
     // The mode and the cyclic option as checked now go to the session.
     void takeSendOptions();

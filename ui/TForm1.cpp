@@ -48,16 +48,15 @@ void TForm1::createLogSide() {
 
 QList<QByteArray> TForm1::createMacroSide() {
     Ui::TForm1 &ui = *m_ui;
-    // No command file is loaded before the send modes exist.
     m_macros = std::make_unique<MacroPanel>(
         MacroPanel::Controls{ui.MainPanel, ui.StaticText1, ui.STListName, ui.ListNameEDT, ui.CBLists, ui.EditAllCmd,
                              ui.DelList, ui.SaveF, ui.ListDec, ui.ListInc, ui.RBName, ui.RbData},
-        [this] { return m_sendModes && m_sendModes->fileSendMode(); }, this);
+        [session = m_session.get()] { return session->fileSendMode(); }, this);
     m_arrangement = std::make_unique<WindowArrangement>(
         WindowArrangement::Controls{ui.MainWindow, ui.SecondWindow, ui.MainPanel, ui.LogPanel, ui.InputMode,
                                     ui.MainStrCmd, ui.FastOldCmd, ui.AddStrCmd, ui.OldCmdList, ui.LBTail, ui.Str1,
                                     ui.Str2, ui.CBLists, ui.BTPalitra, ui.BtInfo, ui.Srift},
-        [this] { return m_sendModes->fileSendMode(); }, this);
+        [session = m_session.get()] { return session->fileSendMode(); }, this);
     m_history = std::make_unique<HistoryInput>(
         HistoryInput::Controls{ui.MainStrCmd, ui.AddStrCmd, ui.FastOldCmd, ui.LBTail, ui.Str1, ui.Str2}, this);
     return m_history->load();

@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -92,4 +94,30 @@ TEST_F(Session, ClosedPortSendsNothingAndSaysSo) {
     EXPECT_EQ(told, 1);
     EXPECT_EQ(session.traffic().TxTotal, 0u);
     EXPECT_TRUE(sent.isEmpty());
+}
+
+TEST_F(Session, AWriteIntoAClosedConnectionIsNotEchoedNorCountedTheLossIsSeenAtOnceTheLastBytesShown) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QList<PortColour> colours;
+    QObject::connect(&session, &TerminalSession::portColourChanged, [&](PortColour colour) { colours << colour; });
+    bool connected = false;
+    QObject::connect(&session, &TerminalSession::connectFinished, [&](bool ok) { connected = ok; });
+    session.connectPort(QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort()), kLine);
+    ASSERT_TRUE(waitUntil([&] { return connected && server.hasPendingConnections(); }, 10000));
+    QTcpSocket *peer = server.nextPendingConnection();
+    session.SendPortData("A");
+    ASSERT_TRUE(waitUntil([&] { return peer->bytesAvailable() == 2; }));
+    // The loopback hands the bytes and the close over before close()
+    // returns; the session has run no event since.
+    peer->write("Z\r");
+    ASSERT_TRUE(peer->flush());
+    peer->close();
+    session.SendPortData("B");
+    EXPECT_EQ(sent.size(), 1) << sent.join('|').constData();
+    EXPECT_EQ(received, QList<QByteArray>{"Z\r"}) << "what the server sent last is shown";
+    EXPECT_EQ(session.traffic().TxTotal, 2u);
+    EXPECT_EQ(session.traffic().statistics.SendCount, 1u);
+    EXPECT_FALSE(session.isOpen());
+    EXPECT_EQ(colours, QList<PortColour>{PortColour::Lost});
 }
