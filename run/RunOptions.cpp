@@ -2,11 +2,11 @@
 
 #include "macros/MacroStore.h"
 #include "run/RunTexts.h"
-
-#include <limits>
 #include "tx/CommandEncoding.h"
 
 #include <QCommandLineParser>
+
+#include <limits>
 
 namespace run {
 

@@ -4,6 +4,7 @@
 #include "run/RunTexts.h"
 #include "rx/LogDisplayText.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <climits>
