@@ -26,27 +26,9 @@ QByteArray readProc(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Who holds the lock on the open folder, in the user's words.
-QString holderText(int fd) {
-    struct stat st {};
-    const qint64 pid = ::fstat(fd, &st) == 0 ? FileLock::holderIn(readProc("/proc/locks"), st.st_dev, st.st_ino) : 0;
-    const QString name = QString::fromLocal8Bit(readProc(QStringLiteral("/proc/%1/comm").arg(pid))).trimmed();
-    if (pid <= 0 || name.isEmpty())
-        return QStringLiteral("Файл заблокирован другой программой");
-    const QString program = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
-    const QString holder = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
-    if (pid != ::getpid() && !program.isEmpty() && holder == program)
-        return QStringLiteral("Файл сейчас сохраняет другое окно %1 (процесс %2)").arg(kProgramName).arg(pid);
-    return QStringLiteral("Файл заблокирован другой программой: %1 (процесс %2)").arg(name).arg(pid);
-}
-
-} // namespace
-
-void FileLock::setProgramEnding(bool ending) { s_programEnding = ending; }
-
-FileLock::~FileLock() { unlock(); }
-
-qint64 FileLock::holderIn(const QByteArray &locksTable, quint64 device, quint64 inode) {
+// The process holding an flock on the file of that device and inode, as the
+// system's table of locks lists it; 0 when it lists none.
+qint64 holderIn(const QByteArray &locksTable, quint64 device, quint64 inode) {
     // "1: FLOCK  ADVISORY  WRITE 4242 fe:00:1234 0 EOF"; a waiting one is
     // listed as "1: -> FLOCK ...".
     const QByteArray file = QString::asprintf("%02x:%02x:%llu", ::major(device), ::minor(device),
@@ -62,6 +44,26 @@ qint64 FileLock::holderIn(const QByteArray &locksTable, quint64 device, quint64 
     }
     return 0;
 }
+
+// Who holds the lock on the open folder, in the user's words.
+QString holderText(int fd) {
+    struct stat st {};
+    const qint64 pid = ::fstat(fd, &st) == 0 ? holderIn(readProc("/proc/locks"), st.st_dev, st.st_ino) : 0;
+    const QString name = QString::fromLocal8Bit(readProc(QStringLiteral("/proc/%1/comm").arg(pid))).trimmed();
+    if (pid <= 0 || name.isEmpty())
+        return QStringLiteral("Файл заблокирован другой программой");
+    const QString program = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    const QString holder = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
+    if (pid != ::getpid() && !program.isEmpty() && holder == program)
+        return QStringLiteral("Файл сейчас сохраняет другое окно %1 (процесс %2)").arg(kProgramName).arg(pid);
+    return QStringLiteral("Файл заблокирован другой программой: %1 (процесс %2)").arg(name).arg(pid);
+}
+
+} // namespace
+
+void FileLock::setProgramEnding(bool ending) { s_programEnding = ending; }
+
+FileLock::~FileLock() { unlock(); }
 
 bool FileLock::lock(const QString &fileName, int waitMs) {
     unlock();

@@ -31,11 +31,6 @@ public:
     bool isLocked() const { return m_fd >= 0; }
     QString errorString() const { return m_error; }
 
-    // The process holding an flock on the file whose device and inode are
-    // given, as the system's table of locks (/proc/locks) lists it; 0 when
-    // it lists none.
-    static qint64 holderIn(const QByteArray &locksTable, quint64 device, quint64 inode);
-
 private:
     int m_fd = -1;
     QString m_error;
