@@ -1,15 +1,12 @@
 #include "ui/LogView.h"
 
 #include "rx/LogDisplayText.h"
-#include "rx/LogLineRenderer.h"
-#include "rx/LogTimeStamp.h"
 #include "ui/LogScrollBar.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTime>
 
 namespace {
 
@@ -28,19 +25,17 @@ LogView::LogView(const Controls &controls, QObject *parent)
     m_controls.MainWindow->setVerticalScrollBar(new LogScrollBar(Qt::Vertical));
     connect(m_controls.MainWindow->document(), &QTextDocument::blockCountChanged, this,
             [this] { m_rowsCheck.request(); });
+    connect(m_controls.VisTime, &QCheckBox::toggled, this, &LogView::timeStampsChanged);
+    connect(m_controls.FiltrLog, &QLineEdit::textChanged, this, &LogView::filterChanged);
     connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
 }
 
-void LogView::showSent(const QByteArray &text) { putLogLine(text, rx::kSentMark); }
+void LogView::showSent(const QByteArray &line) { putLogLine(line); }
 
-void LogView::showReceived(const QByteArray &text) { putLogLine(text, rx::kReceivedMark); }
+void LogView::showReceived(const QByteArray &line) { putLogLine(line); }
 
-void LogView::putLogLine(const QByteArray &text, char mark) {
-    const QByteArray line =
-        m_controls.VisTime->isChecked() ? rx::timeStampPrefix(QTime::currentTime(), mark) + text : text;
-    if (!rx::PassesFilter(line, m_controls.FiltrLog->text()))
-        return;
+void LogView::putLogLine(const QByteArray &line) {
     m_appender.append(rx::LogDisplayText(line));
     emit lineShown(line);
 }

@@ -23,19 +23,23 @@ public:
     };
     LogView(const Controls &controls, QObject *parent);
 
-    // The echo of a sent packet and the text of a received one.
-    void showSent(const QByteArray &text);
-    void showReceived(const QByteArray &text);
+    // A log line of a sent and of a received packet, as the session rendered
+    // it (time stamp, filter).
+    void showSent(const QByteArray &line);
+    void showReceived(const QByteArray &line);
     // Empties the log once it shows more rows than it may keep; new rows are
     // looked at once per frame.
     void limitRows();
 
 signals:
-    // A line that passed the filter and is shown: the log file takes it.
+    // A line is shown.
     void lineShown(const QByteArray &line);
+    // "TIME + " or the filter changed: lines from now on are rendered so.
+    void timeStampsChanged(bool on);
+    void filterChanged(const QString &filter);
 
 private:
-    void putLogLine(const QByteArray &text, char mark);
+    void putLogLine(const QByteArray &line);
     void BTLogClick();
     void StartStopClick();
 

@@ -25,6 +25,7 @@ class TOpenPortError;
 class TrafficReadouts;
 class TransmitLine;
 class TSave;
+class TerminalSession;
 class WindowArrangement;
 
 // The terminal's main window. Each of its subsystems owns its controls and
@@ -67,6 +68,8 @@ private:
     void FormClose();
 
     std::unique_ptr<Ui::TForm1> m_ui;
+    // The session below the window: first made, last gone.
+    std::unique_ptr<TerminalSession> m_session;
     std::unique_ptr<TrafficReadouts> m_readouts;
     std::unique_ptr<LogView> m_logView;
     std::unique_ptr<LogRecorderControl> m_logRecorder;

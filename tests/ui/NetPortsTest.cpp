@@ -8,10 +8,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFile>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 namespace {
@@ -133,4 +136,41 @@ TEST_F(NetPorts, RenamedAdapterIsReopenedByItsLastingName) {
     EXPECT_EQ(returned.receive(6, 8000), "HELLO\r");
     EXPECT_EQ(text("ComPort"), "ttyUSB1");
     EXPECT_EQ(comPortColour(), kLime);
+}
+
+TEST_F(NetPorts, WhatArrivesWhileTheAllSentNoticeIsOpenIsShownThoughTheServerThenCloses) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    const QString address = QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
+    QFile commands(QStringLiteral("commands.txt"));
+    ASSERT_TRUE(commands.open(QIODevice::WriteOnly) && commands.write("L1\n") == 3);
+    commands.close();
+    startWith(address + '\n');
+    click("RBAfterAns");
+    onModal = [&](QDialog &dialog, const QString &) {
+        if (auto *files = qobject_cast<QFileDialog *>(&dialog)) {
+            files->selectFile(QFileInfo(commands).absoluteFilePath());
+            static_cast<QDialog *>(files)->accept();
+        }
+    };
+    click("ButtonReadFile");
+    connectTo(address);
+    ASSERT_TRUE(waitUntil([&] { return server.hasPendingConnections(); }));
+    QTcpSocket *device = server.nextPendingConnection();
+    const QByteArray flood(10000, 'x');
+    onModal = [&](QDialog &, const QString &text) {
+        if (text != QStringLiteral("Все команды отправлены"))
+            return;
+        device->write(flood);
+        device->disconnectFromHost();
+        EXPECT_TRUE(waitUntil([&] { return comPortColour() == QColor(255, 0, 0); }, 5000)) << "the loss seen";
+    };
+    click("SendStart");
+    ASSERT_TRUE(waitUntil([&] { return device->bytesAvailable() >= 3; }));
+    EXPECT_EQ(device->readAll(), "L1\r");
+    device->write("OK\r\n");
+    ASSERT_TRUE(waitUntil([&] { return notices.contains(QStringLiteral("Все команды отправлены")); }, 10000));
+    // The flood's packets are answers too, and go on with the file.
+    ASSERT_TRUE(waitUntil([&] { return text("StaticText3").endsWith(" RX: 10004"); })) << text("StaticText3").toStdString();
+    EXPECT_EQ(logText().count('x'), 10000);
 }
