@@ -138,10 +138,10 @@ bool NetPortList::load() {
         const std::optional<NetAddress> address = NetAddress::parse(text, &why);
         if (!address)
             return skipped(number, text, why);
-        const qsizetype before = listed.size();
+        if (listed.contains(address->identity()))
+            return;
         listed.insert(address->identity());
-        if (listed.size() > before)
-            m_entries.append({text, text});
+        m_entries.append({text, text});
     });
     if (m_unreported > 0)
         m_problems.append(QStringLiteral("%1: пропущено ещё строк: %2.").arg(m_fileName).arg(m_unreported));
@@ -163,8 +163,10 @@ bool NetPortList::append(const QString &address) {
     // Compared as the file is read.
     bool listed = false;
     forEachLine(bytes, [&](qsizetype, QByteArrayView existing) {
-        const std::optional<NetAddress> there = listed ? std::nullopt : NetAddress::parse(lineText(existing));
-        listed = listed || (there && there->identity() == added->identity());
+        if (listed)
+            return;
+        const std::optional<NetAddress> there = NetAddress::parse(lineText(existing));
+        listed = there && there->identity() == added->identity();
     });
     if (listed)
         return fail(QStringLiteral("«%1» уже есть в %2.").arg(text, m_fileName));
