@@ -8,6 +8,7 @@
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QPoint;
 class QPushButton;
 
 // The log window: sent and received lines, time-stamped on request and
@@ -36,6 +37,7 @@ signals:
 
 private:
     void putLogLine(const QByteArray &text, char mark);
+    void showContextMenu(const QPoint &at);
     void BTLogClick();
     void StartStopClick();
 

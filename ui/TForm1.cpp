@@ -8,6 +8,7 @@
 #include "ui/LogView.h"
 #include "ui/MacroPanel.h"
 #include "ui/ModalSeam.h"
+#include "ui/PlotWindow.h"
 #include "ui/ReceivePath.h"
 #include "ui/SendModesPanel.h"
 #include "ui/TrafficReadouts.h"
@@ -27,6 +28,10 @@ TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
     createLogSide();
     const QList<QByteArray> history = createMacroSide();
     createPortSide(std::move(portDirectory));
+    // The chart is offered in the log's menu and by its key in the whole window.
+    m_plot = std::make_unique<PlotWindow>([this] { return m_transmit->dataMode(); }, this);
+    m_ui->MainWindow->addAction(m_plot->openAction());
+    addAction(m_plot->openAction());
     m_sendModes->showCommands(history);
     m_housekeeping = std::make_unique<Housekeeping>(m_ui->TextTime, this);
     connectSubsystems();
@@ -96,6 +101,7 @@ void TForm1::connectSubsystems() {
     connect(m_transmit.get(), &TransmitLine::aboutToSend, m_receive.get(), &ReceivePath::takeArrivedInput);
     connect(m_transmit.get(), &TransmitLine::echoed, m_logView.get(), &LogView::showSent);
     connect(m_receive.get(), &ReceivePath::lineReceived, m_logView.get(), &LogView::showReceived);
+    connect(m_receive.get(), &ReceivePath::lineReceived, m_plot.get(), &PlotWindow::takeReceivedLine);
     connect(m_receive.get(), &ReceivePath::answered, m_sendModes.get(), &SendModesPanel::AfterAnswerSend);
 
     connect(m_macros.get(), &MacroPanel::macroChosen, m_sendModes.get(), &SendModesPanel::takeMacroCommand);
@@ -170,6 +176,7 @@ void TForm1::endSession() {
 void TForm1::FormClose() {
     m_history->save();
     m_logRecorder->close();
+    m_plot->close();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event) {

@@ -1,0 +1,342 @@
+#include "ui/PlotWindow.h"
+
+#include "ui/ModalSeam.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScopedValueRollback>
+#include <QSpinBox>
+#include <QValueAxis>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Spans of the rolling window at start, per axis.
+constexpr int kDefaultSeconds = 10;
+constexpr int kDefaultRows = 1000;
+constexpr double kWheelZoom = 1.25;
+
+// Colours that stay apart from each other on white, in the order series come.
+const QColor kSeriesColours[] = {{31, 119, 180}, {255, 127, 14}, {44, 160, 44}, {214, 39, 40},
+                                 {148, 103, 189}, {140, 86, 75}, {227, 119, 194}, {127, 127, 127},
+                                 {188, 189, 34}, {23, 190, 207}};
+
+// The chart view with zoom by the wheel as well as by the rubber band.
+class ZoomingChartView : public QChartView {
+public:
+    using QChartView::QChartView;
+
+protected:
+    void wheelEvent(QWheelEvent *event) override {
+        const int steps = event->angleDelta().y();
+        if (steps != 0)
+            chart()->zoom(steps > 0 ? kWheelZoom : 1 / kWheelZoom);
+        event->accept();
+    }
+};
+
+QPushButton *button(const QString &caption, const QString &name, QBoxLayout *row) {
+    auto *button = new QPushButton(caption);
+    button->setObjectName(name);
+    row->addWidget(button);
+    return button;
+}
+
+template <typename Widget>
+Widget *control(const QString &name, const QString &caption, QBoxLayout *row) {
+    if (!caption.isEmpty())
+        row->addWidget(new QLabel(caption));
+    auto *widget = new Widget;
+    widget->setObjectName(name);
+    row->addWidget(widget);
+    return widget;
+}
+
+} // namespace
+
+PlotWindow::PlotWindow(std::function<DataMode()> dataMode, QWidget *owner)
+    : QWidget(owner, Qt::Window), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)),
+      m_chart(new QChart), m_chartView(new ZoomingChartView(m_chart)), m_xAxis(new QValueAxis(this)),
+      m_yAxis(new QValueAxis(this)) {
+    setObjectName(QStringLiteral("PlotWindow"));
+    setWindowTitle(QStringLiteral("График"));
+    m_openAction->setObjectName(QStringLiteral("OpenPlot"));
+    m_openAction->setText(QStringLiteral("График…"));
+    m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(m_openAction, &QAction::triggered, this, &PlotWindow::openOverOwner);
+
+    m_chart->addAxis(m_xAxis, Qt::AlignBottom);
+    m_chart->addAxis(m_yAxis, Qt::AlignLeft);
+    m_chart->legend()->setAlignment(Qt::AlignTop);
+    m_chartView->setObjectName(QStringLiteral("PlotChart"));
+    m_chartView->setRubberBand(QChartView::RectangleRubberBand);
+    connect(m_xAxis, &QValueAxis::rangeChanged, this, &PlotWindow::userZoomed);
+    connect(m_yAxis, &QValueAxis::rangeChanged, this, &PlotWindow::userZoomed);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(createControls());
+    layout->addWidget(m_chartView, 1);
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("PlotStatus"));
+    layout->addWidget(m_status);
+    resize(900, 560);
+    m_clock.start();
+    axisChosen();
+}
+
+PlotWindow::~PlotWindow() = default;
+
+QWidget *PlotWindow::createControls() {
+    auto *controls = new QWidget;
+    auto *row = new QHBoxLayout(controls);
+    row->setContentsMargins({});
+    m_xChoice = control<QComboBox>(QStringLiteral("PlotXAxis"), QStringLiteral("Ось X:"), row);
+    m_xChoice->addItems({QStringLiteral("время, с"), QStringLiteral("номер строки")});
+    m_span = control<QSpinBox>(QStringLiteral("PlotSpan"), QStringLiteral("Окно:"), row);
+    m_span->setRange(1, 100'000'000);
+    m_fixedY = control<QCheckBox>(QStringLiteral("PlotFixedY"), {}, row);
+    m_fixedY->setText(QStringLiteral("Y от"));
+    m_yFrom = control<QDoubleSpinBox>(QStringLiteral("PlotYFrom"), {}, row);
+    m_yTo = control<QDoubleSpinBox>(QStringLiteral("PlotYTo"), QStringLiteral("до"), row);
+    for (QDoubleSpinBox *limit : {m_yFrom, m_yTo}) {
+        limit->setRange(-1e12, 1e12);
+        limit->setDecimals(3);
+    }
+    m_yTo->setValue(100);
+    m_capacity = control<QSpinBox>(QStringLiteral("PlotCapacity"), QStringLiteral("Хранить точек:"), row);
+    m_capacity->setRange(1000, 100'000'000);
+    m_capacity->setSingleStep(100'000);
+    m_capacity->setGroupSeparatorShown(true);
+    m_capacity->setValue(rx::PlotRecord::kDefaultCapacity);
+    row->addStretch();
+    m_pause = button(QStringLiteral("Пауза"), QStringLiteral("PlotPause"), row);
+    m_pause->setCheckable(true);
+    connect(m_xChoice, &QComboBox::currentIndexChanged, this, &PlotWindow::axisChosen);
+    connect(m_span, &QSpinBox::valueChanged, this, &PlotWindow::resetView);
+    connect(m_fixedY, &QCheckBox::toggled, this, &PlotWindow::resetView);
+    connect(m_yFrom, &QDoubleSpinBox::valueChanged, this, &PlotWindow::resetView);
+    connect(m_yTo, &QDoubleSpinBox::valueChanged, this, &PlotWindow::resetView);
+    connect(m_capacity, &QSpinBox::valueChanged, this, [this](int points) {
+        m_record.setCapacity(points);
+        m_frame.request();
+    });
+    connect(m_pause, &QPushButton::toggled, this, [this] { m_frame.request(); });
+    connect(button(QStringLiteral("Сброс вида"), QStringLiteral("PlotResetView"), row), &QPushButton::clicked, this,
+            &PlotWindow::resetView);
+    connect(button(QStringLiteral("Очистить"), QStringLiteral("PlotClear"), row), &QPushButton::clicked, this,
+            &PlotWindow::clearRecord);
+    connect(button(QStringLiteral("CSV…"), QStringLiteral("PlotExportCsv"), row), &QPushButton::clicked, this,
+            &PlotWindow::exportCsv);
+    connect(button(QStringLiteral("PNG…"), QStringLiteral("PlotExportPng"), row), &QPushButton::clicked, this,
+            &PlotWindow::exportPng);
+    return controls;
+}
+
+void PlotWindow::takeReceivedLine(const QByteArray &text) {
+    // A closed window costs the receive path one test; HEX text holds no
+    // numbers of the device's, the status says so.
+    if (!isVisible())
+        return;
+    if (m_dataMode() == DataMode::Ascii) {
+        const rx::NumberScan scan = rx::ScanNumbers(text);
+        m_skipped += scan.skipped;
+        const qint64 now = m_clock.elapsed();
+        for (const QList<rx::Reading> &row : scan.rows)
+            m_skipped += m_record.add(now, row);
+    }
+    m_frame.request();
+}
+
+void PlotWindow::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    updateStatus();
+    redraw();
+}
+
+void PlotWindow::openOverOwner() {
+    if (!isVisible()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(parentWidget()->geometry().center());
+        move(frame.topLeft());
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void PlotWindow::frame() {
+    updateStatus();
+    if (!m_pause->isChecked())
+        redraw();
+}
+
+rx::PlotAxis PlotWindow::axis() const {
+    return m_xChoice->currentIndex() == 0 ? rx::PlotAxis::Time : rx::PlotAxis::Row;
+}
+
+// The rolling window ends at the newest point (or at its own span while the
+// record is shorter); a zoomed view keeps the user's axes and only takes the
+// points that fall in them.
+void PlotWindow::redraw() {
+    addNewSeries();
+    const bool zoomed = m_zoomed;
+    const double span = m_span->value();
+    const double to = zoomed ? m_xAxis->max() : std::max(m_record.lastX(axis()), span);
+    const double from = zoomed ? m_xAxis->min() : to - span;
+    const int pixels = std::max(1, static_cast<int>(m_chart->plotArea().width()));
+    const std::vector<QList<QPointF>> points = m_record.view(axis(), from, to, pixels);
+    for (size_t i = 0; i < points.size(); ++i)
+        m_series[i]->replace(points[i]);
+    if (!zoomed)
+        fitAxes(from, to, points);
+}
+
+void PlotWindow::addNewSeries() {
+    const QStringList &names = m_record.seriesNames();
+    for (qsizetype i = static_cast<qsizetype>(m_series.size()); i < names.size(); ++i) {
+        auto *series = new QLineSeries;
+        series->setName(names[i]);
+        series->setPen(QPen(kSeriesColours[i % std::size(kSeriesColours)], 1));
+        m_chart->addSeries(series);
+        series->attachAxis(m_xAxis);
+        series->attachAxis(m_yAxis);
+        m_series.push_back(series);
+        // A click on the legend hides the series or shows it again; its
+        // marker stays, faded while the series is hidden.
+        for (QLegendMarker *marker : m_chart->legend()->markers(series)) {
+            connect(marker, &QLegendMarker::clicked, this, [this, series, marker] {
+                series->setVisible(!series->isVisible());
+                marker->setVisible(true);
+                QColor label = marker->labelBrush().color();
+                label.setAlphaF(series->isVisible() ? 1.0 : 0.4);
+                marker->setLabelBrush(label);
+                if (!m_zoomed)
+                    redraw();
+            });
+        }
+    }
+}
+
+void PlotWindow::fitAxes(double from, double to, const std::vector<QList<QPointF>> &points) {
+    double low = m_yFrom->value(), high = m_yTo->value();
+    if (!m_fixedY->isChecked()) {
+        low = std::numeric_limits<double>::max();
+        high = std::numeric_limits<double>::lowest();
+        for (size_t i = 0; i < points.size(); ++i) {
+            if (!m_series[i]->isVisible())
+                continue;
+            for (const QPointF &point : points[i]) {
+                low = std::min(low, point.y());
+                high = std::max(high, point.y());
+            }
+        }
+        if (low > high)
+            low = 0, high = 1;
+        const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.05);
+        low -= margin, high += margin;
+    }
+    const QScopedValueRollback ours(m_settingAxes, true);
+    m_xAxis->setRange(from, to);
+    m_yAxis->setRange(low, high);
+}
+
+void PlotWindow::axisChosen() {
+    const bool time = axis() == rx::PlotAxis::Time;
+    m_xAxis->setTitleText(time ? QStringLiteral("время, с") : QStringLiteral("номер строки"));
+    m_span->setSuffix(time ? QStringLiteral(" с") : QStringLiteral(" строк"));
+    const QSignalBlocker quiet(m_span);
+    m_span->setValue(time ? kDefaultSeconds : kDefaultRows);
+    resetView();
+}
+
+void PlotWindow::userZoomed() {
+    if (m_settingAxes)
+        return;
+    m_zoomed = true;
+    redraw();
+}
+
+void PlotWindow::resetView() {
+    m_zoomed = false;
+    redraw();
+}
+
+void PlotWindow::clearRecord() {
+    m_record.clear();
+    m_skipped = 0;
+    for (QLineSeries *series : m_series)
+        m_chart->removeSeries(series);
+    qDeleteAll(m_series);
+    m_series.clear();
+    updateStatus();
+    resetView();
+}
+
+void PlotWindow::updateStatus() {
+    if (m_dataMode() == DataMode::Hex) {
+        m_status->setText(QStringLiteral("Режим HEX: числа ищутся только в строках ASCII, график стоит."));
+        return;
+    }
+    QString text = QStringLiteral("Точек: %1, серий: %2, пропущено: %3")
+                       .arg(m_record.size())
+                       .arg(m_record.seriesNames().size())
+                       .arg(m_skipped);
+    if (m_record.dropped() > 0)
+        text += QStringLiteral(", старых точек отброшено: %1 (хранится не больше %2)")
+                    .arg(m_record.dropped())
+                    .arg(m_capacity->value());
+    m_status->setText(text);
+}
+
+// Qt's own dialog, as everywhere in the program; the working directory stays
+// where the program started.
+QString PlotWindow::askFileName(const QString &dialogName, const QString &filter, const QString &suffix) {
+    QFileDialog dialog(this);
+    dialog.setObjectName(dialogName);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setDirectory(m_exportDir.isEmpty() ? QDir::currentPath() : m_exportDir);
+    QString chosen;
+    connect(&dialog, &QFileDialog::fileSelected, &dialog, [&chosen](const QString &file) { chosen = file; });
+    modal::exec(dialog, dialogName);
+    if (!chosen.isEmpty())
+        m_exportDir = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+void PlotWindow::exportCsv() {
+    const QString name = askFileName(QStringLiteral("SavePlotCsv"), QStringLiteral("CSV (*.csv)"), "csv");
+    if (name.isEmpty())
+        return;
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_record.toCsv()) < 0 || !file.commit())
+        modal::reportFileError(this, name, file.errorString());
+}
+
+void PlotWindow::exportPng() {
+    const QString name = askFileName(QStringLiteral("SavePlotPng"), QStringLiteral("PNG (*.png)"), "png");
+    if (name.isEmpty())
+        return;
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly) || !m_chartView->grab().save(&file, "PNG") || !file.commit())
+        modal::reportFileError(this, name, file.errorString());
+}
