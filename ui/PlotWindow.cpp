@@ -89,6 +89,11 @@ PlotWindow::PlotWindow(std::function<DataMode()> dataMode, QWidget *owner)
     m_chartView->setRubberBand(QChartView::RectangleRubberBand);
     connect(m_xAxis, &QValueAxis::rangeChanged, this, &PlotWindow::userZoomed);
     connect(m_yAxis, &QValueAxis::rangeChanged, this, &PlotWindow::userZoomed);
+    // A new size of the plot area wants the points thinned anew.
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] {
+        m_reshaped = true;
+        m_frame.request();
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(createControls());
@@ -183,7 +188,7 @@ void PlotWindow::openOverOwner() {
 
 void PlotWindow::frame() {
     updateStatus();
-    if (!m_pause->isChecked())
+    if (!m_pause->isChecked() || std::exchange(m_reshaped, false))
         redraw();
 }
 
@@ -192,14 +197,15 @@ rx::PlotAxis PlotWindow::axis() const {
 }
 
 // The rolling window ends at the newest point (or at its own span while the
-// record is shorter); a zoomed view keeps the user's axes and only takes the
-// points that fall in them.
+// record is shorter), as of the pause while paused; a zoomed view keeps the
+// user's axes and only takes the points that fall in them.
 void PlotWindow::redraw() {
     addNewSeries();
     const bool zoomed = m_zoomed;
-    const double span = m_span->value();
-    const double to = zoomed ? m_xAxis->max() : std::max(m_record.lastX(axis()), span);
-    const double from = zoomed ? m_xAxis->min() : to - span;
+    if (!m_pause->isChecked())
+        followNewest();
+    const double to = zoomed ? m_xAxis->max() : m_viewEnd;
+    const double from = zoomed ? m_xAxis->min() : to - m_span->value();
     const int pixels = std::max(1, static_cast<int>(m_chart->plotArea().width()));
     const std::vector<QList<QPointF>> points = m_record.view(axis(), from, to, pixels);
     for (size_t i = 0; i < points.size(); ++i)
@@ -207,6 +213,8 @@ void PlotWindow::redraw() {
     if (!zoomed)
         fitAxes(from, to, points);
 }
+
+void PlotWindow::followNewest() { m_viewEnd = std::max<double>(m_record.lastX(axis()), m_span->value()); }
 
 void PlotWindow::addNewSeries() {
     const QStringList &names = m_record.seriesNames();
@@ -263,6 +271,7 @@ void PlotWindow::axisChosen() {
     m_span->setSuffix(time ? QStringLiteral(" с") : QStringLiteral(" строк"));
     const QSignalBlocker quiet(m_span);
     m_span->setValue(time ? kDefaultSeconds : kDefaultRows);
+    followNewest();
     resetView();
 }
 
@@ -285,6 +294,7 @@ void PlotWindow::clearRecord() {
         m_chart->removeSeries(series);
     qDeleteAll(m_series);
     m_series.clear();
+    followNewest();
     updateStatus();
     resetView();
 }

@@ -46,6 +46,7 @@ private:
     void openOverOwner();
     void frame();
     void redraw();
+    void followNewest();
     void addNewSeries();
     void fitAxes(double from, double to, const std::vector<QList<QPointF>> &points);
     rx::PlotAxis axis() const;
@@ -65,6 +66,8 @@ private:
     int m_skipped = 0;
     bool m_zoomed = false;        // the user's axes, not the rolling window
     bool m_settingAxes = false;   // our own change of the axes, not a zoom
+    bool m_reshaped = false;      // the plot area changed size
+    double m_viewEnd = 0;         // where the rolling window ends
     QString m_exportDir;
     QChart *m_chart;
     QChartView *m_chartView;

@@ -54,7 +54,7 @@ TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsv) {
     ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 2; }));
     device().send("a:3 b:-4.5\r\n");
     const QStringList expected{"a: 1 3", "b: 2 -4.5"};
-    EXPECT_TRUE(waitUntil([&] { return shownSeries(plot) == expected; }, 5000)) << shownSeries(plot).join('|');
+    EXPECT_TRUE(waitUntil([&] { return shownSeries(plot) == expected; }, 5000)) << shownSeries(plot).join('|').toStdString();
 
     const QString path = workDir() + QStringLiteral("/plot.csv");
     onModal = [path](QDialog &dialog, const QString &) {
@@ -65,8 +65,8 @@ TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsv) {
     };
     click(QStringLiteral("PlotExportCsv"));
     QFile csv(path);
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << notices.join('|');
-    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << notices.join('|').toStdString();
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n');
     ASSERT_EQ(lines.size(), 4) << lines.join('|').toStdString();
     EXPECT_EQ(lines[0], "time,a,b");
     EXPECT_EQ(lines[1], "0.000,1,2");
@@ -81,8 +81,8 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
     EXPECT_EQ(device().receive(4), "a:5\r");
     click(QStringLiteral("RBHEX"));
     device().send("a:1\r\n");
-    ASSERT_TRUE(waitUntil([&] { return logText().endsWith("61 3A 31 0D 0A"); })) << logText();
-    EXPECT_TRUE(text(QStringLiteral("PlotStatus")).startsWith(QStringLiteral("Режим HEX")));
+    ASSERT_TRUE(waitUntil([&] { return logText().endsWith("61 3A 31 0D 0A"); })) << logText().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return text(QStringLiteral("PlotStatus")).startsWith(QStringLiteral("Режим HEX")); }));
     click(QStringLiteral("RBASCII"));
     device().send("c:7\r\n");
     ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 1; }));
