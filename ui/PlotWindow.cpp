@@ -21,6 +21,7 @@
 #include <QSpinBox>
 #include <QValueAxis>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -72,11 +73,13 @@ Widget *control(const QString &name, const QString &caption, QBoxLayout *row) {
 } // namespace
 
 PlotWindow::PlotWindow(std::function<DataMode()> dataMode, QWidget *owner)
-    : QWidget(owner, Qt::Window), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)),
+    : m_owner(owner), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)),
       m_chart(new QChart), m_chartView(new ZoomingChartView(m_chart)), m_xAxis(new QValueAxis(this)),
       m_yAxis(new QValueAxis(this)) {
     setObjectName(QStringLiteral("PlotWindow"));
     setWindowTitle(QStringLiteral("График"));
+    // The main window closes it; it never keeps the program running alone.
+    setAttribute(Qt::WA_QuitOnClose, false);
     m_openAction->setObjectName(QStringLiteral("OpenPlot"));
     m_openAction->setText(QStringLiteral("График…"));
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
@@ -175,10 +178,15 @@ void PlotWindow::showEvent(QShowEvent *event) {
     redraw();
 }
 
+// A window of the main window's, but not its Qt child, which would take on
+// its style sheet: only the window system learns the owner, and keeps it
+// over the main window.
 void PlotWindow::openOverOwner() {
     if (!isVisible()) {
+        winId();
+        windowHandle()->setTransientParent(m_owner->windowHandle());
         QRect frame(QPoint(), size());
-        frame.moveCenter(parentWidget()->geometry().center());
+        frame.moveCenter(m_owner->geometry().center());
         move(frame.topLeft());
     }
     show();

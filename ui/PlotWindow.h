@@ -23,7 +23,8 @@ class QSpinBox;
 class QValueAxis;
 
 // The live chart of the numbers that received lines carry: a window of the
-// main window's own, opened by its action ("График…", Ctrl+G). Lines are
+// main window's own (named "PlotWindow"), opened by its action ("График…",
+// Ctrl+G). Lines are
 // scanned only while it is open; the chart is drawn at most once a frame
 // from the points gathered meanwhile.
 class PlotWindow : public QWidget {
@@ -59,6 +60,7 @@ private:
     QString askFileName(const QString &dialogName, const QString &filter, const QString &suffix);
     void updateStatus();
 
+    QWidget *m_owner;
     std::function<DataMode()> m_dataMode;
     QAction *m_openAction;
     rx::PlotRecord m_record;

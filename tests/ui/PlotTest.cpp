@@ -11,9 +11,11 @@
 #include <QChartView>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -26,12 +28,12 @@ protected:
     PlotWindow &openPlot() {
         start();
         connectPort();
-        auto *plot = form().findChild<PlotWindow *>();
-        EXPECT_FALSE(plot->isVisible());
         QApplication::setActiveWindow(&form());
         QTest::keyClick(&form(), Qt::Key_G, Qt::ControlModifier);
-        EXPECT_TRUE(plot->isVisible());
-        plot->show();
+        PlotWindow *plot = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            plot = window->objectName() == QStringLiteral("PlotWindow") ? qobject_cast<PlotWindow *>(window) : plot;
+        EXPECT_TRUE(plot && plot->isVisible());
         return *plot;
     }
 
@@ -63,7 +65,7 @@ TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsv) {
             static_cast<QDialog *>(files)->accept();
         }
     };
-    click(QStringLiteral("PlotExportCsv"));
+    QTest::mouseClick(plot.findChild<QPushButton *>(QStringLiteral("PlotExportCsv")), Qt::LeftButton);
     QFile csv(path);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << notices.join('|').toStdString();
     const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n');
@@ -82,7 +84,8 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
     click(QStringLiteral("RBHEX"));
     device().send("a:1\r\n");
     ASSERT_TRUE(waitUntil([&] { return logText().endsWith("61 3A 31 0D 0A"); })) << logText().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return text(QStringLiteral("PlotStatus")).startsWith(QStringLiteral("Режим HEX")); }));
+    auto *status = plot.findChild<QLabel *>(QStringLiteral("PlotStatus"));
+    EXPECT_TRUE(waitUntil([&] { return status->text().startsWith(QStringLiteral("Режим HEX")); }));
     click(QStringLiteral("RBASCII"));
     device().send("c:7\r\n");
     ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 1; }));
