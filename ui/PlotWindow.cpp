@@ -98,12 +98,18 @@ PlotWindow::PlotWindow(std::function<DataMode()> dataMode, QWidget *owner)
         m_frame.request();
     });
 
+    // The view's settings above the chart; what is in the record and what to
+    // do with it below.
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(createControls());
+    auto *settings = new QHBoxLayout;
+    auto *actions = new QHBoxLayout;
+    layout->addLayout(settings);
     layout->addWidget(m_chartView, 1);
+    layout->addLayout(actions);
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("PlotStatus"));
-    layout->addWidget(m_status);
+    actions->addWidget(m_status, 1);
+    createControls(settings, actions);
     resize(900, 560);
     m_clock.start();
     axisChosen();
@@ -111,30 +117,27 @@ PlotWindow::PlotWindow(std::function<DataMode()> dataMode, QWidget *owner)
 
 PlotWindow::~PlotWindow() = default;
 
-QWidget *PlotWindow::createControls() {
-    auto *controls = new QWidget;
-    auto *row = new QHBoxLayout(controls);
-    row->setContentsMargins({});
-    m_xChoice = control<QComboBox>(QStringLiteral("PlotXAxis"), QStringLiteral("Ось X:"), row);
+void PlotWindow::createControls(QBoxLayout *settings, QBoxLayout *actions) {
+    m_xChoice = control<QComboBox>(QStringLiteral("PlotXAxis"), QStringLiteral("Ось X:"), settings);
     m_xChoice->addItems({QStringLiteral("время, с"), QStringLiteral("номер строки")});
-    m_span = control<QSpinBox>(QStringLiteral("PlotSpan"), QStringLiteral("Окно:"), row);
+    m_span = control<QSpinBox>(QStringLiteral("PlotSpan"), QStringLiteral("Окно:"), settings);
     m_span->setRange(1, 100'000'000);
-    m_fixedY = control<QCheckBox>(QStringLiteral("PlotFixedY"), {}, row);
+    m_fixedY = control<QCheckBox>(QStringLiteral("PlotFixedY"), {}, settings);
     m_fixedY->setText(QStringLiteral("Y от"));
-    m_yFrom = control<QDoubleSpinBox>(QStringLiteral("PlotYFrom"), {}, row);
-    m_yTo = control<QDoubleSpinBox>(QStringLiteral("PlotYTo"), QStringLiteral("до"), row);
+    m_yFrom = control<QDoubleSpinBox>(QStringLiteral("PlotYFrom"), {}, settings);
+    m_yTo = control<QDoubleSpinBox>(QStringLiteral("PlotYTo"), QStringLiteral("до"), settings);
     for (QDoubleSpinBox *limit : {m_yFrom, m_yTo}) {
-        limit->setRange(-1e12, 1e12);
+        limit->setRange(-1e9, 1e9);
         limit->setDecimals(3);
     }
     m_yTo->setValue(100);
-    m_capacity = control<QSpinBox>(QStringLiteral("PlotCapacity"), QStringLiteral("Хранить точек:"), row);
+    m_capacity = control<QSpinBox>(QStringLiteral("PlotCapacity"), QStringLiteral("Хранить точек:"), settings);
     m_capacity->setRange(1000, 100'000'000);
     m_capacity->setSingleStep(100'000);
     m_capacity->setGroupSeparatorShown(true);
     m_capacity->setValue(rx::PlotRecord::kDefaultCapacity);
-    row->addStretch();
-    m_pause = button(QStringLiteral("Пауза"), QStringLiteral("PlotPause"), row);
+    settings->addStretch();
+    m_pause = button(QStringLiteral("Пауза"), QStringLiteral("PlotPause"), actions);
     m_pause->setCheckable(true);
     connect(m_xChoice, &QComboBox::currentIndexChanged, this, &PlotWindow::axisChosen);
     connect(m_span, &QSpinBox::valueChanged, this, &PlotWindow::resetView);
@@ -146,15 +149,14 @@ QWidget *PlotWindow::createControls() {
         m_frame.request();
     });
     connect(m_pause, &QPushButton::toggled, this, [this] { m_frame.request(); });
-    connect(button(QStringLiteral("Сброс вида"), QStringLiteral("PlotResetView"), row), &QPushButton::clicked, this,
+    connect(button(QStringLiteral("Сброс вида"), QStringLiteral("PlotResetView"), actions), &QPushButton::clicked, this,
             &PlotWindow::resetView);
-    connect(button(QStringLiteral("Очистить"), QStringLiteral("PlotClear"), row), &QPushButton::clicked, this,
+    connect(button(QStringLiteral("Очистить"), QStringLiteral("PlotClear"), actions), &QPushButton::clicked, this,
             &PlotWindow::clearRecord);
-    connect(button(QStringLiteral("CSV…"), QStringLiteral("PlotExportCsv"), row), &QPushButton::clicked, this,
+    connect(button(QStringLiteral("CSV…"), QStringLiteral("PlotExportCsv"), actions), &QPushButton::clicked, this,
             &PlotWindow::exportCsv);
-    connect(button(QStringLiteral("PNG…"), QStringLiteral("PlotExportPng"), row), &QPushButton::clicked, this,
+    connect(button(QStringLiteral("PNG…"), QStringLiteral("PlotExportPng"), actions), &QPushButton::clicked, this,
             &PlotWindow::exportPng);
-    return controls;
 }
 
 void PlotWindow::takeReceivedLine(const QByteArray &text) {
@@ -271,6 +273,8 @@ void PlotWindow::fitAxes(double from, double to, const std::vector<QList<QPointF
     const QScopedValueRollback ours(m_settingAxes, true);
     m_xAxis->setRange(from, to);
     m_yAxis->setRange(low, high);
+    if (!m_fixedY->isChecked())
+        m_yAxis->applyNiceNumbers();
 }
 
 void PlotWindow::axisChosen() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QAction;
+class QBoxLayout;
 class QChart;
 class QChartView;
 class QCheckBox;
@@ -43,7 +44,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QWidget *createControls();
+    void createControls(QBoxLayout *settings, QBoxLayout *actions);
     void openOverOwner();
     void frame();
     void redraw();
