@@ -4,7 +4,7 @@
 #include "Benches.h"
 
 #include "BenchMeasures.h"
-#include "ConnectedWindow.h"
+#include "kit/ConnectedWindow.h"
 #include "ui/PlotWindow.h"
 
 #include <QAction>
