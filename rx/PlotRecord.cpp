@@ -77,12 +77,12 @@ std::vector<QList<QPointF>> PlotRecord::view(PlotAxis axis, double from, double 
         if (slice.low != slice.high)
             points.append(lowFirst ? slice.high : slice.low);
     };
-    const double sliceWidth = (to - from) / buckets;
+    const double slicesPerX = buckets / (to - from);
     auto point = std::lower_bound(m_points.begin(), m_points.end(), from,
                                   [axis](const Point &p, double x) { return p.x(axis) < x; });
     for (; point != m_points.end() && point->x(axis) <= to; ++point) {
         const QPointF xy(point->x(axis), point->value);
-        const qint64 number = static_cast<qint64>(std::floor((xy.x() - from) / sliceWidth));
+        const qint64 number = static_cast<qint64>(std::floor((xy.x() - from) * slicesPerX));
         Slice &slice = slices[point->series];
         if (slice.number != number) {
             flush(slice, series[point->series]);

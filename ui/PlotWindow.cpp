@@ -33,6 +33,12 @@ namespace {
 constexpr int kDefaultSeconds = 10;
 constexpr int kDefaultRows = 1000;
 constexpr double kWheelZoom = 1.25;
+// The chart follows a fast device at most this often: smooth enough to
+// watch, and drawing it is what a plot costs the most.
+constexpr int kRedrawMs = 100;
+// Plot area pixels per slice of the x range that keeps its lowest and highest
+// point: about a point per pixel, and no more for the chart to stroke.
+constexpr int kPixelsPerSlice = 3;
 
 // Colours that stay apart from each other on white, in the order series come.
 const QColor kSeriesColours[] = {{31, 119, 180}, {255, 127, 14}, {44, 160, 44}, {214, 39, 40},
@@ -197,6 +203,11 @@ void PlotWindow::openOverOwner() {
 }
 
 void PlotWindow::frame() {
+    if (m_sinceRedraw.isValid() && m_sinceRedraw.elapsed() < kRedrawMs) {
+        m_frame.request();
+        return;
+    }
+    m_sinceRedraw.start();
     updateStatus();
     if (!m_pause->isChecked() || std::exchange(m_reshaped, false))
         redraw();
@@ -216,12 +227,17 @@ void PlotWindow::redraw() {
         followNewest();
     const double to = zoomed ? m_xAxis->max() : m_viewEnd;
     const double from = zoomed ? m_xAxis->min() : to - m_span->value();
-    const int pixels = std::max(1, static_cast<int>(m_chart->plotArea().width()));
-    const std::vector<QList<QPointF>> points = m_record.view(axis(), from, to, pixels);
+    const int slices = std::max(1, static_cast<int>(m_chart->plotArea().width()) / kPixelsPerSlice);
+    const std::vector<QList<QPointF>> points = m_record.view(axis(), from, to, slices);
+    // Every change of an axis lays out every series again: they are emptied
+    // first, so that only the new points are laid out, once.
+    if (!zoomed) {
+        for (QLineSeries *series : m_series)
+            series->clear();
+        fitAxes(from, to, points);
+    }
     for (size_t i = 0; i < points.size(); ++i)
         m_series[i]->replace(points[i]);
-    if (!zoomed)
-        fitAxes(from, to, points);
 }
 
 void PlotWindow::followNewest() { m_viewEnd = std::max<double>(m_record.lastX(axis()), m_span->value()); }
@@ -253,28 +269,30 @@ void PlotWindow::addNewSeries() {
 }
 
 void PlotWindow::fitAxes(double from, double to, const std::vector<QList<QPointF>> &points) {
-    double low = m_yFrom->value(), high = m_yTo->value();
-    if (!m_fixedY->isChecked()) {
-        low = std::numeric_limits<double>::max();
-        high = std::numeric_limits<double>::lowest();
-        for (size_t i = 0; i < points.size(); ++i) {
-            if (!m_series[i]->isVisible())
-                continue;
-            for (const QPointF &point : points[i]) {
-                low = std::min(low, point.y());
-                high = std::max(high, point.y());
-            }
-        }
-        if (low > high)
-            low = 0, high = 1;
-        const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.05);
-        low -= margin, high += margin;
-    }
     const QScopedValueRollback ours(m_settingAxes, true);
     m_xAxis->setRange(from, to);
-    m_yAxis->setRange(low, high);
-    if (!m_fixedY->isChecked())
-        m_yAxis->applyNiceNumbers();
+    if (m_fixedY->isChecked()) {
+        m_yAxis->setRange(m_yFrom->value(), m_yTo->value());
+        return;
+    }
+    double low = std::numeric_limits<double>::max();
+    double high = std::numeric_limits<double>::lowest();
+    for (size_t i = 0; i < points.size(); ++i) {
+        for (const QPointF &point : m_series[i]->isVisible() ? points[i] : QList<QPointF>()) {
+            low = std::min(low, point.y());
+            high = std::max(high, point.y());
+        }
+    }
+    if (low > high)
+        low = 0, high = 1;
+    // The axis moves only when the points leave it or fill less than half of
+    // it: a steady signal keeps steady labels, and each move lays the chart
+    // out again.
+    if (low >= m_yAxis->min() && high <= m_yAxis->max() && 2 * (high - low) >= m_yAxis->max() - m_yAxis->min())
+        return;
+    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.05);
+    m_yAxis->setRange(low - margin, high + margin);
+    m_yAxis->applyNiceNumbers();
 }
 
 void PlotWindow::axisChosen() {

@@ -66,6 +66,7 @@ private:
     QAction *m_openAction;
     rx::PlotRecord m_record;
     QElapsedTimer m_clock;
+    QElapsedTimer m_sinceRedraw;
     int m_skipped = 0;
     bool m_zoomed = false;        // the user's axes, not the rolling window
     bool m_settingAxes = false;   // our own change of the axes, not a zoom
