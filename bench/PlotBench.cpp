@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <poll.h>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
@@ -41,8 +42,16 @@ double printingCost(int fd, int runMs) {
             char line[80];
             const int size = std::snprintf(line, sizeof line, "a:%d b:%.2f c:%d d:0x%X\r\n", n % 100,
                                            (n % 628) / 100.0, -(n % 37), n & 0xFF);
-            if (::write(fd, line, size) < 0)
-                break;
+            // The device end does not block: a terminal that falls behind
+            // is waited for, never skipped.
+            for (int at = 0; at < size && !stop;) {
+                const ssize_t n = ::write(fd, line + at, size_t(size - at));
+                if (n > 0)
+                    at += int(n);
+                pollfd writable{fd, POLLOUT, 0};
+                if (n <= 0)
+                    ::poll(&writable, 1, 20);
+            }
             next += std::chrono::microseconds(1000000 / kLinesPerSecond);
             std::this_thread::sleep_until(next);
         }

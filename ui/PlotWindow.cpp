@@ -115,7 +115,8 @@ PlotWindow::PlotWindow(std::function<DataMode()> dataMode, QWidget *owner)
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("PlotStatus"));
     actions->addWidget(m_status, 1);
-    createControls(settings, actions);
+    createSettings(settings);
+    createActions(actions);
     resize(900, 560);
     m_clock.start();
     axisChosen();
@@ -123,7 +124,7 @@ PlotWindow::PlotWindow(std::function<DataMode()> dataMode, QWidget *owner)
 
 PlotWindow::~PlotWindow() = default;
 
-void PlotWindow::createControls(QBoxLayout *settings, QBoxLayout *actions) {
+void PlotWindow::createSettings(QBoxLayout *settings) {
     m_xChoice = control<QComboBox>(QStringLiteral("PlotXAxis"), QStringLiteral("Ось X:"), settings);
     m_xChoice->addItems({QStringLiteral("время, с"), QStringLiteral("номер строки")});
     m_span = control<QSpinBox>(QStringLiteral("PlotSpan"), QStringLiteral("Окно:"), settings);
@@ -143,8 +144,6 @@ void PlotWindow::createControls(QBoxLayout *settings, QBoxLayout *actions) {
     m_capacity->setGroupSeparatorShown(true);
     m_capacity->setValue(rx::PlotRecord::kDefaultCapacity);
     settings->addStretch();
-    m_pause = button(QStringLiteral("Пауза"), QStringLiteral("PlotPause"), actions);
-    m_pause->setCheckable(true);
     connect(m_xChoice, &QComboBox::currentIndexChanged, this, &PlotWindow::axisChosen);
     connect(m_span, &QSpinBox::valueChanged, this, &PlotWindow::resetView);
     connect(m_fixedY, &QCheckBox::toggled, this, &PlotWindow::resetView);
@@ -154,15 +153,19 @@ void PlotWindow::createControls(QBoxLayout *settings, QBoxLayout *actions) {
         m_record.setCapacity(points);
         m_frame.request();
     });
+}
+
+void PlotWindow::createActions(QBoxLayout *actions) {
+    m_pause = button(QStringLiteral("Пауза"), QStringLiteral("PlotPause"), actions);
+    m_pause->setCheckable(true);
     connect(m_pause, &QPushButton::toggled, this, [this] { m_frame.request(); });
-    connect(button(QStringLiteral("Сброс вида"), QStringLiteral("PlotResetView"), actions), &QPushButton::clicked, this,
-            &PlotWindow::resetView);
-    connect(button(QStringLiteral("Очистить"), QStringLiteral("PlotClear"), actions), &QPushButton::clicked, this,
-            &PlotWindow::clearRecord);
-    connect(button(QStringLiteral("CSV…"), QStringLiteral("PlotExportCsv"), actions), &QPushButton::clicked, this,
-            &PlotWindow::exportCsv);
-    connect(button(QStringLiteral("PNG…"), QStringLiteral("PlotExportPng"), actions), &QPushButton::clicked, this,
-            &PlotWindow::exportPng);
+    const auto add = [this, actions](const QString &caption, const char *name, void (PlotWindow::*slot)()) {
+        connect(button(caption, QLatin1String(name), actions), &QPushButton::clicked, this, slot);
+    };
+    add(QStringLiteral("Сброс вида"), "PlotResetView", &PlotWindow::resetView);
+    add(QStringLiteral("Очистить"), "PlotClear", &PlotWindow::clearRecord);
+    add(QStringLiteral("CSV…"), "PlotExportCsv", &PlotWindow::exportCsv);
+    add(QStringLiteral("PNG…"), "PlotExportPng", &PlotWindow::exportPng);
 }
 
 void PlotWindow::takeReceivedLine(const QByteArray &text) {
@@ -331,7 +334,7 @@ void PlotWindow::clearRecord() {
 
 void PlotWindow::updateStatus() {
     if (m_dataMode() == DataMode::Hex) {
-        m_status->setText(QStringLiteral("Режим HEX: числа ищутся только в строках ASCII, график стоит."));
+        m_status->setText(QStringLiteral("Режим HEX: числа ищутся только в строках ASCII."));
         return;
     }
     QString text = QStringLiteral("Точек: %1, серий: %2, пропущено: %3")

@@ -44,7 +44,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void createControls(QBoxLayout *settings, QBoxLayout *actions);
+    void createSettings(QBoxLayout *settings);
+    void createActions(QBoxLayout *actions);
     void openOverOwner();
     void frame();
     void redraw();

@@ -56,7 +56,8 @@ TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsv) {
     ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 2; }));
     device().send("a:3 b:-4.5\r\n");
     const QStringList expected{"a: 1 3", "b: 2 -4.5"};
-    EXPECT_TRUE(waitUntil([&] { return shownSeries(plot) == expected; }, 5000)) << shownSeries(plot).join('|').toStdString();
+    EXPECT_TRUE(waitUntil([&] { return shownSeries(plot) == expected; }, 5000))
+        << shownSeries(plot).join('|').toStdString();
 
     const QString path = workDir() + QStringLiteral("/plot.csv");
     onModal = [path](QDialog &dialog, const QString &) {
