@@ -39,6 +39,8 @@ constexpr int kRedrawMs = 100;
 // Plot area pixels per slice of the x range that keeps its lowest and highest
 // point: about a point per pixel, and no more for the chart to stroke.
 constexpr int kPixelsPerSlice = 3;
+// Steps per span in which the rolling window moves on.
+constexpr int kWindowSteps = 20;
 
 // Colours that stay apart from each other on white, in the order series come.
 const QColor kSeriesColours[] = {{31, 119, 180}, {255, 127, 14}, {44, 160, 44}, {214, 39, 40},
@@ -243,7 +245,12 @@ void PlotWindow::redraw() {
         m_series[i]->replace(points[i]);
 }
 
-void PlotWindow::followNewest() { m_viewEnd = std::max<double>(m_record.lastX(axis()), m_span->value()); }
+// The window moves on in steps of a part of its span, not with every point:
+// moving the x axis lays the whole chart out again.
+void PlotWindow::followNewest() {
+    const double step = m_span->value() / double(kWindowSteps);
+    m_viewEnd = std::max<double>(std::ceil(m_record.lastX(axis()) / step) * step, m_span->value());
+}
 
 void PlotWindow::addNewSeries() {
     const QStringList &names = m_record.seriesNames();
