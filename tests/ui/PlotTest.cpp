@@ -11,6 +11,7 @@
 #include <QChartView>
 #include <QFile>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
@@ -37,6 +38,18 @@ protected:
         return *plot;
     }
 
+    // Clicks the export button and picks the file in the file dialog.
+    void exportTo(PlotWindow &plot, const char *button, const QString &path) {
+        onModal = [path](QDialog &dialog, const QString &) {
+            if (auto *files = qobject_cast<QFileDialog *>(&dialog)) {
+                files->selectFile(path);
+                static_cast<QDialog *>(files)->accept();
+            }
+        };
+        QTest::mouseClick(plot.findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+        onModal = nullptr;
+    }
+
     // The chart's series as "name: y y y".
     QStringList shownSeries(PlotWindow &plot) {
         QStringList shown;
@@ -50,7 +63,7 @@ protected:
     }
 };
 
-TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsv) {
+TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsvAndPng) {
     PlotWindow &plot = openPlot();
     device().send("a:1 b:2\r\n");
     ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 2; }));
@@ -59,15 +72,8 @@ TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsv) {
     EXPECT_TRUE(waitUntil([&] { return shownSeries(plot) == expected; }, 5000))
         << shownSeries(plot).join('|').toStdString();
 
-    const QString path = workDir() + QStringLiteral("/plot.csv");
-    onModal = [path](QDialog &dialog, const QString &) {
-        if (auto *files = qobject_cast<QFileDialog *>(&dialog)) {
-            files->selectFile(path);
-            static_cast<QDialog *>(files)->accept();
-        }
-    };
-    QTest::mouseClick(plot.findChild<QPushButton *>(QStringLiteral("PlotExportCsv")), Qt::LeftButton);
-    QFile csv(path);
+    exportTo(plot, "PlotExportCsv", workDir() + QStringLiteral("/plot.csv"));
+    QFile csv(workDir() + QStringLiteral("/plot.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << notices.join('|').toStdString();
     const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n');
     ASSERT_EQ(lines.size(), 4) << lines.join('|').toStdString();
@@ -75,6 +81,10 @@ TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsv) {
     EXPECT_EQ(lines[1], "0.000,1,2");
     EXPECT_EQ(lines[2].section(',', 1), "3,-4.5");
     EXPECT_GE(lines[2].section(',', 0, 0).toDouble(), 0.0);
+
+    exportTo(plot, "PlotExportPng", workDir() + QStringLiteral("/plot.png"));
+    EXPECT_EQ(QImage(workDir() + QStringLiteral("/plot.png")).size(),
+              plot.findChild<QChartView *>(QStringLiteral("PlotChart"))->size());
 }
 
 TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
