@@ -42,3 +42,7 @@ void runNetBench();
 // a period given, only that period runs, for the given seconds (profiling).
 void runSendCostBench(int onlyPeriodMs = -1, int seconds = 0);
 void runSendCostBenchOnX(const char *program);
+
+// A device printing 1000 lines a second of four named values: the process's
+// CPU with the plot window closed and open (target: under 10 % of a core).
+void runPlotBench();
