@@ -158,8 +158,9 @@ void ConnectionControl::ScanComPorts(bool silent) {
 void ConnectionControl::reportNetPortProblems() {
     const QStringList fresh = newProblems(m_netPortProblems, m_netPorts.problems());
     m_netPortProblems = m_netPorts.problems();
+    // The scan at startup runs before the window is up.
     if (!fresh.isEmpty())
-        modal::inform(m_window, fresh.join(QLatin1Char('\n')));
+        modal::informWhenShown(m_window, fresh.join(QLatin1Char('\n')));
 }
 
 void ConnectionControl::BTRescanClick() { ScanComPorts(false); }

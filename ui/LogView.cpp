@@ -5,8 +5,11 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+#include <memory>
 
 namespace {
 
@@ -27,6 +30,8 @@ LogView::LogView(const Controls &controls, QObject *parent)
             [this] { m_rowsCheck.request(); });
     connect(m_controls.VisTime, &QCheckBox::toggled, this, &LogView::timeStampsChanged);
     connect(m_controls.FiltrLog, &QLineEdit::textChanged, this, &LogView::filterChanged);
+    m_controls.MainWindow->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_controls.MainWindow, &QWidget::customContextMenuRequested, this, &LogView::showContextMenu);
     connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
 }
@@ -45,6 +50,17 @@ void LogView::putLogLine(const QByteArray &line) {
 void LogView::limitRows() {
     if (m_rows.rows(*m_controls.MainWindow) > kMaxRows)
         m_controls.MainWindow->clear();
+}
+
+// The text view's own items, then whatever the window offers on the log.
+void LogView::showContextMenu(const QPoint &at) {
+    QPlainTextEdit &log = *m_controls.MainWindow;
+    const std::unique_ptr<QMenu> menu(log.createStandardContextMenu(at));
+    if (!log.actions().isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(log.actions());
+    }
+    menu->exec(log.viewport()->mapToGlobal(at));
 }
 
 void LogView::BTLogClick() { m_controls.MainWindow->clear(); }

@@ -8,6 +8,7 @@
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QPoint;
 class QPushButton;
 
 // The log window: sent and received lines, time-stamped on request and
@@ -40,6 +41,7 @@ signals:
 
 private:
     void putLogLine(const QByteArray &line);
+    void showContextMenu(const QPoint &at);
     void BTLogClick();
     void StartStopClick();
 

@@ -9,6 +9,7 @@
 #include "ui/LogView.h"
 #include "ui/MacroPanel.h"
 #include "ui/ModalSeam.h"
+#include "ui/PlotWindow.h"
 #include "ui/ReceivePath.h"
 #include "ui/SendModesPanel.h"
 #include "ui/TrafficReadouts.h"
@@ -29,6 +30,10 @@ TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
     createLogSide();
     const QList<QByteArray> history = createMacroSide();
     createPortSide(std::move(portDirectory));
+    // The chart is offered in the log's menu and by its key in the whole window.
+    m_plot = std::make_unique<PlotWindow>([session = m_session.get()] { return session->dataMode(); }, this);
+    m_ui->MainWindow->addAction(m_plot->openAction());
+    addAction(m_plot->openAction());
     m_sendModes->showCommands(history);
     m_housekeeping = std::make_unique<Housekeeping>(m_ui->TextTime, this);
     connectSubsystems();
@@ -94,6 +99,7 @@ void TForm1::connectSubsystems() {
             });
     connect(m_logView.get(), &LogView::timeStampsChanged, session, &TerminalSession::setTimeStamps);
     connect(m_logView.get(), &LogView::filterChanged, session, &TerminalSession::setLogFilter);
+    connect(session, &TerminalSession::packetReceived, m_plot.get(), &PlotWindow::takeReceivedLine);
     connect(session, &TerminalSession::commandSent, m_history.get(), &HistoryInput::remember);
 
     connect(m_sendModes.get(), &SendModesPanel::showInCommandLine, m_transmit.get(), &TransmitLine::showInCommandLine);
@@ -171,6 +177,7 @@ void TForm1::endSession() {
 void TForm1::FormClose() {
     m_history->save();
     m_logRecorder->close();
+    m_plot->close();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event) {

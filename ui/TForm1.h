@@ -17,6 +17,7 @@ class LogRecorderControl;
 class LogView;
 class MacroPanel;
 class MacroStore;
+class PlotWindow;
 class ReceivePath;
 class SendModesPanel;
 class TFormEditHelpCmd;
@@ -81,5 +82,6 @@ private:
     std::unique_ptr<TransmitLine> m_transmit;
     std::unique_ptr<ReceivePath> m_receive;
     std::unique_ptr<Housekeeping> m_housekeeping;
+    std::unique_ptr<PlotWindow> m_plot;
     bool m_sessionEnded = false;
 };

@@ -1,5 +1,6 @@
 #include "window/TerminalFixture.h"
 
+#include "core/NetPortList.h"
 #include "support/Ser2netPeer.h"
 #include "ui/TForm1.h"
 
@@ -48,6 +49,7 @@ TEST_F(NetPorts, ListedBadLineReportedOnceAddedFromTheMenuNothingListeningSaysWh
     const QString address = QStringLiteral("tcp://127.0.0.1:%1").arg(closed.serverPort());
     closed.close();
     startWith("# rack\n\nCOM3\nrfc2217://pi.lab:4001\n");
+    ASSERT_TRUE(waitUntil([&] { return !notices.isEmpty(); }));
     ASSERT_EQ(notices.size(), 1);
     EXPECT_TRUE(notices[0].contains("строка 3") && notices[0].contains("COM3")) << notices[0].toStdString();
     click("BTRescan");
@@ -66,6 +68,20 @@ TEST_F(NetPorts, ListedBadLineReportedOnceAddedFromTheMenuNothingListeningSaysWh
     EXPECT_TRUE(notices[2].startsWith("Что-то не открывается порт. Программа может работать только с COM1..COM9.\n\n"));
     EXPECT_TRUE(notices[2].contains("соединение отклонено")) << notices[2].toStdString();
     EXPECT_EQ(text("BTConnect"), "Connect");
+}
+
+TEST_F(NetPorts, ManyBadLinesMakeOneSmallReportOnceTheWindowIsUp) {
+    bool windowUp = false;
+    int height = 0;
+    onModal = [&](QDialog &dialog, const QString &) {
+        windowUp = dialog.parentWidget() && dialog.parentWidget()->isVisible();
+        height = dialog.height();
+    };
+    startWith(QString("COM3\n").repeated(10000));
+    ASSERT_TRUE(waitUntil([&] { return !notices.isEmpty(); }));
+    EXPECT_TRUE(windowUp);
+    EXPECT_LT(height, 400);
+    EXPECT_EQ(notices[0].count('\n'), NetPortList::kReportedLines) << notices[0].left(300).toStdString();
 }
 
 TEST_F(NetPorts, EveryByteBothWaysInHexTheBaudRateOnTheFarPortAndAServerRestart) {
