@@ -46,3 +46,9 @@ void runSendCostBenchOnX(const char *program);
 // A device printing 1000 lines a second of four named values: the process's
 // CPU with the plot window closed and open (target: under 10 % of a core).
 void runPlotBench();
+
+// terminalkvr-run beside picocom and the window on the same flood (MB/s, CPU
+// seconds per MB, peak memory, every byte in its output and --log file),
+// then its after-answer round trip: the median over `trips` commands of the
+// time from a reply at the device to the next command there.
+void runRunnerBench(int megabytes, int rounds, int trips);

@@ -21,10 +21,14 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include <csignal>
+#include <ctime>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <thread>
@@ -330,4 +334,192 @@ void runCompareBench(int megabytes, int rounds, bool terminalOnly) {
                     picoRate > 0 ? termRate / picoRate : 0, term.cpu > 0 ? pico.cpu / term.cpu : 0);
         std::fflush(stdout);
     }
+}
+
+// ---------------------------------------------------------------- terminalkvr-run
+
+namespace {
+
+// The command for scripts on the same flood: it paints nothing, so its
+// standard output goes to a pipe that the benchmark only counts, and its
+// --log file is checked afterwards. It asks with one command and then
+// listens: a period far beyond the flood, a list gone through endlessly.
+Side runRunner(qint64 bytes, long &peakMb) {
+    Side side;
+    PtyDevice device;
+    const QString logName = QDir::current().filePath(QStringLiteral("run.log"));
+    QProcess runner;
+    runner.setProcessChannelMode(QProcess::SeparateChannels);
+    runner.start(QStringLiteral(TERMINALKVR_RUN_BINARY),
+                 {QStringLiteral("-b"), QStringLiteral("115200"), QStringLiteral("--period"), QStringLiteral("99999"),
+                  QStringLiteral("--count"), QStringLiteral("0"), QStringLiteral("-t"), QStringLiteral("999999"),
+                  QStringLiteral("--log"), logName, device.slavePath(), QStringLiteral("GO")});
+    if (!runner.waitForStarted() || device.receive(3, 10000) != "GO\r") {
+        side.note = QStringLiteral("terminalkvr-run did not start");
+        return side;
+    }
+    // Every printable byte of the flood comes out once; line breaks aside.
+    const qint64 printable = bytes / kLineBytes * kLineChars + std::min<qint64>(bytes % kLineBytes, kLineChars);
+    qint64 shown = -2; // the echo "GO"
+    QObject::connect(&runner, &QProcess::readyReadStandardOutput, &runner, [&] {
+        const QByteArray out = runner.readAllStandardOutput();
+        shown += out.size() - out.count('\n');
+    });
+    const double cpuBefore = processCpu(runner.processId());
+    Flood flood;
+    flood.bytes = bytes;
+    QElapsedTimer wall;
+    wall.start();
+    std::thread writer(writeFlood, device.masterFd(), std::ref(flood));
+    runUntil([&] { return shown >= printable; }, 600000);
+    side.seconds = wall.elapsed() / 1000.0;
+    side.cpu = processCpu(runner.processId()) - cpuBefore;
+    writer.join();
+    QFile status(QStringLiteral("/proc/%1/status").arg(runner.processId()));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                peakMb = line.mid(6).trimmed().split(' ').first().toLong() / 1024;
+    ::kill(pid_t(runner.processId()), SIGTERM);
+    runner.waitForFinished(10000);
+    // The log without its first line, the echo of the command.
+    QFile log(logName);
+    QByteArray logged;
+    if (log.open(QIODevice::ReadOnly))
+        logged = log.readAll();
+    logged.remove(0, logged.indexOf('\n') + 1);
+    QFile rest(logName + QStringLiteral(".flood"));
+    if (rest.open(QIODevice::WriteOnly))
+        rest.write(logged);
+    rest.close();
+    const bool fileComplete = fileHoldsFlood(rest.fileName(), bytes, true);
+    side.complete = shown == printable && fileComplete && runner.exitCode() == 143;
+    if (!side.complete)
+        side.note = QStringLiteral("shown %1 of %2 characters, log file %3, exit status %4")
+                        .arg(shown)
+                        .arg(printable)
+                        .arg(fileComplete ? QStringLiteral("complete") : QStringLiteral("INCOMPLETE"))
+                        .arg(runner.exitCode());
+    QFile::remove(logName);
+    QFile::remove(rest.fileName());
+    return side;
+}
+
+// The pseudo-terminal's own limit: a reader that does nothing with the bytes.
+Side runRawReader(qint64 bytes) {
+    Side side;
+    PtyDevice device;
+    const int fd = ::open(QFile::encodeName(device.slavePath()).constData(), O_RDONLY | O_NOCTTY);
+    Flood flood;
+    flood.bytes = bytes;
+    QElapsedTimer wall;
+    wall.start();
+    std::thread writer(writeFlood, device.masterFd(), std::ref(flood));
+    qint64 got = 0;
+    char buffer[64 * 1024];
+    while (got < bytes && wall.elapsed() < 600000) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    side.seconds = wall.elapsed() / 1000.0;
+    side.complete = got == bytes;
+    flood.giveUp = true;
+    writer.join();
+    ::close(fd);
+    return side;
+}
+
+// Times at the device of each command's arrival and of its reply.
+struct Trips {
+    std::vector<qint64> commandNs;
+    std::vector<qint64> replyNs;
+};
+
+qint64 nowNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+// A device that answers each command (ended by CR) at once with "OK" CR LF.
+void answerAll(int fd, std::atomic<bool> &stop, Trips &trips) {
+    while (!stop) {
+        pollfd readable{fd, POLLIN, 0};
+        if (::poll(&readable, 1, 50) <= 0)
+            continue;
+        char buffer[256];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        for (ssize_t i = 0; i < n; ++i) {
+            if (buffer[i] != '\r')
+                continue;
+            trips.commandNs.push_back(nowNs());
+            (void)!::write(fd, "OK\r\n", 4);
+            trips.replyNs.push_back(nowNs());
+        }
+    }
+}
+
+// From each reply to the next command: the answer framed, the next command
+// encoded, echoed and written.
+double medianTripMs(const Trips &trips) {
+    std::vector<double> ms;
+    for (std::size_t i = 0; i + 1 < trips.commandNs.size() && i < trips.replyNs.size(); ++i)
+        ms.push_back((trips.commandNs[i + 1] - trips.replyNs[i]) / 1e6);
+    if (ms.empty())
+        return -1;
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+} // namespace
+
+void runRunnerBench(int megabytes, int rounds, int trips) {
+    const qint64 bytes = qint64(megabytes) * 1024 * 1024 / kLineBytes * kLineBytes;
+    const double mb = bytes / (1024.0 * 1024.0);
+    std::printf("run: %.1f MB flood of %d-character lines; picocom (tmux), the window (log recording) and "
+                "terminalkvr-run (output counted, --log) one after the other\n",
+                mb, kLineChars);
+    for (int round = 1; round <= rounds; ++round) {
+        const Side pico = runPicocom(bytes);
+        long windowPeak = 0;
+        double clickMax = 0;
+        double clickMedian = 0;
+        int clicks = 0;
+        const Side window = runTerminal(bytes, windowPeak, clickMax, clickMedian, clicks);
+        long runPeak = 0;
+        const Side run = runRunner(bytes, runPeak);
+        const auto show = [mb](const char *name, const Side &s) {
+            std::printf("  %s: %.2f MB/s, %.4f CPU s/MB%s%s\n", name, s.seconds > 0 ? mb / s.seconds : 0, s.cpu / mb,
+                        s.complete ? ", complete" : ", INCOMPLETE ", qPrintable(s.note));
+        };
+        const Side raw = runRawReader(bytes);
+        std::printf("run round %d:\n", round);
+        std::printf("  bare read() of the pseudo-terminal: %.2f MB/s\n", raw.seconds > 0 ? mb / raw.seconds : 0);
+        show("picocom+tmux", pico);
+        show("window", window);
+        show("terminalkvr-run", run);
+        std::printf("  peak memory: window %ld MB, terminalkvr-run %ld MB\n", windowPeak, runPeak);
+    }
+
+    // The after-answer chain: N commands, each sent when the previous one
+    // is answered.
+    PtyDevice device;
+    Trips times;
+    std::atomic<bool> stop{false};
+    std::thread answering(answerAll, device.masterFd(), std::ref(stop), std::ref(times));
+    QProcess runner;
+    QStringList arguments{device.slavePath()};
+    for (int i = 0; i < trips; ++i)
+        arguments << QStringLiteral("AT");
+    runner.setStandardOutputFile(QProcess::nullDevice());
+    runner.start(QStringLiteral(TERMINALKVR_RUN_BINARY), arguments);
+    runner.waitForFinished(600000);
+    stop = true;
+    answering.join();
+    std::printf("run after answer: %zu commands answered, exit status %d; median round trip %.2f ms (reply at the "
+                "device to the next command there)\n",
+                times.commandNs.size(), runner.exitCode(), medianTripMs(times));
+    std::fflush(stdout);
 }

@@ -18,6 +18,8 @@
 //   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|net|sendcost [period s]|plot|all]
 //   terminal_bench compare|flood [megabytes [rounds]]   (not part of all;
 //   flood is the terminal's side of compare alone)
+//   terminal_bench run [megabytes [rounds [trips]]]   terminalkvr-run beside
+//   them (not part of all)
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // A window that would open modally (a failed connect, say) is reported and
@@ -50,6 +52,9 @@ int main(int argc, char **argv) {
     if (std::strcmp(which, "compare") == 0 || std::strcmp(which, "flood") == 0)
         runCompareBench(argc > 2 ? std::atoi(argv[2]) : 20, argc > 3 ? std::atoi(argv[3]) : 1,
                         std::strcmp(which, "flood") == 0);
+    if (std::strcmp(which, "run") == 0)
+        runRunnerBench(argc > 2 ? std::atoi(argv[2]) : 20, argc > 3 ? std::atoi(argv[3]) : 1,
+                       argc > 4 ? std::atoi(argv[4]) : 200);
     if (all || std::strcmp(which, "macros") == 0)
         runMacroBench(QCoreApplication::applicationFilePath().toLocal8Bit().constData());
     if (all || std::strcmp(which, "period") == 0)

@@ -14,6 +14,10 @@ struct LineSettings {
     StopBits stopBits = StopBits::One;
 };
 
+// What the window's lists have selected at start: 1200 baud, 8 data bits,
+// one stop bit.
+inline constexpr LineSettings kStartLineSettings{1200, 8, StopBits::One};
+
 // Reads the settings from the texts of the selected list entries and the
 // position of the stop-bits entry. Empty when a number does not parse.
 std::optional<LineSettings> parseLineSettings(const QString &baudRateText, const QString &dataBitsText,

@@ -236,6 +236,18 @@ bool MacroStore::LoadCmdConfig(const QString &path) {
     return writeWhole(path, m_image);
 }
 
+bool MacroStore::readOnly(const QString &path) {
+    m_error.clear();
+    QString error;
+    const Content content = readImage(path, m_image, error);
+    m_fileImage = m_image;
+    if (content == Content::Good)
+        return true;
+    m_image.fill('\0', kFileSize);
+    m_fileImage = m_image;
+    return fail(QStringLiteral("%1: %2").arg(path, content == Content::Missing ? QStringLiteral("no such file") : error));
+}
+
 QString MacroStore::rebuiltMessage() const {
     if (m_backupPath.isEmpty())
         return kRebuiltMessage;

@@ -44,6 +44,10 @@ public:
     // was killed are removed.
     bool LoadCmdConfig(const QString &path);
     bool rebuilt() const { return m_rebuilt; }
+    // Reads the file for a program that only sends macros: nothing is ever
+    // written, locked or rebuilt. False when the file is missing, damaged or
+    // unreadable (errorString()); the image is then all empty lists.
+    bool readOnly(const QString &path);
     bool unreadable() const { return m_unreadable; }
 
     // Where a bad file was kept at the last load or save, empty when none was:

@@ -27,6 +27,10 @@ PtyDevice::PtyDevice() {
     // closes and reopens its port.
     m_slaveKeeper = slave;
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // A program the test starts (the command for scripts) must not inherit
+    // the device's ends: holding them, it would keep the line from hanging up.
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slaveKeeper, F_SETFD, FD_CLOEXEC);
     m_slavePath = QString::fromLocal8Bit(name);
 }
 

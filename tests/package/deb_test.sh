@@ -17,9 +17,10 @@ deb=$1
 dpkg -x "$deb" "$tmp/root"
 man=usr/share/man/man1
 metainfo=usr/share/metainfo/org.example.terminalkvr.metainfo.xml
-for f in usr/bin/terminalkvr usr/bin/terminalkvr-launcher usr/share/applications/terminalkvr.desktop \
+for f in usr/bin/terminalkvr usr/bin/terminalkvr-run usr/bin/terminalkvr-launcher usr/share/applications/terminalkvr.desktop \
          usr/share/icons/hicolor/scalable/apps/terminalkvr.svg usr/share/doc/terminalkvr/copyright \
-         usr/share/doc/terminalkvr/changelog.gz $man/terminalkvr.1.gz $man/terminalkvr-launcher.1.gz $metainfo; do
+         usr/share/doc/terminalkvr/changelog.gz $man/terminalkvr.1.gz $man/terminalkvr-launcher.1.gz \
+         $man/terminalkvr-run.1.gz $metainfo; do
   [ -f "$tmp/root/$f" ] || fail "missing /$f"
 done
 [ -x "$tmp/root/usr/bin/terminalkvr-launcher" ] || fail "launcher not executable"
@@ -38,12 +39,15 @@ printf '%s\n' "$info" | grep -q '^ Maintainer: TerminalKVR' || fail "maintainer"
 answer=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$build/terminalkvr" --version) ||
   fail "terminalkvr --version failed"
 [ "$answer" = "TerminalKVR $version" ] || fail "terminalkvr --version says '$answer'"
+answer=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$build/terminalkvr-run" --version) ||
+  fail "terminalkvr-run --version failed"
+[ "$answer" = "TerminalKVR $version" ] || fail "terminalkvr-run --version says '$answer'"
 zcat "$tmp/root/usr/share/doc/terminalkvr/changelog.gz" | head -n 1 | grep -q "^terminalkvr ($version) " ||
   fail "changelog does not start with $version"
 grep -q "<release version=\"$version\"" "$tmp/root/$metainfo" || fail "metadata lacks release $version"
 
 # Each man page names the working folder and every file kept there.
-for page in terminalkvr terminalkvr-launcher; do
+for page in terminalkvr terminalkvr-launcher terminalkvr-run; do
   text=$(MANWIDTH=200 man -l "$tmp/root/$man/$page.1.gz" 2>&1 | tr -s " ") || fail "man $page: $text"
   for word in 'working folder' CmdConfig OldCmd NetPorts 'LOG_\*\.txt' 'rfc2217://HOST:PORT' 'tcp://HOST:PORT'; do
     printf '%s\n' "$text" | grep -q "$word" || fail "man page $page does not mention $word"

@@ -8,7 +8,14 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 p=$tmp/prefix
 "$cmake" --install "$build" --prefix "$p" >/dev/null
-file -b "$p/bin/terminalkvr" | grep -q '^ELF .*executable' || fail "bin/terminalkvr is not a program"
+for program in terminalkvr terminalkvr-run; do
+  file -b "$p/bin/$program" | grep -q '^ELF .*executable' || fail "bin/$program is not a program"
+done
+[ -f "$p/share/man/man1/terminalkvr-run.1.gz" ] || fail "man page terminalkvr-run(1) not installed"
+# The command for scripts runs without a window system: no Qt Gui or Widgets.
+needed=$(readelf -d "$p/bin/terminalkvr-run" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+printf '%s\n' "$needed" | grep -q '^libQt6Core' || fail "terminalkvr-run: no libQt6Core among: $needed"
+if printf '%s\n' "$needed" | grep -q '^libQt6\(Gui\|Widgets\)'; then fail "terminalkvr-run needs Qt Gui or Widgets: $needed"; fi
 
 desktop=$p/share/applications/terminalkvr.desktop
 report=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$report" ] || fail "desktop entry: $report"

@@ -1,0 +1,72 @@
+#include "core/FixedTexts.h"
+#include "core/TerminationSignals.h"
+#include "run/CommandSource.h"
+#include "run/PortChoice.h"
+#include "run/RunOptions.h"
+#include "run/RunTexts.h"
+#include "run/Runner.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+int usageError(const QString &error) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", qPrintable(run::kRunProgram), error.toLocal8Bit().constData(),
+                 qPrintable(run::kRunProgram));
+    return run::kBadUsage;
+}
+
+int listPorts() {
+    const run::PortList ports = run::currentPorts(PortDirectory());
+    for (const QString &problem : ports.problems)
+        std::fprintf(stderr, "%s: %s\n", qPrintable(run::kRunProgram), problem.toLocal8Bit().constData());
+    for (const PortEntry &port : ports.entries)
+        std::printf("%s\n", run::listLine(port).toLocal8Bit().constData());
+    return 0;
+}
+
+} // namespace
+
+// terminalkvr-run: the terminal for scripts. No window system is touched.
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(kProgramName);
+    QCoreApplication::setApplicationVersion(kProgramVersion);
+
+    const run::ParsedOptions parsed = run::parseRunOptions(QCoreApplication::arguments());
+    if (!parsed.ok())
+        return usageError(parsed.error);
+    const run::RunOptions &options = parsed.options;
+    switch (options.action) {
+    case run::RunOptions::Action::Help:
+        std::printf("%s", run::runHelpText().toLocal8Bit().constData());
+        return 0;
+    case run::RunOptions::Action::Version:
+        std::printf("%s %s\n", qPrintable(kProgramName), qPrintable(kProgramVersion));
+        return 0;
+    case run::RunOptions::Action::ListPorts:
+        return listPorts();
+    case run::RunOptions::Action::Run:
+        break;
+    }
+
+    QFile input;
+    input.open(stdin, QIODevice::ReadOnly);
+    const run::Commands commands = run::loadCommands(options, input);
+    if (!commands.error.isEmpty())
+        return usageError(commands.error);
+    const QList<PortEntry> listed =
+        options.port.startsWith(QLatin1Char('/')) ? QList<PortEntry>() : run::currentPorts(PortDirectory()).entries;
+
+    run::Runner runner(options, commands, run::choosePort(options.port, listed));
+    QObject::connect(&runner, &run::Runner::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &runner,
+                     [&runner](int number) { runner.stop(number); });
+    if (!runner.start())
+        return run::kBadUsage;
+    return app.exec();
+}

@@ -1,0 +1,68 @@
+#include "run/CommandSource.h"
+
+#include "core/Cp1251.h"
+#include "macros/MacroStore.h"
+#include "tx/CommandFile.h"
+
+namespace run {
+
+namespace {
+
+void add(Commands &out, const QByteArray &command) {
+    if (command.isEmpty())
+        return;
+    out.bytes << command;
+    out.texts << cp1251::toUnicode(command);
+}
+
+// Typed in the locale's encoding, sent in windows-1251 like the window's
+// command line.
+void addTyped(Commands &out, const QString &command) { add(out, cp1251::fromUnicode(command)); }
+
+} // namespace
+
+Commands loadCommands(const RunOptions &options, QIODevice &standardInput) {
+    Commands out;
+    switch (options.source) {
+    case RunOptions::Source::Arguments:
+        for (const QString &command : options.commands)
+            addTyped(out, command);
+        break;
+    case RunOptions::Source::File: {
+        tx::CommandFile file;
+        if (!file.read(options.file)) {
+            out.error = QStringLiteral("--file: %1: %2").arg(options.file, file.errorString());
+            return out;
+        }
+        for (const QByteArray &line : file.lines())
+            add(out, line);
+        break;
+    }
+    case RunOptions::Source::Macros: {
+        MacroStore store;
+        if (!store.readOnly(MacroStore::kFileName)) {
+            out.error = QStringLiteral("--macros: %1").arg(store.errorString());
+            return out;
+        }
+        for (int macro = 1; macro <= MacroStore::kMacros; ++macro)
+            add(out, store.bytes(MacroStore::Field::Command, options.macroList, macro));
+        break;
+    }
+    case RunOptions::Source::StandardInput:
+        for (QByteArray line; !(line = standardInput.readLine()).isEmpty();) {
+            while (line.endsWith('\n') || line.endsWith('\r'))
+                line.chop(1);
+            addTyped(out, QString::fromLocal8Bit(line));
+        }
+        break;
+    }
+    if (out.bytes.isEmpty() && out.error.isEmpty())
+        out.error = options.source == RunOptions::Source::File     ? QStringLiteral("--file: %1 holds no command").arg(options.file)
+                    : options.source == RunOptions::Source::Macros ? QStringLiteral("--macros: list %1 holds no command").arg(options.macroList)
+                                                                   : QStringLiteral("no command to send");
+    if (out.error.isEmpty())
+        out.error = checkExpectations(options, out.bytes.size());
+    return out;
+}
+
+} // namespace run

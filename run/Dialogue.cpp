@@ -1,0 +1,87 @@
+#include "run/Dialogue.h"
+
+#include "run/RunTexts.h"
+
+namespace run {
+
+Dialogue::Dialogue(DialogueRules rules, Clock clock) : m_rules(std::move(rules)), m_clock(std::move(clock)) {}
+
+QString Dialogue::named(qsizetype command) const {
+    return QStringLiteral("command %1 \"%2\"").arg(command + 1).arg(m_rules.commands.value(command));
+}
+
+const QRegularExpression *Dialogue::expectationOf(qsizetype command) const {
+    if (m_rules.expect.isEmpty())
+        return nullptr;
+    return &m_rules.expect[m_rules.expect.size() == 1 ? 0 : command];
+}
+
+DialogueStep Dialogue::end(int status, const QString &reason) {
+    m_finished = true;
+    m_awaiting = false;
+    return DialogueStep::finish(status, reason);
+}
+
+DialogueStep Dialogue::sendNext() {
+    ++m_sent;
+    m_sentAt = m_clock();
+    m_awaiting = true;
+    return DialogueStep::send(current());
+}
+
+DialogueStep Dialogue::start() {
+    if (m_rules.commands.isEmpty() || m_rules.count < 0)
+        return end(kAllAnswered);
+    return sendNext();
+}
+
+DialogueStep Dialogue::answer(const QString &text) {
+    if (m_finished)
+        return {};
+    if (m_rules.abort && m_rules.abort->match(text).hasMatch())
+        return end(kWrongAnswer,
+                   QStringLiteral("answer \"%1\" matches --abort \"%2\"").arg(text, m_rules.abort->pattern()));
+    // Nothing asked: the device talks on its own.
+    if (!m_awaiting)
+        return {};
+    const QRegularExpression *expected = expectationOf(current());
+    if (expected && !expected->match(text).hasMatch())
+        return end(kWrongAnswer, QStringLiteral("%1: answer \"%2\" does not match \"%3\"")
+                                     .arg(named(current()), text, expected->pattern()));
+    m_awaiting = false;
+    if (allSent())
+        return end(kAllAnswered);
+    return m_rules.periodMs ? DialogueStep{} : sendNext();
+}
+
+DialogueStep Dialogue::tick() {
+    if (m_finished || m_sent == 0)
+        return {};
+    const qint64 waited = m_clock() - m_sentAt;
+    if (m_awaiting && waited >= m_rules.timeoutMs)
+        return end(kNoAnswer, QStringLiteral("%1: no answer within %2 ms").arg(named(current())).arg(m_rules.timeoutMs));
+    if (!m_rules.periodMs || waited <= *m_rules.periodMs || allSent())
+        return {};
+    if (m_awaiting)
+        return end(kNoAnswer,
+                   QStringLiteral("%1: no answer before the next send (%2 ms)").arg(named(current())).arg(*m_rules.periodMs));
+    return sendNext();
+}
+
+std::optional<qint64> Dialogue::msToNextTick() const {
+    if (m_finished || m_sent == 0)
+        return std::nullopt;
+    const qint64 waited = m_clock() - m_sentAt;
+    std::optional<qint64> next;
+    if (m_awaiting)
+        next = m_rules.timeoutMs - waited;
+    if (m_rules.periodMs && !allSent()) {
+        const qint64 period = *m_rules.periodMs + 1 - waited;
+        next = next ? std::min(*next, period) : period;
+    }
+    if (next)
+        next = std::max<qint64>(*next, 0);
+    return next;
+}
+
+} // namespace run

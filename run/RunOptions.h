@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/DataMode.h"
+#include "core/LineSettings.h"
+
+#include <QList>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace run {
+
+// What one invocation of terminalkvr-run asks for, read from its arguments.
+struct RunOptions {
+    enum class Action { Run, Help, Version, ListPorts };
+    // Where the commands come from; exactly one per run.
+    enum class Source { Arguments, File, Macros, StandardInput };
+
+    Action action = Action::Run;
+    QString port;
+    LineSettings line = kStartLineSettings;
+
+    Source source = Source::Arguments;
+    QStringList commands; // Source::Arguments
+    QString file;         // Source::File
+    int macroList = 0;    // Source::Macros, 1..100
+
+    DataMode mode = DataMode::Ascii;
+    // As typed; the window's tail of the mode unless --tail was given.
+    QString tail;
+
+    int gapMs = 0;
+    // Sending every periodMs instead of after each answer.
+    std::optional<int> periodMs;
+    // Times through the list; 0: until stopped.
+    int count = 1;
+
+    // One for every command, or one per command in order.
+    QList<QRegularExpression> expect;
+    int timeoutMs = 2000;
+    std::optional<QRegularExpression> abort;
+
+    bool timeStamps = false;
+    QString logFile;
+    bool quiet = false;
+};
+
+// The arguments read; error names the option at fault when they are not
+// usable (exit status 1).
+struct ParsedOptions {
+    RunOptions options;
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+
+// arguments as QCoreApplication::arguments() gives them, the program first.
+ParsedOptions parseRunOptions(const QStringList &arguments);
+
+// Every option with its meaning, then examples.
+QString runHelpText();
+
+// An expectation for every command or one per command: empty when the
+// number of --expect options fits the number of commands, else why not.
+QString checkExpectations(const RunOptions &options, qsizetype commandCount);
+
+} // namespace run

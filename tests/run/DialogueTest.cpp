@@ -1,0 +1,143 @@
+#include "run/Dialogue.h"
+
+#include "run/RunTexts.h"
+
+#include <gtest/gtest.h>
+
+// Designated initializers leave the other rules at their defaults on purpose.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+using namespace run;
+
+namespace {
+
+// One event of a run and the decision expected: 'a' an answer with its text,
+// 't' time passing to `at`; the decision as "s0" (send command 0), "-"
+// (wait), or the exit status "=3" with a reason containing `why`.
+struct Event {
+    char kind;
+    qint64 at;
+    const char *text;
+    const char *decision;
+    const char *why = "";
+};
+
+std::string decision(const DialogueStep &step) {
+    switch (step.what) {
+    case DialogueStep::What::Wait:
+        return "-";
+    case DialogueStep::What::Send:
+        return "s" + std::to_string(step.command);
+    case DialogueStep::What::Finish:
+        return "=" + std::to_string(step.exitStatus);
+    }
+    return "?";
+}
+
+void play(DialogueRules rules, std::initializer_list<Event> events) {
+    qint64 now = 0;
+    Dialogue dialogue(std::move(rules), [&] { return now; });
+    EXPECT_EQ(decision(dialogue.start()), "s0");
+    for (const Event &e : events) {
+        SCOPED_TRACE(std::string(1, e.kind) + std::to_string(e.at) + " " + e.text);
+        now = e.at;
+        const DialogueStep step = e.kind == 'a' ? dialogue.answer(QString::fromUtf8(e.text)) : dialogue.tick();
+        EXPECT_EQ(decision(step), e.decision);
+        EXPECT_TRUE(step.reason.contains(QString::fromUtf8(e.why))) << step.reason.toStdString();
+    }
+}
+
+QList<QRegularExpression> patterns(std::initializer_list<const char *> texts) {
+    QList<QRegularExpression> list;
+    for (const char *t : texts)
+        list << QRegularExpression(QString::fromUtf8(t));
+    return list;
+}
+
+const QStringList kThree{"AT", "ATI", "AT+X"};
+
+} // namespace
+
+TEST(Dialogue, AfterAnswerEachCommandGoesWhenThePreviousIsAnswered) {
+    play({.commands = kThree}, {
+                       {'t', 1999, "", "-"},
+                       {'a', 1999, "OK\r", "s1"},
+                       {'t', 3998, "", "-"}, // the timeout runs from each send
+                       {'a', 3998, "anything", "s2"},
+                       {'a', 4000, "OK\r", "=0"},
+                       {'a', 4001, "OK\r", "-"},
+                       {'t', 9000, "", "-"},
+                   });
+}
+
+TEST(Dialogue, TimeoutWrongAnswerAndAbortEndTheRun) {
+    play({.commands = kThree}, {{'a', 10, "OK", "s1"}, {'t', 2010, "", "=3", "command 2 \"ATI\": no answer within 2000 ms"}});
+    play({.commands = kThree, .expect = patterns({"^OK"})},
+         {{'a', 10, "OK", "s1"}, {'a', 20, "ERROR", "=4", "command 2 \"ATI\": answer \"ERROR\" does not match \"^OK\""}});
+    play({.commands = kThree, .expect = patterns({"^OK"}), .abort = QRegularExpression("NO CARRIER")},
+         {{'a', 10, "NO CARRIER", "=4", "matches --abort \"NO CARRIER\""}});
+    // An abort counts even when nothing is awaited.
+    play({.commands = {"A"}, .abort = QRegularExpression("BUSY"), .periodMs = 100, .count = 2},
+         {{'a', 10, "OK", "-"}, {'a', 50, "BUSY", "=4", "--abort"}});
+}
+
+TEST(Dialogue, ExpectationsPerCommandInOrder) {
+    play({.commands = kThree, .expect = patterns({"^1", "^2", "^3"})}, {
+                                                     {'a', 5, "1 ok", "s1"},
+                                                     {'a', 6, "2 ok", "s2"},
+                                                     {'a', 7, "2 again", "=4", "command 3"},
+                                                 });
+    play({.commands = kThree, .expect = patterns({"^1", "^2", "^3"})}, {{'a', 5, "1", "s1"}, {'a', 6, "2", "s2"}, {'a', 7, "3", "=0"}});
+}
+
+TEST(Dialogue, CountGoesThroughTheListAgain) {
+    play({.commands = {"A", "B"}, .expect = patterns({"^a", "^b"}), .count = 2},
+         {{'a', 1, "a", "s1"}, {'a', 2, "b", "s0"}, {'a', 3, "a", "s1"}, {'a', 4, "b", "=0"}});
+}
+
+TEST(Dialogue, PeriodSendsStrictlyAfterThePeriodAndWantsEachAnswerBeforeTheNextSend) {
+    const DialogueRules periodic{.commands = {"A", "B"}, .periodMs = 100, .count = 2};
+    play(periodic, {
+                       {'a', 30, "ok", "-"},
+                       {'t', 100, "", "-"},
+                       {'t', 101, "", "s1"},
+                       {'a', 150, "ok", "-"},
+                       {'t', 202, "", "s0"},
+                       {'a', 210, "ok", "-"},
+                       {'t', 303, "", "s1"},
+                       {'a', 310, "ok", "=0"},
+                   });
+    play(periodic, {{'t', 101, "", "=3", "no answer before the next send (100 ms)"}});
+    // The last command is given the whole timeout.
+    play({.commands = {"A"}, .timeoutMs = 500, .periodMs = 100}, {{'t', 499, "", "-"}, {'t', 500, "", "=3", "within 500 ms"}});
+}
+
+TEST(Dialogue, TellsWhenTheNextTickCanDecide) {
+    qint64 now = 0;
+    Dialogue after({.commands = kThree}, [&] { return now; });
+    EXPECT_EQ(after.msToNextTick(), std::nullopt) << "not started";
+    after.start();
+    now = 1500;
+    EXPECT_EQ(after.msToNextTick(), 500);
+    now = 2500;
+    EXPECT_EQ(after.msToNextTick(), 0);
+    after.tick();
+    EXPECT_EQ(after.msToNextTick(), std::nullopt) << "finished";
+
+    now = 0;
+    Dialogue periodic({.commands = {"A", "B"}, .periodMs = 100}, [&] { return now; });
+    periodic.start();
+    now = 40;
+    EXPECT_EQ(periodic.msToNextTick(), 61);
+    periodic.answer("ok");
+    EXPECT_EQ(periodic.msToNextTick(), 61);
+    now = 101;
+    periodic.tick();
+    EXPECT_EQ(periodic.msToNextTick(), 2000) << "the last command: only its timeout";
+}
+
+TEST(Dialogue, NothingToSendEndsAtOnce) {
+    Dialogue empty({}, [] { return qint64(0); });
+    EXPECT_EQ(empty.start(), DialogueStep::finish(kAllAnswered));
+    EXPECT_TRUE(empty.finished());
+}

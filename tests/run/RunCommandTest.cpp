@@ -1,0 +1,200 @@
+// The built terminalkvr-run against a pseudo-terminal device that answers
+// (and once against ser2net): bytes on the wire, exit statuses, messages,
+// the --log file beside the window's own log of the same exchange.
+#include "window/TerminalFixture.h"
+
+#include "core/Cp1251.h"
+#include "macros/MacroStore.h"
+#include "support/AnsweringDevice.h"
+#include "support/Ser2netPeer.h"
+#include "ui/TForm1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray fileBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot open>");
+}
+
+class RunCommand : public TerminalFixture {
+protected:
+    void launch(const QStringList &arguments, const QByteArray &input = {}) {
+        m_process.setWorkingDirectory(workDir());
+        m_process.start(QStringLiteral(TERMINALKVR_RUN_BINARY), arguments);
+        ASSERT_TRUE(m_process.waitForStarted());
+        m_process.write(input);
+        m_process.closeWriteChannel();
+    }
+    // Waits for the end; the exit status.
+    int finish() {
+        EXPECT_TRUE(waitUntil([&] { return m_process.state() == QProcess::NotRunning; }, 30000));
+        out = QString::fromUtf8(m_process.readAllStandardOutput());
+        err = QString::fromUtf8(m_process.readAllStandardError());
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+    QString port() { return device().slavePath(); }
+
+    QProcess m_process;
+    QString out, err;
+};
+
+} // namespace
+
+TEST_F(RunCommand, ThreeCommandsAnsweredExitZeroAndLogTheWindowsWay) {
+    const QString log = QDir(workDir()).filePath("run.txt");
+    launch({"-e", "^OK", "--log", log, port(), "AT", "ATI", "Привет"});
+    const QList<QByteArray> got = answerCommands(device(), 3, "OK\r\n");
+    EXPECT_EQ(got, (QList<QByteArray>{"AT", "ATI", "\xCF\xF0\xE8\xE2\xE5\xF2"})) << "windows-1251 on the wire";
+    ASSERT_EQ(finish(), 0) << err.toStdString();
+    EXPECT_EQ(out, "AT\nOK\nATI\nOK\nПривет\nOK\n");
+    EXPECT_EQ(err, "");
+
+    // The window, the same exchange, its own log file.
+    start();
+    connectPort();
+    click("StartLog");
+    for (const QString &command : {QString("AT"), QString("ATI"), QString("Привет")}) {
+        typeInto("MainStrCmd", command);
+        pressKey("MainStrCmd", Qt::Key_Return);
+        ASSERT_EQ(answerCommands(device(), 1, "OK\r\n").size(), 1);
+        ASSERT_TRUE(waitUntil([&] { return logText().endsWith(command + "\nOK"); })) << logText().toStdString();
+    }
+    form().close();
+    const QByteArray windowLog = fileBytes(QDir(workDir()).filePath(form().terminalState().LogFileName));
+    EXPECT_EQ(fileBytes(log), windowLog);
+    EXPECT_EQ(windowLog.count("\r\r\n"), 6);
+}
+
+TEST_F(RunCommand, SilentDeviceEndsWithThreeAfterTheTimeout) {
+    launch({"-t", "300", port(), "AT"});
+    EXPECT_EQ(device().receive(3), "AT\r");
+    EXPECT_EQ(finish(), 3);
+    EXPECT_EQ(err, "terminalkvr-run: command 1 \"AT\": no answer within 300 ms\n");
+}
+
+TEST_F(RunCommand, WrongAnswerOrAbortEndsWithFour) {
+    launch({"-e", "^OK", port(), "AT", "ATI"});
+    answerCommands(device(), 1, "ERROR\r\n");
+    EXPECT_EQ(finish(), 4);
+    EXPECT_EQ(out, "AT\nERROR\n");
+    EXPECT_TRUE(err.contains("command 1 \"AT\": answer \"ERROR\" does not match \"^OK\"")) << err.toStdString();
+    EXPECT_EQ(device().receiveFor(200), "") << "nothing sent after the wrong answer";
+
+    launch({"--abort", "BUSY", port(), "ATD1", "ATD2"});
+    answerCommands(device(), 1, "BUSY\r\n");
+    EXPECT_EQ(finish(), 4);
+    EXPECT_TRUE(err.contains("matches --abort")) << err.toStdString();
+}
+
+TEST_F(RunCommand, PortHeldByAnotherProgramIsRefusedWithTheReason) {
+    // The lock picocom, minicom and the window take on the device.
+    const int held = ::open(QFile::encodeName(port()).constData(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    launch({port(), "AT"});
+    EXPECT_EQ(finish(), 2);
+    ::close(held);
+    EXPECT_TRUE(err.startsWith("terminalkvr-run: " + port() + ": Порт занят другой программой")) << err.toStdString();
+    EXPECT_EQ(device().receiveFor(100), "");
+}
+
+TEST_F(RunCommand, PortLostMidRunEndsWithTwo) {
+    launch({"-t", "60000", port(), "AT"});
+    EXPECT_EQ(device().receive(3), "AT\r");
+    device().hangUp();
+    EXPECT_EQ(finish(), 2);
+    EXPECT_TRUE(err.endsWith(": the port was lost\n")) << err.toStdString();
+}
+
+TEST_F(RunCommand, HexCommandWithAChecksumTailPutsTheBytesOnTheWire) {
+    launch({"--hex", "--tail", " [SUM_8(0..n)]", port(), "01 02 03"});
+    EXPECT_EQ(device().receive(4), QByteArray("\x01\x02\x03\x06", 4));
+    device().send("\x06");
+    EXPECT_EQ(finish(), 0) << err.toStdString();
+    EXPECT_EQ(out, "01 02 03 06\n06\n");
+}
+
+TEST_F(RunCommand, CommandFileMacroListAndStandardInput) {
+    QFile file("cmds.txt");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("ONE\r\n\xC4\xC2\xC0\r\n\r\nTHREE\n");
+    file.close();
+    launch({"-f", "cmds.txt", port()});
+    EXPECT_EQ(answerCommands(device(), 3), (QList<QByteArray>{"ONE", "\xC4\xC2\xC0", "THREE"}));
+    EXPECT_EQ(finish(), 0) << err.toStdString();
+    EXPECT_EQ(out, "ONE\nOK\nДВА\nOK\nTHREE\nOK\n");
+
+    MacroStore store;
+    store.LoadCmdConfig(MacroStore::kFileName);
+    store.setCommand(7, 2, u"M2");
+    store.setCommand(7, 48, u"M48");
+    ASSERT_TRUE(store.save(MacroStore::kFileName));
+    const QByteArray before = fileBytes(MacroStore::kFileName);
+    launch({"-m", "7", port()});
+    EXPECT_EQ(answerCommands(device(), 2), (QList<QByteArray>{"M2", "M48"}));
+    EXPECT_EQ(finish(), 0) << err.toStdString();
+    EXPECT_EQ(fileBytes(MacroStore::kFileName), before) << "the macros are only read";
+
+    launch({port(), "-"}, "IN1\nIN2\n");
+    EXPECT_EQ(answerCommands(device(), 2), (QList<QByteArray>{"IN1", "IN2"}));
+    EXPECT_EQ(finish(), 0) << err.toStdString();
+
+    launch({"-f", "missing.txt", port()});
+    EXPECT_EQ(finish(), 1);
+    EXPECT_TRUE(err.startsWith("terminalkvr-run: --file: missing.txt: ")) << err.toStdString();
+}
+
+TEST_F(RunCommand, SigtermMidRunFlushesTheLogAndExits143) {
+    launch({"-t", "60000", "--log", "run.txt", port(), "AT", "ATI"});
+    answerCommands(device(), 1);
+    EXPECT_EQ(device().receive(4), "ATI\r");
+    const qint64 pid = m_process.processId();
+    ASSERT_GT(pid, 0);
+    ::kill(pid_t(pid), SIGTERM);
+    EXPECT_EQ(finish(), 143);
+    EXPECT_EQ(fileBytes("run.txt"), "AT\r\r\nOK\r\r\nATI\r\r\n") << "within the second the log would wait";
+    // The port is free again.
+    launch({"-t", "300", port(), "AT"});
+    EXPECT_EQ(device().receive(3), "AT\r");
+    EXPECT_EQ(finish(), 3);
+}
+
+TEST_F(RunCommand, LinksNeitherQtGuiNorWidgets) {
+    QProcess readelf;
+    readelf.start("readelf", {"-d", TERMINALKVR_RUN_BINARY});
+    ASSERT_TRUE(readelf.waitForFinished(30000));
+    const QString needed = QString::fromUtf8(readelf.readAllStandardOutput());
+    EXPECT_TRUE(needed.contains("[libQt6Core.so")) << needed.toStdString();
+    EXPECT_FALSE(needed.contains("libQt6Gui") || needed.contains("libQt6Widgets")) << needed.toStdString();
+
+    QProcess version;
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        noDisplay.remove(name);
+    version.setProcessEnvironment(noDisplay);
+    version.start(TERMINALKVR_RUN_BINARY, {"--version"});
+    ASSERT_TRUE(version.waitForFinished(30000));
+    EXPECT_EQ(version.readAllStandardOutput(), QByteArray(TERMINALKVR_NAME " " TERMINALKVR_VERSION "\n"));
+}
+
+TEST_F(RunCommand, NetworkPortThroughSer2net) {
+    if (!Ser2netPeer::missingTools().isEmpty())
+        GTEST_SKIP() << "needs " << Ser2netPeer::missingTools().toStdString();
+    Ser2netPeer peer;
+    ASSERT_TRUE(peer.startServer());
+    launch({"-b", "115200", "-e", "^OK$", peer.address(true), "AT", "ATI"});
+    for (const QByteArray command : {"AT\r", "ATI\r"}) {
+        EXPECT_EQ(peer.receive(int(command.size())), command);
+        peer.send("OK\r\n");
+    }
+    EXPECT_EQ(finish(), 0) << err.toStdString();
+    EXPECT_EQ(out, "AT\nOK\nATI\nOK\n");
+}

@@ -1,0 +1,136 @@
+#include "run/PortChoice.h"
+#include "run/RunOptions.h"
+
+#include <gtest/gtest.h>
+
+using namespace run;
+
+namespace {
+
+ParsedOptions parse(const QString &line) {
+    return parseRunOptions(QStringList{"terminalkvr-run"} + line.split(' ', Qt::SkipEmptyParts));
+}
+
+} // namespace
+
+TEST(RunOptions, DefaultsAreTheWindowsStartSettingsAndAfterAnswerSending) {
+    const ParsedOptions p = parse("/dev/ttyUSB0 AT ATI");
+    ASSERT_TRUE(p.ok()) << p.error.toStdString();
+    const RunOptions &o = p.options;
+    EXPECT_EQ(o.action, RunOptions::Action::Run);
+    EXPECT_EQ(o.port, "/dev/ttyUSB0");
+    EXPECT_EQ(o.line.baudRate, 1200);
+    EXPECT_EQ(o.line.dataBits, 8);
+    EXPECT_EQ(o.line.stopBits, StopBits::One);
+    EXPECT_EQ(o.source, RunOptions::Source::Arguments);
+    EXPECT_EQ(o.commands, (QStringList{"AT", "ATI"}));
+    EXPECT_EQ(o.mode, DataMode::Ascii);
+    EXPECT_EQ(o.tail, "$0D");
+    EXPECT_EQ(o.gapMs, 0);
+    EXPECT_FALSE(o.periodMs);
+    EXPECT_EQ(o.count, 1);
+    EXPECT_EQ(o.timeoutMs, 2000);
+    EXPECT_TRUE(o.expect.isEmpty());
+    EXPECT_FALSE(o.abort);
+    EXPECT_FALSE(o.timeStamps || o.quiet);
+    EXPECT_TRUE(o.logFile.isEmpty());
+}
+
+TEST(RunOptions, EveryOptionIsRead) {
+    const ParsedOptions p = parse("-b 9600 --bits 7 --stop 2 --hex --gap 15 --period 500 --count 3 -e ^06 -e ^15 "
+                                  "-t 300 --abort ERR --time --log out.txt -q tcp://h:4001 01 02");
+    ASSERT_TRUE(p.ok()) << p.error.toStdString();
+    const RunOptions &o = p.options;
+    EXPECT_EQ(o.port, "tcp://h:4001");
+    EXPECT_EQ(o.line.baudRate, 9600);
+    EXPECT_EQ(o.line.dataBits, 7);
+    EXPECT_EQ(o.line.stopBits, StopBits::Two);
+    EXPECT_EQ(o.mode, DataMode::Hex);
+    EXPECT_EQ(o.tail, "") << "HEX empties the tail as the window does";
+    EXPECT_EQ(o.gapMs, 15);
+    EXPECT_EQ(o.periodMs, 500);
+    EXPECT_EQ(o.count, 3);
+    ASSERT_EQ(o.expect.size(), 2);
+    EXPECT_EQ(o.expect[1].pattern(), "^15");
+    EXPECT_EQ(o.timeoutMs, 300);
+    EXPECT_EQ(o.abort->pattern(), "ERR");
+    EXPECT_TRUE(o.timeStamps && o.quiet);
+    EXPECT_EQ(o.logFile, "out.txt");
+}
+
+TEST(RunOptions, SourcesTailsAndActions) {
+    EXPECT_EQ(parse("p -f cmds.txt").options.source, RunOptions::Source::File);
+    EXPECT_EQ(parse("p --file cmds.txt").options.file, "cmds.txt");
+    EXPECT_EQ(parse("p -m 7").options.macroList, 7);
+    EXPECT_EQ(parse("p -").options.source, RunOptions::Source::StandardInput);
+    EXPECT_EQ(parse("p --stop 1.5 --bits 5 A").options.line.stopBits, StopBits::OneAndHalf);
+    EXPECT_EQ(parse("p --stop 1,5 --bits 5 A").options.line.stopBits, StopBits::OneAndHalf);
+    EXPECT_EQ(parseRunOptions({"r", "--tail", "*[XOR_8 (1..n)]$0D$0A", "p", "A"}).options.tail, "*[XOR_8 (1..n)]$0D$0A");
+    EXPECT_EQ(parseRunOptions({"r", "--hex", "--tail", " [SUM_8(0..n)]", "p", "01"}).options.tail, " [SUM_8(0..n)]");
+    EXPECT_EQ(parse("--help").options.action, RunOptions::Action::Help);
+    EXPECT_EQ(parse("--version").options.action, RunOptions::Action::Version);
+    EXPECT_EQ(parse("--list-ports").options.action, RunOptions::Action::ListPorts);
+    EXPECT_EQ(parse("p -e OK A B C").options.expect.size(), 1) << "one expectation for every command";
+}
+
+TEST(RunOptions, UsageErrorsNameTheOption) {
+    const struct {
+        const char *arguments;
+        const char *error;
+    } cases[] = {
+        {"", "no PORT given"},
+        {"p", "nothing to send"},
+        {"p -b fast A", "--baud: 'fast' is not a whole number"},
+        {"p --bits 9 A", "--bits: '9' is not a whole number from 5 to 8"},
+        {"p --stop 3 A", "--stop: '3' is not 1, 1.5 or 2"},
+        {"p --stop 1.5 A", "--stop: 8 data bits do not go with these stop bits"},
+        {"p -f a.txt A", "--file: give either"},
+        {"p -m 101", "--macros: '101' is not a whole number from 1 to 100"},
+        {"p --gap 100001 A", "--gap:"},
+        {"p --period 100000 A", "--period:"},
+        {"p -t 0 A", "--timeout:"},
+        {"p --count -1 A", "--count:"},
+        {"p -e ( A", "--expect: '(' is not a regular expression"},
+        {"p -e A -e B A B C", "--expect: given 2 times for 3 commands"},
+        {"p --abort A --abort B A", "--abort: give it once"},
+        {"p --bogus A", "Unknown option 'bogus'"},
+        {"p -b", "Missing value after '-b'"},
+    };
+    for (const auto &c : cases) {
+        const ParsedOptions p = parse(QString::fromUtf8(c.arguments));
+        EXPECT_TRUE(p.error.startsWith(QString::fromUtf8(c.error))) << c.arguments << " -> " << p.error.toStdString();
+    }
+}
+
+TEST(RunOptions, HelpShowsEveryOptionAndTwoExamples) {
+    const QString help = runHelpText();
+    EXPECT_TRUE(help.startsWith("Usage: terminalkvr-run [options] PORT [COMMAND...]\n")) << help.toStdString();
+    for (const char *option : {"--baud", "--bits", "--stop", "--file", "--macros", "--tail", "--hex", "--gap", "--period",
+                               "--count", "--expect", "--timeout", "--abort", "--time", "--log", "--quiet",
+                               "--list-ports", "--help", "--version"})
+        EXPECT_TRUE(help.contains(option)) << option;
+    EXPECT_EQ(help.count("\n  terminalkvr-run "), 2);
+}
+
+TEST(RunOptions, PortArgumentLeadsToTheListedPortOrAsWritten) {
+    const QList<PortEntry> listed{{"ttyUSB0", "/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00"},
+                                  {"tcp://h:4001", "tcp://h:4001"}};
+    const struct {
+        const char *argument;
+        const char *location;
+        const char *stable;
+    } cases[] = {
+        {"ttyUSB0", "/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00"},
+        {"/dev/ttyS3", "/dev/ttyS3", ""},
+        {"/dev/serial/by-id/usb-X-if00", "/dev/serial/by-id/usb-X-if00", "/dev/serial/by-id/usb-X-if00"},
+        {"rfc2217://[::1]:2217", "rfc2217://[::1]:2217", ""},
+        {"ttyUSB9", "", ""},
+    };
+    for (const auto &c : cases) {
+        const PortEntry port = choosePort(QString::fromUtf8(c.argument), listed);
+        EXPECT_EQ(port.location, c.location) << c.argument;
+        EXPECT_EQ(port.stableLocation, c.stable) << c.argument;
+    }
+    EXPECT_EQ(listLine(listed[0]), "ttyUSB0\t/dev/serial/by-id/usb-FTDI-if00");
+    EXPECT_EQ(listLine(listed[1]), "tcp://h:4001");
+}
