@@ -4,7 +4,7 @@
 #include "Benches.h"
 
 #include "BenchMeasures.h"
-#include "ConnectedWindow.h"
+#include "kit/ConnectedWindow.h"
 #include "ui/TForm1.h"
 
 #include <QAbstractButton>
@@ -285,7 +285,7 @@ void streamingDevice(ConnectedWindow &window) {
             QByteArray bytes = QByteArray::number(token).rightJustified(8, '0') + ' ';
             bytes = bytes.repeated(kTokenBytes / bytes.size()).leftJustified(kTokenBytes - 1, ' ') + '\n';
             for (qsizetype at = 0; at < bytes.size();) {
-                const ssize_t n = ::write(window.deviceFd(), bytes.constData() + at, size_t(bytes.size() - at));
+                const ssize_t n = ::write(window.device().masterFd(), bytes.constData() + at, size_t(bytes.size() - at));
                 if (n > 0)
                     at += n;
                 else
@@ -313,12 +313,12 @@ void streamingDevice(ConnectedWindow &window) {
 void runSendCostBench(int onlyPeriodMs, int seconds) {
     std::printf("send cost: platform %s\n", qPrintable(QGuiApplication::platformName()));
     ConnectedWindow window;
-    if (!window.connected()) {
+    if (!window.open() || !window.connect()) {
         std::printf("send cost: could not connect\n");
         return;
     }
     runEventLoopFor(500);
-    Reader reader{window.deviceFd()};
+    Reader reader{window.device().masterFd()};
     std::thread device([&] { reader.run(); });
     if (onlyPeriodMs >= 0) { // one period alone, for profiling, after the log has filled as in the full run
         periodCosts(window, reader, device, {kRuns[0]});

@@ -18,6 +18,7 @@
 //   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|net|sendcost [period s]|all]
 //   terminal_bench compare|flood [megabytes [rounds]]   (not part of all;
 //   flood is the terminal's side of compare alone)
+//   terminal_bench looks [folder]   (not part of all)
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // A window that would open modally (a failed connect, say) is reported and
@@ -50,6 +51,8 @@ int main(int argc, char **argv) {
     if (std::strcmp(which, "compare") == 0 || std::strcmp(which, "flood") == 0)
         runCompareBench(argc > 2 ? std::atoi(argv[2]) : 20, argc > 3 ? std::atoi(argv[3]) : 1,
                         std::strcmp(which, "flood") == 0);
+    if (std::strcmp(which, "looks") == 0)
+        runLooksBench(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/tmp/log-looks"));
     if (all || std::strcmp(which, "macros") == 0)
         runMacroBench(QCoreApplication::applicationFilePath().toLocal8Bit().constData());
     if (all || std::strcmp(which, "period") == 0)

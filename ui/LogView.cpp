@@ -3,7 +3,7 @@
 #include "rx/LogDisplayText.h"
 #include "rx/LogLineRenderer.h"
 #include "rx/LogTimeStamp.h"
-#include "ui/LogScrollBar.h"
+#include "ui/LogPane.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -14,20 +14,14 @@
 namespace {
 
 const QByteArray kStopMarker(">>>>>>>>>> STOP <<<<<<<<<<");
-// More rows than this and the log starts afresh.
+// More rows than this and the log starts afresh with what came after them.
 constexpr int kMaxRows = 5000;
 
 } // namespace
 
-LogView::LogView(const Controls &controls, QObject *parent)
-    : QObject(parent), m_controls(controls), m_appender(*controls.MainWindow) {
+LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls) {
     m_controls.MainWindow->clear();
-    // The log is read-only: keeping an undo history of every line would only
-    // cost memory and time.
-    m_controls.MainWindow->setUndoRedoEnabled(false);
-    m_controls.MainWindow->setVerticalScrollBar(new LogScrollBar(Qt::Vertical));
-    connect(m_controls.MainWindow->document(), &QTextDocument::blockCountChanged, this,
-            [this] { m_rowsCheck.request(); });
+    m_controls.MainWindow->setMaxRows(kMaxRows);
     connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
 }
@@ -41,16 +35,13 @@ void LogView::putLogLine(const QByteArray &text, char mark) {
         m_controls.VisTime->isChecked() ? rx::timeStampPrefix(QTime::currentTime(), mark) + text : text;
     if (!rx::PassesFilter(line, m_controls.FiltrLog->text()))
         return;
-    m_appender.append(rx::LogDisplayText(line));
+    m_controls.MainWindow->append(rx::LogDisplayText(line));
     emit lineShown(line);
 }
 
-// Rows as the log shows them at its width: a wrapped line counts once per
-// row, also while the frozen log is hidden and never laid out.
-void LogView::limitRows() {
-    if (m_rows.rows(*m_controls.MainWindow) > kMaxRows)
-        m_controls.MainWindow->clear();
-}
+// Rows as the log shows them at its width, also while the frozen log is
+// hidden.
+void LogView::limitRows() { m_controls.MainWindow->limitRows(); }
 
 void LogView::BTLogClick() { m_controls.MainWindow->clear(); }
 

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "ui/LogRows.h"
-#include "ui/LogViewAppend.h"
-
 #include <QObject>
 
+class LogPane;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -16,7 +14,8 @@ class LogView : public QObject {
     Q_OBJECT
 public:
     struct Controls {
-        QPlainTextEdit *MainWindow, *SecondWindow;
+        LogPane *MainWindow;
+        QPlainTextEdit *SecondWindow;
         QLineEdit *FiltrLog;
         QCheckBox *VisTime;
         QPushButton *BTLog, *StartStop;
@@ -26,8 +25,8 @@ public:
     // The echo of a sent packet and the text of a received one.
     void showSent(const QByteArray &text);
     void showReceived(const QByteArray &text);
-    // Empties the log once it shows more rows than it may keep; new rows are
-    // looked at once per frame.
+    // Past the rows the log may keep, it keeps only those that came after
+    // them; the log itself looks once per frame of new lines.
     void limitRows();
 
 signals:
@@ -40,8 +39,5 @@ private:
     void StartStopClick();
 
     Controls m_controls;
-    LogAppender m_appender;
-    LogRowCounter m_rows;
-    FrameThrottle m_rowsCheck{[this] { limitRows(); }};
     bool m_frozen = false; // shown in StartStop's tag and caption
 };
