@@ -17,6 +17,8 @@ namespace {
 // Between the text and the view's left and right edges, as a plain text
 // view's document keeps it.
 constexpr int kMargin = 4;
+// Scan lines of the field filled at a time.
+constexpr int kFillBand = 64;
 
 bool isWordCharacter(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
@@ -46,8 +48,8 @@ void LogPane::clear() {
     m_lines.clear();
     m_layouts.clear();
     m_anchor = m_cursor = {m_lines.firstLine(), 0};
+    repaintAll();
     updateScrollRange();
-    viewport()->update();
 }
 
 bool LogPane::atEnd() const { return verticalScrollBar()->value() >= verticalScrollBar()->maximum(); }
@@ -61,7 +63,9 @@ void LogPane::frame() {
     updateScrollRange();
     if (follow)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    viewport()->update();
+    // The new rows below the last one shown, if they come into sight.
+    if (m_paintedBottom < viewport()->height())
+        viewport()->update(0, int(m_paintedBottom), viewport()->width(), viewport()->height());
 }
 
 void LogPane::limitRows() {
@@ -71,9 +75,9 @@ void LogPane::limitRows() {
     const qint64 kept = m_lines.limitRows(m_maxRows);
     if (kept < 0)
         return;
+    repaintAll();
     updateScrollRange();
     verticalScrollBar()->setValue(top < m_lines.firstLine() ? 0 : int(m_lines.rowsBefore(top)));
-    viewport()->update();
     emit rowsLimited(kept);
 }
 
@@ -92,9 +96,9 @@ void LogPane::relayout() {
     m_lines.setFont(font());
     m_lines.setTextWidth(viewport()->width() - 2 * kMargin);
     m_layouts.clear();
+    repaintAll();
     updateScrollRange();
     verticalScrollBar()->setValue(follow ? verticalScrollBar()->maximum() : int(m_lines.rowsBefore(top)));
-    viewport()->update();
 }
 
 void LogPane::resizeEvent(QResizeEvent *event) {
@@ -108,7 +112,34 @@ void LogPane::changeEvent(QEvent *event) {
         relayout();
 }
 
-void LogPane::scrollContentsBy(int, int) { viewport()->update(); }
+void LogPane::repaintAll() {
+    m_repaintAll = true;
+    viewport()->update();
+}
+
+// Rows still in sight are moved rather than drawn again, when the new top
+// row was shown and lands on whole pixels; the rest is painted anew.
+void LogPane::scrollContentsBy(int, int) {
+    if (m_repaintAll)
+        return;
+    const WrappedLines::Row top = m_lines.rowAt(verticalScrollBar()->value());
+    const auto shown = std::find_if(m_paintedRows.begin(), m_paintedRows.end(), [&](const PaintedRow &row) {
+        return row.line == top.line && row.row == top.row;
+    });
+    if (shown == m_paintedRows.end() || m_lines.isEmpty()) {
+        repaintAll();
+        return;
+    }
+    const qreal shift = shown->top - topOffset(laidOut(top.line), top.row);
+    if (shift != std::round(shift) || shift < 0 || shift >= viewport()->height()) {
+        repaintAll();
+        return;
+    }
+    viewport()->scroll(0, -int(shift));
+    for (PaintedRow &row : m_paintedRows)
+        row.top -= shift;
+    m_paintedBottom -= shift;
+}
 
 const QTextLayout &LogPane::laidOut(qint64 line) {
     std::unique_ptr<QTextLayout> &layout = m_layouts[line];
@@ -120,7 +151,15 @@ const QTextLayout &LogPane::laidOut(qint64 line) {
 void LogPane::paintEvent(QPaintEvent *event) {
     QPainter painter(viewport());
     QRect area = event->rect();
-    painter.fillRect(area, viewport()->palette().brush(QPalette::Base));
+    if (area.contains(viewport()->rect()))
+        m_repaintAll = false;
+    // In bands: the raster engine hands a fill of many scan lines to worker
+    // threads, which costs more in switching than it saves.
+    const QBrush &field = viewport()->palette().brush(QPalette::Base);
+    for (int top = area.top(); top <= area.bottom(); top += kFillBand)
+        painter.fillRect(area.left(), top, area.width(), std::min(kFillBand, area.bottom() + 1 - top), field);
+    m_paintedRows.clear();
+    m_paintedBottom = 0;
     if (m_lines.isEmpty())
         return;
     area.setRight(std::min(area.right(), viewport()->width() - kMargin));
@@ -148,10 +187,13 @@ void LogPane::paintEvent(QPaintEvent *event) {
             selections.append({start, end - start, selected});
         }
         layout.draw(&painter, QPointF(kMargin, y), selections, area);
+        for (int row = line == top.line ? top.row : 0; row < layout.lineCount(); ++row)
+            m_paintedRows.push_back({line, row, y + layout.lineAt(row).y()});
         y += layout.boundingRect().height();
         shown[line] = std::move(m_layouts[line]);
     }
     m_layouts = std::move(shown);
+    m_paintedBottom = y;
 }
 
 // Where the top line is drawn: its top row at the top of the field, the
@@ -189,7 +231,7 @@ WrappedLines::Place LogPane::placeAt(QPointF point) {
 void LogPane::select(WrappedLines::Place anchor, WrappedLines::Place cursor) {
     m_anchor = anchor;
     m_cursor = cursor;
-    viewport()->update();
+    repaintAll();
 }
 
 void LogPane::selectAll() {
@@ -314,11 +356,11 @@ void LogPane::contextMenuEvent(QContextMenuEvent *event) {
 void LogPane::focusInEvent(QFocusEvent *event) {
     QAbstractScrollArea::focusInEvent(event);
     if (hasSelection())
-        viewport()->update();
+        repaintAll();
 }
 
 void LogPane::focusOutEvent(QFocusEvent *event) {
     QAbstractScrollArea::focusOutEvent(event);
     if (hasSelection())
-        viewport()->update();
+        repaintAll();
 }

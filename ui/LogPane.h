@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 class QTextLayout;
 
@@ -61,6 +62,7 @@ protected:
 
 private:
     void frame();
+    void repaintAll();
     void relayout();
     void updateScrollRange();
     bool atEnd() const;
@@ -76,6 +78,15 @@ private:
     qint64 m_maxRows = 0;
     // The layouts of the lines last painted, by line serial.
     std::unordered_map<qint64, std::unique_ptr<QTextLayout>> m_layouts;
+    // The rows last painted and where their tops were; where they ended.
+    struct PaintedRow {
+        qint64 line;
+        int row;
+        qreal top;
+    };
+    std::vector<PaintedRow> m_paintedRows;
+    qreal m_paintedBottom = 0;
+    bool m_repaintAll = true; // a paint of the whole field is due
     WrappedLines::Place m_anchor, m_cursor;
     bool m_selecting = false;
 };
