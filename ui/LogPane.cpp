@@ -14,9 +14,7 @@
 
 namespace {
 
-// Between the text and the view's left and right edges, as a plain text
-// view's document keeps it.
-constexpr int kMargin = 4;
+constexpr int kMargin = WrappedLines::kMargin;
 // Scan lines of the field filled at a time.
 constexpr int kFillBand = 64;
 
@@ -186,7 +184,7 @@ void LogPane::paintEvent(QPaintEvent *event) {
             const int end = line == to.line ? to.column : int(m_lines.text(line).size()) + 1;
             selections.append({start, end - start, selected});
         }
-        layout.draw(&painter, QPointF(kMargin, y), selections, area);
+        layout.draw(&painter, QPointF(0, y), selections, area);
         for (int row = line == top.line ? top.row : 0; row < layout.lineCount(); ++row)
             m_paintedRows.push_back({line, row, y + layout.lineAt(row).y()});
         y += layout.boundingRect().height();
@@ -220,7 +218,7 @@ WrappedLines::Place LogPane::placeAt(QPointF point) {
         for (int row = line == top.line ? top.row : 0; row < layout.lineCount(); ++row) {
             const QTextLine shown = layout.lineAt(row);
             if (point.y() < y + shown.y() + shown.height())
-                return {line, shown.xToCursor(point.x() - kMargin)};
+                return {line, shown.xToCursor(point.x())};
         }
         y += layout.boundingRect().height();
     }

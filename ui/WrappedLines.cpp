@@ -104,8 +104,8 @@ std::unique_ptr<QTextLayout> WrappedLines::layout(qint64 line) const {
     qreal top = 0;
     for (QTextLine row = laidOut->createLine(); row.isValid(); row = laidOut->createLine()) {
         row.setLeadingIncluded(true);
+        row.setPosition(QPointF(kMargin, top)); // tab stops count from the field's edge
         row.setLineWidth(m_width > 0 ? m_width : kNoWrapWidth);
-        row.setPosition(QPointF(0, top));
         top += row.height();
     }
     laidOut->endLayout();
@@ -120,6 +120,7 @@ int WrappedLines::rowsOf(const QString &text) {
     laidOut.beginLayout();
     int rows = 0;
     for (QTextLine row = laidOut.createLine(); row.isValid(); row = laidOut.createLine()) {
+        row.setPosition(QPointF(kMargin, 0));
         row.setLineWidth(m_width > 0 ? m_width : kNoWrapWidth);
         ++rows;
     }

@@ -35,6 +35,9 @@ public:
     WrappedLines();
     ~WrappedLines();
 
+    // Between the rows and the field's left and right edges.
+    static constexpr int kMargin = 4;
+
     // A change of either measures every line anew.
     void setFont(const QFont &font);
     void setTextWidth(qreal width);
@@ -67,7 +70,7 @@ public:
     QString toPlainText() const;
 
     // The line laid out as it is shown: rows at the text width, each row's
-    // top below the last, the first at 0. The text's font and options.
+    // top below the last, the first at 0, their left at the margin.
     std::unique_ptr<QTextLayout> layout(qint64 line) const;
 
 private:

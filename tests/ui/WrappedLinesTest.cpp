@@ -2,7 +2,8 @@
 // view's document at every width, rows counted and limited, places to text.
 #include "ui/WrappedLines.h"
 
-#include <QPlainTextDocumentLayout>
+#include <QAbstractTextDocumentLayout>
+#include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -16,14 +17,15 @@ const QFont kLogFont(QStringLiteral("Liberation Sans"), 8);
 // Where each row of a line starts, as a plain text view of that viewport
 // width lays it out.
 QList<int> plainViewRowStarts(const QString &line, int viewportWidth, const QFont &font) {
-    QTextDocument document;
-    auto *layout = new QPlainTextDocumentLayout(&document);
-    document.setDocumentLayout(layout);
-    document.setDefaultFont(font);
-    document.setPlainText(line);
-    layout->setTextWidth(viewportWidth);
-    const QTextBlock block = document.begin();
-    layout->blockBoundingRect(block); // lays the block out
+    QPlainTextEdit view;
+    view.setFrameStyle(QFrame::NoFrame);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setFont(font);
+    view.setPlainText(line);
+    view.resize(viewportWidth, 100);
+    view.show(); // lays the document out at the viewport's width
+    const QTextBlock block = view.document()->begin();
+    view.document()->documentLayout()->blockBoundingRect(block);
     QList<int> starts;
     for (int row = 0; row < block.layout()->lineCount(); ++row)
         starts << block.layout()->lineAt(row).textStart();
@@ -52,12 +54,13 @@ const WrapCase kWrapCases[] = {
     {"Hex", kHex},
     {"Nulls", QStringLiteral("A<NULL><NULL>B").repeated(40)},
     {"Cyrillic", QStringLiteral("Привет, мир! Ответ устройства ").repeated(15)},
-    {"TabsAndControls", QStringLiteral("A\tB\x01 C\tD ").repeated(30)},
+    {"Tabs", QStringLiteral("A\tB C\tD ").repeated(30)},
+    {"Controls", QStringLiteral("A\x01 C\x02 ").repeated(30)},
     {"Stamped", QStringLiteral(" [ 14:03:07:512 < ] ") + QString(76, u'x')},
 };
 
 TEST(WrappedLines, WrapsAsAPlainTextViewAtEveryWidth) {
-    for (const int viewportWidth : {60, 200, 521, 933, 1400}) {
+    for (const int viewportWidth : {60, 200, 521, 933}) {
         for (const QFont &font : {kLogFont, QFont(QStringLiteral("Liberation Sans"), 14)}) {
             WrappedLines lines;
             lines.setFont(font);
