@@ -36,6 +36,10 @@ LogPane::~LogPane() = default;
 
 void LogPane::append(const QString &text) {
     m_lines.append(text);
+    // Every line takes a row at least: lines far past the limit are let go
+    // at once, should frames be slow to come under a flood.
+    if (m_maxRows > 0 && m_lines.endLine() - m_lines.firstLine() > 2 * m_maxRows)
+        limitRows();
     if (!m_framePending) {
         m_framePending = true;
         m_frame.request();
@@ -184,10 +188,14 @@ void LogPane::paintEvent(QPaintEvent *event) {
             const int end = line == to.line ? to.column : int(m_lines.text(line).size()) + 1;
             selections.append({start, end - start, selected});
         }
-        layout.draw(&painter, QPointF(0, y), selections, area);
+        // Only lines in the area asked for are drawn; each draw has a cost
+        // of its own, even of nothing.
+        const qreal height = layout.boundingRect().height();
+        if (y + height > area.top() && y < area.bottom() + 1)
+            layout.draw(&painter, QPointF(0, y), selections, area);
         for (int row = line == top.line ? top.row : 0; row < layout.lineCount(); ++row)
             m_paintedRows.push_back({line, row, y + layout.lineAt(row).y()});
-        y += layout.boundingRect().height();
+        y += height;
         shown[line] = std::move(m_layouts[line]);
     }
     m_layouts = std::move(shown);
