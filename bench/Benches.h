@@ -49,3 +49,7 @@ void runSendCostBenchOnX(const char *program);
 // window: screen shots at three widths, two font sizes and two colour
 // schemes, saved in the folder and compared pixel by pixel with ImageMagick.
 void runLooksBench(const QString &folder);
+
+// A device printing 1000 lines a second of four named values: the process's
+// CPU with the plot window closed and open (target: under 10 % of a core).
+void runPlotBench();

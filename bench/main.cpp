@@ -15,7 +15,7 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|net|sendcost [period s]|all]
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|net|sendcost [period s]|plot|all]
 //   terminal_bench compare|flood [megabytes [rounds]]   (not part of all;
 //   flood is the terminal's side of compare alone)
 //   terminal_bench looks [folder]   (not part of all)
@@ -61,6 +61,8 @@ int main(int argc, char **argv) {
         runAfterAnswerBench();
     if (all || std::strcmp(which, "net") == 0)
         runNetBench();
+    if (all || std::strcmp(which, "plot") == 0)
+        runPlotBench();
     if (std::strcmp(which, "sendcost") == 0 && argc > 3) {
         runSendCostBench(std::atoi(argv[2]), std::atoi(argv[3]));
     } else if (all || std::strcmp(which, "sendcost") == 0) {

@@ -9,17 +9,24 @@
 // lock ends with the object, or with the process however it ends.
 class FileLock {
 public:
-    // Long enough for another window's save of the 10 MB macro store.
-    static constexpr int kWaitMs = 5000;
+    // The window's thread never waits longer: another window's save is over
+    // sooner, and a lock held longer belongs to some other program (a backup
+    // tool, an editor) that may hold it for any time.
+    static constexpr int kWaitMs = 200;
+    // Once the program ends without a user to wait on its window, a window
+    // ending at the same moment may be writing its own files first.
+    static constexpr int kEndingWaitMs = 5000;
+    static void setProgramEnding(bool ending);
 
     FileLock() = default;
     ~FileLock();
     FileLock(const FileLock &) = delete;
     FileLock &operator=(const FileLock &) = delete;
 
-    // Waits up to waitMs for the lock; false with the reason when it is not
-    // had by then or the folder cannot be opened.
-    bool lock(const QString &fileName, int waitMs = kWaitMs);
+    // Waits up to waitMs (by default kWaitMs, or kEndingWaitMs once the
+    // program is ending) for the lock; false with the reason when it is not
+    // had by then, naming who holds it, or when the folder cannot be opened.
+    bool lock(const QString &fileName, int waitMs = -1);
     void unlock();
     bool isLocked() const { return m_fd >= 0; }
     QString errorString() const { return m_error; }

@@ -4,6 +4,7 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace {
@@ -135,6 +136,15 @@ void NetPort::onConnected() {
 void NetPort::onReadyRead() { pump(); }
 
 void NetPort::pump() {
+    // Once the server has closed, what it sent before is fetched from the
+    // system now rather than at the event loop's leisure: the connection is
+    // about to be given up, and these bytes are still to be read.
+    if (m_open && !m_pulling && m_socket.bytesAvailable() == 0 &&
+        m_socket.state() == QAbstractSocket::ConnectedState && peerGone()) {
+        m_pulling = true;
+        m_socket.waitForReadyRead(0);
+        m_pulling = false;
+    }
     const qsizetype before = m_input.size();
     while (m_socket.bytesAvailable() > 0) {
         // While the line is being set up the negotiation must go on however
@@ -227,6 +237,17 @@ void NetPort::onDisconnected() {
 
 bool NetPort::probe() { return m_open && m_socket.state() == QAbstractSocket::ConnectedState; }
 
+bool NetPort::peerGone() const {
+#ifdef Q_OS_LINUX
+    // A write into a closed connection still succeeds once and is lost; the
+    // system already knows of the close before Qt's next event.
+    pollfd connection{int(m_socket.socketDescriptor()), POLLRDHUP, 0};
+    return ::poll(&connection, 1, 0) > 0 && (connection.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
+#else
+    return false;
+#endif
+}
+
 qint64 NetPort::bytesWaiting() {
     pump();
     return m_input.size();
@@ -241,10 +262,12 @@ QByteArray NetPort::read(qint64 maxBytes) {
     return bytes;
 }
 
-void NetPort::write(const QByteArray &bytes) {
-    if (!m_open || m_socket.state() != QAbstractSocket::ConnectedState)
-        return;
-    m_socket.write(m_address.protocol == NetAddress::Protocol::Rfc2217 ? m_codec.encodeData(bytes) : bytes);
+qint64 NetPort::write(const QByteArray &bytes) {
+    if (!probe() || peerGone())
+        return 0;
+    const bool taken =
+        m_socket.write(m_address.protocol == NetAddress::Protocol::Rfc2217 ? m_codec.encodeData(bytes) : bytes) >= 0;
+    return taken ? bytes.size() : 0;
 }
 
 qint64 NetPort::outputPendingMs() const {

@@ -44,15 +44,17 @@ public:
     int openTimeoutMs() const { return m_timeoutMs; }
 
     // True while the port is open and the connection stands; false once the
-    // server closed or reset it.
+    // server closed or reset it. Bytes the server sent before closing can
+    // still be read.
     bool probe() override;
 
     // Bytes received and not yet read.
     qint64 bytesWaiting() override;
     // Returns at once with up to maxBytes of the bytes waiting.
     QByteArray read(qint64 maxBytes) override;
-    // Hands the bytes to the connection without waiting for them to leave.
-    void write(const QByteArray &bytes) override;
+    // Hands the bytes to the connection without waiting for them to leave;
+    // 0 when the connection is no longer there (nothing is sent).
+    qint64 write(const QByteArray &bytes) override;
     // The far line's speed is not known here: output still in the socket is
     // looked at again a little later.
     qint64 outputPendingMs() const override;
@@ -73,6 +75,8 @@ private:
     void failOpen(Failure failure, const QString &reason);
     void failLater(Failure failure, const QString &reason);
     QString peer() const;
+    // The server has closed or reset the connection, as the system knows now.
+    bool peerGone() const;
     QString settingText(TelnetCodec::ComPortCommand command) const;
 
     QTcpSocket m_socket;
@@ -86,6 +90,7 @@ private:
     bool m_opening = false;
     bool m_open = false;
     bool m_settingsSent = false;
+    bool m_pulling = false;
     Failure m_failure = Failure::None;
     QString m_error;
 };

@@ -4,6 +4,7 @@
 #include "core/SafeFile.h"
 
 #include <QFile>
+#include <QSet>
 #include <QUrl>
 
 #include <unistd.h>
@@ -13,7 +14,40 @@ namespace {
 // Anything larger is not a list of addresses typed by hand.
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
 
+// A host name has at most 253 characters; a longer line is no address and
+// is not worth parsing.
+constexpr qsizetype kMaxAddressLength = 300;
+
 QString schemeHint() { return QStringLiteral("ожидается rfc2217://УЗЕЛ:ПОРТ или tcp://УЗЕЛ:ПОРТ"); }
+
+bool hasScheme(const QString &text) {
+    return text.startsWith(QLatin1String("rfc2217://"), Qt::CaseInsensitive) ||
+           text.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive);
+}
+
+// Calls take(number, line) for each line, numbered from 1, without its '\n'.
+template <typename Take>
+void forEachLine(QByteArrayView bytes, Take take) {
+    qsizetype number = 0;
+    for (qsizetype at = 0; at < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', at);
+        if (end < 0)
+            end = bytes.size();
+        take(++number, bytes.sliced(at, end - at));
+        at = end + 1;
+    }
+}
+
+// A bad line as a report shows it: its start, and no control character that
+// would break the message's lines.
+QString shown(const QString &text) {
+    QString start = text.left(NetPortList::kShownLength);
+    for (QChar &c : start) {
+        if (!c.isPrint())
+            c = QChar::ReplacementCharacter;
+    }
+    return text.size() > start.size() ? start + QChar(0x2026) : start;
+}
 
 } // namespace
 
@@ -23,6 +57,11 @@ std::optional<NetAddress> NetAddress::parse(const QString &text, QString *why) {
             *why = reason;
         return std::nullopt;
     };
+    if (text.size() > kMaxAddressLength)
+        return fail(QStringLiteral("строка длиннее %1 знаков").arg(kMaxAddressLength));
+    // Most junk is told by its first characters, without the parser.
+    if (!hasScheme(text))
+        return fail(schemeHint());
     const QUrl url(text, QUrl::StrictMode);
     NetAddress address;
     if (url.scheme() == QLatin1String("rfc2217"))
@@ -38,6 +77,12 @@ std::optional<NetAddress> NetAddress::parse(const QString &text, QString *why) {
     address.port = quint16(url.port());
     return address;
 }
+
+QString NetAddress::identity() const {
+    return QStringLiteral("%1://%2:%3").arg(protocol == Protocol::Rfc2217 ? "rfc2217" : "tcp", host).arg(port);
+}
+
+QString NetPortList::lineText(QByteArrayView line) { return cp1251::toUnicode(line).trimmed(); }
 
 NetPortList::NetPortList(QString fileName) : m_fileName(std::move(fileName)) {}
 
@@ -66,33 +111,48 @@ bool NetPortList::readAll(QByteArray &bytes) {
     return true;
 }
 
+void NetPortList::skipped(qsizetype lineNumber, const QString &text, const QString &why) {
+    if (m_problems.size() < kReportedLines)
+        m_problems.append(
+            QStringLiteral("%1, строка %2: «%3» пропущена: %4.").arg(m_fileName).arg(lineNumber).arg(shown(text), why));
+    else
+        ++m_unreported;
+}
+
 bool NetPortList::load() {
     m_entries.clear();
     m_problems.clear();
+    m_unreported = 0;
     m_error.clear();
     QByteArray bytes;
     if (!readAll(bytes)) {
         m_problems = {m_error};
         return false;
     }
-    const QList<QByteArray> lines = bytes.split('\n');
-    for (qsizetype n = 0; n < lines.size(); ++n) {
-        const QString text = cp1251::toUnicode(lines[n]).trimmed();
+    QSet<QString> listed;
+    forEachLine(bytes, [&](qsizetype number, QByteArrayView line) {
+        const QString text = lineText(line);
         if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
-            continue;
+            return;
         QString why;
-        if (NetAddress::parse(text, &why))
-            m_entries.append({text, text});
-        else
-            m_problems.append(QStringLiteral("%1, строка %2: «%3» пропущена: %4.").arg(m_fileName).arg(n + 1).arg(text, why));
-    }
+        const std::optional<NetAddress> address = NetAddress::parse(text, &why);
+        if (!address)
+            return skipped(number, text, why);
+        if (listed.contains(address->identity()))
+            return;
+        listed.insert(address->identity());
+        m_entries.append({text, text});
+    });
+    if (m_unreported > 0)
+        m_problems.append(QStringLiteral("%1: пропущено ещё строк: %2.").arg(m_fileName).arg(m_unreported));
     return m_problems.isEmpty() || fail(m_problems.join(QLatin1Char('\n')));
 }
 
 bool NetPortList::append(const QString &address) {
     const QString text = address.trimmed();
     QString why;
-    if (!NetAddress::parse(text, &why))
+    const std::optional<NetAddress> added = NetAddress::parse(text, &why);
+    if (!added)
         return fail(QStringLiteral("«%1»: %2.").arg(text, why));
     const QByteArray line = cp1251::fromUnicode(text);
     if (cp1251::toUnicode(line) != text)
@@ -100,10 +160,16 @@ bool NetPortList::append(const QString &address) {
     QByteArray bytes;
     if (!readAll(bytes))
         return false;
-    for (const QByteArray &existing : bytes.split('\n')) {
-        if (existing.trimmed() == line)
-            return fail(QStringLiteral("«%1» уже есть в %2.").arg(text, m_fileName));
-    }
+    // Compared as the file is read.
+    bool listed = false;
+    forEachLine(bytes, [&](qsizetype, QByteArrayView existing) {
+        if (listed)
+            return;
+        const std::optional<NetAddress> there = NetAddress::parse(lineText(existing));
+        listed = there && there->identity() == added->identity();
+    });
+    if (listed)
+        return fail(QStringLiteral("«%1» уже есть в %2.").arg(text, m_fileName));
     // The file keeps its own line ends.
     const QByteArray end = bytes.contains("\r\n") ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
     if (!bytes.isEmpty() && !bytes.endsWith('\n'))

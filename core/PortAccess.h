@@ -33,8 +33,10 @@ public:
     virtual qint64 bytesWaiting() = 0;
     // Returns at once with up to maxBytes of the bytes waiting.
     virtual QByteArray read(qint64 maxBytes) = 0;
-    // Hands the bytes to the port without waiting for them to leave.
-    virtual void write(const QByteArray &bytes) = 0;
+    // Hands the bytes to the port without waiting for them to leave; returns
+    // how many it took, 0 when the port is closed or its far end is gone
+    // (the bytes are then not sent, and probe() says so).
+    virtual qint64 write(const QByteArray &bytes) = 0;
     // How long, in ms, the output written so far still needs before all of it
     // has left: 0 once nothing is queued. Periodic sending waits for it.
     virtual qint64 outputPendingMs() const = 0;

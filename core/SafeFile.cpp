@@ -9,7 +9,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -18,7 +20,9 @@ namespace {
 
 // More links than this in a row are taken for a loop.
 constexpr int kMaxLinks = 8;
-// mkstemp() replaces these by letters and digits.
+// The temporaries of a save are named so that no file of the user's is
+// ever taken for one; mkstemp() replaces the X's by letters and digits.
+const QString kTemporaryMarker = QStringLiteral("terminalkvr-tmp-");
 const QString kTemporaryTail = QStringLiteral("XXXXXX");
 
 QString textOf(int cause) { return QString::fromLocal8Bit(std::strerror(cause)); }
@@ -31,7 +35,20 @@ QByteArray encoded(const QString &name) { return QFile::encodeName(name); }
 
 QString temporaryPrefix(const QString &target) {
     const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.');
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') + kTemporaryMarker;
+}
+
+// Removes a temporary left behind, unless it is not a regular file of the
+// user's, is younger than a save can take, or a save still holds it.
+void removeIfStale(const QByteArray &path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+        st.st_mtime < ::time(nullptr) - SafeFile::kStaleAfterS && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        ::unlink(path.constData());
+    ::close(fd);
 }
 
 } // namespace
@@ -93,23 +110,24 @@ QString SafeFile::notRegularText(const QString &name) {
     return QStringLiteral("Not a regular file (a link, a pipe or a device)");
 }
 
+bool SafeFile::isTemporaryOf(const QString &entry, const QString &fileName) {
+    const QString head = QLatin1Char('.') + fileName + QLatin1Char('.') + kTemporaryMarker;
+    if (fileName.isEmpty() || entry.size() != head.size() + kTemporaryTail.size() || !entry.startsWith(head))
+        return false;
+    const QStringView tail = QStringView(entry).right(kTemporaryTail.size());
+    return std::all_of(tail.begin(), tail.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
+}
+
 void SafeFile::removeStaleTemporaries(const QString &name) {
     QString target, error;
     if (!resolve(name, target, error))
         return;
-    const QString prefix = temporaryPrefix(target);
-    const QFileInfo info(prefix);
-    const QStringList found = QDir(info.absolutePath())
-                                  .entryList({info.fileName() + QString(kTemporaryTail.size(), QLatin1Char('?'))},
-                                             QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &entry : found) {
-        const QString tail = entry.right(kTemporaryTail.size());
-        if (!std::all_of(tail.begin(), tail.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }))
-            continue;
-        const QByteArray path = encoded(info.absolutePath() + QLatin1Char('/') + entry);
-        struct stat st {};
-        if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
-            ::unlink(path.constData());
+    const QFileInfo info(target);
+    const QDir folder = info.absoluteDir();
+    const QString pattern = QLatin1Char('.') + info.fileName() + QLatin1Char('.') + kTemporaryMarker + QLatin1Char('*');
+    for (const QString &entry : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
+        if (isTemporaryOf(entry, info.fileName()))
+            removeIfStale(encoded(folder.filePath(entry)));
     }
 }
 
@@ -189,6 +207,8 @@ bool SafeFile::replaceWhole(const QString &name, const QByteArray &bytes) {
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return fail(errno);
+    // Held while it is written: a clean-up never takes it for a left-over.
+    ::flock(fd, LOCK_EX | LOCK_NB);
     // The new file keeps the old one's permissions, and its owner and group
     // as far as the user may give them.
     ::fchmod(fd, existed ? old.st_mode & 07777 : 0644);

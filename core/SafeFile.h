@@ -22,10 +22,15 @@ public:
     // the reason, for a link owned by someone else or leading to someone
     // else's file.
     static bool resolve(const QString &name, QString &target, QString &error);
-    // Removes what replaceWhole() leaves when the program is killed half-way
-    // (".<name>.XXXXXX" beside the file). Only while no save can be running:
-    // under the FileLock of the name.
+    // Removes what replaceWhole() leaves when the program is killed half-way:
+    // ".<name>.terminalkvr-tmp-XXXXXX" beside the file, a regular file of the
+    // user's, more than kStaleAfterS old and held by no running save. Call it
+    // under the FileLock of the name, so that no save of this program is
+    // writing one.
     static void removeStaleTemporaries(const QString &name);
+    // Whether a folder entry is one of those temporaries of the file named.
+    static bool isTemporaryOf(const QString &entry, const QString &fileName);
+    static constexpr int kStaleAfterS = 60;
 
     SafeFile() = default;
     ~SafeFile();

@@ -130,15 +130,16 @@ QByteArray SerialPortAccess::read(qint64 maxBytes) {
     return bytes;
 }
 
-void SerialPortAccess::write(const QByteArray &bytes) {
+qint64 SerialPortAccess::write(const QByteArray &bytes) {
     if (!m_port.isOpen())
-        return;
-    m_port.write(bytes);
+        return 0;
+    const qint64 taken = m_port.write(bytes);
     // Qt reports a write to a full device as a lost resource, so it is only
     // pushed on while the device takes bytes; the rest goes out in the
     // background.
     if (writable(0))
         m_port.flush();
+    return std::max<qint64>(taken, 0);
 }
 
 bool SerialPortAccess::writable(int timeoutMs) const {

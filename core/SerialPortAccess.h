@@ -36,8 +36,9 @@ public:
     // Returns at once with up to maxBytes of the bytes waiting.
     QByteArray read(qint64 maxBytes) override;
     // Hands the bytes to the port without waiting for them to leave the line;
-    // what the device does not take yet stays queued, in order.
-    void write(const QByteArray &bytes) override;
+    // what the device does not take yet stays queued, in order. Returns the
+    // bytes queued, 0 when the port is not open.
+    qint64 write(const QByteArray &bytes) override;
     // How long, in ms, the output written so far still needs before all of it
     // has left: 0 once nothing is queued. Output the device is not taking
     // at all (a full pseudo-terminal, flow control holding the line) is

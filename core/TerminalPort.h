@@ -22,7 +22,7 @@ public:
     bool probe() override { return m_active->probe(); }
     qint64 bytesWaiting() override { return m_active->bytesWaiting(); }
     QByteArray read(qint64 maxBytes) override { return m_active->read(maxBytes); }
-    void write(const QByteArray &bytes) override { m_active->write(bytes); }
+    qint64 write(const QByteArray &bytes) override { return m_active->write(bytes); }
     qint64 outputPendingMs() const override { return m_active->outputPendingMs(); }
     void purge() override { m_active->purge(); }
     void discard() override { m_active->discard(); }

@@ -5,9 +5,9 @@
 #include "core/SafeFile.h"
 
 #include <QDir>
-#include <QFileInfo>
-
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 #include <QtEndian>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -28,6 +29,25 @@ constexpr qsizetype kNameStride = 52;
 constexpr qsizetype kDescriptionsAt = 14744;
 constexpr qsizetype kDescriptionStride = 152;
 constexpr qsizetype kMacroDescriptionStride = kDescriptionStride * MacroStore::kDescriptionLines;
+const QString kKeptInMemory =
+    QStringLiteral("\nИзменения остались в памяти: сохраните их ещё раз, когда файл освободится.");
+// At most this many conflicting macros are named in the question.
+constexpr int kConflictsNamed = 10;
+
+// The text a slot of an image holds, up to its capacity.
+QByteArrayView textAt(const QByteArray &image, qsizetype at, int capacity) {
+    return QByteArrayView(image.constData() + at + 1,
+                          std::min<int>(static_cast<unsigned char>(image[at]), capacity));
+}
+
+bool allSigned(const char *records) {
+    for (int i = 0; i < MacroStore::kLists; ++i) {
+        if (qFromLittleEndian<qint32>(records + MacroStore::kRecordSize * i + MacroStore::kSignatureOffset) !=
+            MacroStore::kSignature)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -121,7 +141,9 @@ void MacroStore::rebuild() {
     }
 }
 
-MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image, QString &error) {
+MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image, QString &error, QByteArray *base) {
+    if (base)
+        base->clear();
     // Never through someone else's link, never waiting on a FIFO: like the
     // other files of the working directory.
     SafeFile opened;
@@ -139,12 +161,18 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
     }
     // Read straight into fresh memory (it is 10 MB, read at every start);
     // whatever the file does not cover is zeroed below.
-    image = QByteArray(kFileSize, Qt::Uninitialized);
-    const qint64 got = file.read(image.data(), kFileSize);
+    image = QByteArray(base ? 2 * kFileSize : kFileSize, Qt::Uninitialized);
+    qint64 got = file.read(image.data(), image.size());
     if (got < 0) {
         error = file.errorString();
         image.fill('\0', kFileSize);
         return Content::Unreadable;
+    }
+    if (base) {
+        if (got == 2 * kFileSize && allSigned(image.constData() + kFileSize))
+            *base = image.sliced(kFileSize);
+        image.truncate(kFileSize);
+        got = std::min<qint64>(got, kFileSize);
     }
     // Records are read one by one up to the first one that is missing or
     // carries no signature; that one is the last in memory.
@@ -238,26 +266,31 @@ bool MacroStore::writeWhole(const QString &path, const QByteArray &image) {
     return file.replaceWhole(path, image) || fail(file.errorString());
 }
 
-void MacroStore::mergeChangesInto(QByteArray &image) const {
-    const auto textAt = [](const QByteArray &from, qsizetype at, int capacity) {
-        return QByteArrayView(from.constData() + at + 1,
-                              std::min<int>(static_cast<unsigned char>(from[at]), capacity));
-    };
-    const auto take = [&](Field field, int list, int macro, int line) {
-        const qsizetype at = slotOffset(field, list, macro, line);
-        const int capacity = MacroStore::capacity(field);
-        if (textAt(m_image, at, capacity) != textAt(m_fileImage, at, capacity))
-            std::memcpy(image.data() + at, m_image.constData() + at, capacity + 1);
+template <typename Visit>
+void MacroStore::forEachSlot(Visit visit) {
+    const auto at = [&visit](Field field, int list, int macro, int line) {
+        visit(field, list, macro, line, slotOffset(field, list, macro, line));
     };
     for (int n = 1; n <= kLists; ++n) {
-        take(Field::ListName, n, 1, 1);
+        at(Field::ListName, n, 1, 1);
         for (int k = 1; k <= kMacros; ++k) {
-            take(Field::Command, n, k, 1);
-            take(Field::Name, n, k, 1);
+            at(Field::Command, n, k, 1);
+            at(Field::Name, n, k, 1);
             for (int j = 1; j <= kDescriptionLines; ++j)
-                take(Field::Description, n, k, j);
+                at(Field::Description, n, k, j);
         }
     }
+}
+
+void MacroStore::mergeChangesInto(QByteArray &image, QByteArray *base) const {
+    forEachSlot([&](Field field, int, int, int, qsizetype at) {
+        const int capacity = MacroStore::capacity(field);
+        if (textAt(m_image, at, capacity) == textAt(m_fileImage, at, capacity))
+            return;
+        std::memcpy(image.data() + at, m_image.constData() + at, capacity + 1);
+        if (base)
+            std::memcpy(base->data() + at, m_fileImage.constData() + at, capacity + 1);
+    });
 }
 
 QString MacroStore::unreadableText() const {
@@ -273,7 +306,7 @@ bool MacroStore::save(const QString &path) {
         return fail(unreadableText());
     FileLock lock;
     if (!lock.lock(path))
-        return fail(lock.errorString());
+        return fail(lock.errorString() + kKeptInMemory);
     QByteArray merged;
     QString error;
     switch (readImage(path, merged, error)) {
@@ -326,24 +359,77 @@ bool MacroStore::writeRecovery(const QString &path) {
     if (!lock.lock(path))
         return fail(lock.errorString());
     const QString recovery = recoveryPath(path);
-    QByteArray kept;
+    QByteArray changed, base;
     QString error;
-    if (readImage(recovery, kept, error) == Content::Good || readImage(path, kept, error) == Content::Good)
-        mergeChangesInto(kept);
-    else
-        kept = m_image;
-    return writeWhole(recovery, kept);
+    if (readImage(recovery, changed, error, &base) == Content::Good) {
+        // One image alone was the store as it was then, with the changes in.
+        if (base.isEmpty() && readImage(path, base, error) != Content::Good)
+            base = m_fileImage;
+        mergeChangesInto(changed, &base);
+    } else {
+        changed = m_image;
+        base = m_fileImage;
+    }
+    return writeWhole(recovery, changed + base);
 }
 
 bool MacroStore::takeRecovery(const QString &path) {
     m_error.clear();
-    QByteArray kept;
+    m_conflicts.clear();
+    const QString recovery = recoveryPath(path);
+    QByteArray kept, base;
     QString error;
-    if (readImage(recoveryPath(path), kept, error) != Content::Good)
+    if (readImage(recovery, kept, error, &base) != Content::Good)
         return fail(error);
-    m_image = kept;
+    // Without the image the changes were made on, a difference from a store
+    // saved since may be the user's later save as well as a change kept.
+    const bool unknownBase = base.isEmpty();
+    const bool savedSince = unknownBase && QFileInfo(path).lastModified() > QFileInfo(recovery).lastModified();
+    if (unknownBase)
+        base = m_fileImage;
+    forEachSlot([&](Field field, int list, int macro, int line, qsizetype at) {
+        const int capacity = MacroStore::capacity(field);
+        const QByteArrayView ours = textAt(kept, at, capacity), onDisk = textAt(m_fileImage, at, capacity);
+        if (ours == textAt(base, at, capacity) || ours == onDisk)
+            return; // not changed, or saved as it is
+        if (onDisk == textAt(base, at, capacity) && !savedSince)
+            std::memcpy(m_image.data() + at, kept.constData() + at, capacity + 1);
+        else
+            m_conflicts.append({field, list, macro, line, ours.toByteArray()});
+    });
     m_tookRecovery = true;
     // Nothing in it that the file does not hold already.
+    return !m_conflicts.isEmpty() || differsFromFile() || discardRecovery(path);
+}
+
+QString MacroStore::conflictQuestion() const {
+    QStringList named;
+    for (const Conflict &c : m_conflicts) {
+        QString line = QStringLiteral("список %1 «%2»").arg(c.list).arg(listName(c.list));
+        if (c.field == Field::ListName)
+            line += QStringLiteral(", имя списка");
+        else
+            line += QStringLiteral(", макрос %1 «%2»").arg(c.macro).arg(name(c.list, c.macro));
+        if (!named.contains(line))
+            named.append(line);
+    }
+    const qsizetype more = named.size() - kConflictsNamed;
+    if (more > 0) {
+        named.resize(kConflictsNamed);
+        named.append(QStringLiteral("и ещё %1").arg(more));
+    }
+    return QStringLiteral("Эти макросы изменены в несохранённых правках прошлого сеанса и сохранены заново "
+                          "после них:\n%1\nОставить сохранённые тексты? «Нет» — заменить их несохранёнными.")
+        .arg(named.join(QLatin1Char('\n')));
+}
+
+bool MacroStore::settleConflicts(bool takeKept, const QString &path) {
+    m_error.clear();
+    if (takeKept) {
+        for (const Conflict &c : std::as_const(m_conflicts))
+            storeBytes(c.field, c.kept, c.list, c.macro, c.line);
+    }
+    m_conflicts.clear();
     return differsFromFile() || discardRecovery(path);
 }
 

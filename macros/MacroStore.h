@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -72,19 +73,36 @@ public:
 
     // Unsaved changes kept when the program must end without asking (a
     // signal, the end of the desktop session): "<file>.recovery" beside the
-    // file, in the same format, never the file itself. writeRecovery() merges
-    // this object's changes into a recovery file already there (another
-    // window's), or else into the file as it is now; it writes nothing when
-    // there is no change. At the next start hasRecovery() tells that one
-    // exists; takeRecovery() makes it the memory image (unsaved, so that the
-    // user can save it; it is removed by that save), discardRecovery()
-    // removes it. A store that could not be read keeps no recovery file
-    // either (the edits were made on default lists).
+    // file, never the file itself. It holds two images in the file's format,
+    // the changed one (records 1..100, which a reader of one image takes
+    // whole) and the one the changes were made on (records 101..200): a slot
+    // whose text differs between the two is a change. writeRecovery() adds
+    // this object's changes to a recovery file already there (another
+    // window's); it writes nothing when there is no change. At the next start
+    // hasRecovery() tells that one exists; takeRecovery() applies each change
+    // onto the store as loaded (unsaved, so that the user can save it; the
+    // file is removed by that save). A slot saved since with a third text is
+    // left as saved and listed in recoveryConflicts() until
+    // settleConflicts() says whether the kept texts replace the saved ones.
+    // A recovery file of one image (an older version's) was the store with
+    // the changes in: if the store was not saved after it, each difference
+    // is a change, else each one is a conflict. discardRecovery() removes
+    // it. A store that could not be read keeps no recovery file either (the
+    // edits were made on default lists).
+    struct Conflict {
+        Field field;
+        int list, macro, line;
+        QByteArray kept;
+    };
     static QString recoveryPath(const QString &path);
     static bool hasRecovery(const QString &path);
     static QString recoveryQuestion(const QString &path);
     bool writeRecovery(const QString &path);
     bool takeRecovery(const QString &path);
+    const QList<Conflict> &recoveryConflicts() const { return m_conflicts; }
+    // Lists the conflicting macros; "Да" keeps the saved texts.
+    QString conflictQuestion() const;
+    bool settleConflicts(bool takeKept, const QString &path);
     bool discardRecovery(const QString &path);
 
     // Empties list N in memory: its name and every macro get length 0.
@@ -117,11 +135,17 @@ public:
 private:
     // What reading the file found.
     enum class Content { Good, Damaged, Missing, Unreadable };
-    static Content readImage(const QString &path, QByteArray &image, QString &error);
+    // base, when given, gets the 100 signed records that follow the first
+    // 100, or nothing when they are not all there.
+    static Content readImage(const QString &path, QByteArray &image, QString &error, QByteArray *base = nullptr);
     // Offset of the slot's length byte in the image, -1 when out of range.
     static qsizetype slotOffset(Field field, int list, int macro, int line);
-    // Copies into image every slot whose text this object changed.
-    void mergeChangesInto(QByteArray &image) const;
+    // Calls visit(field, list, macro, line, offset) for every text slot.
+    template <typename Visit>
+    static void forEachSlot(Visit visit);
+    // Copies into image every slot whose text this object changed, and into
+    // base what the slot held before.
+    void mergeChangesInto(QByteArray &image, QByteArray *base = nullptr) const;
     void rebuild();
     bool keepBadCopy(const QString &path);
     bool writeWhole(const QString &path, const QByteArray &image);
@@ -135,6 +159,7 @@ private:
     bool m_rebuilt = false;
     bool m_unreadable = false;
     bool m_tookRecovery = false;
+    QList<Conflict> m_conflicts;
     QString m_readError;
     QString m_backupPath;
     QString m_error;

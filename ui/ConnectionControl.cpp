@@ -2,6 +2,7 @@
 
 #include "core/LineSettings.h"
 #include "core/PortListing.h"
+#include "session/TerminalSession.h"
 #include "ui/Appearance.h"
 #include "ui/ModalSeam.h"
 
@@ -15,7 +16,6 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionComboBox>
-#include <QThread>
 
 namespace {
 
@@ -33,12 +33,6 @@ QColor colourOf(PortColour colour) {
     }
     return {};
 }
-
-// The device gets this long to start up after a reconnection; what it says
-// meanwhile is logged before the next send.
-constexpr unsigned long kReconnectSettleMs = 2000;
-// Every open of the port pauses this long first.
-constexpr unsigned long kOpenPauseMs = 5;
 
 // Besides the location (the item's data): the lasting name of an adapter.
 constexpr int kStableRole = Qt::UserRole + 1;
@@ -94,8 +88,10 @@ void fitFont(QComboBox *list, const QProxyStyle &style) {
 
 } // namespace
 
-ConnectionControl::ConnectionControl(const Controls &controls, PortDirectory directory, QWidget *window)
-    : QObject(window), m_controls(controls), m_window(window), m_directory(std::move(directory)) {
+ConnectionControl::ConnectionControl(const Controls &controls, PortDirectory directory, TerminalSession &session,
+                                     QWidget *window)
+    : QObject(window), m_controls(controls), m_window(window), m_session(session),
+      m_directory(std::move(directory)) {
     m_controls.BTConnect->setFocus();
     setUpLineSettingLists();
     ScanComPorts(true);
@@ -107,15 +103,15 @@ ConnectionControl::ConnectionControl(const Controls &controls, PortDirectory dir
     m_controls.ComPort->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(addNetPort, &QAction::triggered, this, &ConnectionControl::AddNetPortClick);
 
-    connect(&m_port, &PortAccess::opened, this, &ConnectionControl::portOpened);
+    m_session.setAutoConnect(m_controls.AutoConnect->isChecked());
+    m_session.setSendOnConnect(m_controls.SendAsReconn->isChecked());
+    connect(m_controls.AutoConnect, &QCheckBox::toggled, &m_session, &TerminalSession::setAutoConnect);
+    connect(m_controls.SendAsReconn, &QCheckBox::toggled, &m_session, &TerminalSession::setSendOnConnect);
+    connect(&m_session, &TerminalSession::connectFinished, this, &ConnectionControl::connectDone);
+    connect(&m_session, &TerminalSession::portColourChanged, this, &ConnectionControl::showPortColour);
+    connect(&m_session, &TerminalSession::portRelocated, this, &ConnectionControl::relocatePort);
     connect(m_controls.BTConnect, &QPushButton::clicked, this, &ConnectionControl::BTConnectClick);
     connect(m_controls.BTRescan, &QPushButton::clicked, this, &ConnectionControl::BTRescanClick);
-    connect(&m_checkConnect, &QTimer::timeout, this, &ConnectionControl::CheckConnectTimer);
-    m_checkConnect.setInterval(1000);
-    m_checkConnect.start();
-    m_reconnectSettle.setSingleShot(true);
-    m_reconnectSettle.setInterval(int(kReconnectSettleMs));
-    connect(&m_reconnectSettle, &QTimer::timeout, this, &ConnectionControl::sendAfterReconnect);
 }
 
 void ConnectionControl::setUpLineSettingLists() {
@@ -162,8 +158,9 @@ void ConnectionControl::ScanComPorts(bool silent) {
 void ConnectionControl::reportNetPortProblems() {
     const QStringList fresh = newProblems(m_netPortProblems, m_netPorts.problems());
     m_netPortProblems = m_netPorts.problems();
+    // The scan at startup runs before the window is up.
     if (!fresh.isEmpty())
-        modal::inform(m_window, fresh.join(QLatin1Char('\n')));
+        modal::informWhenShown(m_window, fresh.join(QLatin1Char('\n')));
 }
 
 void ConnectionControl::BTRescanClick() { ScanComPorts(false); }
@@ -188,68 +185,30 @@ void ConnectionControl::AddNetPortClick() {
     m_controls.ComPort->setCurrentIndex(m_controls.ComPort->findData(address.trimmed()));
 }
 
-ConnectionControl::OpenResult ConnectionControl::OpenComPort(Opening purpose) {
+bool ConnectionControl::OpenComPort() {
     const std::optional<LineSettings> settings = parseLineSettings(
         m_controls.BaudRate->currentText(), m_controls.ComBits->currentText(), m_controls.ComStopBits->currentIndex());
     if (m_controls.ComPort->currentText().isEmpty())
         modal::inform(m_window, QStringLiteral("Выбери порт!"));
     if (!settings) {
         modal::inform(m_window, QStringLiteral("Скорость и число бит данных должны быть числами."));
-        return OpenResult::SettingsUnreadable;
+        return false;
     }
-    const QString location =
-        purpose == Opening::Reconnect ? reconnectLocation() : m_controls.ComPort->currentData().toString();
-    // Never leave a port open on an old handle.
-    if (m_port.probe())
-        m_port.close();
-    QThread::msleep(kOpenPauseMs);
-    if (location.isEmpty())
-        return OpenResult::Failed;
-    m_opening = purpose;
-    // A local port reports before this returns, a network port later.
-    m_port.openAsync(location, *settings);
-    return OpenResult::Started;
+    // connectDone() ends the click, before this returns for a local port.
+    m_session.connectPort(m_controls.ComPort->currentData().toString(), *settings,
+                          m_controls.ComPort->currentData(kStableRole).toString());
+    return true;
 }
 
-// An adapter the user connected is looked for by its lasting name: it may
-// be back under another device name, which the list then shows.
-QString ConnectionControl::reconnectLocation() {
+void ConnectionControl::relocatePort(const QString &name, const QString &location) {
     QComboBox *list = m_controls.ComPort;
-    std::optional<QString> stableNow;
-    if (const std::optional<PortEntry> now = m_directory.findStable(m_stableLocation)) {
-        stableNow = now->location;
-        list->setItemText(list->currentIndex(), now->name);
-        list->setItemData(list->currentIndex(), now->location);
-    }
-    return reopenLocation(list->currentData().toString(), m_stableLocation, stableNow);
+    list->setItemText(list->currentIndex(), name);
+    list->setItemData(list->currentIndex(), location);
 }
 
-void ConnectionControl::portOpened(bool ok) {
-    const Opening purpose = std::exchange(m_opening, Opening::None);
-    if (ok) {
-        m_open = true;
-        if (purpose == Opening::ByUser)
-            m_stableLocation = m_controls.ComPort->currentData(kStableRole).toString();
-        emit opened();
-    }
-    if (purpose == Opening::ByUser) {
-        connectDone(ok);
-    } else if (purpose == Opening::Reconnect) {
-        reconnectDone(ok);
-        emit settled();
-    }
-}
-
-void ConnectionControl::CloseComPort() {
-    m_reconnectSettle.stop();
-    // An open under way is dropped without a report.
-    if (std::exchange(m_opening, Opening::None) != Opening::None)
-        m_port.close();
-    if (!m_open)
-        return;
-    m_port.discard();
-    m_port.close();
-    m_open = false;
+void ConnectionControl::showPortColour(PortColour colour) {
+    setComPortColour(colour);
+    m_controls.ComPort->repaint();
 }
 
 void ConnectionControl::setComPortColour(PortColour state) {
@@ -274,7 +233,6 @@ void ConnectionControl::setLineSettingsEnabled(bool enabled) {
 }
 
 void ConnectionControl::setWanted(bool wanted) {
-    m_wanted = wanted;
     m_controls.BTConnect->setText(wanted ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
     m_controls.BTConnect->setProperty("tag", wanted ? 1 : 0);
     setLineSettingsEnabled(!wanted);
@@ -283,29 +241,22 @@ void ConnectionControl::setWanted(bool wanted) {
 
 void ConnectionControl::BTConnectClick() {
     m_controls.BTConnect->setEnabled(false);
-    if (m_wanted) {
-        CloseComPort();
+    if (m_session.connectWanted()) {
+        m_session.disconnectPort();
         setWanted(false);
         return finishClick();
     }
     // Nothing changes under an open that takes time.
     setLineSettingsEnabled(false);
-    switch (OpenComPort(Opening::ByUser)) {
-    case OpenResult::Started:
-        return; // connectDone() ends the click
-    case OpenResult::Failed:
-        return connectDone(false);
-    case OpenResult::SettingsUnreadable:
+    if (!OpenComPort()) {
         setLineSettingsEnabled(true);
-        return finishClick();
+        finishClick();
     }
 }
 
 void ConnectionControl::connectDone(bool ok) {
     if (ok) {
         setWanted(true);
-        if (m_controls.SendAsReconn->isChecked())
-            emit sendOnConnect();
     } else {
         setLineSettingsEnabled(true);
         // The system's reason goes under the message: on this platform the
@@ -313,43 +264,11 @@ void ConnectionControl::connectDone(bool ok) {
         if (!m_controls.ComPort->currentText().isEmpty())
             modal::inform(m_window,
                           QStringLiteral("Что-то не открывается порт. Программа может работать только с COM1..COM9.") +
-                              (m_port.errorString().isEmpty() ? QString()
-                                                              : QStringLiteral("\n\n") + m_port.errorString()));
+                              (m_session.errorString().isEmpty()
+                                   ? QString()
+                                   : QStringLiteral("\n\n") + m_session.errorString()));
     }
     finishClick();
 }
 
-void ConnectionControl::finishClick() {
-    m_controls.BTConnect->setEnabled(true);
-    emit settled();
-}
-
-void ConnectionControl::CheckConnectTimer() {
-    const bool alive = m_port.probe();
-    const WatchAction action = watchStep(
-        {alive, m_controls.AutoConnect->isChecked(), m_wanted, m_open, m_opening != Opening::None});
-    if (action.colour)
-        setComPortColour(*action.colour);
-    if (action.close)
-        CloseComPort();
-    if (action.reopen && OpenComPort(Opening::Reconnect) != OpenResult::Started)
-        reconnectDone(false);
-    emit settled();
-}
-
-void ConnectionControl::reconnectDone(bool ok) {
-    setComPortColour(reopenColour(ok));
-    if (!ok)
-        return;
-    if (m_port.isNetwork())
-        return m_reconnectSettle.start();
-    // A local device is given its time with the window held, as it always was.
-    m_controls.ComPort->repaint();
-    QThread::msleep(kReconnectSettleMs);
-    sendAfterReconnect();
-}
-
-void ConnectionControl::sendAfterReconnect() {
-    if (m_controls.SendAsReconn->isChecked())
-        emit sendOnConnect();
-}
+void ConnectionControl::finishClick() { m_controls.BTConnect->setEnabled(true); }

@@ -3,19 +3,18 @@
 #include "core/ConnectionWatch.h"
 #include "core/NetPortList.h"
 #include "core/PortDirectory.h"
-#include "core/TerminalPort.h"
 
 #include <QObject>
-#include <QTimer>
 
 class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QWidget;
+class TerminalSession;
 
 // The port list (the system's ports and those of the NetPorts file), the
-// line settings, connecting and the connection watch. It owns the port, local
-// or network; the send and receive paths use it through port().
+// line settings and the connect button; the session opens the port and
+// watches it, and its colours of the connection show here.
 class ConnectionControl : public QObject {
     Q_OBJECT
 public:
@@ -24,41 +23,27 @@ public:
         QPushButton *BTConnect, *BTRescan;
         QCheckBox *AutoConnect, *SendAsReconn;
     };
-    // Fills the port list (an empty one without complaint) and starts the
-    // watch.
-    ConnectionControl(const Controls &controls, PortDirectory directory, QWidget *window);
-
-    bool isOpen() const { return m_open; }
-    PortAccess &port() { return m_port; }
+    // Fills the port list (an empty one without complaint).
+    ConnectionControl(const Controls &controls, PortDirectory directory, TerminalSession &session, QWidget *window);
 
     // Fills the port list; finding no port at all is complained about unless
     // silent. Lines of the NetPorts file that cannot be used are reported
     // either way, each once.
     void ScanComPorts(bool silent);
 
-signals:
-    void opened();
-    // "Отправить при соединении" is checked and the port has just been opened.
-    void sendOnConnect();
-    // A click on the connect button, a beat of the watch or an open that
-    // took time is over; the port may have opened or closed.
-    void settled();
-
 private:
-    // Who started the open under way.
-    enum class Opening { None, ByUser, Reconnect };
-    enum class OpenResult { Started, Failed, SettingsUnreadable };
-    OpenResult OpenComPort(Opening purpose);
-    void portOpened(bool ok);
+    // Hands the chosen port and settings to the session; false when the
+    // settings cannot be read.
+    bool OpenComPort();
     void connectDone(bool ok);
-    void reconnectDone(bool ok);
-    void sendAfterReconnect();
-    QString reconnectLocation();
-    void CloseComPort();
     void BTRescanClick();
     void BTConnectClick();
     void finishClick();
-    void CheckConnectTimer();
+    // The session's colour of the connection, shown at once (a local
+    // reconnection holds the window next).
+    void showPortColour(PortColour colour);
+    // The adapter came back under another name.
+    void relocatePort(const QString &name, const QString &location);
     void AddNetPortClick();
     void reportNetPortProblems();
     void showPortHint();
@@ -69,16 +54,8 @@ private:
 
     Controls m_controls;
     QWidget *m_window;
-    TerminalPort m_port;
+    TerminalSession &m_session;
     PortDirectory m_directory;
     NetPortList m_netPorts;
     QStringList m_netPortProblems; // those of the last read, already reported
-    QTimer m_checkConnect;
-    // A network port reconnects without holding the window; the device's
-    // start-up time is waited for here.
-    QTimer m_reconnectSettle;
-    Opening m_opening = Opening::None;
-    QString m_stableLocation; // the lasting name of the adapter the user connected
-    bool m_open = false;
-    bool m_wanted = false; // shown in the connect button's tag and caption
 };

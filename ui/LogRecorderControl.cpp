@@ -1,82 +1,55 @@
 #include "ui/LogRecorderControl.h"
 
+#include "session/TerminalSession.h"
 #include "ui/ModalSeam.h"
 
-#include <QDateTime>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
-namespace {
-
-// Lines reach the disk within this long of being shown.
-constexpr int kFlushMs = 1000;
-
-} // namespace
-
-LogRecorderControl::LogRecorderControl(const Controls &controls, QWidget *window)
-    : QObject(window), m_controls(controls), m_window(window) {
-    m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(kFlushMs);
-    connect(&m_flushTimer, &QTimer::timeout, this, &LogRecorderControl::flushLogFile);
+LogRecorderControl::LogRecorderControl(const Controls &controls, TerminalSession &session, QWidget *window)
+    : QObject(window), m_controls(controls), m_session(session), m_window(window) {
     connect(m_controls.StartLog, &QPushButton::clicked, this, &LogRecorderControl::StartLogClick);
-}
-
-void LogRecorderControl::recordLine(const QByteArray &line) {
-    if (!m_recorder.recording())
-        return;
-    if (!m_recorder.writeLine(line))
-        reportLogFileError();
-    if (!m_flushTimer.isActive())
-        m_flushTimer.start();
+    connect(&m_session, &TerminalSession::logFileFailed, this, &LogRecorderControl::reportLogFileError);
 }
 
 void LogRecorderControl::StartLogClick() {
-    const bool starting = m_recorder.state() == rx::LogRecorder::State::Off;
-    const bool done = m_recorder.toggle(QDateTime::currentDateTime());
+    const rx::LogRecorder &recorder = m_session.logRecorder();
+    const bool starting = recorder.state() == rx::LogRecorder::State::Off;
+    const bool done = m_session.toggleLogRecording();
     if (!done && starting) {
-        modal::reportFileError(m_window, m_recorder.fileName(), m_recorder.errorString());
+        modal::reportFileError(m_window, recorder.fileName(), recorder.errorString());
         return;
     }
     showState();
-    if (m_recorder.recording())
-        return;
-    // Pausing wrote out what was gathered.
-    m_flushTimer.stop();
-    if (!done)
-        reportLogFileError();
+    if (!recorder.recording() && !done)
+        reportLogFileError(recorder.fileName(), recorder.errorString());
 }
 
 void LogRecorderControl::showState() {
-    m_controls.StartLog->setProperty("tag", m_recorder.recording() ? 1 : 0);
-    m_controls.StartLog->setText(m_recorder.buttonCaption());
-    m_controls.STLog->setText(m_recorder.statusText());
-}
-
-void LogRecorderControl::flushLogFile() {
-    if (!m_recorder.flush())
-        reportLogFileError();
+    const rx::LogRecorder &recorder = m_session.logRecorder();
+    m_controls.StartLog->setProperty("tag", recorder.recording() ? 1 : 0);
+    m_controls.StartLog->setText(recorder.buttonCaption());
+    m_controls.STLog->setText(recorder.statusText());
 }
 
 void LogRecorderControl::close() {
-    if (!m_recorder.fileOpen())
-        return;
-    m_flushTimer.stop();
-    if (!m_recorder.close())
-        modal::reportFileError(m_window, m_recorder.fileName(), m_recorder.errorString());
+    if (!m_session.closeLog())
+        modal::reportFileError(m_window, m_session.logRecorder().fileName(), m_session.logRecorder().errorString());
 }
 
-void LogRecorderControl::reportLogFileError() {
+void LogRecorderControl::reportLogFileError(const QString &fileName, const QString &error) {
     // A file found deleted no longer records.
     showState();
     // Reported from the event loop, not from inside the poll or the send
     // routine, which carry on while the message is open.
-    QTimer::singleShot(0, this, [this, error = m_recorder.errorString()] {
+    QTimer::singleShot(0, this, [this, fileName, error] {
         // The notice already open tells of the failing log; boxes must not
         // pile up while free space comes and goes.
         if (m_noticeOpen)
             return;
         m_noticeOpen = true;
-        modal::reportFileError(m_window, m_recorder.fileName(), error);
+        modal::reportFileError(m_window, fileName, error);
         m_noticeOpen = false;
     });
 }

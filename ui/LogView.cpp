@@ -1,15 +1,12 @@
 #include "ui/LogView.h"
 
 #include "rx/LogDisplayText.h"
-#include "rx/LogLineRenderer.h"
-#include "rx/LogTimeStamp.h"
 #include "ui/LogPane.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTime>
 
 namespace {
 
@@ -22,19 +19,17 @@ constexpr int kMaxRows = 5000;
 LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls) {
     m_controls.MainWindow->clear();
     m_controls.MainWindow->setMaxRows(kMaxRows);
+    connect(m_controls.VisTime, &QCheckBox::toggled, this, &LogView::timeStampsChanged);
+    connect(m_controls.FiltrLog, &QLineEdit::textChanged, this, &LogView::filterChanged);
     connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
 }
 
-void LogView::showSent(const QByteArray &text) { putLogLine(text, rx::kSentMark); }
+void LogView::showSent(const QByteArray &line) { putLogLine(line); }
 
-void LogView::showReceived(const QByteArray &text) { putLogLine(text, rx::kReceivedMark); }
+void LogView::showReceived(const QByteArray &line) { putLogLine(line); }
 
-void LogView::putLogLine(const QByteArray &text, char mark) {
-    const QByteArray line =
-        m_controls.VisTime->isChecked() ? rx::timeStampPrefix(QTime::currentTime(), mark) + text : text;
-    if (!rx::PassesFilter(line, m_controls.FiltrLog->text()))
-        return;
+void LogView::putLogLine(const QByteArray &line) {
     m_controls.MainWindow->append(rx::LogDisplayText(line));
     emit lineShown(line);
 }

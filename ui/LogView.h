@@ -8,8 +8,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-// The log window: sent and received lines, time-stamped on request and
-// filtered, the frozen view and clearing.
+// The log window: sent and received lines, the frozen view and clearing.
 class LogView : public QObject {
     Q_OBJECT
 public:
@@ -22,19 +21,23 @@ public:
     };
     LogView(const Controls &controls, QObject *parent);
 
-    // The echo of a sent packet and the text of a received one.
-    void showSent(const QByteArray &text);
-    void showReceived(const QByteArray &text);
+    // A log line of a sent and of a received packet, as the session rendered
+    // it (time stamp, filter).
+    void showSent(const QByteArray &line);
+    void showReceived(const QByteArray &line);
     // Past the rows the log may keep, it keeps only those that came after
     // them; the log itself looks once per frame of new lines.
     void limitRows();
 
 signals:
-    // A line that passed the filter and is shown: the log file takes it.
+    // A line is shown.
     void lineShown(const QByteArray &line);
+    // "TIME + " or the filter changed: lines from now on are rendered so.
+    void timeStampsChanged(bool on);
+    void filterChanged(const QString &filter);
 
 private:
-    void putLogLine(const QByteArray &text, char mark);
+    void putLogLine(const QByteArray &line);
     void BTLogClick();
     void StartStopClick();
 

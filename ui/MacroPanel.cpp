@@ -1,6 +1,7 @@
 #include "ui/MacroPanel.h"
 
 #include "core/Cp1251.h"
+#include "core/FileLock.h"
 #include "macros/MacroEditing.h"
 #include "ui/Appearance.h"
 #include "ui/LimitedEdit.h"
@@ -108,7 +109,7 @@ void MacroPanel::offerRecovery() {
     bool done = true;
     switch (modal::ask(m_window, MacroStore::recoveryQuestion(m_storePath))) {
     case modal::Answer::Yes:
-        done = m_store.takeRecovery(m_storePath);
+        done = m_store.takeRecovery(m_storePath) && settleRecoveryConflicts();
         break;
     case modal::Answer::No:
         done = m_store.discardRecovery(m_storePath);
@@ -118,6 +119,14 @@ void MacroPanel::offerRecovery() {
     }
     if (!done)
         modal::reportFileError(m_window, MacroStore::recoveryPath(m_storePath), m_store.errorString());
+}
+
+bool MacroPanel::settleRecoveryConflicts() {
+    if (m_store.recoveryConflicts().isEmpty())
+        return true;
+    // The saved texts stay unless the user says "Нет".
+    const bool takeKept = modal::ask(m_window, m_store.conflictQuestion()) == modal::Answer::No;
+    return m_store.settleConflicts(takeKept, m_storePath);
 }
 
 void MacroPanel::showListName(const QString &name) { showWhole(m_controls.ListNameEDT, name, kListNameLimit); }
@@ -199,11 +208,24 @@ bool MacroPanel::closeAllowed() {
     return !saveChosen || SaveAllLists();
 }
 
+MacroPanel::~MacroPanel() {
+    if (m_ending)
+        FileLock::setProgramEnding(false);
+}
+
 void MacroPanel::keepUnsaved() {
+    // Nobody waits on the window any more; another window ending at the same
+    // moment may be writing its files.
+    m_ending = true;
+    FileLock::setProgramEnding(true);
     if (m_editorMode)
         WriteListCmd();
-    if (m_macroEditorOpen)
+    // What the editor holds goes over the edits: the edit of its macro still
+    // shows the name it had when the editor opened.
+    if (m_macroEditorOpen) {
+        m_macroEditor->storeFields();
         storePanelDescription();
+    }
     if (!m_store.writeRecovery(m_storePath))
         modal::reportFileError(m_window, MacroStore::recoveryPath(m_storePath), m_store.errorString());
 }

@@ -36,6 +36,7 @@ public:
     // rebuild or a failure) and shows list 1. fileShown tells whether a
     // command file holds the large caption.
     MacroPanel(const Controls &controls, std::function<bool()> fileShown, QWidget *window);
+    ~MacroPanel() override;
 
     // The macro editor works on this store and description panel; the save
     // prompt is asked at close when the store has unsaved changes.
@@ -68,6 +69,8 @@ private:
     void LoadCmdConfig();
     // Changes a session that ended without saving left behind.
     void offerRecovery();
+    // Kept changes of macros saved again since: the user chooses.
+    bool settleRecoveryConflicts();
     void ReadListCmd(int list);
     void WriteListCmd();
     bool SaveAllLists();
@@ -110,6 +113,7 @@ private:
     bool m_editorMode = false; // shown in EditAllCmd's tag and caption
     // While the macro editor is up the panel is its working copy.
     bool m_macroEditorOpen = false;
+    bool m_ending = false; // the program ends without asking
     TFormEditHelpCmd *m_macroEditor = nullptr;
     TSave *m_savePrompt = nullptr;
     QString m_listNameHint; // the caption's hint, put aside while a file is shown

@@ -3,6 +3,7 @@
 #include "core/FixedTexts.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
@@ -67,6 +68,29 @@ protected:
     void closeEvent(QCloseEvent *event) override { QDialog::closeEvent(event); }
 };
 
+// Holds a message back until its window has been shown; goes with the window.
+class WhenShown : public QObject {
+public:
+    WhenShown(QWidget &window, QString text) : QObject(&window), m_text(std::move(text)) {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Show) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                inform(static_cast<QWidget *>(parent()), m_text);
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    QString m_text;
+};
+
 int run(QDialog &window, const QString &text) {
     if (s_unattended) {
         qWarning("%s", qUtf8Printable(text));
@@ -97,6 +121,13 @@ int exec(QDialog &window, const QString &text) {
 void inform(QWidget *parent, const QString &text) {
     CentredBox box(QMessageBox::NoIcon, text, QMessageBox::Ok, parent);
     run(box, text);
+}
+
+void informWhenShown(QWidget *parent, const QString &text) {
+    if (!parent || parent->isVisible())
+        inform(parent, text);
+    else
+        new WhenShown(*parent, text);
 }
 
 void reportFileError(QWidget *parent, const QString &fileName, const QString &systemError) {

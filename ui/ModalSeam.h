@@ -25,6 +25,11 @@ int exec(QDialog &window, const QString &text);
 // A message box with one OK button.
 void inform(QWidget *parent, const QString &text);
 
+// The same once the parent window is up: at once when it is shown already,
+// else from the event loop after it has been shown, so that something found
+// while the windows are being built never holds their start.
+void informWhenShown(QWidget *parent, const QString &text);
+
 // Reports a failed operation on a file with the system's error text.
 void reportFileError(QWidget *parent, const QString &fileName, const QString &systemError);
 

@@ -2,11 +2,10 @@
 
 #include "core/Cp1251.h"
 #include "core/FixedTexts.h"
+#include "session/TerminalSession.h"
 #include "tx/CommandFile.h"
-#include "ui/ConnectionControl.h"
 #include "ui/ModalSeam.h"
 #include "ui/ModeVisibility.h"
-#include "ui/TransmitLine.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -17,7 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <climits>
 
 namespace {
 
@@ -25,9 +23,14 @@ const QString kReadFileCaption = QStringLiteral("Из файла");
 
 } // namespace
 
-SendModesPanel::SendModesPanel(const Controls &controls, ConnectionControl &connection, TransmitLine &transmit,
-                               QWidget *window)
-    : QObject(window), m_controls(controls), m_connection(connection), m_transmit(transmit), m_window(window) {
+SendModesPanel::SendModesPanel(const Controls &controls, TerminalSession &session, QWidget *window)
+    : QObject(window), m_controls(controls), m_session(session), m_window(window) {
+    // The session has the options as checked before anyone looks at them.
+    takeSendOptions();
+    m_session.setPeriodText(m_controls.PeriodTX->text());
+    for (QAbstractButton *option : std::initializer_list<QAbstractButton *>{
+             m_controls.CiklSend, m_controls.RBManual, m_controls.RBAfterAns, m_controls.RBSel, m_controls.RBPeriod})
+        connect(option, &QAbstractButton::toggled, this, &SendModesPanel::takeSendOptions);
     // Housekeeping looks at the cyclic options before the mode handlers run.
     connect(m_controls.CiklSend, &QCheckBox::toggled, this, &SendModesPanel::cyclicOptionsChanged);
     connect(m_controls.RBPeriod, &QRadioButton::toggled, this, &SendModesPanel::cyclicOptionsChanged);
@@ -45,16 +48,24 @@ SendModesPanel::SendModesPanel(const Controls &controls, ConnectionControl &conn
     }
     m_controls.PeriodTX->installEventFilter(this);
     m_controls.OldCmdList->installEventFilter(this);
-    connect(m_controls.PeriodTX, &QLineEdit::textChanged, this, &SendModesPanel::schedulePeriodTick);
+    connect(m_controls.PeriodTX, &QLineEdit::textChanged, &m_session, &TerminalSession::setPeriodText);
     connect(m_controls.ButtonReadFile, &QPushButton::clicked, this, &SendModesPanel::ButtonReadFileClick);
     connect(m_controls.OldCmdList, &QListWidget::itemClicked, this, &SendModesPanel::OldCmdListClick);
     connect(m_controls.SendStart, &QPushButton::clicked, this, &SendModesPanel::SendStartClick);
-    // The period timer sleeps until the next send can be due instead of
-    // beating every millisecond; each tick reads the clock anew.
-    m_timerPeriod.setSingleShot(true);
-    m_timerPeriod.setTimerType(Qt::PreciseTimer);
-    connect(&m_timerPeriod, &QTimer::timeout, this, &SendModesPanel::TimerPeriodTimer);
+    // Queued: a notice never opens inside the receive poll or a send.
+    connect(&m_session, &TerminalSession::notice, this, &SendModesPanel::showNotice, Qt::QueuedConnection);
 }
+
+bool SendModesPanel::fileSendMode() const { return m_session.fileSendMode(); }
+
+void SendModesPanel::takeSendOptions() {
+    m_session.setCyclic(m_controls.CiklSend->isChecked());
+    m_session.setSendMode(currentSendMode());
+}
+
+void SendModesPanel::showNotice(const QString &text) { modal::inform(m_window, text); }
+
+void SendModesPanel::SendStartClick() { m_session.StartSendCommands(); }
 
 bool SendModesPanel::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() != QEvent::KeyPress)
@@ -86,24 +97,15 @@ tx::SendMode SendModesPanel::currentSendMode() const {
     return tx::SendMode::Manual;
 }
 
-tx::SendInputs SendModesPanel::sendInputs() const {
-    return {currentSendMode(), m_fileSendMode,
-            m_fileSendMode ? static_cast<quint32>(m_controls.OldCmdList->count()) : 0u,
-            m_controls.CiklSend->isChecked(), m_transmit.commandLineEmpty()};
-}
-
 void SendModesPanel::applySendMode(tx::SendMode mode) {
     const tx::SendModeControls controls = tx::ControlsForMode(mode);
     m_controls.OldCmdList->setEnabled(controls.commandListEnabled);
     m_controls.SendStart->setEnabled(controls.sendStartEnabled);
     m_controls.CiklSend->setEnabled(controls.cyclicEnabled);
-    if (controls.enablesPeriodTimer)
-        m_sequencer.enablePeriodTimer();
-    schedulePeriodTick();
 }
 
 void SendModesPanel::ButtonReadFileClick() {
-    if (m_fileSendMode) {
+    if (fileSendMode()) {
         closeCommandFile();
         return;
     }
@@ -124,7 +126,6 @@ void SendModesPanel::ButtonReadFileClick() {
 }
 
 void SendModesPanel::setFileSendMode(bool loaded, const QString &caption) {
-    m_fileSendMode = loaded;
     m_controls.ButtonReadFile->setProperty("tag", loaded ? 1 : 0);
     m_controls.ButtonReadFile->setText(loaded ? kBackCaption : kReadFileCaption);
     if (!loaded)
@@ -134,15 +135,15 @@ void SendModesPanel::setFileSendMode(bool loaded, const QString &caption) {
 }
 
 void SendModesPanel::loadCommandFile(const QString &path) {
-    m_sequencer.fileLoaded();
+    tx::CommandFile file;
+    const bool read = file.read(path);
+    m_session.loadCommandLines(file.lines());
     setFileSendMode(true, QDir::toNativeSeparators(path));
     m_controls.CiklSend->setEnabled(tx::ControlsForMode(currentSendMode()).cyclicEnabled);
     m_controls.OldCmdList->setEnabled(true);
     m_controls.OldCmdList->raise();
 
     m_controls.OldCmdList->clear();
-    tx::CommandFile file;
-    const bool read = file.read(path);
     for (const QByteArray &line : file.lines())
         m_controls.OldCmdList->addItem(cp1251::toUnicode(line));
     if (!read)
@@ -151,20 +152,18 @@ void SendModesPanel::loadCommandFile(const QString &path) {
         modal::inform(m_window, tx::kBigFileNotice);
 }
 
-void SendModesPanel::closeCommandFile() { setFileSendMode(false, QString()); }
-
-QByteArray SendModesPanel::fileLine(quint32 index) const {
-    const QListWidgetItem *item = m_controls.OldCmdList->item(static_cast<int>(index));
-    return item ? cp1251::fromUnicode(item->text()) : QByteArray();
+void SendModesPanel::closeCommandFile() {
+    m_session.closeCommandFile();
+    setFileSendMode(false, QString());
 }
 
 void SendModesPanel::takeMacroCommand(const QByteArray &command) {
     m_selectedCommand = command;
     if (currentSendMode() == tx::SendMode::OnSelect) {
-        m_transmit.SendPortData(m_selectedCommand);
-        m_transmit.focusSendButton();
+        m_session.SendPortData(m_selectedCommand);
+        emit focusSendButton();
     } else {
-        m_transmit.showInCommandLine(m_selectedCommand);
+        emit showInCommandLine(m_selectedCommand);
     }
 }
 
@@ -175,66 +174,9 @@ void SendModesPanel::OldCmdListClick() {
     m_controls.OldCmdList->setEnabled(false);
     m_selectedCommand = cp1251::fromUnicode(item->text());
     if (currentSendMode() == tx::SendMode::OnSelect)
-        m_transmit.SendPortData(m_selectedCommand);
+        m_session.SendPortData(m_selectedCommand);
     else
-        m_transmit.showInCommandLine(m_selectedCommand);
+        emit showInCommandLine(m_selectedCommand);
     m_controls.OldCmdList->setEnabled(true);
-    m_transmit.focusCommandLine();
-}
-
-void SendModesPanel::StartSendCommands() {
-    carryOut(m_sequencer.startSendCommands(sendInputs()));
-    schedulePeriodTick();
-}
-
-void SendModesPanel::TimerPeriodTimer() {
-    carryOut(m_sequencer.periodTick(sendInputs(), m_controls.PeriodTX->text(), m_connection.isOpen(),
-                                    m_connection.port().outputPendingMs() > 0));
-    schedulePeriodTick();
-}
-
-void SendModesPanel::schedulePeriodTick() {
-    const std::optional<qint64> delay = m_sequencer.nextTickDelayMs(
-        sendInputs(), m_controls.PeriodTX->text(), m_connection.isOpen(), m_connection.port().outputPendingMs());
-    if (delay)
-        m_timerPeriod.start(static_cast<int>(std::min<qint64>(*delay, INT_MAX)));
-    else
-        m_timerPeriod.stop();
-}
-
-void SendModesPanel::rearmCyclicPeriod() {
-    if (m_sequencer.rearmCyclic(m_controls.CiklSend->isChecked(), currentSendMode()))
-        schedulePeriodTick();
-}
-
-void SendModesPanel::carryOut(const tx::SendStep &step) {
-    if (step.what == tx::SendStep::What::CommandLine)
-        m_transmit.sendCommandLine();
-    else if (step.what == tx::SendStep::What::FileLine)
-        m_transmit.SendPortData(fileLine(step.line));
-    if (step.stopTimer) {
-        m_timerPeriod.stop();
-        // Housekeeping switches the timer on again for cyclic sending; it
-        // does not wait for its next run.
-        QTimer::singleShot(0, this, &SendModesPanel::rearmCyclicPeriod);
-    }
-    if (step.allSentNotice)
-        modal::inform(m_window, tx::kAllSentNotice);
-}
-
-void SendModesPanel::AfterAnswerSend() {
-    // Only an answer that is complete (nothing more waiting) asks for the
-    // next command. The port is asked only in that mode: this runs for every
-    // line received.
-    const tx::SendInputs inputs = sendInputs();
-    const bool moreWaiting =
-        inputs.mode == tx::SendMode::AfterAnswer && m_connection.port().bytesWaiting() != 0;
-    carryOut(m_sequencer.afterAnswer(inputs, moreWaiting));
-}
-
-void SendModesPanel::CheckSendDataAftConnect() {
-    if (m_fileSendMode)
-        StartSendCommands();
-    else
-        m_transmit.sendCommandLine();
+    emit focusCommandLine();
 }

@@ -3,18 +3,17 @@
 #include "tx/SendModes.h"
 
 #include <QObject>
-#include <QTimer>
 
-class ConnectionControl;
 class QCheckBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QWidget;
-class TransmitLine;
+class TerminalSession;
 
-// The four send modes, the period timer and sending from a command file.
+// The four send modes' controls, the period field and the command file's
+// list; the session sequences the sending.
 class SendModesPanel : public QObject {
     Q_OBJECT
 public:
@@ -25,9 +24,8 @@ public:
         QPushButton *ButtonReadFile, *SendStart;
         QListWidget *OldCmdList;
     };
-    SendModesPanel(const Controls &controls, ConnectionControl &connection, TransmitLine &transmit, QWidget *window);
+    SendModesPanel(const Controls &controls, TerminalSession &session, QWidget *window);
 
-    bool fileSendMode() const { return m_fileSendMode; }
     const QByteArray &selectedCommand() const { return m_selectedCommand; }
 
     // The command list shows these until a command file is loaded.
@@ -35,16 +33,13 @@ public:
     // A macro's command: sent at once in "При выборе", otherwise put into
     // the command line.
     void takeMacroCommand(const QByteArray &command);
-    // A complete answer was shown.
-    void AfterAnswerSend();
-    // The port has just been opened with "Отправить при соединении" checked.
-    void CheckSendDataAftConnect();
-    // The port may have opened or closed: the period is looked at again.
-    void schedulePeriodTick();
-    // Housekeeping's step for cyclic periodic sending of a file.
-    void rearmCyclicPeriod();
 
 signals:
+    // A chosen command goes into the command line; the focus goes to the
+    // command line or to the send button.
+    void showInCommandLine(const QByteArray &command);
+    void focusCommandLine();
+    void focusSendButton();
     // A command file was loaded (caption: its path as shown) or closed.
     void fileModeChanged(bool loaded, const QString &caption);
     // The cyclic sending options changed: housekeeping looks at them at once.
@@ -54,8 +49,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool fileSendMode() const;
     tx::SendMode currentSendMode() const;
-    tx::SendInputs sendInputs() const;
+    // The mode and the cyclic option as checked now go to the session.
+    void takeSendOptions();
     void applySendMode(tx::SendMode mode);
     void RBManualClick() { applySendMode(tx::SendMode::Manual); }
     void RBAfterAnsClick() { applySendMode(tx::SendMode::AfterAnswer); }
@@ -68,19 +65,13 @@ private:
     void closeCommandFile();
     void setFileSendMode(bool loaded, const QString &caption);
     void OldCmdListClick();
-    void SendStartClick() { StartSendCommands(); }
-    void StartSendCommands();
-    void TimerPeriodTimer();
-    void carryOut(const tx::SendStep &step);
-    QByteArray fileLine(quint32 index) const;
+    void SendStartClick();
+    // Shown from the event loop: the session may be inside its poll.
+    void showNotice(const QString &text);
 
     Controls m_controls;
-    ConnectionControl &m_connection;
-    TransmitLine &m_transmit;
+    TerminalSession &m_session;
     QWidget *m_window;
-    tx::SendSequencer m_sequencer;
-    QTimer m_timerPeriod;
-    bool m_fileSendMode = false; // shown in ButtonReadFile's tag and caption
     QByteArray m_selectedCommand;
     QString m_commandFileDir;
 };

@@ -1,6 +1,7 @@
 #include "ui/TForm1.h"
 
 #include "core/FixedTexts.h"
+#include "session/TerminalSession.h"
 #include "ui/ConnectionControl.h"
 #include "ui/HistoryInput.h"
 #include "ui/Housekeeping.h"
@@ -8,6 +9,7 @@
 #include "ui/LogView.h"
 #include "ui/MacroPanel.h"
 #include "ui/ModalSeam.h"
+#include "ui/PlotWindow.h"
 #include "ui/ReceivePath.h"
 #include "ui/SendModesPanel.h"
 #include "ui/TrafficReadouts.h"
@@ -20,13 +22,18 @@
 #include <QThread>
 
 TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>()) {
+    : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>()),
+      m_session(std::make_unique<TerminalSession>(portDirectory)) {
     m_ui->setupUi(this);
     setWindowTitle(kProgramName);
     // The startup sequence: each subsystem sets itself up as it is made.
     createLogSide();
     const QList<QByteArray> history = createMacroSide();
     createPortSide(std::move(portDirectory));
+    // The chart is offered in the log's menu and by its key in the whole window.
+    m_plot = std::make_unique<PlotWindow>([session = m_session.get()] { return session->dataMode(); }, this);
+    m_ui->MainWindow->addAction(m_plot->openAction());
+    addAction(m_plot->openAction());
     m_sendModes->showCommands(history);
     m_housekeeping = std::make_unique<Housekeeping>(m_ui->TextTime, this);
     connectSubsystems();
@@ -37,24 +44,24 @@ void TForm1::createLogSide() {
     Ui::TForm1 &ui = *m_ui;
     m_readouts = std::make_unique<TrafficReadouts>(
         TrafficReadouts::Controls{ui.StaticText3, ui.LSend, ui.LRead, ui.MinTimeWait, ui.MaxTimeWait, ui.BTClrStat},
-        this);
+        *m_session, this);
     m_logView = std::make_unique<LogView>(
         LogView::Controls{ui.MainWindow, ui.SecondWindow, ui.FiltrLog, ui.VisTime, ui.BTLog, ui.StartStop}, this);
-    m_logRecorder = std::make_unique<LogRecorderControl>(LogRecorderControl::Controls{ui.StartLog, ui.STLog}, this);
+    m_logRecorder =
+        std::make_unique<LogRecorderControl>(LogRecorderControl::Controls{ui.StartLog, ui.STLog}, *m_session, this);
 }
 
 QList<QByteArray> TForm1::createMacroSide() {
     Ui::TForm1 &ui = *m_ui;
-    // No command file is loaded before the send modes exist.
     m_macros = std::make_unique<MacroPanel>(
         MacroPanel::Controls{ui.MainPanel, ui.StaticText1, ui.STListName, ui.ListNameEDT, ui.CBLists, ui.EditAllCmd,
                              ui.DelList, ui.SaveF, ui.ListDec, ui.ListInc, ui.RBName, ui.RbData},
-        [this] { return m_sendModes && m_sendModes->fileSendMode(); }, this);
+        [session = m_session.get()] { return session->fileSendMode(); }, this);
     m_arrangement = std::make_unique<WindowArrangement>(
         WindowArrangement::Controls{ui.MainWindow, ui.SecondWindow, ui.MainPanel, ui.LogPanel, ui.InputMode,
                                     ui.MainStrCmd, ui.FastOldCmd, ui.AddStrCmd, ui.OldCmdList, ui.LBTail, ui.Str1,
                                     ui.Str2, ui.CBLists, ui.BTPalitra, ui.BtInfo, ui.Srift},
-        [this] { return m_sendModes->fileSendMode(); }, this);
+        [session = m_session.get()] { return session->fileSendMode(); }, this);
     m_history = std::make_unique<HistoryInput>(
         HistoryInput::Controls{ui.MainStrCmd, ui.AddStrCmd, ui.FastOldCmd, ui.LBTail, ui.Str1, ui.Str2}, this);
     return m_history->load();
@@ -65,16 +72,15 @@ void TForm1::createPortSide(PortDirectory portDirectory) {
     m_connection = std::make_unique<ConnectionControl>(
         ConnectionControl::Controls{ui.ComPort, ui.BaudRate, ui.ComBits, ui.ComStopBits, ui.BTConnect, ui.BTRescan,
                                     ui.AutoConnect, ui.SendAsReconn},
-        std::move(portDirectory), this);
+        std::move(portDirectory), *m_session, this);
     m_transmit = std::make_unique<TransmitLine>(
-        TransmitLine::Controls{ui.MainStrCmd, ui.AddStrCmd, ui.ButtonSend, ui.RBASCII, ui.RBHEX}, *m_connection,
-        *m_readouts, this);
+        TransmitLine::Controls{ui.MainStrCmd, ui.AddStrCmd, ui.ButtonSend, ui.RBASCII, ui.RBHEX}, *m_session, this);
     m_sendModes = std::make_unique<SendModesPanel>(
         SendModesPanel::Controls{ui.RBManual, ui.RBAfterAns, ui.RBSel, ui.RBPeriod, ui.PeriodTX, ui.CiklSend,
                                  ui.ButtonReadFile, ui.SendStart, ui.OldCmdList},
-        *m_connection, *m_transmit, this);
-    m_receive = std::make_unique<ReceivePath>(ReceivePath::Controls{ui.TimeOutRx, ui.TimeOutAns}, *m_connection,
-                                              *m_readouts, [this] { return m_transmit->dataMode(); }, this);
+        *m_session, this);
+    m_receive =
+        std::make_unique<ReceivePath>(ReceivePath::Controls{ui.TimeOutRx, ui.TimeOutAns}, *m_session, this);
 }
 
 TForm1::~TForm1() {
@@ -83,21 +89,22 @@ TForm1::~TForm1() {
 }
 
 void TForm1::connectSubsystems() {
-    connect(m_logView.get(), &LogView::lineShown, m_logRecorder.get(), &LogRecorderControl::recordLine);
+    TerminalSession *session = m_session.get();
+    connect(session, &TerminalSession::logLine, m_logView.get(),
+            [view = m_logView.get()](const QByteArray &line, TerminalSession::Direction direction) {
+                if (direction == TerminalSession::Direction::Sent)
+                    view->showSent(line);
+                else
+                    view->showReceived(line);
+            });
+    connect(m_logView.get(), &LogView::timeStampsChanged, session, &TerminalSession::setTimeStamps);
+    connect(m_logView.get(), &LogView::filterChanged, session, &TerminalSession::setLogFilter);
+    connect(session, &TerminalSession::packetReceived, m_plot.get(), &PlotWindow::takeReceivedLine);
+    connect(session, &TerminalSession::commandSent, m_history.get(), &HistoryInput::remember);
 
-    connect(m_connection.get(), &ConnectionControl::opened, m_receive.get(), &ReceivePath::portOpened);
-    connect(m_connection.get(), &ConnectionControl::sendOnConnect, m_sendModes.get(),
-            &SendModesPanel::CheckSendDataAftConnect);
-    connect(m_connection.get(), &ConnectionControl::settled, m_sendModes.get(), &SendModesPanel::schedulePeriodTick);
-
-    connect(m_transmit.get(), &TransmitLine::commandSent, m_history.get(), &HistoryInput::remember);
-    connect(m_transmit.get(), &TransmitLine::commandLineChanged, m_sendModes.get(),
-            &SendModesPanel::schedulePeriodTick);
-    connect(m_transmit.get(), &TransmitLine::aboutToSend, m_receive.get(), &ReceivePath::takeArrivedInput);
-    connect(m_transmit.get(), &TransmitLine::echoed, m_logView.get(), &LogView::showSent);
-    connect(m_receive.get(), &ReceivePath::lineReceived, m_logView.get(), &LogView::showReceived);
-    connect(m_receive.get(), &ReceivePath::answered, m_sendModes.get(), &SendModesPanel::AfterAnswerSend);
-
+    connect(m_sendModes.get(), &SendModesPanel::showInCommandLine, m_transmit.get(), &TransmitLine::showInCommandLine);
+    connect(m_sendModes.get(), &SendModesPanel::focusCommandLine, m_transmit.get(), &TransmitLine::focusCommandLine);
+    connect(m_sendModes.get(), &SendModesPanel::focusSendButton, m_transmit.get(), &TransmitLine::focusSendButton);
     connect(m_macros.get(), &MacroPanel::macroChosen, m_sendModes.get(), &SendModesPanel::takeMacroCommand);
     connect(m_sendModes.get(), &SendModesPanel::fileModeChanged, m_macros.get(), &MacroPanel::showCommandFile);
     connect(m_sendModes.get(), &SendModesPanel::fileModeChanged, m_arrangement.get(),
@@ -107,7 +114,7 @@ void TForm1::connectSubsystems() {
 
     connect(m_housekeeping.get(), &Housekeeping::beat, m_history.get(), &HistoryInput::fitDropDown);
     connect(m_housekeeping.get(), &Housekeeping::beat, m_logView.get(), &LogView::limitRows);
-    connect(m_housekeeping.get(), &Housekeeping::beat, m_sendModes.get(), &SendModesPanel::rearmCyclicPeriod);
+    connect(m_housekeeping.get(), &Housekeeping::beat, session, &TerminalSession::rearmCyclicPeriod);
 }
 
 void TForm1::attachPortErrorWindow(TOpenPortError *window) { m_transmit->attachPortErrorWindow(window); }
@@ -122,24 +129,24 @@ const MacroStore &TForm1::macroStore() const { return m_macros->store(); }
 
 TerminalState TForm1::terminalState() const {
     TerminalState state;
-    state.PortOpen = m_connection->isOpen();
-    state.TxTotal = m_readouts->txTotal();
-    state.RxTotal = m_readouts->rxTotal();
-    state.RxLen = m_receive->buffered();
-    state.PacketGap = m_receive->packetGap();
-    state.FileSendMode = m_sendModes->fileSendMode();
-    state.SendBusy = m_transmit->sendBusy();
-    state.RxBusy = m_receive->busy();
-    state.LogRecording = m_logRecorder->recorder().recording();
-    state.LogFileOpen = m_logRecorder->recorder().fileOpen();
-    state.LogFileName = m_logRecorder->recorder().fileName();
+    state.PortOpen = m_session->isOpen();
+    state.TxTotal = m_session->traffic().TxTotal;
+    state.RxTotal = m_session->traffic().RxTotal;
+    state.RxLen = m_session->buffered();
+    state.PacketGap = m_session->packetGap();
+    state.FileSendMode = m_session->fileSendMode();
+    state.SendBusy = m_session->sendBusy();
+    state.RxBusy = m_session->rxBusy();
+    state.LogRecording = m_session->logRecorder().recording();
+    state.LogFileOpen = m_session->logRecorder().fileOpen();
+    state.LogFileName = m_session->logRecorder().fileName();
     state.FontSize = m_arrangement->fontSize();
     state.CurrentList = m_macros->currentList();
     state.SelectedCommand = m_sendModes->selectedCommand();
     return state;
 }
 
-void TForm1::SendPortData(const QByteArray &command) { m_transmit->SendPortData(command); }
+void TForm1::SendPortData(const QByteArray &command) { m_session->SendPortData(command); }
 
 void TForm1::closeEvent(QCloseEvent *event) {
     if (!m_sessionEnded && !m_macros->closeAllowed()) {
@@ -170,6 +177,7 @@ void TForm1::endSession() {
 void TForm1::FormClose() {
     m_history->save();
     m_logRecorder->close();
+    m_plot->close();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event) {

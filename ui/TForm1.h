@@ -17,6 +17,7 @@ class LogRecorderControl;
 class LogView;
 class MacroPanel;
 class MacroStore;
+class PlotWindow;
 class ReceivePath;
 class SendModesPanel;
 class TFormEditHelpCmd;
@@ -25,6 +26,7 @@ class TOpenPortError;
 class TrafficReadouts;
 class TransmitLine;
 class TSave;
+class TerminalSession;
 class WindowArrangement;
 
 // The terminal's main window. Each of its subsystems owns its controls and
@@ -67,6 +69,8 @@ private:
     void FormClose();
 
     std::unique_ptr<Ui::TForm1> m_ui;
+    // The session below the window: first made, last gone.
+    std::unique_ptr<TerminalSession> m_session;
     std::unique_ptr<TrafficReadouts> m_readouts;
     std::unique_ptr<LogView> m_logView;
     std::unique_ptr<LogRecorderControl> m_logRecorder;
@@ -78,5 +82,6 @@ private:
     std::unique_ptr<TransmitLine> m_transmit;
     std::unique_ptr<ReceivePath> m_receive;
     std::unique_ptr<Housekeeping> m_housekeeping;
+    std::unique_ptr<PlotWindow> m_plot;
     bool m_sessionEnded = false;
 };

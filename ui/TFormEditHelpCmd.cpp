@@ -93,6 +93,13 @@ void TFormEditHelpCmd::editMacro(int list, int macro) {
     modal::exec(*this, windowTitle());
 }
 
+void TFormEditHelpCmd::storeFields() {
+    CmdNameChange();
+    CmdDataChange();
+    for (int j = 1; j <= kLines; ++j)
+        EditChange(j);
+}
+
 void TFormEditHelpCmd::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     m_lostActivation = false;

@@ -35,6 +35,9 @@ public:
 
     // Edits macro k of list N; returns when the dialog has closed.
     void editMacro(int list, int macro);
+    // Stores what the fields hold now: the name and the command string into
+    // the store, the description lines into the panel.
+    void storeFields();
 
 protected:
     void showEvent(QShowEvent *event) override;

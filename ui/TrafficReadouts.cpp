@@ -1,6 +1,7 @@
 #include "ui/TrafficReadouts.h"
 
-#include "rx/WeekClock.h"
+#include "rx/ReadStatistics.h"
+#include "session/TerminalSession.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -8,45 +9,49 @@
 #include <algorithm>
 #include <utility>
 
-TrafficReadouts::TrafficReadouts(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls) {
+TrafficReadouts::TrafficReadouts(const Controls &controls, TerminalSession &session, QObject *parent)
+    : QObject(parent), m_controls(controls), m_session(session) {
     // Opaque, in the colour of their panel: a repaint then draws the readout
     // alone, not the panels and the window behind it as well.
     for (QLabel *readout : {m_controls.StaticText3, m_controls.LSend, m_controls.LRead, m_controls.MinTimeWait,
                             m_controls.MaxTimeWait})
         readout->setAutoFillBackground(true);
     BTClrStatClick();
+    connect(&m_session, &TerminalSession::bytesReceived, this,
+            [this](quint32, bool waitsMeasured) { showRead(waitsMeasured); });
+    connect(&m_session, &TerminalSession::bytesSent, this, &TrafficReadouts::showSent);
     connect(m_controls.BTClrStat, &QPushButton::clicked, this, &TrafficReadouts::BTClrStatClick);
 }
 
-void TrafficReadouts::countRead(quint32 bytes) {
-    m_rxTotal += bytes;
+void TrafficReadouts::showRead(bool waitsMeasured) {
     showTotals();
-    if (m_statistics.recordRead(rx::WeekClockMs()))
+    if (waitsMeasured)
         showWaits();
-    show(m_controls.LRead, rx::ReadCountText(m_statistics.ReadCount));
+    show(m_controls.LRead, rx::ReadCountText(m_session.traffic().statistics.ReadCount));
 }
 
-void TrafficReadouts::countSent(quint32 bytes) {
-    m_txTotal += bytes;
+void TrafficReadouts::showSent() {
     showTotals();
-    ++m_statistics.SendCount;
-    show(m_controls.LSend, rx::SendCountText(m_statistics.SendCount));
+    show(m_controls.LSend, rx::SendCountText(m_session.traffic().statistics.SendCount));
 }
 
 void TrafficReadouts::showTotals() {
-    show(m_controls.StaticText3, QStringLiteral("TX: %1 RX: %2").arg(m_txTotal).arg(m_rxTotal));
+    const TerminalSession::Traffic &traffic = m_session.traffic();
+    show(m_controls.StaticText3, QStringLiteral("TX: %1 RX: %2").arg(traffic.TxTotal).arg(traffic.RxTotal));
 }
 
 void TrafficReadouts::showWaits() {
-    show(m_controls.MinTimeWait, rx::MinWaitText(m_statistics.MinWait));
-    show(m_controls.MaxTimeWait, rx::MaxWaitText(m_statistics.MaxWait));
+    const rx::ReadStatistics &statistics = m_session.traffic().statistics;
+    show(m_controls.MinTimeWait, rx::MinWaitText(statistics.MinWait));
+    show(m_controls.MaxTimeWait, rx::MaxWaitText(statistics.MaxWait));
 }
 
 void TrafficReadouts::BTClrStatClick() {
-    m_statistics.reset();
+    m_session.resetStatistics();
     showWaits();
-    show(m_controls.LRead, rx::ReadCountText(m_statistics.ReadCount));
-    show(m_controls.LSend, rx::SendCountText(m_statistics.SendCount));
+    const rx::ReadStatistics &statistics = m_session.traffic().statistics;
+    show(m_controls.LRead, rx::ReadCountText(statistics.ReadCount));
+    show(m_controls.LSend, rx::SendCountText(statistics.SendCount));
 }
 
 // Under a flood, or fast periodic sending, the readouts change on every read

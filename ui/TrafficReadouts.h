@@ -1,6 +1,5 @@
 #pragma once
 
-#include "rx/ReadStatistics.h"
 #include "ui/FrameThrottle.h"
 
 #include <QObject>
@@ -10,6 +9,7 @@
 class QLabel;
 class QPushButton;
 class QWidget;
+class TerminalSession;
 
 // The byte totals and the statistics panel: what went out and came in.
 class TrafficReadouts : public QObject {
@@ -19,17 +19,13 @@ public:
         QLabel *StaticText3, *LSend, *LRead, *MinTimeWait, *MaxTimeWait;
         QPushButton *BTClrStat;
     };
-    TrafficReadouts(const Controls &controls, QObject *parent);
-
-    // A read of the port that found bytes waiting (bytes of them were taken).
-    void countRead(quint32 bytes);
-    // A packet of this many bytes went to the port.
-    void countSent(quint32 bytes);
-
-    quint32 txTotal() const { return m_txTotal; }
-    quint32 rxTotal() const { return m_rxTotal; }
+    // Shows the session's counters as they change.
+    TrafficReadouts(const Controls &controls, TerminalSession &session, QObject *parent);
 
 private:
+    // A read of the port that found bytes waiting; a packet went out.
+    void showRead(bool waitsMeasured);
+    void showSent();
     void BTClrStatClick();
     void showTotals();
     void showWaits();
@@ -37,9 +33,7 @@ private:
     void paint();
 
     Controls m_controls;
-    quint32 m_txTotal = 0;
-    quint32 m_rxTotal = 0;
-    rx::ReadStatistics m_statistics;
+    TerminalSession &m_session;
     // Readouts changed since their last repaint, which comes at most once
     // per frame.
     std::vector<QLabel *> m_held;

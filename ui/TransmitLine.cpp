@@ -1,66 +1,49 @@
 #include "ui/TransmitLine.h"
 
 #include "core/Cp1251.h"
+#include "session/TerminalSession.h"
 #include "tx/CommandEncoding.h"
-#include "ui/ConnectionControl.h"
 #include "ui/Keys.h"
 #include "ui/ModalSeam.h"
 #include "ui/TOpenPortError.h"
-#include "ui/TrafficReadouts.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 
 #include <limits>
 #include <utility>
 
-TransmitLine::TransmitLine(const Controls &controls, ConnectionControl &connection, TrafficReadouts &readouts,
-                           QWidget *window)
-    : QObject(window), m_controls(controls), m_connection(connection), m_readouts(readouts), m_window(window) {
+TransmitLine::TransmitLine(const Controls &controls, TerminalSession &session, QWidget *window)
+    : QObject(window), m_controls(controls), m_session(session) {
+    // The session takes each text as it changes, before anything can send.
+    connect(m_controls.MainStrCmd, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_session.setCommandLine(cp1251::fromUnicode(text)); });
+    connect(m_controls.AddStrCmd, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_session.setTail(cp1251::fromUnicode(text)); });
+    connect(m_controls.RBHEX, &QRadioButton::toggled, this,
+            [this](bool hex) { m_session.setDataMode(hex ? DataMode::Hex : DataMode::Ascii); });
     m_controls.AddStrCmd->setText(tx::kAsciiTail);
+    m_session.setCommandLine(cp1251::fromUnicode(m_controls.MainStrCmd->text()));
     // Pasted commands are taken whole: neither field has a length limit.
     for (QLineEdit *field : {m_controls.MainStrCmd, m_controls.AddStrCmd}) {
         field->setMaxLength(std::numeric_limits<int>::max());
         field->installEventFilter(this);
     }
-    connect(m_controls.MainStrCmd, &QLineEdit::textChanged, this, &TransmitLine::commandLineChanged);
     connect(m_controls.ButtonSend, &QPushButton::clicked, this, &TransmitLine::ButtonSendClick);
     connect(m_controls.RBASCII, &QRadioButton::clicked, this, &TransmitLine::RBASCIIClick);
     connect(m_controls.RBHEX, &QRadioButton::clicked, this, &TransmitLine::RBHEXClick);
+    // Run inside the send, which stays busy meanwhile: a send asked for while
+    // the window is open is dropped.
+    connect(&m_session, &TerminalSession::portNotOpen, this, &TransmitLine::showPortError);
 }
 
-QByteArray TransmitLine::commandLine() const { return cp1251::fromUnicode(m_controls.MainStrCmd->text()); }
+void TransmitLine::ButtonSendClick() { m_session.sendCommandLine(); }
 
-bool TransmitLine::commandLineEmpty() const { return m_controls.MainStrCmd->text().isEmpty(); }
-
-DataMode TransmitLine::dataMode() const { return m_controls.RBHEX->isChecked() ? DataMode::Hex : DataMode::Ascii; }
-
-void TransmitLine::SendPortData(const QByteArray &command) {
-    // A send that arrives while another is inside (a timer firing in a modal
-    // loop) is dropped, not queued.
-    if (m_sendBusy)
-        return;
-    m_sendBusy = true;
-    const auto release = qScopeGuard([this] { m_sendBusy = false; });
-
-    if (m_connection.isOpen() && !command.isEmpty()) {
-        emit commandSent(command);
-        const DataMode mode = dataMode();
-        const QByteArray tail = tx::ConvAddStr(command, cp1251::fromUnicode(m_controls.AddStrCmd->text()), mode);
-        const tx::Packet packet = tx::BuildPacket(command, tail, mode);
-        // What has arrived so far is shown before the echo, in the order of
-        // events, and the answer to this command starts a packet of its own.
-        // Output still queued is not waited for: it goes out first, in order.
-        emit aboutToSend();
-        emit echoed(packet.echo);
-        m_readouts.countSent(static_cast<quint32>(packet.bytes.size()));
-        m_connection.port().write(packet.bytes);
-    } else if (!m_connection.isOpen() && m_portErrorWindow) {
+void TransmitLine::showPortError() {
+    if (m_portErrorWindow)
         modal::exec(*m_portErrorWindow, m_portErrorWindow->windowTitle());
-    }
 }
 
 void TransmitLine::showInCommandLine(const QByteArray &command) {
@@ -85,7 +68,7 @@ bool TransmitLine::eventFilter(QObject *watched, QEvent *event) {
 
 bool TransmitLine::MainStrCmdKeyPress(int key) {
     if (isEnterKey(key)) {
-        sendCommandLine();
+        m_session.sendCommandLine();
         return true;
     }
     if (key == Qt::Key_Escape) {

@@ -2,6 +2,7 @@
 #include "support/QtPrinting.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -71,6 +72,71 @@ TEST_F(NetPortListFile, AppendCreatesKeepsLineEndsRefusesRepeatsAndJunk) {
     EXPECT_FALSE(m_list.append("rfc2217://b:2"));
     EXPECT_FALSE(m_list.append("ttyUSB0"));
     EXPECT_EQ(contents(), "# mine\r\nrfc2217://b:2\r\ntcp://c:3\r\n");
+}
+
+// A file pasted from a document or written elsewhere: the address already
+// listed is refused whatever surrounds it, and loads once.
+TEST_F(NetPortListFile, SameAddressOnceHoweverWritten) {
+    const struct {
+        const char *file;
+        const char *added;
+        bool accepted;
+    } cases[] = {
+        {"tcp://a:1\xA0\n", "tcp://a:1", false},        {"tcp://a:1\r\n", " tcp://a:1", false},
+        {"\t\xA0tcp://a:1 \n", "tcp://a:1\t", false},  {"TCP://A:1\n", "tcp://a:1", false},
+        {"tcp://a:1\n", "tcp://a:01", false},          {"rfc2217://a:1\n", "tcp://a:1", true},
+        {"# tcp://a:1\n", "tcp://a:1", true},          {"tcp://a:12\n", "tcp://a:1", true},
+        {"tcp://b:1\ntcp://a:1\xA0", "tcp://a:1", false}};
+    for (const auto &c : cases) {
+        ASSERT_TRUE(write(c.file));
+        EXPECT_EQ(m_list.append(c.added), c.accepted) << c.file << " + " << c.added;
+        m_list.load();
+        QStringList names;
+        for (const PortEntry &entry : m_list.entries())
+            names.append(entry.name);
+        EXPECT_EQ(names.removeDuplicates(), 0) << c.file << " + " << c.added;
+    }
+    ASSERT_TRUE(write("tcp://a:1\ntcp://a:1\xA0\nTCP://a:1\n"));
+    EXPECT_TRUE(m_list.load());
+    EXPECT_EQ(m_list.entries().size(), 1) << "a repeat is listed once";
+}
+
+TEST_F(NetPortListFile, ManyBadLinesReportAFewAndCountTheRest) {
+    QByteArray many;
+    for (int n = 0; n < 10000; ++n)
+        many += "COM3\n";
+    ASSERT_TRUE(write("tcp://a:1\n" + many));
+    EXPECT_FALSE(m_list.load());
+    EXPECT_EQ(m_list.entries().size(), 1);
+    const QStringList report = m_list.errorString().split('\n');
+    ASSERT_EQ(report.size(), NetPortList::kReportedLines + 1) << m_list.errorString().left(500).toStdString();
+    EXPECT_TRUE(report[0].contains("строка 2")) << report[0].toStdString();
+    EXPECT_TRUE(report.last().contains(QString::number(10000 - NetPortList::kReportedLines)))
+        << report.last().toStdString();
+    EXPECT_EQ(m_list.problems(), report);
+}
+
+TEST_F(NetPortListFile, JunkLineShownShortAndPrintable) {
+    QByteArray junk;
+    for (int n = 0; n < 64 * 1024; ++n)
+        junk += char(n * 7 % 256 == '\n' ? 0 : n * 7 % 256);
+    ASSERT_TRUE(write(junk));
+    EXPECT_FALSE(m_list.load());
+    const QString report = m_list.errorString();
+    EXPECT_LT(report.size(), 300) << report.left(500).toStdString();
+    EXPECT_EQ(std::count_if(report.begin(), report.end(), [](QChar c) { return !c.isPrint() && c != '\n'; }), 0);
+}
+
+// Just under the size limit, every line bad: read at once, reported in a few
+// lines.
+TEST_F(NetPortListFile, MegabyteOfBadLinesIsCheap) {
+    ASSERT_TRUE(write(QByteArray(1024 * 1024 / 2 - 1, 'x').replace("x", "x\n")));
+    QElapsedTimer took;
+    took.start();
+    EXPECT_FALSE(m_list.load());
+    EXPECT_LT(took.elapsed(), 5000);
+    EXPECT_LT(m_list.errorString().size(), 1000);
+    EXPECT_LE(m_list.problems().size(), NetPortList::kReportedLines + 1);
 }
 
 } // namespace

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,4 +67,55 @@ TEST(FileLock, OneSaverAtATimePerFolderAndNoLockFileLeft) {
     first.unlock();
     EXPECT_TRUE(second.lock(dir.filePath("CmdConfig"), 0));
     EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+}
+
+TEST(SafeFile, OnlyTheProgramsMarkedNamesAreItsTemporaries) {
+    const struct {
+        const char *entry, *of;
+        bool temporary;
+    } cases[] = {
+        {".CmdConfig.terminalkvr-tmp-a1B2c3", "CmdConfig", true},
+        {".CmdConfig.recovery.terminalkvr-tmp-ZZZZZZ", "CmdConfig.recovery", true},
+        {".CmdConfig.recovery.terminalkvr-tmp-ZZZZZZ", "CmdConfig", false},
+        {".CmdConfig.terminalkvr-tmp-a1B2c34", "CmdConfig", false},
+        {".CmdConfig.terminalkvr-tmp-a1-2c3", "CmdConfig", false},
+        {".CmdConfig.terminalkvr-tmp-a1Бc3d", "CmdConfig", false},
+        {".CmdConfig.backup", "CmdConfig", false},
+        {".CmdConfig.a1B2c3", "CmdConfig", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(SafeFile::isTemporaryOf(QString::fromUtf8(c.entry), c.of), c.temporary) << c.entry;
+}
+
+// What a killed save leaves goes once it is a minute old and nobody holds it;
+// the user's own files that merely look alike stay.
+TEST(SafeFile, CleanUpRemovesOnlyTheProgramsOwnOldTemporaries) {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    const struct {
+        const char *name;
+        int age; // seconds
+        bool removed;
+    } files[] = {
+        {".CmdConfig.backup", 3600, false},
+        {".CmdConfig.recovery.mynote", 3600, false},
+        {".OldCmd.sorted", 3600, false},
+        {".CmdConfig.terminalkvr-tmp-a1B2c3", 3600, true},
+        {".CmdConfig.terminalkvr-tmp-fresh1", 0, false},
+        {".CmdConfig.terminalkvr-tmp-held12", 3600, false},
+    };
+    for (const auto &f : files) {
+        QFile file(d.filePath(f.name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+        file.close();
+        const timespec when{::time(nullptr) - f.age, 0};
+        const timespec times[2] = {when, when};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file.fileName()).constData(), times, 0), 0);
+    }
+    QFile held(d.filePath(".CmdConfig.terminalkvr-tmp-held12"));
+    ASSERT_TRUE(held.open(QIODevice::ReadOnly) && ::flock(held.handle(), LOCK_EX) == 0);
+    for (const char *name : {"OldCmd", "CmdConfig", "CmdConfig.recovery"})
+        SafeFile::removeStaleTemporaries(d.filePath(name));
+    for (const auto &f : files)
+        EXPECT_EQ(QFile::exists(d.filePath(f.name)), !f.removed) << f.name;
 }

@@ -1,5 +1,5 @@
 # Fails when a file includes one of a layer above it or beside it:
-# core < rx, tx, macros < ui < app. The forms' generated headers (ui_*.h)
+# core < rx, tx, macros < session < ui < app. The forms' generated headers (ui_*.h)
 # belong to ui. Prints every such include.
 #   cmake -DSOURCE_DIR=<source tree> -P check_layers.cmake
 
@@ -9,14 +9,15 @@ if(NOT IS_DIRECTORY "${SOURCE_DIR}")
   message(FATAL_ERROR "SOURCE_DIR must name the source tree")
 endif()
 
-set(layers core rx tx macros ui app)
+set(layers core rx tx macros session ui app)
 # What each layer may include besides its own files.
 set(below_core "")
 set(below_rx core)
 set(below_tx core)
 set(below_macros core)
-set(below_ui core rx tx macros)
-set(below_app core rx tx macros ui)
+set(below_session core rx tx macros)
+set(below_ui core rx tx macros session)
+set(below_app core rx tx macros session ui)
 
 # The layer of an included name as written in `file`, or nothing when the
 # name is not the tree's (Qt, the standard library, the system).
@@ -67,6 +68,6 @@ foreach(layer IN LISTS layers)
 endforeach()
 
 if(faults GREATER 0)
-  message(FATAL_ERROR "${faults} include(s) against the layering core < rx, tx, macros < ui < app")
+  message(FATAL_ERROR "${faults} include(s) against the layering core < rx, tx, macros < session < ui < app")
 endif()
-message("${checked} files of core, rx, tx, macros, ui and app: no include of a higher or sibling layer")
+message("${checked} files of core, rx, tx, macros, session, ui and app: no include of a higher or sibling layer")

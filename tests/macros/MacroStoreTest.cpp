@@ -4,13 +4,17 @@
 #include "support/QtPrinting.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -65,6 +69,12 @@ void writeFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+void setModified(const QString &path, qint64 secondsAgo) {
+    const timespec when{::time(nullptr) - secondsAgo, 0};
+    const timespec times[2] = {when, when};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
 } // namespace
@@ -269,9 +279,12 @@ TEST(MacroStore, AFileThatCannotBeReadOrWrittenIsNeverReplaced) {
 TEST(MacroStore, BadFilesAreKeptNumberedTheMessageSaysWhereAndTemporariesGo) {
     QTemporaryDir dir;
     const QString path = dir.filePath("CmdConfig");
-    // Left by killed saves, and names that only look alike.
-    for (const char *name : {".CmdConfig.a1B2c3", ".CmdConfig.recovery.ZZZZZZ", ".CmdConfig.a1-2c3", ".OldCmd.a1B2c3"})
+    // Left by killed saves an hour ago, and names that only look alike.
+    for (const char *name : {".CmdConfig.terminalkvr-tmp-a1B2c3", ".CmdConfig.recovery.terminalkvr-tmp-ZZZZZZ",
+                             ".CmdConfig.a1-2c3", ".OldCmd.a1B2c3"}) {
         writeFile(dir.filePath(name), "x");
+        setModified(dir.filePath(name), 3600);
+    }
     for (const QByteArray content : {"bad 1", "", "bad 2", "bad 3", "bad 4", "bad 5", "bad 6"}) {
         writeFile(path, content);
         MacroStore store;
@@ -308,4 +321,81 @@ TEST(MacroStore, RecoveryFileKeepsUnsavedChangesUntilTakenAndSaved) {
     EXPECT_FALSE(MacroStore::hasRecovery(path));
     next.setName(9, 9, QStringLiteral("declined"));
     EXPECT_TRUE(next.writeRecovery(path) && next.discardRecovery(path) && !MacroStore::hasRecovery(path));
+}
+
+// A session ends with name 1.1 unsaved; a later one saves name 1.2 (and in
+// some cases name 1.1); then the edits kept are taken. A recovery file of an
+// older version is the whole image alone.
+TEST(MacroStore, TakingKeptEditsAppliesThemOntoWhatWasSavedSince) {
+    const struct {
+        const char *what;
+        bool wholeImage;
+        const char *laterName1; // nullptr: name 1.1 not saved again
+        bool laterSave;
+        QStringList taken; // names 1.1 and 1.2 after taking
+        int conflicts;
+        QStringList overridden; // once the kept texts replace the saved ones
+    } cases[] = {
+        {"another macro saved since", false, nullptr, true, {"kept", "later"}, 0, {"kept", "later"}},
+        {"the same macro saved since", false, "mine later", true, {"mine later", "later"}, 1, {"kept", "later"}},
+        {"the same text saved since", false, "kept", true, {"kept", "later"}, 0, {"kept", "later"}},
+        {"whole image, nothing saved since", true, nullptr, false, {"kept", "x"}, 0, {"kept", "x"}},
+        {"whole image, saved since", true, nullptr, true, {"x", "later"}, 2, {"kept", "x"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("CmdConfig"), recovery = MacroStore::recoveryPath(path);
+        writeFile(path, image(100, true));
+        setModified(path, 3600);
+        MacroStore ended, later, next;
+        ASSERT_TRUE(ended.LoadCmdConfig(path));
+        ended.setName(1, 1, u"kept");
+        if (c.wholeImage)
+            writeFile(recovery, ended.image());
+        else
+            ASSERT_TRUE(ended.writeRecovery(path));
+        setModified(recovery, 1800);
+        ASSERT_TRUE(later.LoadCmdConfig(path));
+        later.setName(1, 2, u"later");
+        if (c.laterName1)
+            later.setName(1, 1, QString::fromUtf8(c.laterName1));
+        if (c.laterSave)
+            ASSERT_TRUE(later.save(path));
+        ASSERT_TRUE(next.LoadCmdConfig(path) && next.takeRecovery(path));
+        EXPECT_EQ(QStringList({next.name(1, 1), next.name(1, 2)}), c.taken);
+        EXPECT_EQ(next.recoveryConflicts().size(), c.conflicts);
+        if (c.conflicts)
+            EXPECT_TRUE(next.conflictQuestion().contains("список 1 «Name 1», макрос 1 «" + c.taken[0] + "»"))
+                << next.conflictQuestion().toStdString();
+        ASSERT_TRUE(next.settleConflicts(true, path));
+        EXPECT_EQ(QStringList({next.name(1, 1), next.name(1, 2)}), c.overridden);
+        EXPECT_EQ(MacroStore::hasRecovery(path), next.differsFromFile()) << "kept until saved, if not all in";
+    }
+}
+
+TEST(MacroStore, ASaveMeetingAnotherProgramsLockEndsAtOnceAndKeepsTheEdits) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("CmdConfig");
+    MacroStore store, disk;
+    ASSERT_TRUE(store.LoadCmdConfig(path));
+    store.setName(1, 1, u"edited");
+    // flock(1) holds the folder until its input ends.
+    QProcess holder;
+    holder.start("flock", {"-o", "-x", dir.path(), "-c", "echo held; read line"});
+    if (!holder.waitForStarted(10000))
+        GTEST_SKIP() << "no flock(1)";
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(store.save(path));
+    EXPECT_LT(clock.elapsed(), 2000) << "the window must not freeze";
+    EXPECT_TRUE(store.errorString().startsWith(
+        QStringLiteral("Файл заблокирован другой программой: flock (процесс %1)").arg(holder.processId())))
+        << store.errorString().toStdString();
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    EXPECT_EQ(store.name(1, 1), "edited");
+    ASSERT_TRUE(store.save(path) && disk.LoadCmdConfig(path));
+    EXPECT_EQ(disk.name(1, 1), "edited");
 }

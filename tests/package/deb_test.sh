@@ -27,7 +27,7 @@ if dpkg-deb -c "$deb" | grep -v ' \./usr/\(bin\|share\)/' | grep -v '/$'; then f
 
 info=$(dpkg-deb -I "$deb")
 depends=$(printf '%s\n' "$info" | sed -n 's/^ Depends: //p')
-for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins libqt6svg6 qt6-translations-l10n; do
+for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6charts6 qt6-qpa-plugins libqt6svg6 qt6-translations-l10n; do
   printf '%s\n' "$depends" | grep -q "\b$p\b" || fail "Depends lacks $p: $depends"
 done
 printf '%s\n' "$info" | grep -q '^ Maintainer: TerminalKVR' || fail "maintainer"

@@ -276,3 +276,45 @@ TEST_F(MacroWindow, ASaveTakesInWhatAnotherWindowSavedMeanwhile) {
     EXPECT_EQ(text("Button1"), "theirs");
     EXPECT_TRUE(fileBytes(MacroStore::kFileName).contains("\x06theirs"));
 }
+
+TEST_F(MacroWindow, ASignalWhileTheEditorIsOpenKeepsWhatTheDialogAndTheEditsHold) {
+    click("EditAllCmd");
+    typeInto("Edit5", "main");
+    onModal = [&](QDialog &dialog, const QString &) {
+        const auto field = [&](const char *name) { return dialog.findChild<QLineEdit *>(name); };
+        typeAtEnd(field("CmdName"), "Z");
+        QTest::keyClick(field("CmdName"), Qt::Key_Return);
+        typeAtEnd(field("CmdData"), "Q");
+        QTest::keyClick(field("CmdData"), Qt::Key_Return);
+        QTest::keyClick(field("Edit1"), Qt::Key_Return);
+        typeAtEnd(field("Edit2"), "d");
+        ASSERT_EQ(std::raise(SIGTERM), 0);
+        ASSERT_TRUE(waitUntil([&] { return !form().isVisible(); }));
+    };
+    QTest::mouseDClick(find("Edit9"), Qt::LeftButton);
+    // The program ends here; the next start would take the edits so.
+    MacroStore next;
+    ASSERT_TRUE(next.LoadCmdConfig(MacroStore::kFileName) && next.takeRecovery(MacroStore::kFileName));
+    EXPECT_EQ(QStringList({next.name(1, 9), next.command(1, 9), next.description(1, 9, 2), next.name(1, 5)}),
+              QStringList({"N9Z", "C9Q", "9.2d", "main"}));
+}
+
+TEST_F(MacroWindow, KeptEditsTakenLaterLeaveWhatWasSavedMeanwhile) {
+    click("EditAllCmd");
+    typeInto("Edit1", "kept");
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    ASSERT_TRUE(waitUntil([&] { return !form().isVisible(); }));
+    onModal = [](QDialog &dialog, const QString &) { QTest::keyClick(&dialog, Qt::Key_Escape); };
+    start(); // kept for later
+    click("EditAllCmd");
+    typeInto("Edit2", "saved");
+    typeInto("Edit1", "saved too");
+    click("EditAllCmd");
+    // "Да" to taking the edits, then Enter: the saved text stays.
+    onModal = [](QDialog &dialog, const QString &) { QTest::keyClick(&dialog, Qt::Key_Return); };
+    notices.clear();
+    start();
+    EXPECT_EQ(QStringList({text("Button1"), text("Button2")}), QStringList({"saved too", "saved"}));
+    ASSERT_EQ(notices.size(), 2);
+    EXPECT_TRUE(notices[1].contains(QStringLiteral("список 1 «Lst 1», макрос 1 «saved too»"))) << notices[1].toStdString();
+}

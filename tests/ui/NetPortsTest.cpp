@@ -1,5 +1,6 @@
 #include "window/TerminalFixture.h"
 
+#include "core/NetPortList.h"
 #include "support/Ser2netPeer.h"
 #include "ui/TForm1.h"
 
@@ -8,10 +9,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFile>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 namespace {
@@ -45,6 +49,7 @@ TEST_F(NetPorts, ListedBadLineReportedOnceAddedFromTheMenuNothingListeningSaysWh
     const QString address = QStringLiteral("tcp://127.0.0.1:%1").arg(closed.serverPort());
     closed.close();
     startWith("# rack\n\nCOM3\nrfc2217://pi.lab:4001\n");
+    ASSERT_TRUE(waitUntil([&] { return !notices.isEmpty(); }));
     ASSERT_EQ(notices.size(), 1);
     EXPECT_TRUE(notices[0].contains("строка 3") && notices[0].contains("COM3")) << notices[0].toStdString();
     click("BTRescan");
@@ -63,6 +68,20 @@ TEST_F(NetPorts, ListedBadLineReportedOnceAddedFromTheMenuNothingListeningSaysWh
     EXPECT_TRUE(notices[2].startsWith("Что-то не открывается порт. Программа может работать только с COM1..COM9.\n\n"));
     EXPECT_TRUE(notices[2].contains("соединение отклонено")) << notices[2].toStdString();
     EXPECT_EQ(text("BTConnect"), "Connect");
+}
+
+TEST_F(NetPorts, ManyBadLinesMakeOneSmallReportOnceTheWindowIsUp) {
+    bool windowUp = false;
+    int height = 0;
+    onModal = [&](QDialog &dialog, const QString &) {
+        windowUp = dialog.parentWidget() && dialog.parentWidget()->isVisible();
+        height = dialog.height();
+    };
+    startWith(QString("COM3\n").repeated(10000));
+    ASSERT_TRUE(waitUntil([&] { return !notices.isEmpty(); }));
+    EXPECT_TRUE(windowUp);
+    EXPECT_LT(height, 400);
+    EXPECT_EQ(notices[0].count('\n'), NetPortList::kReportedLines) << notices[0].left(300).toStdString();
 }
 
 TEST_F(NetPorts, EveryByteBothWaysInHexTheBaudRateOnTheFarPortAndAServerRestart) {
@@ -133,4 +152,41 @@ TEST_F(NetPorts, RenamedAdapterIsReopenedByItsLastingName) {
     EXPECT_EQ(returned.receive(6, 8000), "HELLO\r");
     EXPECT_EQ(text("ComPort"), "ttyUSB1");
     EXPECT_EQ(comPortColour(), kLime);
+}
+
+TEST_F(NetPorts, WhatArrivesWhileTheAllSentNoticeIsOpenIsShownThoughTheServerThenCloses) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    const QString address = QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
+    QFile commands(QStringLiteral("commands.txt"));
+    ASSERT_TRUE(commands.open(QIODevice::WriteOnly) && commands.write("L1\n") == 3);
+    commands.close();
+    startWith(address + '\n');
+    click("RBAfterAns");
+    onModal = [&](QDialog &dialog, const QString &) {
+        if (auto *files = qobject_cast<QFileDialog *>(&dialog)) {
+            files->selectFile(QFileInfo(commands).absoluteFilePath());
+            static_cast<QDialog *>(files)->accept();
+        }
+    };
+    click("ButtonReadFile");
+    connectTo(address);
+    ASSERT_TRUE(waitUntil([&] { return server.hasPendingConnections(); }));
+    QTcpSocket *device = server.nextPendingConnection();
+    const QByteArray flood(10000, 'x');
+    onModal = [&](QDialog &, const QString &text) {
+        if (text != QStringLiteral("Все команды отправлены"))
+            return;
+        device->write(flood);
+        device->disconnectFromHost();
+        EXPECT_TRUE(waitUntil([&] { return comPortColour() == QColor(255, 0, 0); }, 5000)) << "the loss seen";
+    };
+    click("SendStart");
+    ASSERT_TRUE(waitUntil([&] { return device->bytesAvailable() >= 3; }));
+    EXPECT_EQ(device->readAll(), "L1\r");
+    device->write("OK\r\n");
+    ASSERT_TRUE(waitUntil([&] { return notices.contains(QStringLiteral("Все команды отправлены")); }, 10000));
+    // The flood's packets are answers too, and go on with the file.
+    ASSERT_TRUE(waitUntil([&] { return text("StaticText3").endsWith(" RX: 10004"); })) << text("StaticText3").toStdString();
+    EXPECT_EQ(logText().count('x'), 10000);
 }

@@ -329,7 +329,8 @@ TEST_F(Receive, ContextMenuOffersCopyAndSelectAllThenTheLogsActions) {
     // In the words (and the translation) of a plain text view's menu.
     const QString copy = QCoreApplication::translate("QWidgetTextControl", "&Copy");
     const QString all = QCoreApplication::translate("QWidgetTextControl", "Select All");
-    EXPECT_EQ(items, QStringList({copy, "-", all, "-", "Added"}));
+    EXPECT_EQ(items.mid(0, 4), QStringList({copy, "-", all, "-"}));
+    EXPECT_EQ(items.last(), "Added");
     menu->close();
 }
 

@@ -1,0 +1,63 @@
+// The Telnet stream from a serial port server: whatever the server sends, the
+// codec reads it the same whether it comes at once or in pieces, and what it
+// answers stays bounded.
+#include "FuzzKit.h"
+
+#include "core/TelnetCodec.h"
+
+#include <random>
+
+namespace {
+
+// A codec as a connection has it: started with or without COM-PORT control,
+// perhaps waiting for the answers to one open's line settings.
+TelnetCodec started(quint8 setup) {
+    TelnetCodec codec;
+    codec.start(setup & 1);
+    if (setup & 2)
+        codec.requestLineSettings({qint32(1200) << (setup >> 5), 5 + ((setup >> 2) & 3), StopBits((setup >> 4) & 1)});
+    return codec;
+}
+
+void append(TelnetCodec::Received &to, const TelnetCodec::Received &more) {
+    to.data += more.data;
+    to.reply += more.reply;
+    to.events += more.events;
+}
+
+// Each option is answered a bounded number of times, three bytes a time.
+constexpr qsizetype kMostReply = 256 * 8 * 3;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    if (size < 1)
+        return 0;
+    const quint8 setup = data[0];
+    const QByteArrayView stream = fuzz::bytes(data + 1, size - 1);
+
+    TelnetCodec whole = started(setup);
+    const TelnetCodec::Received once = whole.receive(stream);
+    FUZZ_CHECK(once.data.size() <= stream.size());
+    FUZZ_CHECK(once.reply.size() <= kMostReply);
+
+    TelnetCodec split = started(setup);
+    TelnetCodec::Received pieces;
+    std::minstd_rand cut(setup + unsigned(size));
+    const unsigned longest = 1 + setup % 16;
+    for (qsizetype at = 0; at < stream.size();) {
+        const qsizetype length = std::min<qsizetype>(stream.size() - at, 1 + cut() % longest);
+        append(pieces, split.receive(stream.sliced(at, length)));
+        at += length;
+    }
+    FUZZ_CHECK(pieces.data == once.data);
+    FUZZ_CHECK(pieces.reply == once.reply);
+    FUZZ_CHECK(pieces.events == once.events);
+    FUZZ_CHECK(split.pendingAnswers() == whole.pendingAnswers());
+
+    // The device's bytes as the terminal sends them reach a peer unchanged.
+    TelnetCodec sender;
+    TelnetCodec peer;
+    FUZZ_CHECK(peer.receive(sender.encodeData(stream)).data == stream.toByteArray());
+    return 0;
+}

@@ -1,0 +1,123 @@
+// The plot window on the real terminal: a pseudo-terminal device prints
+// numbers, the chart and the CSV export show them; echoes and HEX lines are
+// left out.
+#include "window/TerminalFixture.h"
+
+#include "ui/PlotWindow.h"
+#include "ui/TForm1.h"
+
+#include <QAbstractScrollArea>
+#include <QAction>
+#include <QApplication>
+#include <QChartView>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString kPlotAction = QStringLiteral("График…");
+
+class Plot : public TerminalFixture {
+protected:
+    PlotWindow &openPlot() {
+        start();
+        connectPort();
+        QApplication::setActiveWindow(&form());
+        QTest::keyClick(&form(), Qt::Key_G, Qt::ControlModifier);
+        PlotWindow *plot = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            plot = window->objectName() == QStringLiteral("PlotWindow") ? qobject_cast<PlotWindow *>(window) : plot;
+        EXPECT_TRUE(plot && plot->isVisible());
+        return *plot;
+    }
+
+    // Clicks the export button and picks the file in the file dialog.
+    void exportTo(PlotWindow &plot, const char *button, const QString &path) {
+        onModal = [path](QDialog &dialog, const QString &) {
+            if (auto *files = qobject_cast<QFileDialog *>(&dialog)) {
+                files->selectFile(path);
+                static_cast<QDialog *>(files)->accept();
+            }
+        };
+        QTest::mouseClick(plot.findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+        onModal = nullptr;
+    }
+
+    // The chart's series as "name: y y y".
+    QStringList shownSeries(PlotWindow &plot) {
+        QStringList shown;
+        for (QAbstractSeries *series : plot.findChild<QChartView *>(QStringLiteral("PlotChart"))->chart()->series()) {
+            QString line = series->name() + ':';
+            for (const QPointF &point : static_cast<QLineSeries *>(series)->points())
+                line += ' ' + QString::number(point.y());
+            shown << line;
+        }
+        return shown;
+    }
+};
+
+TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsvAndPng) {
+    PlotWindow &plot = openPlot();
+    device().send("a:1 b:2\r\n");
+    ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 2; }));
+    device().send("a:3 b:-4.5\r\n");
+    const QStringList expected{"a: 1 3", "b: 2 -4.5"};
+    EXPECT_TRUE(waitUntil([&] { return shownSeries(plot) == expected; }, 5000))
+        << shownSeries(plot).join('|').toStdString();
+
+    exportTo(plot, "PlotExportCsv", workDir() + QStringLiteral("/plot.csv"));
+    QFile csv(workDir() + QStringLiteral("/plot.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << notices.join('|').toStdString();
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n');
+    ASSERT_EQ(lines.size(), 4) << lines.join('|').toStdString();
+    EXPECT_EQ(lines[0], "time,a,b");
+    EXPECT_EQ(lines[1], "0.000,1,2");
+    EXPECT_EQ(lines[2].section(',', 1), "3,-4.5");
+    EXPECT_GE(lines[2].section(',', 0, 0).toDouble(), 0.0);
+
+    exportTo(plot, "PlotExportPng", workDir() + QStringLiteral("/plot.png"));
+    EXPECT_EQ(QImage(workDir() + QStringLiteral("/plot.png")).size(),
+              plot.findChild<QChartView *>(QStringLiteral("PlotChart"))->size());
+}
+
+TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
+    PlotWindow &plot = openPlot();
+    typeInto(QStringLiteral("MainStrCmd"), QStringLiteral("a:5"));
+    pressKey(QStringLiteral("MainStrCmd"), Qt::Key_Return);
+    EXPECT_EQ(device().receive(4), "a:5\r");
+    click(QStringLiteral("RBHEX"));
+    device().send("a:1\r\n");
+    ASSERT_TRUE(waitUntil([&] { return logText().endsWith("61 3A 31 0D 0A"); })) << logText().toStdString();
+    auto *status = plot.findChild<QLabel *>(QStringLiteral("PlotStatus"));
+    EXPECT_TRUE(waitUntil([&] { return status->text().startsWith(QStringLiteral("Режим HEX")); }));
+    click(QStringLiteral("RBASCII"));
+    device().send("c:7\r\n");
+    ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 1; }));
+    EXPECT_EQ(plot.record().seriesNames(), QStringList{"c"});
+
+    // The log's own items, a separator, then the plot.
+    auto *log = find<QAbstractScrollArea>(QStringLiteral("MainWindow"));
+    QStringList items;
+    QTimer::singleShot(0, [&items] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction *action : menu->actions())
+            items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        menu->close();
+    });
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), log->viewport()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(log->viewport(), &request);
+    QCoreApplication::processEvents(); // the menu is up
+    ASSERT_GE(items.size(), 3);
+    EXPECT_EQ(items.mid(items.size() - 2), (QStringList{"-", kPlotAction}));
+}
+
+} // namespace

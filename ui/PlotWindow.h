@@ -1,0 +1,88 @@
+#pragma once
+
+#include "core/DataMode.h"
+#include "rx/PlotRecord.h"
+#include "ui/FrameThrottle.h"
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QAction;
+class QBoxLayout;
+class QChart;
+class QChartView;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineSeries;
+class QPushButton;
+class QSpinBox;
+class QValueAxis;
+
+// The live chart of the numbers that received lines carry: a window of the
+// main window's own (named "PlotWindow"), opened by its action ("График…",
+// Ctrl+G). Lines are
+// scanned only while it is open; the chart is drawn at most once a frame
+// from the points gathered meanwhile.
+class PlotWindow : public QWidget {
+    Q_OBJECT
+public:
+    PlotWindow(std::function<DataMode()> dataMode, QWidget *owner);
+    ~PlotWindow() override;
+
+    QAction *openAction() const { return m_openAction; }
+    const rx::PlotRecord &record() const { return m_record; }
+
+    // The text of a received line, as the log shows it.
+    void takeReceivedLine(const QByteArray &text);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createSettings(QBoxLayout *settings);
+    void createActions(QBoxLayout *actions);
+    void openOverOwner();
+    void frame();
+    void redraw();
+    void followNewest();
+    void addNewSeries();
+    void fitAxes(double from, double to, const std::vector<QList<QPointF>> &points);
+    rx::PlotAxis axis() const;
+    void axisChosen();
+    void userZoomed();
+    void resetView();
+    void clearRecord();
+    void exportCsv();
+    void exportPng();
+    QString askFileName(const QString &dialogName, const QString &filter, const QString &suffix);
+    void updateStatus();
+
+    QWidget *m_owner;
+    std::function<DataMode()> m_dataMode;
+    QAction *m_openAction;
+    rx::PlotRecord m_record;
+    QElapsedTimer m_clock;
+    QElapsedTimer m_sinceRedraw;
+    int m_skipped = 0;
+    bool m_zoomed = false;        // the user's axes, not the rolling window
+    bool m_settingAxes = false;   // our own change of the axes, not a zoom
+    bool m_reshaped = false;      // the plot area changed size
+    double m_viewEnd = 0;         // where the rolling window ends
+    QString m_exportDir;
+    QChart *m_chart;
+    QChartView *m_chartView;
+    QValueAxis *m_xAxis, *m_yAxis;
+    std::vector<QLineSeries *> m_series;
+    QComboBox *m_xChoice;
+    QSpinBox *m_span, *m_capacity;
+    QCheckBox *m_fixedY;
+    QDoubleSpinBox *m_yFrom, *m_yTo;
+    QPushButton *m_pause;
+    QLabel *m_status;
+    FrameThrottle m_frame{[this] { frame(); }};
+};
