@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // Time from the Enter key in the command line to the last byte of a 20-byte
 // command readable at the device, over 1000 sends through the real window;
 // prints the median and the 99th percentile.
@@ -42,6 +44,11 @@ void runNetBench();
 // a period given, only that period runs, for the given seconds (profiling).
 void runSendCostBench(int onlyPeriodMs = -1, int seconds = 0);
 void runSendCostBenchOnX(const char *program);
+
+// The log beside a plain text view set up as the log used to be, in the real
+// window: screen shots at three widths, two font sizes and two colour
+// schemes, saved in the folder and compared pixel by pixel with ImageMagick.
+void runLooksBench(const QString &folder);
 
 // A device printing 1000 lines a second of four named values: the process's
 // CPU with the plot window closed and open (target: under 10 % of a core).

@@ -6,6 +6,7 @@
 
 #include "BenchMeasures.h"
 #include "kit/ConnectedWindow.h"
+#include "ui/LogPane.h"
 #include "ui/TForm1.h"
 
 #include <QAbstractButton>
@@ -16,9 +17,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QProcess>
-#include <QTextBlock>
 #include <QTimer>
 
 #include <csignal>
@@ -206,21 +205,14 @@ Side runPicocom(qint64 bytes) {
 
 // ---------------------------------------------------------------- terminal
 
-// Counts the characters the log window takes in (line breaks aside) while
-// it is emptied now and then: appending only adds to the document's
-// characters, emptying only takes away.
-struct WindowCount {
-    qint64 characters = 0;
-    qint64 held = 0; // characters in the document now, block separators aside
-};
-
 struct ClickProbe {
     QElapsedTimer sinceClick;
     bool pending = false;
     std::vector<double> latenciesMs;
 };
 
-Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMedianMs, int &clicks) {
+Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMedianMs, int &clicks,
+                 std::vector<qint64> &keptRows) {
     Side side;
     ConnectedWindow window;
     if (!window.open() || !window.connect()) {
@@ -229,14 +221,9 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
     }
     window.click("StartLog");
     const auto state = [&] { return window.form().terminalState(); };
-    QTextDocument &document = *window.log()->document();
-
-    WindowCount count;
-    QObject::connect(&document, &QTextDocument::contentsChange, &document, [&] {
-        const qint64 held = document.characterCount() - document.blockCount();
-        count.characters += std::max<qint64>(held - count.held, 0);
-        count.held = held;
-    });
+    LogPane &log = *window.log();
+    // The rows the row limit leaves each time it empties the log.
+    QObject::connect(&log, &LogPane::rowsLimited, &log, [&](qint64 kept) { keptRows.push_back(kept); });
 
     // A click on the statistics reset button, put into the event queue as the
     // window system would, every so often; the time until the button reacts.
@@ -282,27 +269,24 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
     clickMaxMs = clicks ? probe.latenciesMs.back() : -1;
     clickMedianMs = clicks ? probe.latenciesMs[clicks / 2] : -1;
 
-    // Every printable byte went into the window, and the window ends with
-    // the flood's last line unless the row limit has just emptied it.
-    const qint64 printable = bytes / kLineBytes * kLineChars + std::min<qint64>(bytes % kLineBytes, kLineChars);
-    QTextBlock last = document.lastBlock();
-    while (last.isValid() && last.text().isEmpty())
-        last = last.previous();
+    // The window ends with the flood's last line: the row limit never
+    // empties it of what just came.
+    runEventLoopFor(100);
     QByteArray lastLine;
     for (qint64 i = (bytes - 1) / kLineBytes * kLineBytes; i < bytes && floodByte(i) != '\r'; ++i)
         lastLine.append(floodByte(i));
-    const bool windowComplete = count.characters == printable &&
-                                (last.isValid() ? last.text() == QString::fromLatin1(lastLine) : count.held == 0);
+    const QString shown = log.toPlainText();
+    const bool windowComplete = shown.endsWith(QString::fromLatin1(lastLine));
+    std::sort(keptRows.begin(), keptRows.end());
     const QString logName = QDir::current().filePath(state().LogFileName);
     const bool fileComplete = fileHoldsFlood(logName, bytes, true);
     side.complete = state().RxTotal == bytes && windowComplete && fileComplete;
     if (!side.complete)
-        side.note = QStringLiteral("received %1 of %2 bytes, window %3 of %4 characters%5, log file %6")
+        side.note = QStringLiteral("received %1 of %2 bytes, window %3, log file %4")
                         .arg(state().RxTotal)
                         .arg(bytes)
-                        .arg(count.characters)
-                        .arg(printable)
-                        .arg(windowComplete ? QString() : QStringLiteral(" (WRONG)"))
+                        .arg(windowComplete ? QStringLiteral("ends with the last line")
+                                            : QStringLiteral("WRONG: %1 characters").arg(shown.size()))
                         .arg(fileComplete ? QStringLiteral("complete") : QStringLiteral("INCOMPLETE"));
     QFile::remove(logName);
     return side;
@@ -322,16 +306,22 @@ void runCompareBench(int megabytes, int rounds, bool terminalOnly) {
         double clickMaxMs = 0;
         double clickMedianMs = 0;
         int clicks = 0;
-        const Side term = runTerminal(bytes, peakMb, clickMaxMs, clickMedianMs, clicks);
+        std::vector<qint64> keptRows;
+        const Side term = runTerminal(bytes, peakMb, clickMaxMs, clickMedianMs, clicks, keptRows);
         const double picoRate = pico.seconds > 0 ? mb / pico.seconds : 0;
         const double termRate = term.seconds > 0 ? mb / term.seconds : 0;
         std::printf("compare round %d: picocom+tmux %.2f MB/s, %.4f CPU s/MB (tmux %.4f)%s%s | terminal %.2f MB/s, %.4f CPU "
-                    "s/MB, peak memory %ld MB, click answered in median %.1f ms, max %.1f ms (%d clicks)%s%s | "
-                    "speed ratio %.2f, CPU ratio (picocom+tmux / terminal) %.2f\n",
+                    "s/MB, peak memory %ld MB (goal <= 40), click answered in median %.1f ms, max %.1f ms (%d clicks; "
+                    "goal <= 100)%s%s | row limit reached %zu times, rows kept min %lld, median %lld, max %lld | "
+                    "speed ratio (terminal / picocom) %.2f (goal >= 2), CPU ratio (terminal / picocom+tmux) %.2f "
+                    "(goal <= 0.5)\n",
                     round, picoRate, pico.cpu / mb, pico.cpuShown / mb, pico.complete ? ", log complete" : ", LOG INCOMPLETE ",
                     qPrintable(pico.note), termRate, term.cpu / mb, peakMb, clickMedianMs, clickMaxMs, clicks,
-                    term.complete ? ", every byte in window and file" : ", ", qPrintable(term.note),
-                    picoRate > 0 ? termRate / picoRate : 0, term.cpu > 0 ? pico.cpu / term.cpu : 0);
+                    term.complete ? ", every byte in the file, the last line in the window" : ", ",
+                    qPrintable(term.note), keptRows.size(), keptRows.empty() ? -1LL : (long long)keptRows.front(),
+                    keptRows.empty() ? -1LL : (long long)keptRows[keptRows.size() / 2],
+                    keptRows.empty() ? -1LL : (long long)keptRows.back(), picoRate > 0 ? termRate / picoRate : 0,
+                    pico.cpu > 0 ? term.cpu / pico.cpu : 0);
         std::fflush(stdout);
     }
 }

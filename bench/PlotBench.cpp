@@ -5,6 +5,7 @@
 
 #include "BenchMeasures.h"
 #include "kit/ConnectedWindow.h"
+#include "ui/LogPane.h"
 #include "ui/PlotWindow.h"
 
 #include <QAction>

@@ -4,15 +4,14 @@
 
 #include "BenchMeasures.h"
 #include "kit/ConnectedWindow.h"
+#include "ui/LogPane.h"
 #include "ui/TForm1.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QTest>
-#include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
 
@@ -128,14 +127,14 @@ void runFramingCase(int gapClicks, std::chrono::milliseconds silence) {
     const double seconds = wall.elapsed() / 1000.0;
     const double cpu = windowCpuSeconds() - cpuBefore;
 
-    // Each received line is one block "XX XX ... XX".
+    // Each received line is one line "XX XX ... XX".
     int lines = 0;
     int whole = 0;
-    for (QTextBlock block = window.log()->document()->begin(); block.isValid(); block = block.next()) {
-        if (block.text().isEmpty())
+    for (const QString &line : window.log()->toPlainText().split(u'\n')) {
+        if (line.isEmpty())
             continue;
         ++lines;
-        if (block.text().size() == kPacketBytes * 3 - 1)
+        if (line.size() == kPacketBytes * 3 - 1)
             ++whole;
     }
     // A pause of the device within a packet that is longer than the gap

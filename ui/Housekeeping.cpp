@@ -4,6 +4,9 @@
 #include <QTime>
 
 Housekeeping::Housekeeping(QLabel *TextTime, QObject *parent) : QObject(parent), m_textTime(TextTime) {
+    // Opaque, in its panel's colour: the clock's second repaints the clock
+    // alone, not the panel behind it.
+    m_textTime->setAutoFillBackground(true);
     m_customFunctions.setSingleShot(true);
     connect(&m_customFunctions, &QTimer::timeout, this, &Housekeeping::CustomFunctionsTimer);
 }

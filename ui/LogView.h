@@ -1,23 +1,20 @@
 #pragma once
 
-#include "ui/LogRows.h"
-#include "ui/LogViewAppend.h"
-
 #include <QObject>
 
+class LogPane;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
-class QPoint;
 class QPushButton;
 
-// The log window: sent and received lines, time-stamped on request and
-// filtered, the frozen view and clearing.
+// The log window: sent and received lines, the frozen view and clearing.
 class LogView : public QObject {
     Q_OBJECT
 public:
     struct Controls {
-        QPlainTextEdit *MainWindow, *SecondWindow;
+        LogPane *MainWindow;
+        QPlainTextEdit *SecondWindow;
         QLineEdit *FiltrLog;
         QCheckBox *VisTime;
         QPushButton *BTLog, *StartStop;
@@ -28,8 +25,8 @@ public:
     // it (time stamp, filter).
     void showSent(const QByteArray &line);
     void showReceived(const QByteArray &line);
-    // Empties the log once it shows more rows than it may keep; new rows are
-    // looked at once per frame.
+    // Past the rows the log may keep, it keeps only those that came after
+    // them; the log itself looks once per frame of new lines.
     void limitRows();
 
 signals:
@@ -41,13 +38,9 @@ signals:
 
 private:
     void putLogLine(const QByteArray &line);
-    void showContextMenu(const QPoint &at);
     void BTLogClick();
     void StartStopClick();
 
     Controls m_controls;
-    LogAppender m_appender;
-    LogRowCounter m_rows;
-    FrameThrottle m_rowsCheck{[this] { limitRows(); }};
     bool m_frozen = false; // shown in StartStop's tag and caption
 };

@@ -1,5 +1,6 @@
 #include "kit/ConnectedWindow.h"
 
+#include "ui/LogPane.h"
 #include "ui/TForm1.h"
 #include "ui/WindowSet.h"
 
@@ -103,9 +104,11 @@ std::optional<QString> ConnectedWindow::text(const QString &name) {
         return edit->text();
     if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
         return memo->toPlainText();
+    if (auto *log = qobject_cast<LogPane *>(widget))
+        return log->toPlainText();
     if (auto *combo = qobject_cast<QComboBox *>(widget))
         return combo->currentText();
     return std::nullopt;
 }
 
-QPlainTextEdit *ConnectedWindow::log() { return find<QPlainTextEdit>(QStringLiteral("MainWindow")); }
+LogPane *ConnectedWindow::log() { return find<LogPane>(QStringLiteral("MainWindow")); }

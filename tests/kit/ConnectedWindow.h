@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-class QPlainTextEdit;
+class LogPane;
 class TForm1;
 struct WindowSet;
 
@@ -62,7 +62,7 @@ public:
     // if the control has no text.
     std::optional<QString> text(const QString &name);
     // The log view.
-    QPlainTextEdit *log();
+    LogPane *log();
 
 private:
     QTemporaryDir m_portFolder;

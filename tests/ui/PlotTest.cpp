@@ -6,16 +6,17 @@
 #include "ui/PlotWindow.h"
 #include "ui/TForm1.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QChartView>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -103,7 +104,7 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
     EXPECT_EQ(plot.record().seriesNames(), QStringList{"c"});
 
     // The log's own items, a separator, then the plot.
-    auto *log = find<QPlainTextEdit>(QStringLiteral("MainWindow"));
+    auto *log = find<QAbstractScrollArea>(QStringLiteral("MainWindow"));
     QStringList items;
     QTimer::singleShot(0, [&items] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
@@ -112,7 +113,9 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
             items << (action->isSeparator() ? QStringLiteral("-") : action->text());
         menu->close();
     });
-    emit log->customContextMenuRequested(QPoint(5, 5));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), log->viewport()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(log->viewport(), &request);
+    QCoreApplication::processEvents(); // the menu is up
     ASSERT_GE(items.size(), 3);
     EXPECT_EQ(items.mid(items.size() - 2), (QStringList{"-", kPlotAction}));
 }

@@ -7,9 +7,14 @@
 #include "ui/TForm1.h"
 #include "ui/UpDown.h"
 
+#include <QAbstractScrollArea>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -275,7 +280,7 @@ TEST_F(Receive, SwitchingToHexShowsLaterPacketsInHex) {
 
 TEST_F(Receive, LogFollowsTheNewestLineUnlessScrolledBack) {
     startConnected();
-    QScrollBar *bar = find<QPlainTextEdit>("MainWindow")->verticalScrollBar();
+    QScrollBar *bar = find<QAbstractScrollArea>("MainWindow")->verticalScrollBar();
     for (int n = 0; n < 60; ++n)
         device().send(QByteArray::number(n) + "\r\n");
     ASSERT_TRUE(waitUntil([&] { return logText().endsWith("\n59"); }));
@@ -287,6 +292,46 @@ TEST_F(Receive, LogFollowsTheNewestLineUnlessScrolledBack) {
     ASSERT_TRUE(waitUntil([&] { return logText().endsWith("\nLATER"); }));
     processEventsFor(100);
     EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(Receive, MouseSelectionCtrlCAndCtrlACopyTheLogsText) {
+    startConnected();
+    sendBursts({"ONE\r\n", "TWO\r\n", "THREE\r\n"}, 40);
+    ASSERT_TRUE(waitForLog("ONE\nTWO\nTHREE"));
+    auto *log = find<QAbstractScrollArea>("MainWindow");
+    QWidget *field = log->viewport();
+    const int row = log->fontMetrics().lineSpacing();
+    // From the start of the first row to past the end of the second.
+    QTest::mousePress(field, Qt::LeftButton, {}, QPoint(1, row / 2));
+    QTest::mouseMove(field, QPoint(field->width() - 8, row + row / 2));
+    QTest::mouseRelease(field, Qt::LeftButton, {}, QPoint(field->width() - 8, row + row / 2));
+    QTest::keyClick(log, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "ONE\nTWO");
+
+    QTest::keyClick(log, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(log, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "ONE\nTWO\nTHREE");
+}
+
+// Copy and select-all, then whatever the window added to the log.
+TEST_F(Receive, ContextMenuOffersCopyAndSelectAllThenTheLogsActions) {
+    start();
+    auto *log = find<QAbstractScrollArea>("MainWindow");
+    QAction added(QStringLiteral("Added"));
+    log->addAction(&added);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), log->viewport()->mapToGlobal(QPoint(10, 10)));
+    QCoreApplication::sendEvent(log->viewport(), &event);
+    auto *menu = log->findChild<QMenu *>();
+    ASSERT_NE(menu, nullptr);
+    QStringList items;
+    for (const QAction *action : menu->actions())
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text().section(u'\t', 0, 0));
+    // In the words (and the translation) of a plain text view's menu.
+    const QString copy = QCoreApplication::translate("QWidgetTextControl", "&Copy");
+    const QString all = QCoreApplication::translate("QWidgetTextControl", "Select All");
+    EXPECT_EQ(items.mid(0, 4), QStringList({copy, "-", all, "-"}));
+    EXPECT_EQ(items.last(), "Added");
+    menu->close();
 }
 
 // ---------------------------------------------------------------- filter, clear, pause
@@ -349,7 +394,7 @@ TEST_F(Receive, ClearEmptiesTheLogAndLaterLinesFollow) {
 
 TEST_F(Receive, PauseFreezesTheViewAndResumeShowsWhatCameMeanwhile) {
     startConnected();
-    auto *main = find<QPlainTextEdit>("MainWindow");
+    QWidget *main = find("MainWindow");
     auto *frozen = find<QPlainTextEdit>("SecondWindow");
     device().send("BEFORE\r\n");
     ASSERT_TRUE(waitForLog("BEFORE"));
