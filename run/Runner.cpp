@@ -9,6 +9,7 @@
 
 #include <climits>
 #include <csignal>
+#include <utility>
 
 namespace run {
 
@@ -120,7 +121,14 @@ void Runner::logLine(const QByteArray &line) {
         m_logFlush.start();
 }
 
-void Runner::answered() { carryOut(m_dialogue.answer(rx::LogDisplayText(m_lastPacket))); }
+void Runner::answered() {
+    // As in the window's after-answer mode, an answer is complete only when
+    // nothing more waits behind it; until then its packets are gathered.
+    m_answer += rx::LogDisplayText(m_lastPacket);
+    if (m_session.moreInputWaiting())
+        return;
+    carryOut(m_dialogue.answer(std::exchange(m_answer, QString())));
+}
 
 void Runner::tick() { carryOut(m_dialogue.tick()); }
 

@@ -54,6 +54,8 @@ private:
     Dialogue m_dialogue;
     TerminalSession m_session;
     QByteArray m_lastPacket;
+    // The packets of an answer that goes on (more bytes were waiting).
+    QString m_answer;
     rx::LogFile m_log;
     QTimer m_logFlush;
     QTimer m_tick;

@@ -305,7 +305,7 @@ void TerminalSession::AfterAnswerSend() {
     // next command. The port is asked only in that mode: this runs for every
     // line received.
     const tx::SendInputs inputs = sendInputs();
-    const bool moreWaiting = inputs.mode == tx::SendMode::AfterAnswer && m_port.bytesWaiting() != 0;
+    const bool moreWaiting = inputs.mode == tx::SendMode::AfterAnswer && moreInputWaiting();
     carryOut(m_sequencer.afterAnswer(inputs, moreWaiting));
 }
 

@@ -121,6 +121,9 @@ public:
     qint32 packetGap() const { return m_packetGap; }
     quint32 buffered() const { return m_buffer.length(); }
     bool rxBusy() const { return m_rxBusy; }
+    // More bytes wait behind the packet just shown: the answer is not
+    // complete yet, and the after-answer chain waits for the rest.
+    bool moreInputWaiting() { return m_port.bytesWaiting() != 0; }
     // The receive poll's tick (its own timer calls it).
     void RxTimerTimer();
 
