@@ -11,7 +11,7 @@
 
 namespace rx {
 
-QString LogFileNameFor(const QDateTime &localNow) {
+QString logFileNameFor(const QDateTime &localNow) {
     const QDate date = localNow.date();
     const QTime time = localNow.time();
     return QStringLiteral("LOG_%1 %2 %3 %4 %5 %6.txt")

@@ -98,7 +98,7 @@ tx::SendMode SendModesPanel::currentSendMode() const {
 }
 
 void SendModesPanel::applySendMode(tx::SendMode mode) {
-    const tx::SendModeControls controls = tx::ControlsForMode(mode);
+    const tx::SendModeControls controls = tx::controlsForMode(mode);
     m_controls.OldCmdList->setEnabled(controls.commandListEnabled);
     m_controls.SendStart->setEnabled(controls.sendStartEnabled);
     m_controls.CiklSend->setEnabled(controls.cyclicEnabled);
@@ -139,7 +139,7 @@ void SendModesPanel::loadCommandFile(const QString &path) {
     const bool read = file.read(path);
     m_session.loadCommandLines(file.lines());
     setFileSendMode(true, QDir::toNativeSeparators(path));
-    m_controls.CiklSend->setEnabled(tx::ControlsForMode(currentSendMode()).cyclicEnabled);
+    m_controls.CiklSend->setEnabled(tx::controlsForMode(currentSendMode()).cyclicEnabled);
     m_controls.OldCmdList->setEnabled(true);
     m_controls.OldCmdList->raise();
 

@@ -59,7 +59,7 @@ private:
     void RBSelClick() { applySendMode(tx::SendMode::OnSelect); }
     void RBPeriodClick() { applySendMode(tx::SendMode::Period); }
     // Returns whether the typed text may go into the period field.
-    bool PeriodTXKeyPress(const QString &typed) { return tx::PeriodKeyAllowed(typed); }
+    bool PeriodTXKeyPress(const QString &typed) { return tx::periodKeyAllowed(typed); }
     void ButtonReadFileClick();
     void loadCommandFile(const QString &path);
     void closeCommandFile();

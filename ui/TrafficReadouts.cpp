@@ -27,12 +27,12 @@ void TrafficReadouts::showRead(bool waitsMeasured) {
     showTotals();
     if (waitsMeasured)
         showWaits();
-    show(m_controls.LRead, rx::ReadCountText(m_session.traffic().statistics.ReadCount));
+    show(m_controls.LRead, rx::readCountText(m_session.traffic().statistics.ReadCount));
 }
 
 void TrafficReadouts::showSent() {
     showTotals();
-    show(m_controls.LSend, rx::SendCountText(m_session.traffic().statistics.SendCount));
+    show(m_controls.LSend, rx::sendCountText(m_session.traffic().statistics.SendCount));
 }
 
 void TrafficReadouts::showTotals() {
@@ -42,16 +42,16 @@ void TrafficReadouts::showTotals() {
 
 void TrafficReadouts::showWaits() {
     const rx::ReadStatistics &statistics = m_session.traffic().statistics;
-    show(m_controls.MinTimeWait, rx::MinWaitText(statistics.MinWait));
-    show(m_controls.MaxTimeWait, rx::MaxWaitText(statistics.MaxWait));
+    show(m_controls.MinTimeWait, rx::minWaitText(statistics.MinWait));
+    show(m_controls.MaxTimeWait, rx::maxWaitText(statistics.MaxWait));
 }
 
 void TrafficReadouts::BTClrStatClick() {
     m_session.resetStatistics();
     showWaits();
     const rx::ReadStatistics &statistics = m_session.traffic().statistics;
-    show(m_controls.LRead, rx::ReadCountText(statistics.ReadCount));
-    show(m_controls.LSend, rx::SendCountText(statistics.SendCount));
+    show(m_controls.LRead, rx::readCountText(statistics.ReadCount));
+    show(m_controls.LSend, rx::sendCountText(statistics.SendCount));
 }
 
 // Under a flood, or fast periodic sending, the readouts change on every read
