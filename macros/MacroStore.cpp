@@ -1,8 +1,8 @@
 #include "macros/MacroStore.h"
 
 #include "core/Cp1251.h"
-#include "core/FileLock.h"
-#include "core/SafeFile.h"
+#include "core/platform/FileLock.h"
+#include "core/platform/SafeFile.h"
 #include "core/platform/FileDescriptor.h"
 
 #include <QDir>

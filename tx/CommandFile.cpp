@@ -1,6 +1,6 @@
 #include "tx/CommandFile.h"
 
-#include "core/SafeFile.h"
+#include "core/platform/SafeFile.h"
 #include "core/platform/FileDescriptor.h"
 
 #include <QFile>

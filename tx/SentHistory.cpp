@@ -1,7 +1,7 @@
 #include "tx/SentHistory.h"
 
-#include "core/FileLock.h"
-#include "core/SafeFile.h"
+#include "core/platform/FileLock.h"
+#include "core/platform/SafeFile.h"
 #include "core/platform/FileDescriptor.h"
 
 #include <QFile>

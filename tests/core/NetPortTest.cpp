@@ -1,4 +1,4 @@
-#include "core/NetPort.h"
+#include "core/port/NetPort.h"
 #include "kit/EventWait.h"
 #include "support/QtPrinting.h"
 #include "support/Ser2netPeer.h"

@@ -1,4 +1,4 @@
-#include "core/TelnetCodec.h"
+#include "core/port/TelnetCodec.h"
 #include "support/QtPrinting.h"
 
 #include <gtest/gtest.h>

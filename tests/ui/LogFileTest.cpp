@@ -3,7 +3,7 @@
 #include "window/TerminalFixture.h"
 
 #include "support/FileSizeLimit.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -4,8 +4,8 @@
 
 #include "core/Cp1251.h"
 #include "rx/WeekClock.h"
-#include "ui/TForm1.h"
-#include "ui/UpDown.h"
+#include "ui/window/TForm1.h"
+#include "ui/widgets/UpDown.h"
 
 #include <QCheckBox>
 #include <QLabel>

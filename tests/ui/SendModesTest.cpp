@@ -1,7 +1,7 @@
 #include "window/TerminalFixture.h"
 
 #include "support/AnsweringDevice.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QDir>
 #include <QFile>
