@@ -44,17 +44,9 @@ TEST(MacroEditing, EnterWalksForwardAndBackspaceBack) {
     }
 }
 
+// Editor mode hiding the file button and file mode hiding the editor toggle
+// are the window's now: tests/ui/MacrosTest.cpp and SendModesTest.cpp.
 TEST(MacroEditing, EditorModeAndFileModeEachHideTheOthersToggle) {
-    using namespace macroediting;
-    const auto entering = [](const auto &table, const char *name) {
-        for (const ModeControl &entry : table) {
-            if (QLatin1String(entry.control) == QLatin1String(name))
-                return entry.entering;
-        }
-        return Visibility::Keep;
-    };
-    EXPECT_EQ(entering(kModeControls, "ButtonReadFile"), Visibility::Hide);
-    EXPECT_EQ(entering(kFileModeControls, "EditAllCmd"), Visibility::Hide);
     EXPECT_EQ(macroview::editLimit(macroview::View::Names), 50);
     EXPECT_EQ(macroview::editLimit(macroview::View::Commands), 250);
     EXPECT_EQ(macroview::editLimit(MacroStore::Field::ListName), 150);

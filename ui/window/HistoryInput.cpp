@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 
 namespace {
 
@@ -26,23 +27,22 @@ void openDropDown(QListWidget &list) {
     list.setFocus();
 }
 
-void closeDropDown(QListWidget &list, QLineEdit &field) {
-    list.hide();
-    field.setFocus();
-}
-
-// Enter with a line selected puts that line into the field and closes the
-// drop-down; Escape closes it. Returns whether the key was taken.
-bool pickIntoField(QListWidget &list, QLineEdit &field, int key) {
+// Enter with a line selected puts that line into the field (picked) and
+// closes the drop-down (closed); Escape closes it. Returns whether the key
+// was taken.
+template <typename Picked, typename Closed>
+bool pickIntoField(QListWidget &list, int key, Picked picked, Closed closed) {
     if (isEnterKey(key)) {
         if (const QListWidgetItem *line = selectedLine(list)) {
-            field.setText(line->text());
-            closeDropDown(list, field);
+            picked(line->text());
+            list.hide();
+            closed();
         }
         return true;
     }
     if (key == Qt::Key_Escape) {
-        closeDropDown(list, field);
+        list.hide();
+        closed();
         return true;
     }
     return false;
@@ -57,9 +57,8 @@ HistoryInput::HistoryInput(const Controls &controls, QWidget *window)
         opener->setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
         opener->setText(QStringLiteral("\u2193"));
     }
-    for (QWidget *control : std::initializer_list<QWidget *>{m_controls.MainStrCmd, m_controls.AddStrCmd,
-                                                             m_controls.FastOldCmd, m_controls.LBTail,
-                                                             m_controls.Str1, m_controls.Str2})
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_controls.FastOldCmd, m_controls.LBTail, m_controls.Str1, m_controls.Str2})
         control->installEventFilter(this);
 }
 
@@ -77,18 +76,17 @@ void HistoryInput::save() {
         modal::reportFileError(m_window, kHistoryFileName, m_history.errorString());
 }
 
-void HistoryInput::fitDropDown() {
-    m_controls.FastOldCmd->resize(m_controls.MainStrCmd->width(), m_controls.FastOldCmd->height());
+void HistoryInput::fitDropDown(int commandLineWidth) {
+    m_controls.FastOldCmd->resize(commandLineWidth, m_controls.FastOldCmd->height());
+}
+
+void HistoryInput::setEditorModeActive(bool active) {
+    if (active)
+        m_controls.OldCommandsBT->hide();
 }
 
 bool HistoryInput::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
-    case QEvent::KeyRelease: {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Down && !key->isAutoRepeat())
-            downReleased(watched);
-        return false;
-    }
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (watched == m_controls.FastOldCmd)
@@ -109,13 +107,6 @@ bool HistoryInput::eventFilter(QObject *watched, QEvent *event) {
     default:
         return false;
     }
-}
-
-void HistoryInput::downReleased(QObject *watched) {
-    if (watched == m_controls.MainStrCmd)
-        MainStrCmdKeyUp();
-    else if (watched == m_controls.AddStrCmd)
-        AddStrCmdKeyUp();
 }
 
 void HistoryInput::focusLeft(QObject *watched, Qt::FocusReason reason) {
@@ -144,7 +135,9 @@ void HistoryInput::MainStrCmdKeyUp() {
 
 // Only fills the command line; nothing is sent.
 bool HistoryInput::FastOldCmdKeyPress(int key) {
-    return pickIntoField(*m_controls.FastOldCmd, *m_controls.MainStrCmd, key);
+    return pickIntoField(
+        *m_controls.FastOldCmd, key, [this](const QString &text) { emit commandPicked(text); },
+        [this] { emit commandDropDownClosed(); });
 }
 
 void HistoryInput::FastOldCmdExit() { m_controls.FastOldCmd->hide(); }
@@ -152,6 +145,10 @@ void HistoryInput::FastOldCmdExit() { m_controls.FastOldCmd->hide(); }
 void HistoryInput::AddStrCmdKeyUp() { openDropDown(*m_controls.LBTail); }
 
 // The chosen token replaces the whole tail.
-bool HistoryInput::LBTailKeyPress(int key) { return pickIntoField(*m_controls.LBTail, *m_controls.AddStrCmd, key); }
+bool HistoryInput::LBTailKeyPress(int key) {
+    return pickIntoField(
+        *m_controls.LBTail, key, [this](const QString &text) { emit tailPicked(text); },
+        [this] { emit tailDropDownClosed(); });
+}
 
 void HistoryInput::LBTailExit() { m_controls.LBTail->hide(); }

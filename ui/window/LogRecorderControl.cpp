@@ -53,3 +53,5 @@ void LogRecorderControl::reportLogFileError(const QString &fileName, const QStri
         m_noticeOpen = false;
     });
 }
+
+void LogRecorderControl::setEditorModeActive(bool active) { m_controls.STLog->setVisible(!active); }

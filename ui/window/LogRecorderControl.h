@@ -20,6 +20,9 @@ public:
 
     // The end of the run.
     void close();
+    // Editor mode was entered (true) or left: its list-name edit takes the
+    // status line's place.
+    void setEditorModeActive(bool active);
 
 private:
     void StartLogClick();

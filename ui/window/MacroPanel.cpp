@@ -7,7 +7,6 @@
 #include "ui/widgets/LimitedEdit.h"
 #include "ui/window/MacroGrid.h"
 #include "ui/dialogs/ModalSeam.h"
-#include "ui/window/ModeVisibility.h"
 #include "ui/widgets/PlainText.h"
 #include "ui/dialogs/TFormEditHelpCmd.h"
 #include "ui/dialogs/TSave.h"
@@ -231,6 +230,12 @@ void MacroPanel::keepUnsaved() {
 }
 
 void MacroPanel::showCommandFile(bool loaded, const QString &caption) {
+    // The file's lines take the place of the list chooser and the view
+    // switches; the large caption shows the file's name.
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_controls.CBLists, m_controls.RBName, m_controls.RbData, m_controls.EditAllCmd})
+        control->setVisible(!loaded);
+    m_controls.STListName->setVisible(loaded);
     if (loaded) {
         m_listNameHint = m_controls.STListName->toolTip();
         m_controls.STListName->setToolTip(QString());
@@ -314,7 +319,16 @@ void MacroPanel::EditAllCmdClick() {
         m_store.setListName(m_currentList, m_controls.ListNameEDT->text());
         m_controls.STListName->setText(m_store.listName(m_currentList));
     }
-    applyModeVisibility(*m_window, macroediting::kModeControls, entering);
+    m_controls.CBLists->setVisible(!entering);
+    for (QWidget *control : std::initializer_list<QWidget *>{m_controls.ListNameEDT, m_controls.DelList,
+                                                             m_controls.ListInc, m_controls.ListDec, m_controls.SaveF,
+                                                             m_controls.StaticText1})
+        control->setVisible(entering);
+    // The large caption keeps its place under the list-name edit; leaving
+    // always returns to the chooser.
+    if (!entering)
+        m_controls.STListName->hide();
+    emit editorModeChanged(entering);
     if (entering) {
         ReadListCmd(m_currentList);
         // The edit is drawn over the large caption when both are shown.
@@ -415,8 +429,11 @@ void MacroPanel::connectHandlers() {
 void MacroPanel::watchHelpClearing() {
     // Pointer moves reach a control only with mouse tracking on; the log
     // views report them on their viewports.
-    for (const char *name : macroediting::kHelpClearingControls) {
-        auto *control = m_window->findChild<QWidget *>(QString::fromLatin1(name));
+    clearHelpOver({m_controls.EditAllCmd, m_controls.DelList, m_controls.ListInc, m_controls.ListDec});
+}
+
+void MacroPanel::clearHelpOver(const QList<QWidget *> &controls) {
+    for (QWidget *control : controls) {
         if (auto *view = qobject_cast<QAbstractScrollArea *>(control))
             control = view->viewport();
         control->setMouseTracking(true);

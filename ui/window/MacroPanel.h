@@ -51,10 +51,15 @@ public:
     void keepUnsaved();
     // A command file took the large caption (loaded) or gave it back.
     void showCommandFile(bool loaded, const QString &caption);
+    // Moving the pointer over these controls (another subsystem's) empties
+    // the description panel.
+    void clearHelpOver(const QList<QWidget *> &controls);
 
 signals:
     // A macro button was clicked: its stored command.
     void macroChosen(const QByteArray &command);
+    // Editor mode was entered (true) or left.
+    void editorModeChanged(bool active);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -5,7 +5,6 @@
 #include "session/TerminalSession.h"
 #include "tx/CommandFile.h"
 #include "ui/dialogs/ModalSeam.h"
-#include "ui/window/ModeVisibility.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -130,7 +129,8 @@ void SendModesPanel::setFileSendMode(bool loaded, const QString &caption) {
     m_controls.ButtonReadFile->setText(loaded ? kBackCaption : kReadFileCaption);
     if (!loaded)
         m_controls.OldCmdList->clear();
-    applyModeVisibility(*m_window, macroediting::kFileModeControls, loaded);
+    for (QWidget *control : std::initializer_list<QWidget *>{m_controls.CiklSend, m_controls.OldCmdList, m_controls.SendStart})
+        control->setVisible(loaded);
     emit fileModeChanged(loaded, caption);
 }
 
@@ -180,3 +180,6 @@ void SendModesPanel::OldCmdListClick() {
     m_controls.OldCmdList->setEnabled(true);
     emit focusCommandLine();
 }
+
+// Editor mode and sending from a file exclude each other.
+void SendModesPanel::setEditorModeActive(bool active) { m_controls.ButtonReadFile->setVisible(!active); }

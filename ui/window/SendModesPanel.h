@@ -34,6 +34,9 @@ public:
     // the command line.
     void takeMacroCommand(const QByteArray &command);
 
+    // Editor mode was entered (true) or left.
+    void setEditorModeActive(bool active);
+
 signals:
     // A chosen command goes into the command line; the focus goes to the
     // command line or to the send button.

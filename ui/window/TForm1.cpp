@@ -58,7 +58,7 @@ QList<QByteArray> TForm1::createMacroSide() {
                                     ui.Str2, ui.CBLists, ui.BTPalitra, ui.BtInfo, ui.Srift},
         [session = m_session.get()] { return session->fileSendMode(); }, this);
     m_history = std::make_unique<HistoryInput>(
-        HistoryInput::Controls{ui.MainStrCmd, ui.AddStrCmd, ui.FastOldCmd, ui.LBTail, ui.Str1, ui.Str2}, this);
+        HistoryInput::Controls{ui.FastOldCmd, ui.LBTail, ui.Str1, ui.Str2, ui.OldCommandsBT}, this);
     return m_history->load();
 }
 
@@ -103,10 +103,23 @@ void TForm1::connectSubsystems() {
     connect(m_sendModes.get(), &SendModesPanel::fileModeChanged, m_macros.get(), &MacroPanel::showCommandFile);
     connect(m_sendModes.get(), &SendModesPanel::fileModeChanged, m_arrangement.get(),
             &WindowArrangement::FormCanResize);
+    connect(m_transmit.get(), &TransmitLine::commandLineDownReleased, m_history.get(), &HistoryInput::MainStrCmdKeyUp);
+    connect(m_transmit.get(), &TransmitLine::tailDownReleased, m_history.get(), &HistoryInput::AddStrCmdKeyUp);
+    connect(m_history.get(), &HistoryInput::commandPicked, m_transmit.get(), &TransmitLine::setCommandText);
+    connect(m_history.get(), &HistoryInput::tailPicked, m_transmit.get(), &TransmitLine::setTailText);
+    connect(m_history.get(), &HistoryInput::commandDropDownClosed, m_transmit.get(), &TransmitLine::focusCommandLine);
+    connect(m_history.get(), &HistoryInput::tailDropDownClosed, m_transmit.get(), &TransmitLine::focusTail);
+    connect(m_macros.get(), &MacroPanel::editorModeChanged, m_logRecorder.get(), &LogRecorderControl::setEditorModeActive);
+    connect(m_macros.get(), &MacroPanel::editorModeChanged, m_history.get(), &HistoryInput::setEditorModeActive);
+    connect(m_macros.get(), &MacroPanel::editorModeChanged, m_sendModes.get(), &SendModesPanel::setEditorModeActive);
+    m_macros->clearHelpOver({m_ui->OldCommandsBT, m_ui->ButtonReadFile, m_ui->SendStart, m_ui->ButtonSend,
+                             m_ui->MainStrCmd, m_ui->AddStrCmd, m_ui->LogPanel, m_ui->SecondWindow, m_ui->MainWindow,
+                             m_ui->Panel1, m_ui->MainPanel});
     connect(m_sendModes.get(), &SendModesPanel::cyclicOptionsChanged, m_housekeeping.get(),
             &Housekeeping::CustomFunctionsTimer);
 
-    connect(m_housekeeping.get(), &Housekeeping::beat, m_history.get(), &HistoryInput::fitDropDown);
+    connect(m_housekeeping.get(), &Housekeeping::beat, m_history.get(),
+            [this] { m_history->fitDropDown(m_transmit->commandLineWidth()); });
     connect(m_housekeeping.get(), &Housekeeping::beat, m_logView.get(), &LogView::limitRows);
     connect(m_housekeeping.get(), &Housekeeping::beat, session, &TerminalSession::rearmCyclicPeriod);
 }

@@ -55,7 +55,21 @@ void TransmitLine::focusCommandLine() { m_controls.MainStrCmd->setFocus(); }
 
 void TransmitLine::focusSendButton() { m_controls.ButtonSend->setFocus(); }
 
+void TransmitLine::setCommandText(const QString &text) { m_controls.MainStrCmd->setText(text); }
+
+void TransmitLine::setTailText(const QString &text) { m_controls.AddStrCmd->setText(text); }
+
+void TransmitLine::focusTail() { m_controls.AddStrCmd->setFocus(); }
+
+int TransmitLine::commandLineWidth() const { return m_controls.MainStrCmd->width(); }
+
 bool TransmitLine::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyRelease) {
+        const auto *released = static_cast<QKeyEvent *>(event);
+        if (released->key() == Qt::Key_Down && !released->isAutoRepeat())
+            emit watched == m_controls.MainStrCmd ? commandLineDownReleased() : tailDownReleased();
+        return false;
+    }
     if (event->type() != QEvent::KeyPress)
         return false;
     const int key = static_cast<QKeyEvent *>(event)->key();

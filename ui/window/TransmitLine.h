@@ -30,6 +30,16 @@ public:
     void showInCommandLine(const QByteArray &command);
     void focusCommandLine();
     void focusSendButton();
+    // A line picked from a drop-down under a field; the field's focus back.
+    void setCommandText(const QString &text);
+    void setTailText(const QString &text);
+    void focusTail();
+    int commandLineWidth() const;
+
+signals:
+    // Down released in the command line or the tail string: their drop-downs.
+    void commandLineDownReleased();
+    void tailDownReleased();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
