@@ -8,9 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-QString errnoText(int cause) {
-    return QString::fromLocal8Bit(std::strerror(cause));
-}
+QString errnoText(int cause) { return QString::fromLocal8Bit(std::strerror(cause)); }
 
 bool adoptDescriptor(QFile &file, int fd, QIODevice::OpenMode mode) {
     if (file.open(fd, mode, QFileDevice::AutoCloseHandle))
@@ -19,9 +17,7 @@ bool adoptDescriptor(QFile &file, int fd, QIODevice::OpenMode mode) {
     return false;
 }
 
-void closeDescriptor(int fd) {
-    ::close(fd);
-}
+void closeDescriptor(int fd) { ::close(fd); }
 
 bool isUnlinked(int fd) {
     struct stat st {};

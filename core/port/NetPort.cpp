@@ -1,11 +1,8 @@
 #include "core/port/NetPort.h"
 
-#include <utility>
+#include "core/platform/DeviceCalls.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
+#include <utility>
 
 namespace {
 
@@ -122,12 +119,7 @@ void NetPort::failOpen(Failure failure, const QString &reason) {
 void NetPort::onConnected() {
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-#ifdef Q_OS_LINUX
-    const int fd = int(m_socket.socketDescriptor());
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &kKeepIdleS, sizeof kKeepIdleS);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &kKeepIntervalS, sizeof kKeepIntervalS);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &kKeepCount, sizeof kKeepCount);
-#endif
+    setTcpKeepAlive(int(m_socket.socketDescriptor()), kKeepIdleS, kKeepIntervalS, kKeepCount);
     if (m_address.protocol == NetAddress::Protocol::RawTcp)
         return finishOpen();
     m_socket.write(m_codec.start(true));
@@ -238,14 +230,9 @@ void NetPort::onDisconnected() {
 bool NetPort::probe() { return m_open && m_socket.state() == QAbstractSocket::ConnectedState; }
 
 bool NetPort::peerGone() const {
-#ifdef Q_OS_LINUX
     // A write into a closed connection still succeeds once and is lost; the
     // system already knows of the close before Qt's next event.
-    pollfd connection{int(m_socket.socketDescriptor()), POLLRDHUP, 0};
-    return ::poll(&connection, 1, 0) > 0 && (connection.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
-#else
-    return false;
-#endif
+    return peerHungUp(int(m_socket.socketDescriptor()));
 }
 
 qint64 NetPort::bytesWaiting() {

@@ -1,16 +1,11 @@
 #include "core/port/SerialPortAccess.h"
 
+#include "core/platform/DeviceCalls.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -57,9 +52,8 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     }
     // The lock other serial terminals take on the device; neither Qt's lock
     // file nor its exclusive mode is seen by them.
-    if (::flock(m_port.handle(), LOCK_EX | LOCK_NB) != 0) {
-        m_error = QStringLiteral("Порт занят другой программой (%1).")
-                      .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    if (QString reason; !lockDeviceExclusive(m_port.handle(), reason)) {
+        m_error = QStringLiteral("Порт занят другой программой (%1).").arg(reason);
         close();
         return false;
     }
@@ -100,13 +94,8 @@ bool SerialPortAccess::probe() {
 }
 
 qint64 SerialPortAccess::systemQueued() const {
-    int queued = 0;
-#ifdef Q_OS_UNIX
     // Bytes the system holds that Qt has not fetched yet.
-    if (::ioctl(m_port.handle(), FIONREAD, &queued) != 0)
-        queued = 0;
-#endif
-    return queued;
+    return bytesQueuedForReading(m_port.handle());
 }
 
 qint64 SerialPortAccess::bytesWaiting() {
@@ -143,8 +132,7 @@ qint64 SerialPortAccess::write(const QByteArray &bytes) {
 }
 
 bool SerialPortAccess::writable(int timeoutMs) const {
-    pollfd device{m_port.handle(), POLLOUT, 0};
-    return ::poll(&device, 1, timeoutMs) > 0 && (device.revents & POLLOUT);
+    return waitWritable(m_port.handle(), timeoutMs);
 }
 
 qint64 SerialPortAccess::outputPendingMs() const {
@@ -152,13 +140,9 @@ qint64 SerialPortAccess::outputPendingMs() const {
         return 0;
     if (m_port.bytesToWrite() > 0)
         return kStalledOutputRecheckMs;
-    int queued = 0;
-#ifdef Q_OS_UNIX
     // Bytes the system still has to put on the line (a pseudo-terminal
     // reports none: its reader takes them).
-    if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) != 0)
-        queued = 0;
-#endif
+    const int queued = bytesQueuedForWriting(m_port.handle());
     if (queued <= 0 || m_settings.baudRate <= 0)
         return 0;
     // A character is its data bits framed by a start and a stop bit or two.
