@@ -55,7 +55,7 @@ TEST_P(RenderPacketCase, RendersTheLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Packets, RenderPacketCase, ::testing::ValuesIn(kRendered),
-                         [](const ::testing::TestParamInfo<RenderCase> &info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<RenderCase> &testInfo) { return std::string(testInfo.param.name); });
 
 TEST(RenderPacket, AsciiTextWithoutLineEndStaysBufferedUntilTheGapEnds) {
     EXPECT_FALSE(RenderPacket("ABC", DataMode::Ascii, false).has_value());
