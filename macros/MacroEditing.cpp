@@ -2,7 +2,7 @@
 
 #include "core/FixedTexts.h"
 
-namespace macroediting {
+namespace macros {
 
 QString toggleCaption(bool editorMode) {
     return editorMode ? kBackCaption : QStringLiteral("Редактор");
@@ -39,4 +39,4 @@ int fieldWidth(int dialogWidth, int designFieldWidth, int designDialogWidth) {
     return dialogWidth + (designFieldWidth - designDialogWidth);
 }
 
-} // namespace macroediting
+} // namespace macros

@@ -9,7 +9,7 @@
 
 // Editor mode of the macro area, the description panel and the macro editor
 // dialog: their fixed texts and rules, without widgets.
-namespace macroediting {
+namespace macros {
 
 // The caption of the editor-mode toggle.
 QString toggleCaption(bool editorMode);
@@ -32,4 +32,4 @@ std::optional<int> backspaceTarget(int field);
 // distance to the dialog's right edge is kept.
 int fieldWidth(int dialogWidth, int designFieldWidth, int designDialogWidth);
 
-} // namespace macroediting
+} // namespace macros

@@ -62,11 +62,11 @@ void TFormEditHelpCmd::FormCreate() {
     m_designLineWidth = m_lineEdits.front()->width();
     m_designNameWidth = ui->CmdName->width();
     m_designDataWidth = ui->CmdData->width();
-    m_chain[macroediting::CmdName] = ui->CmdName;
-    m_chain[macroediting::CmdData] = ui->CmdData;
+    m_chain[macros::CmdName] = ui->CmdName;
+    m_chain[macros::CmdData] = ui->CmdData;
     for (int j = 1; j <= kLines; ++j) {
         QLineEdit *line = m_lineEdits[j - 1];
-        m_chain[macroediting::FirstLine + j - 1] = line;
+        m_chain[macros::FirstLine + j - 1] = line;
         connect(line, &QLineEdit::textChanged, this, [this, j] { EditChange(j); });
     }
     for (QLineEdit *field : m_chain)
@@ -151,7 +151,7 @@ void TFormEditHelpCmd::EditChange(int line) {
 
 bool TFormEditHelpCmd::fieldKeyPress(int field, int key) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        if (const auto next = macroediting::enterTarget(field))
+        if (const auto next = macros::enterTarget(field))
             m_chain[*next]->setFocus();
         else
             accept();
@@ -160,7 +160,7 @@ bool TFormEditHelpCmd::fieldKeyPress(int field, int key) {
     // The test looks at the text before the key acts: the Backspace that
     // deletes the last character stays, the next one moves.
     if (key == Qt::Key_Backspace && m_chain[field]->text().isEmpty()) {
-        if (const auto previous = macroediting::backspaceTarget(field))
+        if (const auto previous = macros::backspaceTarget(field))
             m_chain[*previous]->setFocus();
     }
     return false;
@@ -168,7 +168,7 @@ bool TFormEditHelpCmd::fieldKeyPress(int field, int key) {
 
 bool TFormEditHelpCmd::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyPress) {
-        for (int field = 0; field < macroediting::kFieldCount; ++field) {
+        for (int field = 0; field < macros::kFieldCount; ++field) {
             if (m_chain[field] == watched)
                 return fieldKeyPress(field, static_cast<QKeyEvent *>(event)->key());
         }
@@ -182,8 +182,8 @@ void TFormEditHelpCmd::resizeEvent(QResizeEvent *event) {
 }
 
 void TFormEditHelpCmd::FormCanResize(int width) {
-    ui->CmdName->resize(macroediting::fieldWidth(width, m_designNameWidth, m_designWidth), ui->CmdName->height());
-    ui->CmdData->resize(macroediting::fieldWidth(width, m_designDataWidth, m_designWidth), ui->CmdData->height());
+    ui->CmdName->resize(macros::fieldWidth(width, m_designNameWidth, m_designWidth), ui->CmdName->height());
+    ui->CmdData->resize(macros::fieldWidth(width, m_designDataWidth, m_designWidth), ui->CmdData->height());
     for (QLineEdit *line : m_lineEdits)
-        line->resize(macroediting::fieldWidth(width, m_designLineWidth, m_designWidth), line->height());
+        line->resize(macros::fieldWidth(width, m_designLineWidth, m_designWidth), line->height());
 }

@@ -63,7 +63,7 @@ private:
     std::array<QLabel *, kLines> m_panelLines{};
     std::array<QLineEdit *, kLines> m_lineEdits{};
     // The fields in the order Enter walks them.
-    std::array<QLineEdit *, macroediting::kFieldCount> m_chain{};
+    std::array<QLineEdit *, macros::kFieldCount> m_chain{};
     int m_list = 1;
     int m_macro = 1;
     bool m_lostActivation = false;

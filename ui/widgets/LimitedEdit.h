@@ -13,10 +13,10 @@ inline void showWhole(QLineEdit *edit, const QString &text, int limit) {
     edit->setMaxLength(std::max(edit->maxLength(), int(text.size())));
     if (edit->text() != text)
         edit->setText(text);
-    edit->setMaxLength(macroview::limitKeepingText(limit, int(text.size())));
+    edit->setMaxLength(macros::limitKeepingText(limit, int(text.size())));
 }
 
 // After the user changed the text: the limit follows it back down.
 inline void followText(QLineEdit *edit, int limit) {
-    edit->setMaxLength(macroview::limitKeepingText(limit, int(edit->text().size())));
+    edit->setMaxLength(macros::limitKeepingText(limit, int(edit->text().size())));
 }

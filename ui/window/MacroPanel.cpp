@@ -23,7 +23,7 @@
 
 namespace {
 
-const int kListNameLimit = macroview::editLimit(MacroStore::Field::ListName);
+const int kListNameLimit = macros::editLimit(MacroStore::Field::ListName);
 
 void setBold(QWidget *control, bool bold) {
     if (control->font().bold() == bold)
@@ -67,7 +67,7 @@ void MacroPanel::createMacroControls() {
         button->setObjectName(QStringLiteral("Button%1").arg(k));
         auto *edit = new QLineEdit(m_controls.MainPanel);
         edit->setObjectName(QStringLiteral("Edit%1").arg(k));
-        edit->setMaxLength(macroview::editLimit(macroview::View::Names));
+        edit->setMaxLength(macros::editLimit(macros::View::Names));
         edit->hide();
         for (QWidget *control : {static_cast<QWidget *>(button), static_cast<QWidget *>(edit)}) {
             control->setGeometry(place);
@@ -87,8 +87,8 @@ void MacroPanel::attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt)
         m_macroEditor->attach(&m_store, m_lines);
 }
 
-macroview::View MacroPanel::macroView() const {
-    return m_controls.RbData->isChecked() ? macroview::View::Commands : macroview::View::Names;
+macros::View MacroPanel::macroView() const {
+    return m_controls.RbData->isChecked() ? macros::View::Commands : macros::View::Names;
 }
 
 void MacroPanel::LoadCmdConfig() {
@@ -131,10 +131,10 @@ bool MacroPanel::settleRecoveryConflicts() {
 void MacroPanel::showListName(const QString &name) { showWhole(m_controls.ListNameEDT, name, kListNameLimit); }
 
 void MacroPanel::ReadListCmd(int list) {
-    const macroview::View view = macroView();
-    const int limit = macroview::editLimit(view);
+    const macros::View view = macroView();
+    const int limit = macros::editLimit(view);
     for (int k = 1; k <= MacroStore::kMacros; ++k) {
-        const macroview::Face face = macroview::faceOf(m_store, view, list, k);
+        const macros::Face face = macros::faceOf(m_store, view, list, k);
         QPushButton *button = m_buttons[k - 1];
         QLineEdit *edit = m_edits[k - 1];
         setBold(button, face.bold);
@@ -147,7 +147,7 @@ void MacroPanel::ReadListCmd(int list) {
         edit->setToolTip(plaintext::asToolTip(face.hint));
     }
     if (m_store.listName(list).isEmpty())
-        m_store.setListName(list, macroview::defaultListName(list));
+        m_store.setListName(list, macros::defaultListName(list));
     const QString name = m_store.listName(list);
     // While a command file is loaded the large caption shows its name.
     if (!m_fileShown())
@@ -171,7 +171,7 @@ void MacroPanel::fillChooser(int list, const QString &name) {
 
 void MacroPanel::WriteListCmd() {
     m_store.setListName(m_currentList, m_controls.ListNameEDT->text());
-    const MacroStore::Field field = macroview::editedField(macroView());
+    const MacroStore::Field field = macros::editedField(macroView());
     for (int k = 1; k <= MacroStore::kMacros; ++k)
         m_store.store(field, m_edits[k - 1]->text(), m_currentList, k);
 }
@@ -250,7 +250,7 @@ void MacroPanel::ButtonCmdClick(int macro) {
     emit macroChosen(m_store.bytes(MacroStore::Field::Command, m_currentList, macro));
 }
 
-void MacroPanel::applyStep(const macroview::Step &step) {
+void MacroPanel::applyStep(const macros::Step &step) {
     if (step.decEnabled)
         m_controls.ListDec->setEnabled(*step.decEnabled);
     if (step.incEnabled)
@@ -258,7 +258,7 @@ void MacroPanel::applyStep(const macroview::Step &step) {
 }
 
 // In editor mode the list being left is captured first.
-void MacroPanel::stepList(const macroview::Step &step) {
+void MacroPanel::stepList(const macros::Step &step) {
     if (m_editorMode)
         WriteListCmd();
     if (step.moved) {
@@ -270,16 +270,16 @@ void MacroPanel::stepList(const macroview::Step &step) {
 
 void MacroPanel::ListIncClick() {
     m_controls.ListDec->setEnabled(true);
-    stepList(macroview::stepForward(m_currentList));
+    stepList(macros::stepForward(m_currentList));
 }
 
 void MacroPanel::ListDecClick() {
     m_controls.ListInc->setEnabled(true);
-    stepList(macroview::stepBack(m_currentList));
+    stepList(macros::stepBack(m_currentList));
 }
 
 void MacroPanel::CBListsClick(int entryIndex) {
-    const macroview::Step step = macroview::choose(entryIndex);
+    const macros::Step step = macros::choose(entryIndex);
     m_currentList = step.list;
     ReadListCmd(m_currentList);
     applyStep(step);
@@ -314,7 +314,7 @@ void MacroPanel::EditAllCmdClick() {
     const bool entering = !m_editorMode;
     m_editorMode = entering;
     m_controls.EditAllCmd->setProperty("tag", entering ? 1 : 0);
-    m_controls.EditAllCmd->setText(macroediting::toggleCaption(entering));
+    m_controls.EditAllCmd->setText(macros::toggleCaption(entering));
     if (!entering) {
         m_store.setListName(m_currentList, m_controls.ListNameEDT->text());
         m_controls.STListName->setText(m_store.listName(m_currentList));
@@ -349,10 +349,10 @@ void MacroPanel::EditAllCmdClick() {
 
 void MacroPanel::SaveEditTextCmd(int macro) {
     m_currentMacro = macro;
-    const macroview::View view = macroView();
+    const macros::View view = macroView();
     QLineEdit *edit = m_edits[macro - 1];
-    m_store.store(macroview::editedField(view), edit->text(), m_currentList, macro);
-    followText(edit, macroview::editLimit(view));
+    m_store.store(macros::editedField(view), edit->text(), m_currentList, macro);
+    followText(edit, macros::editLimit(view));
 }
 
 void MacroPanel::showDescription(int macro) {
@@ -371,7 +371,7 @@ void MacroPanel::ClearHelp() {
 
 void MacroPanel::OutHelpHelp() {
     for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
-        m_lines[j - 1]->setText(macroediting::kDefaultHelp[j - 1]);
+        m_lines[j - 1]->setText(macros::kDefaultHelp[j - 1]);
 }
 
 void MacroPanel::ShowWindowEdtHelp(int macro) {

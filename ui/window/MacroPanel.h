@@ -101,9 +101,9 @@ private:
     // The description typed into the panel while the editor is up.
     void storePanelDescription();
     void showListName(const QString &name);
-    void stepList(const macroview::Step &step);
-    void applyStep(const macroview::Step &step);
-    macroview::View macroView() const;
+    void stepList(const macros::Step &step);
+    void applyStep(const macros::Step &step);
+    macros::View macroView() const;
     int macroNumberOf(QObject *control) const;
     // The macro number of an edit, 0 for any other control.
     int editNumberOf(QObject *control) const;
