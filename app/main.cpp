@@ -1,5 +1,5 @@
 #include "core/FixedTexts.h"
-#include "ui/WindowSet.h"
+#include "ui/window/WindowSet.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,5 +1,5 @@
 #include "core/FixedTexts.h"
-#include "core/TerminationSignals.h"
+#include "core/platform/TerminationSignals.h"
 #include "run/CommandSource.h"
 #include "run/PortChoice.h"
 #include "run/RunOptions.h"

@@ -7,7 +7,7 @@
 #include "BenchMeasures.h"
 #include "kit/ConnectedWindow.h"
 #include "ui/LogPane.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -9,7 +9,7 @@
 #include "kit/ConnectedWindow.h"
 #include "rx/LogDisplayText.h"
 #include "ui/LogPane.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QAbstractButton>
 #include <QDir>

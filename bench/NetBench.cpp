@@ -6,7 +6,7 @@
 #include "BenchMeasures.h"
 #include "kit/ConnectedWindow.h"
 #include "support/Ser2netPeer.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

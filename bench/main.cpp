@@ -2,7 +2,7 @@
 #include "IdleBench.h"
 #include "MacroBench.h"
 #include "SendModesBench.h"
-#include "ui/ModalSeam.h"
+#include "ui/dialogs/ModalSeam.h"
 
 #include <QDialog>
 

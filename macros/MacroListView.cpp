@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace macroview {
+namespace macros {
 
 Face faceOf(const MacroStore &store, View view, int list, int macro) {
     const QString name = store.name(list, macro);
@@ -43,4 +43,4 @@ Step choose(int entryIndex) {
     return {list, true, list > 1, list < MacroStore::kLists};
 }
 
-} // namespace macroview
+} // namespace macros

@@ -8,7 +8,7 @@
 
 // How one list of the store shows on the 48 buttons and edits, and how the
 // list stepping buttons behave: rules without widgets.
-namespace macroview {
+namespace macros {
 
 // The radio pair: the buttons show command names or command strings.
 enum class View { Names, Commands };
@@ -46,4 +46,4 @@ Step stepForward(int list);
 Step stepBack(int list);
 Step choose(int entryIndex);
 
-} // namespace macroview
+} // namespace macros

@@ -1,8 +1,9 @@
 #include "macros/MacroStore.h"
 
 #include "core/Cp1251.h"
-#include "core/FileLock.h"
-#include "core/SafeFile.h"
+#include "core/platform/FileLock.h"
+#include "core/platform/SafeFile.h"
+#include "core/platform/FileDescriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +15,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -154,8 +154,7 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
     }
     const int fd = opened.takeDescriptor();
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
         error = file.errorString();
         return Content::Unreadable;
     }
@@ -266,9 +265,9 @@ bool MacroStore::keepBadCopy(const QString &path) {
     };
     // The earlier copies move one number on; the oldest is replaced.
     for (int n = kBackups - 1; n > 0; --n)
-        ::rename(QFile::encodeName(backup(n - 1)).constData(), QFile::encodeName(backup(n)).constData());
-    if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(backup(0)).constData()) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        renameReplacing(backup(n - 1), backup(n));
+    if (const int cause = renameReplacing(target, backup(0)))
+        return fail(errnoText(cause));
     m_backupPath = QFileInfo(backup(0)).absoluteFilePath();
     return true;
 }

@@ -1,7 +1,7 @@
 #include "run/PortChoice.h"
 
-#include "core/NetPortList.h"
-#include "core/PortListing.h"
+#include "core/port/NetPortList.h"
+#include "core/port/PortListing.h"
 
 #include <QFileInfo>
 

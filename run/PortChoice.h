@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PortDirectory.h"
+#include "core/port/PortDirectory.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PortDirectory.h"
+#include "core/port/PortDirectory.h"
 #include "run/CommandSource.h"
 #include "run/Dialogue.h"
 #include "run/RunOptions.h"

@@ -1,17 +1,15 @@
 #include "rx/LogFile.h"
 
-#include "core/SafeFile.h"
+#include "core/platform/SafeFile.h"
+#include "core/platform/FileDescriptor.h"
 
 #include <QScopeGuard>
 
 #include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace rx {
 
-QString LogFileNameFor(const QDateTime &localNow) {
+QString logFileNameFor(const QDateTime &localNow) {
     const QDate date = localNow.date();
     const QTime time = localNow.time();
     return QStringLiteral("LOG_%1 %2 %3 %4 %5 %6.txt")
@@ -97,7 +95,7 @@ bool LogFile::close() {
     if (!isOpen())
         return true;
     const bool flushed = flush();
-    ::close(m_fd);
+    closeDescriptor(m_fd);
     m_fd = -1;
     m_buffer = QByteArray();
     m_lineEnds = {};
@@ -112,26 +110,16 @@ bool LogFile::writeOut() {
     // Lines written to a file that was deleted meanwhile would be lost
     // without a word; a full disk must not hide it, as no write to a deleted
     // file ever ends that episode.
-    struct stat st {};
-    if (!m_gone && ::fstat(m_fd, &st) == 0 && st.st_nlink == 0) {
+    if (!m_gone && isUnlinked(m_fd)) {
         m_gone = true;
-        m_error = QString::fromLocal8Bit(std::strerror(ENOENT));
+        m_error = errnoText(ENOENT);
         return false;
     }
     if (m_gone || m_buffer.isEmpty())
         return true;
 
-    qint64 written = 0;
     int cause = 0;
-    while (written < m_buffer.size()) {
-        const ssize_t n = ::write(m_fd, m_buffer.constData() + written, m_buffer.size() - written);
-        if (n > 0) {
-            written += n;
-        } else if (n == 0 || errno != EINTR) {
-            cause = n == 0 ? ENOSPC : errno;
-            break;
-        }
-    }
+    const qint64 written = writeAll(m_fd, m_buffer.constData(), m_buffer.size(), cause);
     if (cause == 0) {
         m_fileEnd += written;
         m_failing = false;
@@ -147,11 +135,10 @@ bool LogFile::writeOut() {
     }
     m_fileEnd += whole;
     if (written > whole) {
-        if (::ftruncate(m_fd, m_fileEnd) != 0)
-            cause = errno;
-        ::lseek(m_fd, m_fileEnd, SEEK_SET);
+        if (const int cut = truncateAt(m_fd, m_fileEnd))
+            cause = cut;
     }
-    return fail(QString::fromLocal8Bit(std::strerror(cause)));
+    return fail(errnoText(cause));
 }
 
 bool LogFile::fail(const QString &error) {

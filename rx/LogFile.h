@@ -10,7 +10,7 @@ namespace rx {
 
 // "LOG_" + year, month, day, hour, minute and second of the given local time,
 // separated by single blanks, without leading zeros, + ".txt".
-QString LogFileNameFor(const QDateTime &localNow);
+QString logFileNameFor(const QDateTime &localNow);
 
 // The log file of one run: lines exactly as shown in the log window, each
 // ended by CR LF. Lines are gathered in memory and written in large chunks,

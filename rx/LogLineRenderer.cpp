@@ -88,7 +88,7 @@ std::optional<QByteArray> RenderPacket(QByteArrayView packet, DataMode mode, boo
     return renderAscii(packet);
 }
 
-bool PassesFilter(QByteArrayView line, const QString &filter) {
+bool passesFilter(QByteArrayView line, const QString &filter) {
     if (filter.isEmpty())
         return true;
     // Bytes are compared while the filter survives the code page; otherwise

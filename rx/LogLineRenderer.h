@@ -33,6 +33,6 @@ std::optional<QByteArray> RenderPacket(QByteArrayView packet, DataMode mode, boo
 // line; otherwise the filter text must occur in the line (windows-1251 bytes;
 // case-sensitive, time stamp included). A filter with a character that
 // windows-1251 lacks matches only lines that really hold it, never a '?'.
-bool PassesFilter(QByteArrayView line, const QString &filter);
+bool passesFilter(QByteArrayView line, const QString &filter);
 
 } // namespace rx

@@ -6,7 +6,7 @@ bool LogRecorder::toggle(const QDateTime &now) {
     switch (state()) {
     case State::Off:
         m_state = State::Off; // also after a file found deleted
-        m_name = LogFileNameFor(now);
+        m_name = logFileNameFor(now);
         if (!m_file.create(m_name))
             return false;
         m_name = m_file.fileName();

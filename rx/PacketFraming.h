@@ -15,7 +15,7 @@ constexpr quint32 kRxBufSize = 2048;
 // least kRxBufSize - kRenderThreshold bytes of room.
 constexpr quint32 kRenderThreshold = 1500;
 
-// How many of the waiting bytes ReadComInBufRx may read: the room left in
+// How many of the waiting bytes one receive tick may read: the room left in
 // RxBuf, 0 when it is full.
 qint64 receiveRoom(quint32 RxLen);
 
@@ -25,7 +25,7 @@ struct FramingDecision {
 };
 
 // The timing rule that cuts the received byte stream into packets. All times
-// are readings of the framing clock (MonotonicWeekMs, WeekClock.h), which
+// are readings of the framing clock (monotonicWeekMs, WeekClock.h), which
 // falls back to 0 once a week like the week clock. Fed with readings rather than
 // reading the clock itself, so the weekly wrap and the threshold can be
 // exercised without waiting.

@@ -22,13 +22,13 @@ qint32 stepFor(qint32 v) {
 
 } // namespace
 
-qint32 PacketGapUp(qint32 v) {
+qint32 packetGapUp(qint32 v) {
     if (v >= kMaxPacketGap)
         return kMaxPacketGap;
     return std::min(v + stepFor(v), kMaxPacketGap);
 }
 
-qint32 PacketGapDown(qint32 v) {
+qint32 packetGapDown(qint32 v) {
     if (v <= 0)
         return v;
     if (v >= kMaxPacketGap)
@@ -36,7 +36,7 @@ qint32 PacketGapDown(qint32 v) {
     return v - stepFor(v);
 }
 
-QString PacketGapReadout(qint32 v) {
+QString packetGapReadout(qint32 v) {
     return QStringLiteral("TimeOutRX: ") + QString::number(v);
 }
 

@@ -23,22 +23,22 @@ void ReadStatistics::reset() {
     MaxWait = 0;
 }
 
-QString ReadCountText(quint32 ReadCount) {
+QString readCountText(quint32 ReadCount) {
     return QStringLiteral("Read: ") + QString::number(ReadCount);
 }
 
-QString SendCountText(quint32 SendCount) {
+QString sendCountText(quint32 SendCount) {
     return QStringLiteral("Send: ") + QString::number(SendCount);
 }
 
 // Every measured time is positive and below a week, so the start values can
 // only mean "nothing measured yet".
-QString MinWaitText(qint32 MinWait) {
+QString minWaitText(qint32 MinWait) {
     return QStringLiteral("MIN_T_W:  ")
            + (MinWait == ReadStatistics::kNoMinWait ? QStringLiteral("NA") : QString::number(MinWait));
 }
 
-QString MaxWaitText(qint32 MaxWait) {
+QString maxWaitText(qint32 MaxWait) {
     return QStringLiteral("MAX_T_W: ") + (MaxWait == 0 ? QStringLiteral("NA") : QString::number(MaxWait));
 }
 

@@ -28,7 +28,7 @@ qint32 WeekClockMs() {
     return WeekClockMs(wallClock() ? wallClock()() : QDateTime::currentDateTime());
 }
 
-qint32 MonotonicWeekMs() {
+qint32 monotonicWeekMs() {
     static const QElapsedTimer start = [] {
         QElapsedTimer timer;
         timer.start();

@@ -26,6 +26,6 @@ void setWallClockSource(std::function<QDateTime()> source);
 // A clock that the wall clock's steps do not move: milliseconds since the
 // process started, falling back to 0 after kWeekMs like the week clock, so it
 // feeds the packet framing in the same range. Silence is measured on it.
-qint32 MonotonicWeekMs();
+qint32 monotonicWeekMs();
 
 } // namespace rx

@@ -238,7 +238,7 @@ tx::SendInputs TerminalSession::sendInputs() const {
 void TerminalSession::setSendMode(tx::SendMode mode) {
     if (std::exchange(m_sendMode, mode) == mode)
         return;
-    if (tx::ControlsForMode(mode).enablesPeriodTimer)
+    if (tx::controlsForMode(mode).enablesPeriodTimer)
         m_sequencer.enablePeriodTimer();
     schedulePeriodTick();
 }
@@ -324,7 +324,7 @@ void TerminalSession::RxTimerTimer() {
     const qint64 waiting = m_port.bytesWaiting();
     // Silence is measured on a clock that steps of the wall clock (daylight
     // saving, NTP) do not move; the statistics keep the week clock.
-    const qint32 now = rx::MonotonicWeekMs();
+    const qint32 now = rx::monotonicWeekMs();
     if (waiting > 0)
         readWaiting(waiting);
     if (const std::optional<QByteArray> line = m_buffer.tick(now, waiting > 0, m_packetGap, m_dataMode))
@@ -391,7 +391,7 @@ void TerminalSession::scheduleRxTick(qint32 now) {
 void TerminalSession::putLogLine(const QByteArray &text, Direction direction) {
     const char mark = direction == Direction::Sent ? rx::kSentMark : rx::kReceivedMark;
     const QByteArray line = m_timeStamps ? rx::timeStampPrefix(QTime::currentTime(), mark) + text : text;
-    if (!rx::PassesFilter(line, m_filter))
+    if (!rx::passesFilter(line, m_filter))
         return;
     emit logLine(line, direction);
     if (!m_recorder.recording())

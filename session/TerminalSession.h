@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/ConnectionWatch.h"
+#include "core/port/ConnectionWatch.h"
 #include "core/DataMode.h"
 #include "core/LineSettings.h"
-#include "core/PortDirectory.h"
-#include "core/TerminalPort.h"
+#include "core/port/PortDirectory.h"
+#include "core/port/TerminalPort.h"
 #include "rx/LogRecorder.h"
 #include "rx/ReadStatistics.h"
 #include "rx/ReceiveBuffer.h"

@@ -1,11 +1,11 @@
 #include "tx/CommandFile.h"
 
-#include "core/SafeFile.h"
+#include "core/platform/SafeFile.h"
+#include "core/platform/FileDescriptor.h"
 
 #include <QFile>
 
 #include <cstring>
-#include <unistd.h>
 
 namespace tx {
 
@@ -30,8 +30,7 @@ bool CommandFile::read(const QString &path) {
     }
     const int fd = opened.takeDescriptor();
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         m_error = file.errorString();
         return false;
     }

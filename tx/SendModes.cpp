@@ -15,7 +15,7 @@ qint64 steadyMs() {
 
 } // namespace
 
-SendModeControls ControlsForMode(SendMode mode) {
+SendModeControls controlsForMode(SendMode mode) {
     switch (mode) {
     case SendMode::Manual:
         return {true, true, false, false};
@@ -29,14 +29,14 @@ SendModeControls ControlsForMode(SendMode mode) {
     return {};
 }
 
-bool PeriodKeyAllowed(QStringView typed) {
+bool periodKeyAllowed(QStringView typed) {
     // Delete and Tab type nothing into the field either.
     if (typed.isEmpty() || typed == u"\x7f" || typed == u"\t")
         return true;
     return typed.size() == 1 && ((typed[0] >= u'0' && typed[0] <= u'9') || typed[0] == u'\b');
 }
 
-std::optional<qint64> PeriodMs(QStringView text) {
+std::optional<qint64> periodMs(QStringView text) {
     if (text.isEmpty() || text.size() > 9)
         return std::nullopt;
     qint64 ms = 0;
@@ -81,7 +81,7 @@ SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText,
     if (in.mode != SendMode::Period)
         return {};
     const qint64 now = m_clock();
-    const std::optional<qint64> period = PeriodMs(periodText);
+    const std::optional<qint64> period = periodMs(periodText);
     if (!period)
         return {};
     // A clock that went back (only an injected one can) restarts the period
@@ -140,7 +140,7 @@ bool SendSequencer::rearmCyclic(bool cyclic, SendMode mode) {
 
 std::optional<qint64> SendSequencer::nextTickDelayMs(const SendInputs &in, QStringView periodText, bool portOpen,
                                                      qint64 outputPendingMs) {
-    const std::optional<qint64> period = PeriodMs(periodText);
+    const std::optional<qint64> period = periodMs(periodText);
     if (!m_timerEnabled || in.mode != SendMode::Period || !period || !portOpen)
         return std::nullopt;
     const bool wasIdle = std::exchange(m_idle, !in.fileMode && in.emptyCommandLine);

@@ -21,15 +21,15 @@ struct SendModeControls {
     bool cyclicEnabled = false;
     bool enablesPeriodTimer = false;
 };
-SendModeControls ControlsForMode(SendMode mode);
+SendModeControls controlsForMode(SendMode mode);
 
 // The period field takes digits and Backspace only; keys that type nothing
 // into it (arrows, Delete, Tab) pass.
-bool PeriodKeyAllowed(QStringView typed);
+bool periodKeyAllowed(QStringView typed);
 
 // The period in ms, or none for an empty or pasted text that is not a
 // decimal number (nothing is then sent, and nothing is said).
-std::optional<qint64> PeriodMs(QStringView text);
+std::optional<qint64> periodMs(QStringView text);
 
 // The outcome of one step of the sequencing, for the window to carry out.
 struct SendStep {

@@ -1,12 +1,12 @@
 #include "tx/SentHistory.h"
 
-#include "core/FileLock.h"
-#include "core/SafeFile.h"
+#include "core/platform/FileLock.h"
+#include "core/platform/SafeFile.h"
+#include "core/platform/FileDescriptor.h"
 
 #include <QFile>
 #include <QSet>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -28,8 +28,7 @@ bool readAll(const QString &fileName, QByteArray &bytes, SafeFile &opened, QStri
     }
     QFile file;
     const int fd = opened.takeDescriptor();
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
         error = file.errorString();
         return false;
     }

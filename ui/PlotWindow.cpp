@@ -1,6 +1,6 @@
 #include "ui/PlotWindow.h"
 
-#include "ui/ModalSeam.h"
+#include "ui/dialogs/ModalSeam.h"
 
 #include <QAction>
 #include <QBoxLayout>

@@ -1,4 +1,4 @@
-#include "core/ConnectionWatch.h"
+#include "core/port/ConnectionWatch.h"
 
 #include <gtest/gtest.h>
 

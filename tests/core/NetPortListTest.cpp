@@ -1,4 +1,4 @@
-#include "core/NetPortList.h"
+#include "core/port/NetPortList.h"
 #include "support/QtPrinting.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "core/NetPort.h"
+#include "core/port/NetPort.h"
 #include "kit/EventWait.h"
 #include "support/QtPrinting.h"
 #include "support/Ser2netPeer.h"
@@ -159,6 +159,6 @@ INSTANTIATE_TEST_SUITE_P(
                     FakeCase{"junk_then_good_answers",
                              QByteArray("\xff\x07\xff\xfa\xff\xfb\x63", 7) + kDoComPort + QByteArray(300, 'x'), true,
                              false, Failure::None}),
-    [](const testing::TestParamInfo<FakeCase> &info) { return info.param.name; });
+    [](const testing::TestParamInfo<FakeCase> &testInfo) { return testInfo.param.name; });
 
 } // namespace

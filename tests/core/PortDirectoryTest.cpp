@@ -1,4 +1,4 @@
-#include "core/PortDirectory.h"
+#include "core/port/PortDirectory.h"
 #include "kit/PtyDevice.h"
 #include "support/QtPrinting.h"
 

@@ -1,4 +1,4 @@
-#include "core/PortListing.h"
+#include "core/port/PortListing.h"
 #include "support/QtPrinting.h"
 
 #include <gtest/gtest.h>

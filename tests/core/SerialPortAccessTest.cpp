@@ -1,4 +1,4 @@
-#include "core/SerialPortAccess.h"
+#include "core/port/SerialPortAccess.h"
 #include "kit/EventWait.h"
 #include "kit/PtyDevice.h"
 #include "support/QtPrinting.h"

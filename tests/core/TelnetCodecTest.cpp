@@ -1,4 +1,4 @@
-#include "core/TelnetCodec.h"
+#include "core/port/TelnetCodec.h"
 #include "support/QtPrinting.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReceiveCase{"sub_cut_by_command", true, b({255, 250, 44, 1, 255, 251, 99, 'z'}), "z", b({255, 254, 99})},
         ReceiveCase{"endless_sub_then_end", true, b({255, 250, 44}) + QByteArray(100000, 'x') + b({255, 240, 'k'}), "k", {}},
         ReceiveCase{"endless_offers_answered_boundedly", true, b({255, 251, 99}).repeated(1000), {}, b({255, 254, 99}).repeated(8)}),
-    [](const testing::TestParamInfo<ReceiveCase> &info) { return info.param.name; });
+    [](const testing::TestParamInfo<ReceiveCase> &testInfo) { return testInfo.param.name; });
 
 TEST(TelnetCodec, EveryByteValueSurvives) {
     QByteArray all;

@@ -1,4 +1,4 @@
-#include "core/TerminationSignals.h"
+#include "core/platform/TerminationSignals.h"
 
 #include "kit/EventWait.h"
 

@@ -3,7 +3,7 @@
 // address is refused exactly when the list has it already.
 #include "FuzzKit.h"
 
-#include "core/NetPortList.h"
+#include "core/port/NetPortList.h"
 
 #include <QSet>
 

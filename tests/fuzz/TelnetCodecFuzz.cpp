@@ -3,7 +3,7 @@
 // answers stays bounded.
 #include "FuzzKit.h"
 
-#include "core/TelnetCodec.h"
+#include "core/port/TelnetCodec.h"
 
 #include <random>
 

@@ -1,8 +1,8 @@
 #include "kit/ConnectedWindow.h"
 
 #include "ui/LogPane.h"
-#include "ui/TForm1.h"
-#include "ui/WindowSet.h"
+#include "ui/window/TForm1.h"
+#include "ui/window/WindowSet.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

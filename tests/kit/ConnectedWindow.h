@@ -18,7 +18,7 @@ struct WindowSet;
 // windows are reached only as a user sees them, through their controls'
 // object names, and through the main window's state: so the kit holds
 // however the window is built inside. Nothing here waits on a human: modal
-// windows are the caller's to dismiss (ui/ModalSeam).
+// windows are the caller's to dismiss (ui/dialogs/ModalSeam).
 class ConnectedWindow {
 public:
     ConnectedWindow();

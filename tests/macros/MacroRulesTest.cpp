@@ -8,20 +8,20 @@ using std::nullopt;
 
 TEST(MacroListView, SteppingAndChoosingStopAndDisableAtTheEnds) {
     const struct {
-        macroview::Step (*rule)(int);
+        macros::Step (*rule)(int);
         int from, list;
         bool moved;
         std::optional<bool> decEnabled, incEnabled;
     } cases[] = {
-        {macroview::stepForward, 1, 2, true, true, nullopt},   {macroview::stepForward, 99, 100, true, true, false},
-        {macroview::stepForward, 100, 100, false, true, nullopt}, {macroview::stepBack, 100, 99, true, nullopt, true},
-        {macroview::stepBack, 2, 1, true, false, true},        {macroview::stepBack, 1, 1, false, nullopt, true},
-        {macroview::choose, 0, 1, true, false, true},          {macroview::choose, 49, 50, true, true, true},
-        {macroview::choose, 99, 100, true, true, false},
+        {macros::stepForward, 1, 2, true, true, nullopt},   {macros::stepForward, 99, 100, true, true, false},
+        {macros::stepForward, 100, 100, false, true, nullopt}, {macros::stepBack, 100, 99, true, nullopt, true},
+        {macros::stepBack, 2, 1, true, false, true},        {macros::stepBack, 1, 1, false, nullopt, true},
+        {macros::choose, 0, 1, true, false, true},          {macros::choose, 49, 50, true, true, true},
+        {macros::choose, 99, 100, true, true, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.from);
-        const macroview::Step step = c.rule(c.from);
+        const macros::Step step = c.rule(c.from);
         EXPECT_EQ(step.list, c.list);
         EXPECT_EQ(step.moved, c.moved);
         EXPECT_EQ(step.decEnabled, c.decEnabled);
@@ -30,7 +30,7 @@ TEST(MacroListView, SteppingAndChoosingStopAndDisableAtTheEnds) {
 }
 
 TEST(MacroEditing, EnterWalksForwardAndBackspaceBack) {
-    using namespace macroediting;
+    using namespace macros;
     const struct {
         int field;
         std::optional<int> enter, backspace;
@@ -44,18 +44,10 @@ TEST(MacroEditing, EnterWalksForwardAndBackspaceBack) {
     }
 }
 
+// Editor mode hiding the file button and file mode hiding the editor toggle
+// are the window's now: tests/ui/MacrosTest.cpp and SendModesTest.cpp.
 TEST(MacroEditing, EditorModeAndFileModeEachHideTheOthersToggle) {
-    using namespace macroediting;
-    const auto entering = [](const auto &table, const char *name) {
-        for (const ModeControl &entry : table) {
-            if (QLatin1String(entry.control) == QLatin1String(name))
-                return entry.entering;
-        }
-        return Visibility::Keep;
-    };
-    EXPECT_EQ(entering(kModeControls, "ButtonReadFile"), Visibility::Hide);
-    EXPECT_EQ(entering(kFileModeControls, "EditAllCmd"), Visibility::Hide);
-    EXPECT_EQ(macroview::editLimit(macroview::View::Names), 50);
-    EXPECT_EQ(macroview::editLimit(macroview::View::Commands), 250);
-    EXPECT_EQ(macroview::editLimit(MacroStore::Field::ListName), 150);
+    EXPECT_EQ(macros::editLimit(macros::View::Names), 50);
+    EXPECT_EQ(macros::editLimit(macros::View::Commands), 250);
+    EXPECT_EQ(macros::editLimit(MacroStore::Field::ListName), 150);
 }

@@ -360,14 +360,16 @@ TEST(MacroStore, TakingKeptEditsAppliesThemOntoWhatWasSavedSince) {
         later.setName(1, 2, u"later");
         if (c.laterName1)
             later.setName(1, 1, QString::fromUtf8(c.laterName1));
-        if (c.laterSave)
+        if (c.laterSave) {
             ASSERT_TRUE(later.save(path));
+        }
         ASSERT_TRUE(next.LoadCmdConfig(path) && next.takeRecovery(path));
         EXPECT_EQ(QStringList({next.name(1, 1), next.name(1, 2)}), c.taken);
         EXPECT_EQ(next.recoveryConflicts().size(), c.conflicts);
-        if (c.conflicts)
+        if (c.conflicts) {
             EXPECT_TRUE(next.conflictQuestion().contains("список 1 «Name 1», макрос 1 «" + c.taken[0] + "»"))
                 << next.conflictQuestion().toStdString();
+        }
         ASSERT_TRUE(next.settleConflicts(true, path));
         EXPECT_EQ(QStringList({next.name(1, 1), next.name(1, 2)}), c.overridden);
         EXPECT_EQ(MacroStore::hasRecovery(path), next.differsFromFile()) << "kept until saved, if not all in";

@@ -7,7 +7,7 @@
 #include "macros/MacroStore.h"
 #include "support/AnsweringDevice.h"
 #include "support/Ser2netPeer.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QDir>
 #include <QFile>

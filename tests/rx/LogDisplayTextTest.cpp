@@ -36,6 +36,6 @@ TEST_P(LogDisplayTextCase, ShowsTheLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, LogDisplayTextCase, ::testing::ValuesIn(kDisplayed),
-                         [](const ::testing::TestParamInfo<DisplayCase> &info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<DisplayCase> &testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace

@@ -23,9 +23,9 @@ QByteArray contentOf(const QString &path) {
 }
 
 TEST(LogFileName, NumbersWithoutLeadingZeros) {
-    EXPECT_EQ(LogFileNameFor(QDateTime(QDate(2021, 3, 3), QTime(8, 4, 9))), QStringLiteral("LOG_2021 3 3 8 4 9.txt"));
-    EXPECT_EQ(LogFileNameFor(QDateTime(QDate(2022, 1, 1), QTime(10, 0, 0))), QStringLiteral("LOG_2022 1 1 10 0 0.txt"));
-    EXPECT_EQ(LogFileNameFor(QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59, 999))),
+    EXPECT_EQ(logFileNameFor(QDateTime(QDate(2021, 3, 3), QTime(8, 4, 9))), QStringLiteral("LOG_2021 3 3 8 4 9.txt"));
+    EXPECT_EQ(logFileNameFor(QDateTime(QDate(2022, 1, 1), QTime(10, 0, 0))), QStringLiteral("LOG_2022 1 1 10 0 0.txt"));
+    EXPECT_EQ(logFileNameFor(QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59, 999))),
               QStringLiteral("LOG_2023 12 31 23 59 59.txt"));
 }
 

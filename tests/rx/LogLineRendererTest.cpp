@@ -55,7 +55,7 @@ TEST_P(RenderPacketCase, RendersTheLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Packets, RenderPacketCase, ::testing::ValuesIn(kRendered),
-                         [](const ::testing::TestParamInfo<RenderCase> &info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<RenderCase> &testInfo) { return std::string(testInfo.param.name); });
 
 TEST(RenderPacket, AsciiTextWithoutLineEndStaysBufferedUntilTheGapEnds) {
     EXPECT_FALSE(RenderPacket("ABC", DataMode::Ascii, false).has_value());
@@ -86,21 +86,21 @@ TEST(RenderPacket, TimeStampGoesInFrontOfTheRenderedLine) {
 }
 
 TEST(PassesFilter, EmptyFilterPassesEverything) {
-    EXPECT_TRUE(PassesFilter("ERROR\r", ""));
-    EXPECT_TRUE(PassesFilter("", ""));
+    EXPECT_TRUE(passesFilter("ERROR\r", ""));
+    EXPECT_TRUE(passesFilter("", ""));
 }
 
 TEST(PassesFilter, CaseSensitiveSubstring) {
-    EXPECT_TRUE(PassesFilter("OK\r", "OK"));
-    EXPECT_FALSE(PassesFilter("ERROR\r", "OK"));
-    EXPECT_FALSE(PassesFilter("OK\r", "ok"));
-    EXPECT_TRUE(PassesFilter("xx OK yy", "OK"));
+    EXPECT_TRUE(passesFilter("OK\r", "OK"));
+    EXPECT_FALSE(passesFilter("ERROR\r", "OK"));
+    EXPECT_FALSE(passesFilter("OK\r", "ok"));
+    EXPECT_TRUE(passesFilter("xx OK yy", "OK"));
 }
 
 TEST(PassesFilter, TimeStampIsPartOfTheLine) {
-    EXPECT_TRUE(PassesFilter(" [ 14:03:07:512 < ] ERROR\r", "14:"));
-    EXPECT_TRUE(PassesFilter(" [ 09:14:07:512 > ] AT\r", "14:"));
-    EXPECT_FALSE(PassesFilter(" [ 09:03:07:512 > ] AT\r", "14:"));
+    EXPECT_TRUE(passesFilter(" [ 14:03:07:512 < ] ERROR\r", "14:"));
+    EXPECT_TRUE(passesFilter(" [ 09:14:07:512 > ] AT\r", "14:"));
+    EXPECT_FALSE(passesFilter(" [ 09:03:07:512 > ] AT\r", "14:"));
 }
 
 } // namespace

@@ -298,9 +298,9 @@ TEST_P(PollScenario, EventDrivenPollMatchesAMillisecondBeat) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Framing, PollScenario, ::testing::ValuesIn(kScenarios),
-                         [](const ::testing::TestParamInfo<Scenario> &info) {
+                         [](const ::testing::TestParamInfo<Scenario> &testInfo) {
                              std::string name;
-                             for (const char *c = info.param.name; *c; ++c)
+                             for (const char *c = testInfo.param.name; *c; ++c)
                                  name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
                              return name;
                          });

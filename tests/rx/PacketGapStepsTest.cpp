@@ -40,7 +40,7 @@ TEST(PacketGapSteps, UpClicksFromZero) {
     const std::vector<qint32> expected = upSequence();
     std::vector<qint32> seen;
     for (qint32 v = 0; v < kMaxPacketGap;) {
-        v = PacketGapUp(v);
+        v = packetGapUp(v);
         seen.push_back(v);
     }
     EXPECT_EQ(seen, expected);
@@ -50,16 +50,16 @@ TEST(PacketGapSteps, DownClicksFromTheTop) {
     const std::vector<qint32> expected = downSequence();
     std::vector<qint32> seen;
     for (qint32 v = kMaxPacketGap; v > 0;) {
-        v = PacketGapDown(v);
+        v = packetGapDown(v);
         seen.push_back(v);
     }
     EXPECT_EQ(seen, expected);
 }
 
 TEST(PacketGapSteps, Limits) {
-    EXPECT_EQ(PacketGapDown(0), 0);
-    EXPECT_EQ(PacketGapUp(100000), 100000);
-    EXPECT_EQ(PacketGapDown(100000), 50000);
+    EXPECT_EQ(packetGapDown(0), 0);
+    EXPECT_EQ(packetGapUp(100000), 100000);
+    EXPECT_EQ(packetGapDown(100000), 50000);
 }
 
 // The spinner stops reporting clicks after as many down clicks as there were
@@ -68,19 +68,19 @@ TEST(PacketGapSteps, EveryValueReachedGoingUpReturnsToZeroInNoMoreDownClicks) {
     qint32 value = 0;
     int upClicks = 0;
     while (value < kMaxPacketGap) {
-        value = PacketGapUp(value);
+        value = packetGapUp(value);
         ++upClicks;
         int downClicks = 0;
-        for (qint32 v = value; v > 0; v = PacketGapDown(v))
+        for (qint32 v = value; v > 0; v = packetGapDown(v))
             ++downClicks;
         EXPECT_LE(downClicks, upClicks) << value;
     }
 }
 
 TEST(PacketGapSteps, Readout) {
-    EXPECT_EQ(PacketGapReadout(0), QStringLiteral("TimeOutRX: 0"));
-    EXPECT_EQ(PacketGapReadout(1500), QStringLiteral("TimeOutRX: 1500"));
-    EXPECT_EQ(PacketGapReadout(100000), QStringLiteral("TimeOutRX: 100000"));
+    EXPECT_EQ(packetGapReadout(0), QStringLiteral("TimeOutRX: 0"));
+    EXPECT_EQ(packetGapReadout(1500), QStringLiteral("TimeOutRX: 1500"));
+    EXPECT_EQ(packetGapReadout(100000), QStringLiteral("TimeOutRX: 100000"));
 }
 
 } // namespace

@@ -10,10 +10,10 @@ namespace {
 
 TEST(ReadStatistics, StartsAsAfterAReset) {
     const ReadStatistics stats;
-    EXPECT_EQ(ReadCountText(stats.ReadCount), QStringLiteral("Read: 0"));
-    EXPECT_EQ(SendCountText(stats.SendCount), QStringLiteral("Send: 0"));
-    EXPECT_EQ(MinWaitText(stats.MinWait), QStringLiteral("MIN_T_W:  NA"));
-    EXPECT_EQ(MaxWaitText(stats.MaxWait), QStringLiteral("MAX_T_W: NA"));
+    EXPECT_EQ(readCountText(stats.ReadCount), QStringLiteral("Read: 0"));
+    EXPECT_EQ(sendCountText(stats.SendCount), QStringLiteral("Send: 0"));
+    EXPECT_EQ(minWaitText(stats.MinWait), QStringLiteral("MIN_T_W:  NA"));
+    EXPECT_EQ(maxWaitText(stats.MaxWait), QStringLiteral("MAX_T_W: NA"));
 }
 
 TEST(ReadStatistics, FirstReadAfterStartupOnlyRecordsItsTime) {
@@ -36,9 +36,9 @@ TEST(ReadStatistics, TracksSmallestAndLargestTimeBetweenReads) {
     EXPECT_EQ(stats.MinWait, 10);
     EXPECT_EQ(stats.MaxWait, 50);
     EXPECT_EQ(stats.ReadCount, 4u);
-    EXPECT_EQ(MinWaitText(stats.MinWait), QStringLiteral("MIN_T_W:  10"));
-    EXPECT_EQ(MaxWaitText(stats.MaxWait), QStringLiteral("MAX_T_W: 50"));
-    EXPECT_EQ(ReadCountText(stats.ReadCount), QStringLiteral("Read: 4"));
+    EXPECT_EQ(minWaitText(stats.MinWait), QStringLiteral("MIN_T_W:  10"));
+    EXPECT_EQ(maxWaitText(stats.MaxWait), QStringLiteral("MAX_T_W: 50"));
+    EXPECT_EQ(readCountText(stats.ReadCount), QStringLiteral("Read: 4"));
 }
 
 TEST(ReadStatistics, ReadAcrossTheWeeklyWrapLeavesTheExtremesAlone) {
@@ -90,13 +90,13 @@ TEST(ReadStatistics, FirstReadAfterResetIsMeasuredFromTheLastReadBefore) {
     stats.recordRead(1300);
     stats.reset();
     EXPECT_TRUE(stats.recordRead(1500));
-    EXPECT_EQ(MinWaitText(stats.MinWait), QStringLiteral("MIN_T_W:  200"));
-    EXPECT_EQ(MaxWaitText(stats.MaxWait), QStringLiteral("MAX_T_W: 200"));
-    EXPECT_EQ(ReadCountText(stats.ReadCount), QStringLiteral("Read: 1"));
+    EXPECT_EQ(minWaitText(stats.MinWait), QStringLiteral("MIN_T_W:  200"));
+    EXPECT_EQ(maxWaitText(stats.MaxWait), QStringLiteral("MAX_T_W: 200"));
+    EXPECT_EQ(readCountText(stats.ReadCount), QStringLiteral("Read: 1"));
 }
 
 TEST(ReadStatistics, SendCountText) {
-    EXPECT_EQ(SendCountText(12), QStringLiteral("Send: 12"));
+    EXPECT_EQ(sendCountText(12), QStringLiteral("Send: 12"));
 }
 
 } // namespace

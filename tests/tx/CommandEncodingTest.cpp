@@ -82,7 +82,7 @@ TEST_P(CommandEncoding, EncodesCommandAndTail) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, CommandEncoding, ::testing::ValuesIn(encodingCases),
-                         [](const ::testing::TestParamInfo<EncodingCase> &info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<EncodingCase> &testInfo) { return testInfo.param.name; });
 
 TEST(HexToInt, ReadsDigitsOfBothCases) {
     const struct {

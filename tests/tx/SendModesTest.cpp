@@ -132,5 +132,5 @@ TEST(SendModes, PeriodFieldTakesDigitsAndBackspaceOnly) {
         {u"\u0663", false}, // a digit of another script is no period
     };
     for (const auto &[typed, allowed] : keys)
-        EXPECT_EQ(PeriodKeyAllowed(typed), allowed) << QString::fromUtf16(typed).toStdString();
+        EXPECT_EQ(periodKeyAllowed(typed), allowed) << QString::fromUtf16(typed).toStdString();
 }

@@ -1,7 +1,7 @@
 #include "window/TerminalFixture.h"
 
-#include "core/SerialPortAccess.h"
-#include "ui/TForm1.h"
+#include "core/port/SerialPortAccess.h"
+#include "ui/window/TForm1.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "window/TerminalFixture.h"
 
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

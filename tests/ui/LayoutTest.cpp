@@ -1,8 +1,8 @@
 #include "window/TerminalFixture.h"
 
-#include "ui/MacroGrid.h"
-#include "ui/TForm1.h"
-#include "ui/WindowLayout.h"
+#include "ui/window/MacroGrid.h"
+#include "ui/window/TForm1.h"
+#include "ui/window/WindowLayout.h"
 
 #include <QRandomGenerator>
 

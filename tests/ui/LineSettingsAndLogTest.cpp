@@ -4,7 +4,7 @@
 #include "window/TerminalFixture.h"
 
 #include "macros/MacroStore.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QClipboard>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #include "window/TerminalFixture.h"
 
 #include "support/FileSizeLimit.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -207,7 +207,7 @@ TEST_P(LogFileClose, FileIsCompleteOnDiskAfterTheWindowCloses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LogFile, LogFileClose, ::testing::Bool(),
-                         [](const auto &info) { return info.param ? "WhilePaused" : "WhileRecording"; });
+                         [](const auto &testInfo) { return testInfo.param ? "WhilePaused" : "WhileRecording"; });
 
 TEST_F(LogFile, LinesReachTheDiskWithinASecondAndAHalfWithoutClosing) {
     startConnected();

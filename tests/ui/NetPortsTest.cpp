@@ -1,8 +1,8 @@
 #include "window/TerminalFixture.h"
 
-#include "core/NetPortList.h"
+#include "core/port/NetPortList.h"
 #include "support/Ser2netPeer.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,7 +4,7 @@
 #include "window/TerminalFixture.h"
 
 #include "ui/PlotWindow.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>

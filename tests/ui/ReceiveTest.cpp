@@ -4,8 +4,8 @@
 
 #include "core/Cp1251.h"
 #include "rx/WeekClock.h"
-#include "ui/TForm1.h"
-#include "ui/UpDown.h"
+#include "ui/window/TForm1.h"
+#include "ui/widgets/UpDown.h"
 
 #include <QAbstractScrollArea>
 #include <QCheckBox>
@@ -174,7 +174,7 @@ TEST_P(ReceiveStream, ContinuousStreamIsCutIntoLinesOf1501To2048Bytes) {
 
 INSTANTIATE_TEST_SUITE_P(Receive, ReceiveStream,
                          ::testing::Values(StreamCase{"PacedSmallWrites", 40, 2}, StreamCase{"Flood", 9000, 0}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(Receive, BytesBufferedWhenThePortClosesLeadTheNextPacket) {
     startConnected();
@@ -250,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"HexLineEndStamped", true, true, "OK\r\n", "4F 4B 0D 0A"},
         LineCase{"HexLowBytes", true, false, QByteArray("\0\x01\x0D", 3), "00 01 0D"},
         LineCase{"HexHighByte", true, false, "\xFF", "FF"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(Receive, LineFeedsAloneShowNothing) {
     startConnected();

@@ -1,7 +1,7 @@
 #include "window/TerminalFixture.h"
 
 #include "support/AnsweringDevice.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,6 +76,7 @@ TEST_F(SendModesWindow, CommandFileGoesByHandOnConnectAndOnSelectAndBadFilesAreR
     const QString path = commandFile();
     chooseFile(path);
     EXPECT_TRUE(find("SendStart")->isVisible() && !find("CBLists")->isVisible());
+    EXPECT_FALSE(find("EditAllCmd")->isVisible()) << "file mode and editor mode exclude each other";
     EXPECT_EQ(text("STListName"), QDir::toNativeSeparators(path));
     // The history drop-down leaves the file's lines in the list.
     pressKey("MainStrCmd", Qt::Key_Down);

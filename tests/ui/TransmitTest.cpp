@@ -1,7 +1,7 @@
 #include "window/TerminalFixture.h"
 
 #include "ui/LogPane.h"
-#include "ui/TForm1.h"
+#include "ui/window/TForm1.h"
 
 #include <QAbstractButton>
 #include <QDir>

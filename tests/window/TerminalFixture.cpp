@@ -1,7 +1,7 @@
 #include "window/TerminalFixture.h"
 
 #include "macros/MacroStore.h"
-#include "ui/ModalSeam.h"
+#include "ui/dialogs/ModalSeam.h"
 
 #include <QAbstractButton>
 #include <QDir>

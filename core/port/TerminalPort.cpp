@@ -1,0 +1,17 @@
+#include "core/port/TerminalPort.h"
+
+TerminalPort::TerminalPort(QObject *parent) : PortAccess(parent) {
+    // Only the port in use is ever open, so only it reports.
+    for (PortAccess *port : {static_cast<PortAccess *>(&m_serial), static_cast<PortAccess *>(&m_net)}) {
+        connect(port, &PortAccess::opened, this, &PortAccess::opened);
+        connect(port, &PortAccess::readable, this, &PortAccess::readable);
+    }
+}
+
+void TerminalPort::openAsync(const QString &location, const LineSettings &settings) {
+    PortAccess *chosen = NetPort::isNetLocation(location) ? static_cast<PortAccess *>(&m_net) : &m_serial;
+    if (chosen != m_active)
+        m_active->close();
+    m_active = chosen;
+    m_active->openAsync(location, settings);
+}

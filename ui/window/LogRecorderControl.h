@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+class TerminalSession;
+
+// The log file's button and status line: the session records; failures are
+// told without piling up notices.
+class LogRecorderControl : public QObject {
+    Q_OBJECT
+public:
+    struct Controls {
+        QPushButton *StartLog;
+        QLabel *STLog;
+    };
+    LogRecorderControl(const Controls &controls, TerminalSession &session, QWidget *window);
+
+    // The end of the run.
+    void close();
+    // Editor mode was entered (true) or left: its list-name edit takes the
+    // status line's place.
+    void setEditorModeActive(bool active);
+
+private:
+    void StartLogClick();
+    // The button and the status line as the recorder stands.
+    void showState();
+    void reportLogFileError(const QString &fileName, const QString &error);
+
+    Controls m_controls;
+    TerminalSession &m_session;
+    QWidget *m_window;
+    bool m_noticeOpen = false;
+};

@@ -1,0 +1,185 @@
+#include "ui/window/SendModesPanel.h"
+
+#include "core/Cp1251.h"
+#include "core/FixedTexts.h"
+#include "session/TerminalSession.h"
+#include "tx/CommandFile.h"
+#include "ui/dialogs/ModalSeam.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+
+namespace {
+
+const QString kReadFileCaption = QStringLiteral("Из файла");
+
+} // namespace
+
+SendModesPanel::SendModesPanel(const Controls &controls, TerminalSession &session, QWidget *window)
+    : QObject(window), m_controls(controls), m_session(session), m_window(window) {
+    // The session has the options as checked before anyone looks at them.
+    takeSendOptions();
+    m_session.setPeriodText(m_controls.PeriodTX->text());
+    for (QAbstractButton *option : std::initializer_list<QAbstractButton *>{
+             m_controls.CiklSend, m_controls.RBManual, m_controls.RBAfterAns, m_controls.RBSel, m_controls.RBPeriod})
+        connect(option, &QAbstractButton::toggled, this, &SendModesPanel::takeSendOptions);
+    // Housekeeping looks at the cyclic options before the mode handlers run.
+    connect(m_controls.CiklSend, &QCheckBox::toggled, this, &SendModesPanel::cyclicOptionsChanged);
+    connect(m_controls.RBPeriod, &QRadioButton::toggled, this, &SendModesPanel::cyclicOptionsChanged);
+    const std::pair<QRadioButton *, void (SendModesPanel::*)()> modes[] = {
+        {m_controls.RBManual, &SendModesPanel::RBManualClick},
+        {m_controls.RBAfterAns, &SendModesPanel::RBAfterAnsClick},
+        {m_controls.RBSel, &SendModesPanel::RBSelClick},
+        {m_controls.RBPeriod, &SendModesPanel::RBPeriodClick},
+    };
+    for (const auto &[button, handler] : modes) {
+        connect(button, &QRadioButton::toggled, this, [this, handler](bool checked) {
+            if (checked)
+                (this->*handler)();
+        });
+    }
+    m_controls.PeriodTX->installEventFilter(this);
+    m_controls.OldCmdList->installEventFilter(this);
+    connect(m_controls.PeriodTX, &QLineEdit::textChanged, &m_session, &TerminalSession::setPeriodText);
+    connect(m_controls.ButtonReadFile, &QPushButton::clicked, this, &SendModesPanel::ButtonReadFileClick);
+    connect(m_controls.OldCmdList, &QListWidget::itemClicked, this, &SendModesPanel::OldCmdListClick);
+    connect(m_controls.SendStart, &QPushButton::clicked, this, &SendModesPanel::SendStartClick);
+    // Queued: a notice never opens inside the receive poll or a send.
+    connect(&m_session, &TerminalSession::notice, this, &SendModesPanel::showNotice, Qt::QueuedConnection);
+}
+
+bool SendModesPanel::fileSendMode() const { return m_session.fileSendMode(); }
+
+void SendModesPanel::takeSendOptions() {
+    m_session.setCyclic(m_controls.CiklSend->isChecked());
+    m_session.setSendMode(currentSendMode());
+}
+
+void SendModesPanel::showNotice(const QString &text) { modal::inform(m_window, text); }
+
+void SendModesPanel::SendStartClick() { m_session.StartSendCommands(); }
+
+bool SendModesPanel::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (watched == m_controls.PeriodTX)
+        return !PeriodTXKeyPress(key->text());
+    // The arrow keys only move the selection; Enter takes the selected line
+    // as a click does.
+    if (watched == m_controls.OldCmdList && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        OldCmdListClick();
+        return true;
+    }
+    return false;
+}
+
+void SendModesPanel::showCommands(const QList<QByteArray> &commands) {
+    for (const QByteArray &command : commands)
+        m_controls.OldCmdList->addItem(cp1251::toUnicode(command));
+}
+
+tx::SendMode SendModesPanel::currentSendMode() const {
+    if (m_controls.RBAfterAns->isChecked())
+        return tx::SendMode::AfterAnswer;
+    if (m_controls.RBSel->isChecked())
+        return tx::SendMode::OnSelect;
+    if (m_controls.RBPeriod->isChecked())
+        return tx::SendMode::Period;
+    return tx::SendMode::Manual;
+}
+
+void SendModesPanel::applySendMode(tx::SendMode mode) {
+    const tx::SendModeControls controls = tx::controlsForMode(mode);
+    m_controls.OldCmdList->setEnabled(controls.commandListEnabled);
+    m_controls.SendStart->setEnabled(controls.sendStartEnabled);
+    m_controls.CiklSend->setEnabled(controls.cyclicEnabled);
+}
+
+void SendModesPanel::ButtonReadFileClick() {
+    if (fileSendMode()) {
+        closeCommandFile();
+        return;
+    }
+    // Qt's own dialog, which leaves the working directory alone: the data
+    // files and the log stay where the program started.
+    QFileDialog OpenDialog1(m_window);
+    OpenDialog1.setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1.setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1.setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1.setDirectory(m_commandFileDir.isEmpty() ? QDir::currentPath() : m_commandFileDir);
+    QString chosen;
+    connect(&OpenDialog1, &QFileDialog::fileSelected, &OpenDialog1, [&chosen](const QString &file) { chosen = file; });
+    modal::exec(OpenDialog1, OpenDialog1.objectName());
+    if (chosen.isEmpty())
+        return;
+    m_commandFileDir = QFileInfo(chosen).absolutePath();
+    loadCommandFile(QFileInfo(chosen).absoluteFilePath());
+}
+
+void SendModesPanel::setFileSendMode(bool loaded, const QString &caption) {
+    m_controls.ButtonReadFile->setProperty("tag", loaded ? 1 : 0);
+    m_controls.ButtonReadFile->setText(loaded ? kBackCaption : kReadFileCaption);
+    if (!loaded)
+        m_controls.OldCmdList->clear();
+    for (QWidget *control : std::initializer_list<QWidget *>{m_controls.CiklSend, m_controls.OldCmdList, m_controls.SendStart})
+        control->setVisible(loaded);
+    emit fileModeChanged(loaded, caption);
+}
+
+void SendModesPanel::loadCommandFile(const QString &path) {
+    tx::CommandFile file;
+    const bool read = file.read(path);
+    m_session.loadCommandLines(file.lines());
+    setFileSendMode(true, QDir::toNativeSeparators(path));
+    m_controls.CiklSend->setEnabled(tx::controlsForMode(currentSendMode()).cyclicEnabled);
+    m_controls.OldCmdList->setEnabled(true);
+    m_controls.OldCmdList->raise();
+
+    m_controls.OldCmdList->clear();
+    for (const QByteArray &line : file.lines())
+        m_controls.OldCmdList->addItem(cp1251::toUnicode(line));
+    if (!read)
+        modal::reportFileError(m_window, path, file.errorString());
+    else if (file.reachedLimit())
+        modal::inform(m_window, tx::kBigFileNotice);
+}
+
+void SendModesPanel::closeCommandFile() {
+    m_session.closeCommandFile();
+    setFileSendMode(false, QString());
+}
+
+void SendModesPanel::takeMacroCommand(const QByteArray &command) {
+    m_selectedCommand = command;
+    if (currentSendMode() == tx::SendMode::OnSelect) {
+        m_session.SendPortData(m_selectedCommand);
+        emit focusSendButton();
+    } else {
+        emit showInCommandLine(m_selectedCommand);
+    }
+}
+
+void SendModesPanel::OldCmdListClick() {
+    const QListWidgetItem *item = m_controls.OldCmdList->currentItem();
+    if (!item)
+        return;
+    m_controls.OldCmdList->setEnabled(false);
+    m_selectedCommand = cp1251::fromUnicode(item->text());
+    if (currentSendMode() == tx::SendMode::OnSelect)
+        m_session.SendPortData(m_selectedCommand);
+    else
+        emit showInCommandLine(m_selectedCommand);
+    m_controls.OldCmdList->setEnabled(true);
+    emit focusCommandLine();
+}
+
+// Editor mode and sending from a file exclude each other.
+void SendModesPanel::setEditorModeActive(bool active) { m_controls.ButtonReadFile->setVisible(!active); }

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/port/PortDirectory.h"
+#include "core/TerminalState.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class TForm1;
+}
+class ConnectionControl;
+class HistoryInput;
+class Housekeeping;
+class LogRecorderControl;
+class LogView;
+class MacroPanel;
+class MacroStore;
+class PlotWindow;
+class ReceivePath;
+class SendModesPanel;
+class TFormEditHelpCmd;
+class TInfo;
+class TOpenPortError;
+class TrafficReadouts;
+class TransmitLine;
+class TSave;
+class TerminalSession;
+class WindowArrangement;
+
+// The terminal's main window. Each of its subsystems owns its controls and
+// its state; the window creates them in the order of the startup sequence
+// and connects them.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(PortDirectory portDirectory, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    void attachPortErrorWindow(TOpenPortError *window);
+    // The macro editor works on this window's store and description panel;
+    // the save prompt is asked at close when the store has unsaved changes.
+    void attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt);
+    void attachInfoWindow(TInfo *window);
+
+    const MacroStore &macroStore() const;
+    // The run's variables as their owners hold them now.
+    TerminalState terminalState() const;
+
+    // The single routine that writes to the port.
+    void SendPortData(const QByteArray &command);
+
+    // The program must end with no one to answer (a signal, the end of the
+    // desktop session): closes as the window's close does, without asking;
+    // unsaved macro changes go to the recovery file. Once only.
+    void endSession();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createLogSide();
+    // Returns the commands of the history, for the command list.
+    QList<QByteArray> createMacroSide();
+    void createPortSide(PortDirectory portDirectory);
+    void connectSubsystems();
+    void FormClose();
+
+    std::unique_ptr<Ui::TForm1> m_ui;
+    // The session below the window: first made, last gone.
+    std::unique_ptr<TerminalSession> m_session;
+    std::unique_ptr<TrafficReadouts> m_readouts;
+    std::unique_ptr<LogView> m_logView;
+    std::unique_ptr<LogRecorderControl> m_logRecorder;
+    std::unique_ptr<SendModesPanel> m_sendModes;
+    std::unique_ptr<WindowArrangement> m_arrangement;
+    std::unique_ptr<MacroPanel> m_macros;
+    std::unique_ptr<HistoryInput> m_history;
+    std::unique_ptr<ConnectionControl> m_connection;
+    std::unique_ptr<TransmitLine> m_transmit;
+    std::unique_ptr<ReceivePath> m_receive;
+    std::unique_ptr<Housekeeping> m_housekeeping;
+    std::unique_ptr<PlotWindow> m_plot;
+    bool m_sessionEnded = false;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/DataMode.h"
+
+#include <QByteArray>
+#include <QObject>
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class TerminalSession;
+class TOpenPortError;
+class QWidget;
+
+// The command line, the tail string and the data mode: the session sends
+// with what they hold.
+class TransmitLine : public QObject {
+    Q_OBJECT
+public:
+    struct Controls {
+        QLineEdit *MainStrCmd, *AddStrCmd;
+        QPushButton *ButtonSend;
+        QRadioButton *RBASCII, *RBHEX;
+    };
+    TransmitLine(const Controls &controls, TerminalSession &session, QWidget *window);
+
+    void attachPortErrorWindow(TOpenPortError *window) { m_portErrorWindow = window; }
+
+    // A chosen command goes into the command line, which takes the focus.
+    void showInCommandLine(const QByteArray &command);
+    void focusCommandLine();
+    void focusSendButton();
+    // A line picked from a drop-down under a field; the field's focus back.
+    void setCommandText(const QString &text);
+    void setTailText(const QString &text);
+    void focusTail();
+    int commandLineWidth() const;
+
+signals:
+    // Down released in the command line or the tail string: their drop-downs.
+    void commandLineDownReleased();
+    void tailDownReleased();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void ButtonSendClick();
+    // A send found the port closed: the port-error window, modally.
+    void showPortError();
+    // Both return whether the key was handled (and is swallowed).
+    bool MainStrCmdKeyPress(int key);
+    bool AddStrCmdKeyPress(int key);
+    void RBASCIIClick();
+    void RBHEXClick();
+
+    Controls m_controls;
+    TerminalSession &m_session;
+    TOpenPortError *m_portErrorWindow = nullptr;
+    // The data mode the tail string was last set for: a click on the mode
+    // already chosen leaves the tail alone.
+    DataMode m_tailMode = DataMode::Ascii;
+};

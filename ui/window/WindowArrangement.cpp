@@ -1,0 +1,135 @@
+#include "ui/window/WindowArrangement.h"
+
+#include "ui/window/Appearance.h"
+#include "ui/dialogs/ModalSeam.h"
+#include "ui/dialogs/TInfo.h"
+#include "ui/widgets/UpDown.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QPushButton>
+
+namespace {
+
+const char *const kTag = "tag";
+
+// Distances of the design arrangement that the window keeps when its height
+// changes: the log memos stretch, the two lower panels stay at the bottom.
+constexpr int kMemoTop = 28;
+constexpr int kMemoBottomMargin = 770 - 410;
+constexpr int kMainPanelBottomMargin = 14;
+
+// A list's or memo's field is its viewport, which, once the window is styled,
+// no longer takes palette changes from its frame.
+void paintField(QWidget *target, const QColor &background, const QColor &text) {
+    QWidget *viewport = nullptr;
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(target))
+        viewport = area->viewport();
+    for (QWidget *part : {target, viewport}) {
+        if (!part)
+            continue;
+        QPalette colours = part->palette();
+        colours.setColor(QPalette::Base, background);
+        colours.setColor(QPalette::Text, text);
+        part->setPalette(colours);
+    }
+}
+
+} // namespace
+
+WindowArrangement::WindowArrangement(const Controls &controls, std::function<bool()> fileSendMode, QWidget *window)
+    : QObject(window), m_controls(controls), m_fileSendMode(std::move(fileSendMode)), m_window(window),
+      m_fontSize(controls.MainWindow->font().pointSize()) {
+    const QColor face = m_window->palette().color(QPalette::Window);
+    for (QWidget *field : {m_controls.MainWindow, m_controls.MainStrCmd, m_controls.AddStrCmd,
+                           m_controls.FastOldCmd, m_controls.LBTail, m_controls.CBLists}) {
+        QPalette colours = field->palette();
+        colours.setColor(QPalette::Base, face);
+        colours.setColor(QPalette::Button, face);
+        field->setPalette(colours);
+    }
+    // The drop-down lists open over the macro grid.
+    for (QWidget *list : {m_controls.OldCmdList, m_controls.FastOldCmd, m_controls.LBTail})
+        list->raise();
+    captureStartupLayout();
+    m_controls.BTPalitra->setProperty(kTag, m_colourStep);
+    connect(m_controls.BTPalitra, &QPushButton::clicked, this, &WindowArrangement::BTPalitraClick);
+    connect(m_controls.Srift, &UpDown::clicked, this, &WindowArrangement::SriftClick);
+    connect(m_controls.BtInfo, &QPushButton::clicked, this, &WindowArrangement::BtInfoClick);
+}
+
+void WindowArrangement::captureStartupLayout() {
+    // Narrower than the design, the statistics panel (held at the right edge)
+    // comes over the send-mode panel; the send modes stay on top and opaque,
+    // so that the period can still be edited and no texts are drawn over
+    // each other.
+    m_controls.InputMode->setAutoFillBackground(true);
+    m_controls.InputMode->raise();
+    m_startupLayout.StartupWidth = windowlayout::outerWidth(m_window->width());
+    for (const QString &name : windowlayout::placedControls()) {
+        auto *widget = m_window->findChild<QWidget *>(name);
+        if (!widget)
+            continue;
+        m_placedWidgets.insert(name, widget);
+        m_startupLayout.spans.insert(name, windowlayout::Span{widget->x(), widget->width()});
+    }
+}
+
+void WindowArrangement::windowResized() {
+    FormCanResize();
+    placeVertically();
+}
+
+void WindowArrangement::FormCanResize() {
+    const windowlayout::Arrangement placed =
+        windowlayout::arrange(m_startupLayout, windowlayout::outerWidth(m_window->width()), m_fileSendMode());
+    for (auto entry = m_placedWidgets.cbegin(); entry != m_placedWidgets.cend(); ++entry) {
+        const windowlayout::Span span = placed.value(entry.key());
+        QWidget *widget = entry.value();
+        widget->setGeometry(span.left, widget->y(), span.width, widget->height());
+    }
+}
+
+void WindowArrangement::placeVertically() {
+    const int clientHeight = m_window->height();
+    const int memoHeight = std::max(0, clientHeight - kMemoTop - kMemoBottomMargin);
+    for (QWidget *memo : {m_controls.MainWindow, m_controls.SecondWindow})
+        memo->resize(memo->width(), memoHeight);
+    QWidget *mainPanel = m_controls.MainPanel;
+    const int mainPanelTop = clientHeight - kMainPanelBottomMargin - mainPanel->height();
+    mainPanel->move(mainPanel->x(), mainPanelTop);
+    m_controls.LogPanel->move(m_controls.LogPanel->x(), mainPanelTop - m_controls.LogPanel->height());
+}
+
+void WindowArrangement::BTPalitraClick() {
+    const appearance::Scheme &scheme = appearance::colourScheme(m_colourStep);
+    const QPalette style = QApplication::palette();
+    const QColor background = appearance::resolve(scheme.background, style);
+    const QColor text = appearance::resolve(scheme.text, style);
+    for (QWidget *target : {m_controls.MainStrCmd, m_controls.FastOldCmd, m_controls.AddStrCmd,
+                            m_controls.OldCmdList, m_controls.LBTail, m_controls.MainWindow})
+        paintField(target, background, text);
+    // The openers' arrows are drawn inside the command and tail lines; they
+    // take the text colour so that they stay visible on a dark field.
+    for (QWidget *opener : {m_controls.Str1, m_controls.Str2}) {
+        QPalette colours = opener->palette();
+        colours.setColor(QPalette::WindowText, text);
+        opener->setPalette(colours);
+    }
+    m_colourStep = scheme.next;
+    m_controls.BTPalitra->setProperty(kTag, m_colourStep);
+}
+
+void WindowArrangement::SriftClick(int direction) {
+    m_fontSize = appearance::nextFontSize(m_fontSize, direction);
+    for (QWidget *memo : {m_controls.MainWindow, m_controls.SecondWindow}) {
+        QFont font = memo->font();
+        font.setPointSize(m_fontSize);
+        memo->setFont(font);
+    }
+}
+
+void WindowArrangement::BtInfoClick() {
+    if (m_infoWindow)
+        modal::exec(*m_infoWindow, m_infoWindow->windowTitle());
+}

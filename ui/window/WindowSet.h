@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/port/PortDirectory.h"
+
+#include <memory>
+
+class QTranslator;
+class TForm1;
+class TFormEditHelpCmd;
+class TSave;
+class TInfo;
+class TFormEditCmd;
+class TOpenPortError;
+class TerminationSignals;
+
+// The program's windows, each created once at startup, in this order, and
+// kept for the whole run. Before the first of them the program's icon becomes
+// every window's icon and Qt's own texts (file dialog, message box buttons)
+// turn Russian like the program's. A signal that ends the program and the end
+// of the desktop session close the main window without asking (one set of
+// windows at a time, as the signals' handlers are the process's).
+struct WindowSet {
+    explicit WindowSet(PortDirectory portDirectory);
+    ~WindowSet();
+
+private:
+    std::unique_ptr<QTranslator> m_qtTexts;
+
+public:
+    std::unique_ptr<TForm1> Form1;
+    std::unique_ptr<TFormEditHelpCmd> FormEditHelpCmd;
+    std::unique_ptr<TSave> Save;
+    std::unique_ptr<TInfo> Info;
+    std::unique_ptr<TFormEditCmd> FormEditCmd;
+    std::unique_ptr<TOpenPortError> OpenPortError;
+
+private:
+    void endSessionWithTheProgram();
+
+    std::unique_ptr<TerminationSignals> m_endSignals;
+};
+
+// Puts the main window in the middle of the screen and shows it.
+void showCentred(TForm1 &window);
