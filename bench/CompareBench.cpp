@@ -6,7 +6,7 @@
 
 #include "BenchMeasures.h"
 #include "kit/ConnectedWindow.h"
-#include "ui/LogPane.h"
+#include "ui/widgets/LogPane.h"
 #include "ui/window/TForm1.h"
 
 #include <QAbstractButton>

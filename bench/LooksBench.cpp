@@ -8,7 +8,7 @@
 #include "BenchMeasures.h"
 #include "kit/ConnectedWindow.h"
 #include "rx/LogDisplayText.h"
-#include "ui/LogPane.h"
+#include "ui/widgets/LogPane.h"
 #include "ui/window/TForm1.h"
 
 #include <QAbstractButton>

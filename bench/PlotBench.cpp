@@ -5,8 +5,8 @@
 
 #include "BenchMeasures.h"
 #include "kit/ConnectedWindow.h"
-#include "ui/LogPane.h"
-#include "ui/PlotWindow.h"
+#include "ui/widgets/LogPane.h"
+#include "ui/dialogs/PlotWindow.h"
 
 #include <QAction>
 #include <QApplication>

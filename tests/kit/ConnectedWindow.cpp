@@ -1,6 +1,6 @@
 #include "kit/ConnectedWindow.h"
 
-#include "ui/LogPane.h"
+#include "ui/widgets/LogPane.h"
 #include "ui/window/TForm1.h"
 #include "ui/window/WindowSet.h"
 

@@ -3,7 +3,7 @@
 // left out.
 #include "window/TerminalFixture.h"
 
-#include "ui/PlotWindow.h"
+#include "ui/dialogs/PlotWindow.h"
 #include "ui/window/TForm1.h"
 
 #include <QAbstractScrollArea>

@@ -1,6 +1,6 @@
 #include "window/TerminalFixture.h"
 
-#include "ui/LogPane.h"
+#include "ui/widgets/LogPane.h"
 #include "ui/window/TForm1.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // The log's lines wrapped into rows: the same wrap points as a plain text
 // view's document at every width, rows counted and limited, places to text.
-#include "ui/WrappedLines.h"
+#include "ui/widgets/WrappedLines.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>

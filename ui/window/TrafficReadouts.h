@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/FrameThrottle.h"
+#include "ui/widgets/FrameThrottle.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "ui/WrappedLines.h"
+#include "ui/widgets/WrappedLines.h"
 
 #include <QTextLayout>
 #include <QTextOption>

@@ -1,4 +1,4 @@
-#include "ui/LogScrollBar.h"
+#include "ui/widgets/LogScrollBar.h"
 
 #include <QStyle>
 #include <QStyleOptionSlider>

@@ -1,6 +1,6 @@
-#include "ui/LogPane.h"
+#include "ui/widgets/LogPane.h"
 
-#include "ui/LogScrollBar.h"
+#include "ui/widgets/LogScrollBar.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>

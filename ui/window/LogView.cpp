@@ -1,7 +1,7 @@
-#include "ui/LogView.h"
+#include "ui/window/LogView.h"
 
 #include "rx/LogDisplayText.h"
-#include "ui/LogPane.h"
+#include "ui/widgets/LogPane.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "ui/FrameThrottle.h"
+#include "ui/widgets/FrameThrottle.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "ui/PlotWindow.h"
+#include "ui/dialogs/PlotWindow.h"
 
 #include "ui/dialogs/ModalSeam.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/DataMode.h"
 #include "rx/PlotRecord.h"
-#include "ui/FrameThrottle.h"
+#include "ui/widgets/FrameThrottle.h"
 
 #include <QElapsedTimer>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/FrameThrottle.h"
-#include "ui/WrappedLines.h"
+#include "ui/widgets/FrameThrottle.h"
+#include "ui/widgets/WrappedLines.h"
 
 #include <QAbstractScrollArea>
 
