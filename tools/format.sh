@@ -8,7 +8,7 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 format=${CLANG_FORMAT:-clang-format}
-sources=$(find app bench core macros rx session tests tx ui -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
+sources=$(find app bench core macros run rx session tests tx ui -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
 
 if [ "${1:-}" = "--check" ]; then
     unformatted=0
