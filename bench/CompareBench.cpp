@@ -83,8 +83,8 @@ void writeFlood(int fd, Flood &flood) {
     }
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
-    flood.writerCpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    flood.writerCpu =
+        usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     flood.finished = true;
 }
 
@@ -151,15 +151,14 @@ Side runPicocom(qint64 bytes) {
     const QString socket = QStringLiteral("kvrbench%1").arg(getpid());
     const QString logName = QDir::current().filePath(QStringLiteral("picocom.log"));
     QFile::remove(logName);
-    const QString command =
-        QStringLiteral("exec picocom -q -b 115200 --noreset --nolock --logfile '%1' '%2'")
-            .arg(logName, device.slavePath());
-    tmuxOutput(socket, {QStringLiteral("-f"), QStringLiteral("/dev/null"), QStringLiteral("new-session"),
-                        QStringLiteral("-d"), QStringLiteral("-x"), QStringLiteral("80"), QStringLiteral("-y"),
-                        QStringLiteral("24"), command});
-    const qint64 picocomPid = tmuxOutput(socket, {QStringLiteral("list-panes"), QStringLiteral("-F"),
-                                                  QStringLiteral("#{pane_pid}")})
-                                  .toLongLong();
+    const QString command = QStringLiteral("exec picocom -q -b 115200 --noreset --nolock --logfile '%1' '%2'")
+                                .arg(logName, device.slavePath());
+    tmuxOutput(socket,
+               {QStringLiteral("-f"), QStringLiteral("/dev/null"), QStringLiteral("new-session"), QStringLiteral("-d"),
+                QStringLiteral("-x"), QStringLiteral("80"), QStringLiteral("-y"), QStringLiteral("24"), command});
+    const qint64 picocomPid =
+        tmuxOutput(socket, {QStringLiteral("list-panes"), QStringLiteral("-F"), QStringLiteral("#{pane_pid}")})
+            .toLongLong();
     const qint64 tmuxPid =
         tmuxOutput(socket, {QStringLiteral("display-message"), QStringLiteral("-p"), QStringLiteral("#{pid}")})
             .toLongLong();
@@ -245,8 +244,8 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
         probe.sinceClick.start();
         QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
                                                             Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global,
-                                                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                            Qt::NoButton, Qt::NoModifier));
     });
 
     Flood flood;
@@ -310,18 +309,19 @@ void runCompareBench(int megabytes, int rounds, bool terminalOnly) {
         const Side term = runTerminal(bytes, peakMb, clickMaxMs, clickMedianMs, clicks, keptRows);
         const double picoRate = pico.seconds > 0 ? mb / pico.seconds : 0;
         const double termRate = term.seconds > 0 ? mb / term.seconds : 0;
-        std::printf("compare round %d: picocom+tmux %.2f MB/s, %.4f CPU s/MB (tmux %.4f)%s%s | terminal %.2f MB/s, %.4f CPU "
-                    "s/MB, peak memory %ld MB (goal <= 40), click answered in median %.1f ms, max %.1f ms (%d clicks; "
-                    "goal <= 100)%s%s | row limit reached %zu times, rows kept min %lld, median %lld, max %lld | "
-                    "speed ratio (terminal / picocom) %.2f (goal >= 2), CPU ratio (terminal / picocom+tmux) %.2f "
-                    "(goal <= 0.5)\n",
-                    round, picoRate, pico.cpu / mb, pico.cpuShown / mb, pico.complete ? ", log complete" : ", LOG INCOMPLETE ",
-                    qPrintable(pico.note), termRate, term.cpu / mb, peakMb, clickMedianMs, clickMaxMs, clicks,
-                    term.complete ? ", every byte in the file, the last line in the window" : ", ",
-                    qPrintable(term.note), keptRows.size(), keptRows.empty() ? -1LL : (long long)keptRows.front(),
-                    keptRows.empty() ? -1LL : (long long)keptRows[keptRows.size() / 2],
-                    keptRows.empty() ? -1LL : (long long)keptRows.back(), picoRate > 0 ? termRate / picoRate : 0,
-                    pico.cpu > 0 ? term.cpu / pico.cpu : 0);
+        std::printf(
+            "compare round %d: picocom+tmux %.2f MB/s, %.4f CPU s/MB (tmux %.4f)%s%s | terminal %.2f MB/s, %.4f CPU "
+            "s/MB, peak memory %ld MB (goal <= 40), click answered in median %.1f ms, max %.1f ms (%d clicks; "
+            "goal <= 100)%s%s | row limit reached %zu times, rows kept min %lld, median %lld, max %lld | "
+            "speed ratio (terminal / picocom) %.2f (goal >= 2), CPU ratio (terminal / picocom+tmux) %.2f "
+            "(goal <= 0.5)\n",
+            round, picoRate, pico.cpu / mb, pico.cpuShown / mb, pico.complete ? ", log complete" : ", LOG INCOMPLETE ",
+            qPrintable(pico.note), termRate, term.cpu / mb, peakMb, clickMedianMs, clickMaxMs, clicks,
+            term.complete ? ", every byte in the file, the last line in the window" : ", ", qPrintable(term.note),
+            keptRows.size(), keptRows.empty() ? -1LL : (long long)keptRows.front(),
+            keptRows.empty() ? -1LL : (long long)keptRows[keptRows.size() / 2],
+            keptRows.empty() ? -1LL : (long long)keptRows.back(), picoRate > 0 ? termRate / picoRate : 0,
+            pico.cpu > 0 ? term.cpu / pico.cpu : 0);
         std::fflush(stdout);
     }
 }

@@ -118,8 +118,8 @@ void runLooksBench(const QString &folder) {
                                              .arg(atEnd ? QStringLiteral("end") : QStringLiteral("top"));
                     shoot(old, atEnd).save(name + QStringLiteral("-before.png"));
                     shoot(pane, atEnd).save(name + QStringLiteral("-after.png"));
-                    std::printf("looks: scheme %d, width %d, %d pt, %s: %s pixels differ\n", scheme,
-                                952 + widthChange, points, atEnd ? "end" : "top",
+                    std::printf("looks: scheme %d, width %d, %d pt, %s: %s pixels differ\n", scheme, 952 + widthChange,
+                                points, atEnd ? "end" : "top",
                                 qPrintable(compareImages(name + QStringLiteral("-before.png"),
                                                          name + QStringLiteral("-after.png"),
                                                          name + QStringLiteral("-diff.png"))));
@@ -140,11 +140,11 @@ void runLooksBench(const QString &folder) {
                                          .arg(points);
                 shoot(pane, true, false).save(name + QStringLiteral("-before.png"));
                 shoot(pane, true).save(name + QStringLiteral("-after.png"));
-                std::printf("looks: scheme %d, width %d, %d pt, streamed against painted whole: %s pixels differ\n",
-                            scheme, 952 + widthChange, points,
-                            qPrintable(compareImages(name + QStringLiteral("-before.png"),
-                                                     name + QStringLiteral("-after.png"),
-                                                     name + QStringLiteral("-diff.png"))));
+                std::printf(
+                    "looks: scheme %d, width %d, %d pt, streamed against painted whole: %s pixels differ\n", scheme,
+                    952 + widthChange, points,
+                    qPrintable(compareImages(name + QStringLiteral("-before.png"), name + QStringLiteral("-after.png"),
+                                             name + QStringLiteral("-diff.png"))));
             }
         }
     }

@@ -137,7 +137,8 @@ void runNetBench() {
     }
     // The windows read the list from their working folder.
     QFile list(QStringLiteral("NetPorts"));
-    if (!list.open(QIODevice::WriteOnly) || list.write((peer.address(true) + '\n' + peer.address(false) + '\n').toLatin1()) < 0)
+    if (!list.open(QIODevice::WriteOnly) ||
+        list.write((peer.address(true) + '\n' + peer.address(false) + '\n').toLatin1()) < 0)
         return;
     list.close();
     const struct {

@@ -5,8 +5,8 @@
 
 #include "BenchMeasures.h"
 #include "kit/ConnectedWindow.h"
-#include "ui/widgets/LogPane.h"
 #include "ui/dialogs/PlotWindow.h"
+#include "ui/widgets/LogPane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,8 +41,8 @@ double printingCost(int fd, int runMs) {
         auto next = std::chrono::steady_clock::now();
         for (int n = 0; !stop; ++n) {
             char line[80];
-            const int size = std::snprintf(line, sizeof line, "a:%d b:%.2f c:%d d:0x%X\r\n", n % 100,
-                                           (n % 628) / 100.0, -(n % 37), n & 0xFF);
+            const int size = std::snprintf(line, sizeof line, "a:%d b:%.2f c:%d d:0x%X\r\n", n % 100, (n % 628) / 100.0,
+                                           -(n % 37), n & 0xFF);
             // The device end does not block: a terminal that falls behind
             // is waited for, never skipped.
             for (int at = 0; at < size && !stop;) {

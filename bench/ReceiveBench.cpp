@@ -119,8 +119,10 @@ void runFramingCase(int gapClicks, std::chrono::milliseconds silence) {
     std::thread device(sendPacedPackets, window.device().masterFd(), silence, std::ref(sending), std::cref(giveUp));
     const quint32 total = kPackets * kPacketBytes;
     const bool all = runUntil(
-        [&] { return sending.finished && window.form().terminalState().RxTotal == total &&
-                     window.form().terminalState().RxLen == 0; },
+        [&] {
+            return sending.finished && window.form().terminalState().RxTotal == total &&
+                   window.form().terminalState().RxLen == 0;
+        },
         kPackets * 100 + 10000);
     giveUp = true;
     device.join();
@@ -233,7 +235,6 @@ void runThroughputBench() {
     std::printf("throughput: %.0f MB in ASCII with a CR every %d bytes, log file recording: %.2f MB/s, "
                 "window CPU %.3f s per MB, peak memory %ld MB; %s, log file %s\n",
                 mb, kRowLength, mb / seconds, cpu / mb, peakMemoryMb(),
-                all ? "every byte counted" : "NOT ALL BYTES COUNTED",
-                fileComplete ? "holds every byte" : "INCOMPLETE");
+                all ? "every byte counted" : "NOT ALL BYTES COUNTED", fileComplete ? "holds every byte" : "INCOMPLETE");
     QFile::remove(logName);
 }

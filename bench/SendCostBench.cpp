@@ -110,11 +110,10 @@ public:
                 m_since = monotonicNs();
                 m_pending = true;
                 for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-                    QCoreApplication::postEvent(button, new QMouseEvent(type, at, global, Qt::LeftButton,
-                                                                        type == QEvent::MouseButtonPress
-                                                                            ? Qt::LeftButton
-                                                                            : Qt::NoButton,
-                                                                        Qt::NoModifier));
+                    QCoreApplication::postEvent(
+                        button, new QMouseEvent(type, at, global, Qt::LeftButton,
+                                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                                Qt::NoModifier));
             }
         });
     }
@@ -198,8 +197,7 @@ void periodCosts(ConnectedWindow &window, Reader &reader, std::thread &device, c
                     "(device reader aside) %.2f %%%s; %.0f us of window CPU per send; intervals at the device: "
                     "median %.2f ms, %td of %zu within P+1..P+3\n",
                     run.periodMs, sends, seconds, windowPercent, processPercent,
-                    run.targetPercent > 0 ? qPrintable(QStringLiteral(" (target <= %1 %)").arg(run.targetPercent))
-                                          : "",
+                    run.targetPercent > 0 ? qPrintable(QStringLiteral(" (target <= %1 %)").arg(run.targetPercent)) : "",
                     sends > 0 ? 1e6 * windowPercent / 100.0 * seconds / sends : 0.0,
                     intervals.empty() ? 0.0 : intervals[intervals.size() / 2], inTarget, intervals.size());
     }
@@ -270,8 +268,7 @@ void stalledDevice(ConnectedWindow &window, Reader &reader) {
                 "answered in median %.1f ms, max %.1f ms (target <= 100 ms); %u bytes queued and counted, %s\n",
                 kStallMs / 1000, kFillBytes, clicks.size(), clicks.empty() ? -1.0 : clicks[clicks.size() / 2],
                 clicks.empty() ? -1.0 : clicks.back(), sent,
-                drained && whole ? "all arrived whole, in order, once the device read again"
-                                 : "NOT all arrived whole");
+                drained && whole ? "all arrived whole, in order, once the device read again" : "NOT all arrived whole");
 }
 
 // A device that streams numbered tokens while periodic sends go out: every
@@ -285,7 +282,8 @@ void streamingDevice(ConnectedWindow &window) {
             QByteArray bytes = QByteArray::number(token).rightJustified(8, '0') + ' ';
             bytes = bytes.repeated(kTokenBytes / bytes.size()).leftJustified(kTokenBytes - 1, ' ') + '\n';
             for (qsizetype at = 0; at < bytes.size();) {
-                const ssize_t n = ::write(window.device().masterFd(), bytes.constData() + at, size_t(bytes.size() - at));
+                const ssize_t n =
+                    ::write(window.device().masterFd(), bytes.constData() + at, size_t(bytes.size() - at));
                 if (n > 0)
                     at += n;
                 else

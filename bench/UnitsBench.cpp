@@ -27,7 +27,8 @@ void timeStep(const char *name, const std::vector<QByteArray> &inputs, Step step
     for (const QByteArray &input : inputs)
         sink += step(input);
     const double seconds = (monotonicNs() - started) / 1e9;
-    std::printf("units: %-44s %7.3f ms/MB (%lld)\n", name, seconds * 1000 / kMegabytes, static_cast<long long>(sink % 10));
+    std::printf("units: %-44s %7.3f ms/MB (%lld)\n", name, seconds * 1000 / kMegabytes,
+                static_cast<long long>(sink % 10));
 }
 
 } // namespace

@@ -15,11 +15,9 @@
 #include <cstring>
 
 // Runs the benchmarks against the real windows. Usage:
-//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|net|sendcost [period s]|plot|all]
-//   terminal_bench compare|flood [megabytes [rounds]]   (not part of all;
-//   flood is the terminal's side of compare alone)
-//   terminal_bench run [megabytes [rounds [trips]]]   terminalkvr-run beside
-//   them (not part of all)
+//   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|net|sendcost [period
+//   s]|plot|all] terminal_bench compare|flood [megabytes [rounds]]   (not part of all; flood is the terminal's side of
+//   compare alone) terminal_bench run [megabytes [rounds [trips]]]   terminalkvr-run beside them (not part of all)
 //   terminal_bench looks [folder]   (not part of all)
 int main(int argc, char **argv) {
     QApplication app(argc, argv);

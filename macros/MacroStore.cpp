@@ -1,9 +1,9 @@
 #include "macros/MacroStore.h"
 
 #include "core/Cp1251.h"
+#include "core/platform/FileDescriptor.h"
 #include "core/platform/FileLock.h"
 #include "core/platform/SafeFile.h"
-#include "core/platform/FileDescriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,8 +36,7 @@ constexpr int kConflictsNamed = 10;
 
 // The text a slot of an image holds, up to its capacity.
 QByteArrayView textAt(const QByteArray &image, qsizetype at, int capacity) {
-    return QByteArrayView(image.constData() + at + 1,
-                          std::min<int>(static_cast<unsigned char>(image[at]), capacity));
+    return QByteArrayView(image.constData() + at + 1, std::min<int>(static_cast<unsigned char>(image[at]), capacity));
 }
 
 bool allSigned(const char *records) {
@@ -244,7 +243,8 @@ bool MacroStore::readOnly(const QString &path) {
         return true;
     m_image.fill('\0', kFileSize);
     m_fileImage = m_image;
-    return fail(QStringLiteral("%1: %2").arg(path, content == Content::Missing ? QStringLiteral("no such file") : error));
+    return fail(
+        QStringLiteral("%1: %2").arg(path, content == Content::Missing ? QStringLiteral("no such file") : error));
 }
 
 QString MacroStore::rebuiltMessage() const {

@@ -57,9 +57,11 @@ Commands loadCommands(const RunOptions &options, QIODevice &standardInput) {
         break;
     }
     if (out.bytes.isEmpty() && out.error.isEmpty())
-        out.error = options.source == RunOptions::Source::File     ? QStringLiteral("--file: %1 holds no command").arg(options.file)
-                    : options.source == RunOptions::Source::Macros ? QStringLiteral("--macros: list %1 holds no command").arg(options.macroList)
-                                                                   : QStringLiteral("no command to send");
+        out.error = options.source == RunOptions::Source::File
+                        ? QStringLiteral("--file: %1 holds no command").arg(options.file)
+                    : options.source == RunOptions::Source::Macros
+                        ? QStringLiteral("--macros: list %1 holds no command").arg(options.macroList)
+                        : QStringLiteral("no command to send");
     if (out.error.isEmpty())
         out.error = checkExpectations(options, out.bytes.size());
     return out;

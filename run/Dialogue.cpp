@@ -46,8 +46,9 @@ DialogueStep Dialogue::answer(const QString &text) {
         return {};
     const QRegularExpression *expected = expectationOf(current());
     if (expected && !expected->match(text).hasMatch())
-        return end(kWrongAnswer, QStringLiteral("%1: answer \"%2\" does not match \"%3\"")
-                                     .arg(named(current()), text, expected->pattern()));
+        return end(
+            kWrongAnswer,
+            QStringLiteral("%1: answer \"%2\" does not match \"%3\"").arg(named(current()), text, expected->pattern()));
     m_awaiting = false;
     if (allSent())
         return end(kAllAnswered);
@@ -59,12 +60,14 @@ DialogueStep Dialogue::tick() {
         return {};
     const qint64 waited = m_clock() - m_sentAt;
     if (m_awaiting && waited >= m_rules.timeoutMs)
-        return end(kNoAnswer, QStringLiteral("%1: no answer within %2 ms").arg(named(current())).arg(m_rules.timeoutMs));
+        return end(kNoAnswer,
+                   QStringLiteral("%1: no answer within %2 ms").arg(named(current())).arg(m_rules.timeoutMs));
     if (!m_rules.periodMs || waited <= *m_rules.periodMs || allSent())
         return {};
     if (m_awaiting)
-        return end(kNoAnswer,
-                   QStringLiteral("%1: no answer before the next send (%2 ms)").arg(named(current())).arg(*m_rules.periodMs));
+        return end(
+            kNoAnswer,
+            QStringLiteral("%1: no answer before the next send (%2 ms)").arg(named(current())).arg(*m_rules.periodMs));
     return sendNext();
 }
 

@@ -56,13 +56,12 @@ struct Options {
 void describe(QCommandLineParser &parser, const Options &o) {
     parser.setApplicationDescription(
         "Sends commands to a device on a serial port and checks its answers, as the TerminalKVR window does.");
-    for (const QCommandLineOption *option : {&o.baud, &o.bits, &o.stop, &o.file, &o.macros, &o.tail, &o.hex, &o.gap,
-                                              &o.period, &o.count, &o.expect, &o.timeout, &o.abort, &o.time, &o.log,
-                                              &o.quiet, &o.listPorts})
+    for (const QCommandLineOption *option :
+         {&o.baud, &o.bits, &o.stop, &o.file, &o.macros, &o.tail, &o.hex, &o.gap, &o.period, &o.count, &o.expect,
+          &o.timeout, &o.abort, &o.time, &o.log, &o.quiet, &o.listPorts})
         parser.addOption(*option);
-    parser.addPositionalArgument("PORT",
-                                 "/dev/ttyUSB0, ttyUSB0 as the window lists it, /dev/serial/by-id/..., "
-                                 "rfc2217://HOST:PORT or tcp://HOST:PORT.");
+    parser.addPositionalArgument("PORT", "/dev/ttyUSB0, ttyUSB0 as the window lists it, /dev/serial/by-id/..., "
+                                         "rfc2217://HOST:PORT or tcp://HOST:PORT.");
     parser.addPositionalArgument("COMMAND", "Commands to send in order; - reads them from standard input.",
                                  "[COMMAND...]");
 }
@@ -137,7 +136,8 @@ void readSource(const QCommandLineParser &parser, const Options &o, Reader &read
     const bool fromStdin = out.commands == QStringList{QStringLiteral("-")};
     const int sources = int(!out.commands.isEmpty()) + int(parser.isSet(o.file)) + int(parser.isSet(o.macros));
     if (sources > 1)
-        read.fail(parser.isSet(o.file) ? o.file : o.macros, QStringLiteral("give either COMMANDs, -, --file or --macros"));
+        read.fail(parser.isSet(o.file) ? o.file : o.macros,
+                  QStringLiteral("give either COMMANDs, -, --file or --macros"));
     if (parser.isSet(o.file)) {
         out.source = RunOptions::Source::File;
         out.file = parser.value(o.file);
@@ -234,16 +234,16 @@ QString runHelpText() {
     // Qt names the program by the path it was started with.
     text.replace(0, text.indexOf(QLatin1Char('\n')),
                  QStringLiteral("Usage: %1 [options] PORT [COMMAND...]").arg(kRunProgram));
-    return text + QStringLiteral(
-                      "\nExit status: 0 every command answered (and matched); 1 bad usage or unreadable input;\n"
-                      "2 the port could not be opened or was lost; 3 an answer did not come in time;\n"
-                      "4 an answer did not match or matched --abort; 130/143 interrupted (SIGINT/SIGTERM).\n"
-                      "\nExamples:\n"
-                      "  %1 -b 9600 -e '^OK' /dev/ttyUSB0 AT ATI\n"
-                      "      sends AT, waits for an answer starting with OK, then sends ATI.\n"
-                      "  %1 --hex --tail ' [SUM_8(0..n)]' --log exchange.txt rfc2217://host:2217 '01 03'\n"
-                      "      sends 01 03 04 over RFC 2217 and records the exchange to exchange.txt.\n")
-                      .arg(kRunProgram);
+    return text +
+           QStringLiteral("\nExit status: 0 every command answered (and matched); 1 bad usage or unreadable input;\n"
+                          "2 the port could not be opened or was lost; 3 an answer did not come in time;\n"
+                          "4 an answer did not match or matched --abort; 130/143 interrupted (SIGINT/SIGTERM).\n"
+                          "\nExamples:\n"
+                          "  %1 -b 9600 -e '^OK' /dev/ttyUSB0 AT ATI\n"
+                          "      sends AT, waits for an answer starting with OK, then sends ATI.\n"
+                          "  %1 --hex --tail ' [SUM_8(0..n)]' --log exchange.txt rfc2217://host:2217 '01 03'\n"
+                          "      sends 01 03 04 over RFC 2217 and records the exchange to exchange.txt.\n")
+               .arg(kRunProgram);
 }
 
 } // namespace run

@@ -44,7 +44,8 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const PortEn
     connect(&m_session, &TerminalSession::connectFinished, this, &Runner::connected);
     connect(&m_session, &TerminalSession::portStateChanged, this, &Runner::portStateChanged);
     connect(&m_session, &TerminalSession::logLine, this, &Runner::logLine);
-    connect(&m_session, &TerminalSession::packetReceived, this, [this](const QByteArray &text) { m_lastPacket = text; });
+    connect(&m_session, &TerminalSession::packetReceived, this,
+            [this](const QByteArray &text) { m_lastPacket = text; });
     connect(&m_session, &TerminalSession::answered, this, &Runner::answered);
     connect(&m_session, &TerminalSession::logFileFailed, this,
             [this](const QString &file, const QString &error) { complain(file + QStringLiteral(": ") + error); });
@@ -144,10 +145,10 @@ void Runner::carryOut(const DialogueStep &step) {
 }
 
 void Runner::stop(int signalNumber) {
-    finish(kSignalExitBase + signalNumber,
-           QStringLiteral("stopped by %1").arg(signalNumber == SIGINT    ? QStringLiteral("SIGINT")
-                                               : signalNumber == SIGTERM ? QStringLiteral("SIGTERM")
-                                                                         : QString::number(signalNumber)));
+    finish(kSignalExitBase + signalNumber, QStringLiteral("stopped by %1")
+                                               .arg(signalNumber == SIGINT    ? QStringLiteral("SIGINT")
+                                                    : signalNumber == SIGTERM ? QStringLiteral("SIGTERM")
+                                                                              : QString::number(signalNumber)));
 }
 
 void Runner::finish(int status, const QString &reason) {

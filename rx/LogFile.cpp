@@ -1,7 +1,7 @@
 #include "rx/LogFile.h"
 
-#include "core/platform/SafeFile.h"
 #include "core/platform/FileDescriptor.h"
+#include "core/platform/SafeFile.h"
 
 #include <QScopeGuard>
 
@@ -21,9 +21,7 @@ QString logFileNameFor(const QDateTime &localNow) {
         .arg(time.second());
 }
 
-LogFile::~LogFile() {
-    close();
-}
+LogFile::~LogFile() { close(); }
 
 QString LogFile::numberedName(const QString &name, int number) {
     if (number <= 1)
@@ -58,21 +56,13 @@ bool LogFile::create(const QString &name) {
     return false;
 }
 
-bool LogFile::isOpen() const {
-    return m_fd >= 0;
-}
+bool LogFile::isOpen() const { return m_fd >= 0; }
 
-QString LogFile::fileName() const {
-    return m_name;
-}
+QString LogFile::fileName() const { return m_name; }
 
-QString LogFile::errorString() const {
-    return m_error;
-}
+QString LogFile::errorString() const { return m_error; }
 
-bool LogFile::hasUnflushedData() const {
-    return !m_buffer.isEmpty();
-}
+bool LogFile::hasUnflushedData() const { return !m_buffer.isEmpty(); }
 
 bool LogFile::writeLine(QByteArrayView line) {
     if (!isOpen())

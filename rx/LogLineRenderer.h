@@ -10,7 +10,6 @@
 
 namespace rx {
 
-
 // Renders a received packet as the text of its log line, without the time
 // stamp, and with the trailing separator already removed:
 // - ASCII: carriage return becomes CR LF, line feed vanishes, a zero byte

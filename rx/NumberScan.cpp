@@ -26,8 +26,8 @@ bool startsWithWord(QByteArrayView text, QByteArrayView word) {
 }
 
 bool looksLikeNumber(QByteArrayView text) {
-    return isDigit(text[0]) || (text[0] == '.' && text.size() > 1 && isDigit(text[1])) ||
-           startsWithWord(text, "nan") || startsWithWord(text, "inf");
+    return isDigit(text[0]) || (text[0] == '.' && text.size() > 1 && isDigit(text[1])) || startsWithWord(text, "nan") ||
+           startsWithWord(text, "inf");
 }
 
 Parsed parseNumber(QByteArrayView field) {

@@ -6,9 +6,7 @@
 
 namespace rx {
 
-qint64 receiveRoom(quint32 RxLen) {
-    return RxLen >= kRxBufSize ? 0 : qint64(kRxBufSize) - RxLen;
-}
+qint64 receiveRoom(quint32 RxLen) { return RxLen >= kRxBufSize ? 0 : qint64(kRxBufSize) - RxLen; }
 
 FramingDecision PacketFraming::decide(qint32 T, bool bytesRead, qint32 PacketGap, bool asciiMode, quint32 RxLen) {
     if (T < LastRxTime) // the week clock has wrapped

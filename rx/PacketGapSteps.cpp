@@ -36,8 +36,6 @@ qint32 packetGapDown(qint32 v) {
     return v - stepFor(v);
 }
 
-QString packetGapReadout(qint32 v) {
-    return QStringLiteral("TimeOutRX: ") + QString::number(v);
-}
+QString packetGapReadout(qint32 v) { return QStringLiteral("TimeOutRX: ") + QString::number(v); }
 
 } // namespace rx

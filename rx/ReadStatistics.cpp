@@ -23,19 +23,15 @@ void ReadStatistics::reset() {
     MaxWait = 0;
 }
 
-QString readCountText(quint32 ReadCount) {
-    return QStringLiteral("Read: ") + QString::number(ReadCount);
-}
+QString readCountText(quint32 ReadCount) { return QStringLiteral("Read: ") + QString::number(ReadCount); }
 
-QString sendCountText(quint32 SendCount) {
-    return QStringLiteral("Send: ") + QString::number(SendCount);
-}
+QString sendCountText(quint32 SendCount) { return QStringLiteral("Send: ") + QString::number(SendCount); }
 
 // Every measured time is positive and below a week, so the start values can
 // only mean "nothing measured yet".
 QString minWaitText(qint32 MinWait) {
-    return QStringLiteral("MIN_T_W:  ")
-           + (MinWait == ReadStatistics::kNoMinWait ? QStringLiteral("NA") : QString::number(MinWait));
+    return QStringLiteral("MIN_T_W:  ") +
+           (MinWait == ReadStatistics::kNoMinWait ? QStringLiteral("NA") : QString::number(MinWait));
 }
 
 QString maxWaitText(qint32 MaxWait) {

@@ -32,9 +32,9 @@ struct ReadStatistics {
 };
 
 // Label texts of the panel.
-QString readCountText(quint32 ReadCount);   // LRead
-QString sendCountText(quint32 SendCount);   // LSend
-QString minWaitText(qint32 MinWait);        // MinTimeWait, "NA" while unmeasured
-QString maxWaitText(qint32 MaxWait);        // MaxTimeWait, "NA" while unmeasured
+QString readCountText(quint32 ReadCount); // LRead
+QString sendCountText(quint32 SendCount); // LSend
+QString minWaitText(qint32 MinWait);      // MinTimeWait, "NA" while unmeasured
+QString maxWaitText(qint32 MaxWait);      // MaxTimeWait, "NA" while unmeasured
 
 } // namespace rx

@@ -7,8 +7,7 @@ namespace rx {
 qint32 WeekClockMs(const QDateTime &localNow) {
     const QTime time = localNow.time();
     const qint32 day = localNow.date().dayOfWeek(); // Monday 1 .. Sunday 7
-    return ((((day - 1) * 24 + time.hour()) * 60 + time.minute()) * 60 + time.second()) * 1000
-           + time.msec();
+    return ((((day - 1) * 24 + time.hour()) * 60 + time.minute()) * 60 + time.second()) * 1000 + time.msec();
 }
 
 namespace {

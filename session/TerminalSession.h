@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/port/ConnectionWatch.h"
 #include "core/DataMode.h"
 #include "core/LineSettings.h"
+#include "core/port/ConnectionWatch.h"
 #include "core/port/PortDirectory.h"
 #include "core/port/TerminalPort.h"
 #include "rx/LogRecorder.h"

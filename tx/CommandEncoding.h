@@ -24,9 +24,8 @@ using ::DataMode;
 // 8-bit sum), index % 3 the number of leading command bytes left out.
 // Matched exactly: the XOR tokens have a blank before "(", the SUM ones none.
 inline constexpr std::array<QByteArrayView, 9> ChecksumTokens{
-    "[SUM_8(0..n)]",      "[SUM_8(1..n)]",      "[SUM_8(2..n)]",
-    "[XOR_8 (0..n)]",     "[XOR_8 (1..n)]",     "[XOR_8 (2..n)]",
-    "[FF - SUM_8(0..n)]", "[FF - SUM_8(1..n)]", "[FF - SUM_8(2..n)]",
+    "[SUM_8(0..n)]",  "[SUM_8(1..n)]",      "[SUM_8(2..n)]",      "[XOR_8 (0..n)]",     "[XOR_8 (1..n)]",
+    "[XOR_8 (2..n)]", "[FF - SUM_8(0..n)]", "[FF - SUM_8(1..n)]", "[FF - SUM_8(2..n)]",
 };
 
 // '0'..'9', 'A'..'F', 'a'..'f' give their value; anything else gives 0.

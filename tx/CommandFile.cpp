@@ -1,7 +1,7 @@
 #include "tx/CommandFile.h"
 
-#include "core/platform/SafeFile.h"
 #include "core/platform/FileDescriptor.h"
+#include "core/platform/SafeFile.h"
 
 #include <QFile>
 

@@ -73,8 +73,7 @@ SendStep SendSequencer::startSendCommands(const SendInputs &in) {
     return {};
 }
 
-SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText, bool portOpen,
-                                   bool outputPending) {
+SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText, bool portOpen, bool outputPending) {
     if (!m_timerEnabled)
         return {};
     AllSentNotice = true;

@@ -45,9 +45,9 @@ struct SendStep {
 // The inputs each step reads from the window.
 struct SendInputs {
     SendMode mode = SendMode::Manual;
-    bool fileMode = false; // a command file is loaded
-    quint32 lineCount = 0; // lines of the loaded file
-    bool cyclic = false;   // "send the file in cycles" is checked
+    bool fileMode = false;         // a command file is loaded
+    quint32 lineCount = 0;         // lines of the loaded file
+    bool cyclic = false;           // "send the file in cycles" is checked
     bool emptyCommandLine = false; // outside file mode a periodic send sends nothing
 };
 
@@ -103,7 +103,7 @@ private:
     Clock m_clock;
     bool m_timerEnabled = false;
     std::optional<qint64> m_lastPeriodTime; // none: no periodic send yet
-    bool m_idle = false; // asleep for an empty command line
+    bool m_idle = false;                    // asleep for an empty command line
 };
 
 } // namespace tx

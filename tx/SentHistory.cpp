@@ -1,12 +1,11 @@
 #include "tx/SentHistory.h"
 
+#include "core/platform/FileDescriptor.h"
 #include "core/platform/FileLock.h"
 #include "core/platform/SafeFile.h"
-#include "core/platform/FileDescriptor.h"
 
 #include <QFile>
 #include <QSet>
-
 
 #include <algorithm>
 #include <cstring>

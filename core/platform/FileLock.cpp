@@ -31,9 +31,9 @@ QByteArray readProc(const QString &path) {
 qint64 holderIn(const QByteArray &locksTable, quint64 device, quint64 inode) {
     // "1: FLOCK  ADVISORY  WRITE 4242 fe:00:1234 0 EOF"; a waiting one is
     // listed as "1: -> FLOCK ...".
-    const QByteArray file = QString::asprintf("%02x:%02x:%llu", ::major(device), ::minor(device),
-                                              static_cast<unsigned long long>(inode))
-                                .toLatin1();
+    const QByteArray file =
+        QString::asprintf("%02x:%02x:%llu", ::major(device), ::minor(device), static_cast<unsigned long long>(inode))
+            .toLatin1();
     for (const QByteArray &line : locksTable.split('\n')) {
         const QList<QByteArray> fields = line.simplified().split(' ');
         if (fields.size() < 6 || fields[1] != "FLOCK" || fields[5] != file)

@@ -212,7 +212,8 @@ bool SafeFile::replaceWhole(const QString &name, const QByteArray &bytes) {
     // The new file keeps the old one's permissions, and its owner and group
     // as far as the user may give them.
     ::fchmod(fd, existed ? old.st_mode & 07777 : 0644);
-    if (existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+    if (existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+        ::fchown(fd, old.st_uid, old.st_gid) != 0) {
         // Not allowed: the file becomes the user's, as any edited file does.
     }
     qsizetype done = 0;

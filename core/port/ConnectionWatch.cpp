@@ -22,7 +22,8 @@ WatchAction watchStep(const WatchInputs &in) {
 
 PortColour reopenColour(bool opened) { return opened ? PortColour::Connected : PortColour::Reconnecting; }
 
-QString reopenLocation(const QString &location, const QString &stableLocation, const std::optional<QString> &stableNow) {
+QString reopenLocation(const QString &location, const QString &stableLocation,
+                       const std::optional<QString> &stableNow) {
     if (stableLocation.isEmpty())
         return location;
     return stableNow.value_or(QString());

@@ -131,8 +131,8 @@ void NetPort::pump() {
     // Once the server has closed, what it sent before is fetched from the
     // system now rather than at the event loop's leisure: the connection is
     // about to be given up, and these bytes are still to be read.
-    if (m_open && !m_pulling && m_socket.bytesAvailable() == 0 &&
-        m_socket.state() == QAbstractSocket::ConnectedState && peerGone()) {
+    if (m_open && !m_pulling && m_socket.bytesAvailable() == 0 && m_socket.state() == QAbstractSocket::ConnectedState &&
+        peerGone()) {
         m_pulling = true;
         m_socket.waitForReadyRead(0);
         m_pulling = false;
@@ -177,8 +177,9 @@ void NetPort::handle(const TelnetCodec::Received &received) {
             return failOpen(Failure::NotAccepted,
                             QStringLiteral("%1: сервер не управляет портом по RFC 2217.").arg(peer()));
         case Kind::NotAccepted:
-            return failOpen(Failure::NotAccepted,
-                            QStringLiteral("%1: сервер не принял настройку линии: %2.").arg(peer(), settingText(event.command)));
+            return failOpen(
+                Failure::NotAccepted,
+                QStringLiteral("%1: сервер не принял настройку линии: %2.").arg(peer(), settingText(event.command)));
         case Kind::Accepted:
             break;
         }
@@ -224,7 +225,8 @@ void NetPort::onSocketError(QAbstractSocket::SocketError error) {
 }
 
 void NetPort::onDisconnected() {
-    failOpen(Failure::Closed, QStringLiteral("%1: сервер закрыл соединение, не договорившись о настройках.").arg(peer()));
+    failOpen(Failure::Closed,
+             QStringLiteral("%1: сервер закрыл соединение, не договорившись о настройках.").arg(peer()));
 }
 
 bool NetPort::probe() { return m_open && m_socket.state() == QAbstractSocket::ConnectedState; }

@@ -63,7 +63,8 @@ bool NetPortList::readAll(QByteArray &bytes) {
     if (file.error() != QFileDevice::NoError)
         return fail(QStringLiteral("%1: %2").arg(m_fileName, file.errorString()));
     if (bytes.size() > kMaxFileBytes)
-        return fail(QStringLiteral("%1: файл больше %2 байт, это не список адресов").arg(m_fileName).arg(kMaxFileBytes));
+        return fail(
+            QStringLiteral("%1: файл больше %2 байт, это не список адресов").arg(m_fileName).arg(kMaxFileBytes));
     return true;
 }
 

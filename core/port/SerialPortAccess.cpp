@@ -131,9 +131,7 @@ qint64 SerialPortAccess::write(const QByteArray &bytes) {
     return std::max<qint64>(taken, 0);
 }
 
-bool SerialPortAccess::writable(int timeoutMs) const {
-    return waitWritable(m_port.handle(), timeoutMs);
-}
+bool SerialPortAccess::writable(int timeoutMs) const { return waitWritable(m_port.handle(), timeoutMs); }
 
 qint64 SerialPortAccess::outputPendingMs() const {
     if (!m_port.isOpen())

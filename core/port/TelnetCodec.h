@@ -44,8 +44,8 @@ public:
     };
 
     struct Received {
-        QByteArray data;         // the device's bytes
-        QByteArray reply;        // negotiation answers to send back at once
+        QByteArray data;  // the device's bytes
+        QByteArray reply; // negotiation answers to send back at once
         QList<Event> events;
     };
 
@@ -72,11 +72,11 @@ public:
 
 private:
     struct Option {
-        bool us = false;         // we perform it
-        bool usAsked = false;    // we offered it and wait for the answer
-        bool him = false;        // the server performs it
+        bool us = false;      // we perform it
+        bool usAsked = false; // we offered it and wait for the answer
+        bool him = false;     // the server performs it
         bool himAsked = false;
-        quint8 answers = 0;      // answers sent for it so far
+        quint8 answers = 0; // answers sent for it so far
     };
     enum class State { Data, Cr, Iac, Verb, Sub, SubIac };
 

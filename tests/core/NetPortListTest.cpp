@@ -15,17 +15,24 @@ QString parsed(const QString &text) {
     const std::optional<NetAddress> a = NetAddress::parse(text, &why);
     if (!a)
         return why.isEmpty() ? QStringLiteral("<refused without a reason>") : QString();
-    return QStringLiteral("%1 %2 %3").arg(a->protocol == NetAddress::Protocol::Rfc2217 ? "rfc2217" : "tcp", a->host).arg(a->port);
+    return QStringLiteral("%1 %2 %3")
+        .arg(a->protocol == NetAddress::Protocol::Rfc2217 ? "rfc2217" : "tcp", a->host)
+        .arg(a->port);
 }
 
 TEST(NetAddress, ParseTable) {
-    const std::pair<const char *, const char *> cases[] = {
-        {"rfc2217://pi.lab:2001", "rfc2217 pi.lab 2001"}, {"tcp://10.0.0.5:4001", "tcp 10.0.0.5 4001"},
-        {"rfc2217://[::1]:7000", "rfc2217 ::1 7000"},     {"telnet://pi.lab:2001", ""},
-        {"pi.lab:2001", ""},                              {"tcp://pi.lab", ""},
-        {"tcp://pi.lab:0", ""},                           {"tcp://pi.lab:70000", ""},
-        {"tcp://:2001", ""},                              {"tcp://pi.lab:2001/x", ""},
-        {"tcp://user@pi.lab:2001", ""},                   {"tcp://pi lab:2001", ""}};
+    const std::pair<const char *, const char *> cases[] = {{"rfc2217://pi.lab:2001", "rfc2217 pi.lab 2001"},
+                                                           {"tcp://10.0.0.5:4001", "tcp 10.0.0.5 4001"},
+                                                           {"rfc2217://[::1]:7000", "rfc2217 ::1 7000"},
+                                                           {"telnet://pi.lab:2001", ""},
+                                                           {"pi.lab:2001", ""},
+                                                           {"tcp://pi.lab", ""},
+                                                           {"tcp://pi.lab:0", ""},
+                                                           {"tcp://pi.lab:70000", ""},
+                                                           {"tcp://:2001", ""},
+                                                           {"tcp://pi.lab:2001/x", ""},
+                                                           {"tcp://user@pi.lab:2001", ""},
+                                                           {"tcp://pi lab:2001", ""}};
     for (const auto &[text, expected] : cases)
         EXPECT_EQ(parsed(text), expected) << text;
 }
@@ -47,7 +54,8 @@ protected:
 
 TEST_F(NetPortListFile, MissingIsNoPortsAndNoMessageBadLinesReportedTogetherAsWritten) {
     EXPECT_TRUE(m_list.load() && m_list.entries().isEmpty() && m_list.errorString().isEmpty());
-    ASSERT_TRUE(write("# rack\r\n\r\nrfc2217://pi.lab:2001\r\n  tcp://10.0.0.5:4001 \r\nCOM3\r\n  # note\r\ntcp://x:99999"));
+    ASSERT_TRUE(
+        write("# rack\r\n\r\nrfc2217://pi.lab:2001\r\n  tcp://10.0.0.5:4001 \r\nCOM3\r\n  # note\r\ntcp://x:99999"));
     EXPECT_FALSE(m_list.load());
     ASSERT_EQ(m_list.entries().size(), 2);
     EXPECT_EQ(m_list.entries()[0].name, "rfc2217://pi.lab:2001");
@@ -81,12 +89,15 @@ TEST_F(NetPortListFile, SameAddressOnceHoweverWritten) {
         const char *file;
         const char *added;
         bool accepted;
-    } cases[] = {
-        {"tcp://a:1\xA0\n", "tcp://a:1", false},        {"tcp://a:1\r\n", " tcp://a:1", false},
-        {"\t\xA0tcp://a:1 \n", "tcp://a:1\t", false},  {"TCP://A:1\n", "tcp://a:1", false},
-        {"tcp://a:1\n", "tcp://a:01", false},          {"rfc2217://a:1\n", "tcp://a:1", true},
-        {"# tcp://a:1\n", "tcp://a:1", true},          {"tcp://a:12\n", "tcp://a:1", true},
-        {"tcp://b:1\ntcp://a:1\xA0", "tcp://a:1", false}};
+    } cases[] = {{"tcp://a:1\xA0\n", "tcp://a:1", false},
+                 {"tcp://a:1\r\n", " tcp://a:1", false},
+                 {"\t\xA0tcp://a:1 \n", "tcp://a:1\t", false},
+                 {"TCP://A:1\n", "tcp://a:1", false},
+                 {"tcp://a:1\n", "tcp://a:01", false},
+                 {"rfc2217://a:1\n", "tcp://a:1", true},
+                 {"# tcp://a:1\n", "tcp://a:1", true},
+                 {"tcp://a:12\n", "tcp://a:1", true},
+                 {"tcp://b:1\ntcp://a:1\xA0", "tcp://a:1", false}};
     for (const auto &c : cases) {
         ASSERT_TRUE(write(c.file));
         EXPECT_EQ(m_list.append(c.added), c.accepted) << c.file << " + " << c.added;

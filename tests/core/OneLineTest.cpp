@@ -6,9 +6,9 @@ TEST(OneLine, LineBreaksBecomeBlanksAndTheEndingOnesGo) {
     const struct {
         const char *pasted, *kept;
     } cases[] = {
-        {"AT+CSQ", "AT+CSQ"},   {"AT\nZ", "AT Z"},     {"AT\r\nZ", "AT Z"},   {"AT\rZ", "AT Z"},
-        {"A\n\nB", "A  B"},     {"A\r\n\r\nB", "A  B"}, {"AT\r\n", "AT"},      {"AT\n\n", "AT"},
-        {"\nAT", " AT"},        {"AT \n", "AT "},       {"\r\n", ""},          {"A\n\rB", "A  B"},
+        {"AT+CSQ", "AT+CSQ"}, {"AT\nZ", "AT Z"},      {"AT\r\nZ", "AT Z"}, {"AT\rZ", "AT Z"},
+        {"A\n\nB", "A  B"},   {"A\r\n\r\nB", "A  B"}, {"AT\r\n", "AT"},    {"AT\n\n", "AT"},
+        {"\nAT", " AT"},      {"AT \n", "AT "},       {"\r\n", ""},        {"A\n\rB", "A  B"},
     };
     for (const auto &c : cases) {
         const QString pasted = QString::fromLatin1(c.pasted);

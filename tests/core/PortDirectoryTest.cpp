@@ -38,7 +38,8 @@ TEST(PortDirectory, AdapterBackUnderAnotherNameIsFoundByItsLastingName) {
     PtyDevice first, second, other;
     const QString lasting = byId.filePath("usb-FTDI_FT232R_A50285BI-if00-port0");
     ASSERT_TRUE(QFile::link(first.slavePath(), ports.filePath("ttyUSB0")) &&
-                QFile::link(other.slavePath(), ports.filePath("ttyUSB7")) && QFile::link(ports.filePath("ttyUSB0"), lasting));
+                QFile::link(other.slavePath(), ports.filePath("ttyUSB7")) &&
+                QFile::link(ports.filePath("ttyUSB0"), lasting));
     const PortDirectory directory(ports.path(), false, byId.path());
     const QList<PortEntry> scanned = directory.scan();
     ASSERT_EQ(scanned.size(), 2);

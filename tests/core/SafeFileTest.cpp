@@ -1,5 +1,5 @@
-#include "core/platform/FileLock.h"
 #include "core/platform/SafeFile.h"
+#include "core/platform/FileLock.h"
 #include "support/OrdinaryUser.h"
 #include "support/QtPrinting.h"
 

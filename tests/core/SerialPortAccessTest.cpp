@@ -128,9 +128,8 @@ TEST(SerialPortAccess, RespectsAndTakesTheLockOfOtherTerminals) {
 }
 
 TEST(SerialPortAccess, StopBitsReachTheLine) {
-    const std::pair<LineSettings, bool> cases[] = {{{1200, 5, StopBits::OneAndHalf}, true},
-                                                   {{1200, 5, StopBits::One}, false},
-                                                   {{1200, 8, StopBits::Two}, true}};
+    const std::pair<LineSettings, bool> cases[] = {
+        {{1200, 5, StopBits::OneAndHalf}, true}, {{1200, 5, StopBits::One}, false}, {{1200, 8, StopBits::Two}, true}};
     for (const auto &[settings, cstopb] : cases) {
         PtyDevice device;
         SerialPortAccess port;

@@ -58,14 +58,22 @@ INSTANTIATE_TEST_SUITE_P(
         ReceiveCase{"doubled_ff_is_one_byte", true, b({1, 255, 255, 2}), b({1, 255, 2}), {}},
         ReceiveCase{"cr_nul_is_cr_outside_binary", false, b({13, 0, 13, 10}), b({13, 13, 10}), {}},
         ReceiveCase{"cr_nul_kept_in_binary", true, b({13, 0}), b({13, 0}), {}},
-        ReceiveCase{"echo_and_unknown_refused", true, b({255, 251, 1, 'a', 255, 253, 99}), "a", b({255, 254, 1, 255, 252, 99})},
-        ReceiveCase{"offers_asked_for_or_repeated_not_answered", false, b({255, 251, 3, 255, 253, 3, 255, 251, 3}), {}, {}},
-        ReceiveCase{"withdrawal_acknowledged_once", true, b({255, 252, 0, 255, 252, 0, 255, 254, 99}), {}, b({255, 254, 0})},
+        ReceiveCase{"echo_and_unknown_refused", true, b({255, 251, 1, 'a', 255, 253, 99}), "a",
+                    b({255, 254, 1, 255, 252, 99})},
+        ReceiveCase{
+            "offers_asked_for_or_repeated_not_answered", false, b({255, 251, 3, 255, 253, 3, 255, 251, 3}), {}, {}},
+        ReceiveCase{
+            "withdrawal_acknowledged_once", true, b({255, 252, 0, 255, 252, 0, 255, 254, 99}), {}, b({255, 254, 0})},
         ReceiveCase{"nop_and_junk_after_iac_dropped", true, b({'a', 255, 241, 255, 7, 'b'}), "ab", {}},
         ReceiveCase{"notification_not_data", true, b({'a', 255, 250, 44, 107, 255, 255, 255, 240, 'b'}), "ab", {}},
         ReceiveCase{"sub_cut_by_command", true, b({255, 250, 44, 1, 255, 251, 99, 'z'}), "z", b({255, 254, 99})},
-        ReceiveCase{"endless_sub_then_end", true, b({255, 250, 44}) + QByteArray(100000, 'x') + b({255, 240, 'k'}), "k", {}},
-        ReceiveCase{"endless_offers_answered_boundedly", true, b({255, 251, 99}).repeated(1000), {}, b({255, 254, 99}).repeated(8)}),
+        ReceiveCase{
+            "endless_sub_then_end", true, b({255, 250, 44}) + QByteArray(100000, 'x') + b({255, 240, 'k'}), "k", {}},
+        ReceiveCase{"endless_offers_answered_boundedly",
+                    true,
+                    b({255, 251, 99}).repeated(1000),
+                    {},
+                    b({255, 254, 99}).repeated(8)}),
     [](const testing::TestParamInfo<ReceiveCase> &testInfo) { return testInfo.param.name; });
 
 TEST(TelnetCodec, EveryByteValueSurvives) {
@@ -83,12 +91,13 @@ TEST(TelnetCodec, ComPortAgreedSettingsRequestedAnswersMatched) {
     EXPECT_EQ(codec.start(true), b({255, 251, 0, 255, 253, 0, 255, 251, 3, 255, 253, 3, 255, 251, 44}));
     EXPECT_EQ(codec.receive(b({255, 253, 44})).events, Events{{Kind::ComPortEnabled}});
     EXPECT_EQ(codec.requestLineSettings({16777215, 7, StopBits::Two}),
-              b({255, 250, 44, 1, 0, 255, 255, 255, 255, 255, 255, 255, 240, 255, 250, 44, 2, 7, 255, 240, 255, 250, 44, 3,
-                 1, 255, 240, 255, 250, 44, 4, 2, 255, 240, 255, 250, 44, 5, 1, 255, 240}));
+              b({255, 250, 44, 1, 0,   255, 255, 255, 255, 255, 255, 255, 240, 255, 250, 44, 2, 7, 255, 240, 255,
+                 250, 44,  3,  1, 255, 240, 255, 250, 44,  4,   2,   255, 240, 255, 250, 44, 5, 1, 255, 240}));
     EXPECT_EQ(codec.pendingAnswers(), 5);
     // Answers cut anywhere; a notification between them is no answer.
-    const QByteArray answers = b({255, 250, 44, 101, 0, 255, 255, 255, 255, 255, 255, 255, 240, 255, 250, 44, 107, 0x30,
-                                  255, 240, 255, 250, 44, 102, 8, 255, 240, 255, 250, 44, 103, 1, 255, 240});
+    const QByteArray answers =
+        b({255,  250, 44,  101, 0,   255, 255, 255, 255, 255, 255, 255, 240, 255, 250, 44,  107,
+           0x30, 255, 240, 255, 250, 44,  102, 8,   255, 240, 255, 250, 44,  103, 1,   255, 240});
     Events events;
     for (const char c : answers)
         events += codec.receive(QByteArray(1, c)).events;

@@ -13,7 +13,8 @@ namespace {
 QByteArray plainConvAddStr(QByteArrayView command, QByteArrayView tail, DataMode mode) {
     QByteArray text = tail.toByteArray();
     for (int index = 0; index < int(ChecksumTokens.size()); ++index) {
-        const QByteArray value = QByteArray::number(CalcCsum(command, index, mode), 16).toUpper().rightJustified(2, '0');
+        const QByteArray value =
+            QByteArray::number(CalcCsum(command, index, mode), 16).toUpper().rightJustified(2, '0');
         for (qsizetype at; (at = text.indexOf(ChecksumTokens[index])) >= 0;)
             text.replace(at, ChecksumTokens[index].size(), value);
     }

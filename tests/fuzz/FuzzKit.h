@@ -40,7 +40,8 @@ inline QString scratch(const QString &name) {
 
 inline bool writeFile(const QString &path, QByteArrayView content) {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content.data(), content.size()) == content.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(content.data(), content.size()) == content.size();
 }
 
 inline QByteArray readFile(const QString &path) {

@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (int list = 1; list <= MacroStore::kLists; ++list) {
         FUZZ_CHECK(signedRecord(loaded.image(), list - 1));
         if (!good)
-            FUZZ_CHECK(loaded.listName(list) == QStringLiteral("List %1").arg(list) && loaded.command(list, 1).isEmpty());
+            FUZZ_CHECK(loaded.listName(list) == QStringLiteral("List %1").arg(list) &&
+                       loaded.command(list, 1).isEmpty());
     }
     FUZZ_CHECK(fuzz::readFile(path).first(MacroStore::kFileSize) == loaded.image());
 

@@ -5,11 +5,11 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include <sys/ioctl.h>
 #include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 

@@ -13,10 +13,14 @@ TEST(MacroListView, SteppingAndChoosingStopAndDisableAtTheEnds) {
         bool moved;
         std::optional<bool> decEnabled, incEnabled;
     } cases[] = {
-        {macros::stepForward, 1, 2, true, true, nullopt},   {macros::stepForward, 99, 100, true, true, false},
-        {macros::stepForward, 100, 100, false, true, nullopt}, {macros::stepBack, 100, 99, true, nullopt, true},
-        {macros::stepBack, 2, 1, true, false, true},        {macros::stepBack, 1, 1, false, nullopt, true},
-        {macros::choose, 0, 1, true, false, true},          {macros::choose, 49, 50, true, true, true},
+        {macros::stepForward, 1, 2, true, true, nullopt},
+        {macros::stepForward, 99, 100, true, true, false},
+        {macros::stepForward, 100, 100, false, true, nullopt},
+        {macros::stepBack, 100, 99, true, nullopt, true},
+        {macros::stepBack, 2, 1, true, false, true},
+        {macros::stepBack, 1, 1, false, nullopt, true},
+        {macros::choose, 0, 1, true, false, true},
+        {macros::choose, 49, 50, true, true, true},
         {macros::choose, 99, 100, true, true, false},
     };
     for (const auto &c : cases) {
@@ -35,8 +39,9 @@ TEST(MacroEditing, EnterWalksForwardAndBackspaceBack) {
         int field;
         std::optional<int> enter, backspace;
     } cases[] = {
-        {CmdName, CmdData, nullopt}, {CmdData, FirstLine, CmdName}, {FirstLine, FirstLine + 1, CmdData},
-        {FirstLine + 5, FirstLine + 6, FirstLine + 4}, {LastLine, nullopt, LastLine - 1},
+        {CmdName, CmdData, nullopt},         {CmdData, FirstLine, CmdName},
+        {FirstLine, FirstLine + 1, CmdData}, {FirstLine + 5, FirstLine + 6, FirstLine + 4},
+        {LastLine, nullopt, LastLine - 1},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(enterTarget(c.field), c.enter) << c.field;

@@ -123,10 +123,14 @@ TEST(MacroStore, SlotsCutToTheirCapacityAndHoldWindows1251) {
         int list, macro, line;
         QString stored, readBack;
     } cases[] = {
-        {Field::Command, 3, 48, 1, c300.left(251), c300.left(251)}, {Field::Command, 3, 48, 1, c300, c300.left(251)},
-        {Field::Name, 100, 1, 1, c300, c300.left(51)},              {Field::ListName, 1, 1, 1, c300, c300.left(151)},
-        {Field::Description, 7, 9, 12, c300, c300.left(151)},      {Field::Name, 2, 5, 1, "Привет", "Привет"},
-        {Field::Command, 2, 5, 1, "aαb", "a?b"},                    {Field::ListName, 2, 1, 1, "Ёё№", "Ёё№"},
+        {Field::Command, 3, 48, 1, c300.left(251), c300.left(251)},
+        {Field::Command, 3, 48, 1, c300, c300.left(251)},
+        {Field::Name, 100, 1, 1, c300, c300.left(51)},
+        {Field::ListName, 1, 1, 1, c300, c300.left(151)},
+        {Field::Description, 7, 9, 12, c300, c300.left(151)},
+        {Field::Name, 2, 5, 1, "Привет", "Привет"},
+        {Field::Command, 2, 5, 1, "aαb", "a?b"},
+        {Field::ListName, 2, 1, 1, "Ёё№", "Ёё№"},
     };
     for (const auto &c : cases) {
         MacroStore store;
@@ -140,9 +144,9 @@ TEST(MacroStore, LengthByteBeyondTheCapacityReadsAsTheCapacity) {
         Field field;
         int at, capacity;
     } offsets[] = {{Field::ListName, nameAt(4), 151},
-                 {Field::Command, commandAt(4, 48), 251},
-                 {Field::Name, macroNameAt(4, 48), 51},
-                 {Field::Description, lineAt(4, 48, 12), 151}};
+                   {Field::Command, commandAt(4, 48), 251},
+                   {Field::Name, macroNameAt(4, 48), 51},
+                   {Field::Description, lineAt(4, 48, 12), 151}};
     QByteArray bytes = image(100, true);
     for (const auto &s : offsets)
         bytes[s.at] = char(0xff);
@@ -193,7 +197,8 @@ TEST(MacroStore, FailedSaveLeavesTheOldFileWholeAndKeepsTheChanges) {
     EXPECT_TRUE(store.differsFromFile());
     ASSERT_TRUE(store.save(path));
     EXPECT_FALSE(store.differsFromFile());
-    EXPECT_EQ(fileBytes(path).mid(macroNameAt(1, 1), 8), QByteArray("\x07" "changed"));
+    EXPECT_EQ(fileBytes(path).mid(macroNameAt(1, 1), 8), QByteArray("\x07"
+                                                                    "changed"));
 }
 
 TEST(MacroStore, LoaderSurvivesRandomAndMutatedFiles) {
@@ -230,8 +235,8 @@ TEST(MacroStore, TwoStoresOnOneFolderKeepEachOthersSavesFieldByField) {
     b.setName(1, 2, QStringLiteral("B's name"));
     ASSERT_TRUE(b.save(path) && disk.LoadCmdConfig(path));
     const QStringList expected{"A's list", "A's line", "B later", "B's name", "Name 4"};
-    EXPECT_EQ(QStringList({disk.listName(3), disk.description(4, 5, 6), disk.command(1, 1), disk.name(1, 2),
-                           disk.listName(4)}),
+    EXPECT_EQ(QStringList(
+                  {disk.listName(3), disk.description(4, 5, 6), disk.command(1, 1), disk.name(1, 2), disk.listName(4)}),
               expected);
     EXPECT_EQ(firstDifference(b.image(), disk.image()), -1) << "the saving store holds what it wrote";
 }
@@ -291,8 +296,8 @@ TEST(MacroStore, BadFilesAreKeptNumberedTheMessageSaysWhereAndTemporariesGo) {
         ASSERT_TRUE(store.LoadCmdConfig(path) && store.rebuilt());
         const QString kept = content.isEmpty() ? QString() : QFileInfo(path + ".bad").absoluteFilePath();
         EXPECT_EQ(store.backupPath(), kept) << "an empty file is not kept";
-        EXPECT_EQ(store.rebuiltMessage(), MacroStore::kRebuiltMessage +
-                                              (kept.isEmpty() ? QString() : "\nПрежний файл сохранён как " + kept));
+        EXPECT_EQ(store.rebuiltMessage(),
+                  MacroStore::kRebuiltMessage + (kept.isEmpty() ? QString() : "\nПрежний файл сохранён как " + kept));
     }
     const QStringList kept{"CmdConfig.bad", "CmdConfig.bad.1", "CmdConfig.bad.2", "CmdConfig.bad.3", "CmdConfig.bad.4"};
     EXPECT_EQ(QDir(dir.path()).entryList({"CmdConfig.*"}, QDir::Files, QDir::Name), kept);

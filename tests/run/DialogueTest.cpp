@@ -60,20 +60,22 @@ const QStringList kThree{"AT", "ATI", "AT+X"};
 
 TEST(Dialogue, AfterAnswerEachCommandGoesWhenThePreviousIsAnswered) {
     play({.commands = kThree}, {
-                       {'t', 1999, "", "-"},
-                       {'a', 1999, "OK\r", "s1"},
-                       {'t', 3998, "", "-"}, // the timeout runs from each send
-                       {'a', 3998, "anything", "s2"},
-                       {'a', 4000, "OK\r", "=0"},
-                       {'a', 4001, "OK\r", "-"},
-                       {'t', 9000, "", "-"},
-                   });
+                                   {'t', 1999, "", "-"},
+                                   {'a', 1999, "OK\r", "s1"},
+                                   {'t', 3998, "", "-"}, // the timeout runs from each send
+                                   {'a', 3998, "anything", "s2"},
+                                   {'a', 4000, "OK\r", "=0"},
+                                   {'a', 4001, "OK\r", "-"},
+                                   {'t', 9000, "", "-"},
+                               });
 }
 
 TEST(Dialogue, TimeoutWrongAnswerAndAbortEndTheRun) {
-    play({.commands = kThree}, {{'a', 10, "OK", "s1"}, {'t', 2010, "", "=3", "command 2 \"ATI\": no answer within 2000 ms"}});
+    play({.commands = kThree},
+         {{'a', 10, "OK", "s1"}, {'t', 2010, "", "=3", "command 2 \"ATI\": no answer within 2000 ms"}});
     play({.commands = kThree, .expect = patterns({"^OK"})},
-         {{'a', 10, "OK", "s1"}, {'a', 20, "ERROR", "=4", "command 2 \"ATI\": answer \"ERROR\" does not match \"^OK\""}});
+         {{'a', 10, "OK", "s1"},
+          {'a', 20, "ERROR", "=4", "command 2 \"ATI\": answer \"ERROR\" does not match \"^OK\""}});
     play({.commands = kThree, .expect = patterns({"^OK"}), .abort = QRegularExpression("NO CARRIER")},
          {{'a', 10, "NO CARRIER", "=4", "matches --abort \"NO CARRIER\""}});
     // An abort counts even when nothing is awaited.
@@ -83,11 +85,12 @@ TEST(Dialogue, TimeoutWrongAnswerAndAbortEndTheRun) {
 
 TEST(Dialogue, ExpectationsPerCommandInOrder) {
     play({.commands = kThree, .expect = patterns({"^1", "^2", "^3"})}, {
-                                                     {'a', 5, "1 ok", "s1"},
-                                                     {'a', 6, "2 ok", "s2"},
-                                                     {'a', 7, "2 again", "=4", "command 3"},
-                                                 });
-    play({.commands = kThree, .expect = patterns({"^1", "^2", "^3"})}, {{'a', 5, "1", "s1"}, {'a', 6, "2", "s2"}, {'a', 7, "3", "=0"}});
+                                                                           {'a', 5, "1 ok", "s1"},
+                                                                           {'a', 6, "2 ok", "s2"},
+                                                                           {'a', 7, "2 again", "=4", "command 3"},
+                                                                       });
+    play({.commands = kThree, .expect = patterns({"^1", "^2", "^3"})},
+         {{'a', 5, "1", "s1"}, {'a', 6, "2", "s2"}, {'a', 7, "3", "=0"}});
 }
 
 TEST(Dialogue, CountGoesThroughTheListAgain) {
@@ -109,7 +112,8 @@ TEST(Dialogue, PeriodSendsStrictlyAfterThePeriodAndWantsEachAnswerBeforeTheNextS
                    });
     play(periodic, {{'t', 101, "", "=3", "no answer before the next send (100 ms)"}});
     // The last command is given the whole timeout.
-    play({.commands = {"A"}, .timeoutMs = 500, .periodMs = 100}, {{'t', 499, "", "-"}, {'t', 500, "", "=3", "within 500 ms"}});
+    play({.commands = {"A"}, .timeoutMs = 500, .periodMs = 100},
+         {{'t', 499, "", "-"}, {'t', 500, "", "=3", "within 500 ms"}});
 }
 
 TEST(Dialogue, TellsWhenTheNextTickCanDecide) {

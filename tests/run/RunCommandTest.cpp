@@ -14,8 +14,8 @@
 #include <QProcess>
 
 #include <csignal>
-#include <sys/file.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {

@@ -1,5 +1,5 @@
-#include "run/PortChoice.h"
 #include "run/RunOptions.h"
+#include "run/PortChoice.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,8 @@ TEST(RunOptions, SourcesTailsAndActions) {
     EXPECT_EQ(parse("p -").options.source, RunOptions::Source::StandardInput);
     EXPECT_EQ(parse("p --stop 1.5 --bits 5 A").options.line.stopBits, StopBits::OneAndHalf);
     EXPECT_EQ(parse("p --stop 1,5 --bits 5 A").options.line.stopBits, StopBits::OneAndHalf);
-    EXPECT_EQ(parseRunOptions({"r", "--tail", "*[XOR_8 (1..n)]$0D$0A", "p", "A"}).options.tail, "*[XOR_8 (1..n)]$0D$0A");
+    EXPECT_EQ(parseRunOptions({"r", "--tail", "*[XOR_8 (1..n)]$0D$0A", "p", "A"}).options.tail,
+              "*[XOR_8 (1..n)]$0D$0A");
     EXPECT_EQ(parseRunOptions({"r", "--hex", "--tail", " [SUM_8(0..n)]", "p", "01"}).options.tail, " [SUM_8(0..n)]");
     EXPECT_EQ(parse("--help").options.action, RunOptions::Action::Help);
     EXPECT_EQ(parse("--version").options.action, RunOptions::Action::Version);
@@ -105,9 +106,9 @@ TEST(RunOptions, UsageErrorsNameTheOption) {
 TEST(RunOptions, HelpShowsEveryOptionAndTwoExamples) {
     const QString help = runHelpText();
     EXPECT_TRUE(help.startsWith("Usage: terminalkvr-run [options] PORT [COMMAND...]\n")) << help.toStdString();
-    for (const char *option : {"--baud", "--bits", "--stop", "--file", "--macros", "--tail", "--hex", "--gap", "--period",
-                               "--count", "--expect", "--timeout", "--abort", "--time", "--log", "--quiet",
-                               "--list-ports", "--help", "--version"})
+    for (const char *option :
+         {"--baud", "--bits", "--stop", "--file", "--macros", "--tail", "--hex", "--gap", "--period", "--count",
+          "--expect", "--timeout", "--abort", "--time", "--log", "--quiet", "--list-ports", "--help", "--version"})
         EXPECT_TRUE(help.contains(option)) << option;
     EXPECT_EQ(help.count("\n  terminalkvr-run "), 2);
 }

@@ -14,9 +14,7 @@ struct DisplayCase {
     QString expected;
 };
 
-void PrintTo(const DisplayCase &c, std::ostream *os) {
-    *os << c.name;
-}
+void PrintTo(const DisplayCase &c, std::ostream *os) { *os << c.name; }
 
 const DisplayCase kDisplayed[] = {
     {"crlf_breaks_the_row", "A\r\nB", u"A\nB"_qs},
@@ -31,11 +29,11 @@ const DisplayCase kDisplayed[] = {
 
 class LogDisplayTextCase : public ::testing::TestWithParam<DisplayCase> {};
 
-TEST_P(LogDisplayTextCase, ShowsTheLine) {
-    EXPECT_EQ(LogDisplayText(GetParam().line), GetParam().expected);
-}
+TEST_P(LogDisplayTextCase, ShowsTheLine) { EXPECT_EQ(LogDisplayText(GetParam().line), GetParam().expected); }
 
 INSTANTIATE_TEST_SUITE_P(Lines, LogDisplayTextCase, ::testing::ValuesIn(kDisplayed),
-                         [](const ::testing::TestParamInfo<DisplayCase> &testInfo) { return std::string(testInfo.param.name); });
+                         [](const ::testing::TestParamInfo<DisplayCase> &testInfo) {
+                             return std::string(testInfo.param.name);
+                         });
 
 } // namespace

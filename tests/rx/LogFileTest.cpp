@@ -145,7 +145,7 @@ TEST_F(LogFileTest, FullDiskIsReportedOncePerEpisode) {
     bool results[4] = {};
     bool unflushed = true;
     {
-        const FileSizeLimit fullDisk(0); // no assertions while it holds
+        const FileSizeLimit fullDisk(0);     // no assertions while it holds
         results[0] = log.writeLine("first"); // still in memory
         results[1] = log.flush();
         unflushed = log.hasUnflushedData();

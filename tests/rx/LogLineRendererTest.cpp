@@ -18,9 +18,7 @@ struct RenderCase {
     QByteArray expected;
 };
 
-void PrintTo(const RenderCase &c, std::ostream *os) {
-    *os << c.name;
-}
+void PrintTo(const RenderCase &c, std::ostream *os) { *os << c.name; }
 
 const RenderCase kRendered[] = {
     {"ok_crlf", "OK\r\n", DataMode::Ascii, true, "OK\r"},
@@ -55,7 +53,9 @@ TEST_P(RenderPacketCase, RendersTheLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Packets, RenderPacketCase, ::testing::ValuesIn(kRendered),
-                         [](const ::testing::TestParamInfo<RenderCase> &testInfo) { return std::string(testInfo.param.name); });
+                         [](const ::testing::TestParamInfo<RenderCase> &testInfo) {
+                             return std::string(testInfo.param.name);
+                         });
 
 TEST(RenderPacket, AsciiTextWithoutLineEndStaysBufferedUntilTheGapEnds) {
     EXPECT_FALSE(RenderPacket("ABC", DataMode::Ascii, false).has_value());
@@ -79,8 +79,7 @@ TEST(RenderPacket, FullBufferInHex) {
 
 TEST(RenderPacket, TimeStampGoesInFrontOfTheRenderedLine) {
     const QByteArray stamp = timeStampPrefix(QTime(14, 3, 7, 512), kReceivedMark);
-    EXPECT_EQ(stamp + RenderPacket("OK\r\n", DataMode::Ascii, true).value(),
-              QByteArray(" [ 14:03:07:512 < ] OK\r"));
+    EXPECT_EQ(stamp + RenderPacket("OK\r\n", DataMode::Ascii, true).value(), QByteArray(" [ 14:03:07:512 < ] OK\r"));
     EXPECT_EQ(stamp + RenderPacket("OK\r\n", DataMode::Hex, false).value(),
               QByteArray(" [ 14:03:07:512 < ] 4F 4B 0D 0A"));
 }

@@ -189,9 +189,7 @@ public:
         }
     }
 
-    std::optional<qint32> nextTickDelay() const {
-        return m_framing.nextTickDelayMs(m_T, m_gap, m_rxLen, m_queue > 0);
-    }
+    std::optional<qint32> nextTickDelay() const { return m_framing.nextTickDelayMs(m_T, m_gap, m_rxLen, m_queue > 0); }
 
     std::optional<qint64> nextArrival() const {
         if (m_next < m_arrivals.size())
@@ -212,8 +210,8 @@ private:
     PacketFraming m_framing;
 };
 
-std::vector<Render> pollEveryMillisecond(const std::vector<Arrival> &arrivals, qint32 gap, bool ascii,
-                                         qint64 from, qint64 to) {
+std::vector<Render> pollEveryMillisecond(const std::vector<Arrival> &arrivals, qint32 gap, bool ascii, qint64 from,
+                                         qint64 to) {
     Poll poll(gap, ascii, arrivals);
     for (qint64 t = from; t <= to; ++t)
         poll.tick(t);
@@ -255,30 +253,22 @@ std::vector<Arrival> stream(qint64 from, qint64 to, quint32 bytesPerMs) {
 }
 
 const Scenario kScenarios[] = {
-    {"gap 0: one line per burst", 0, true,
-     {{1000, 10}, {1002, 5}, {1003, 3}},
-     {{1001, 10, true}, {1004, 8, true}}},
-    {"gap 20: close answers joined", 20, true,
+    {"gap 0: one line per burst", 0, true, {{1000, 10}, {1002, 5}, {1003, 3}}, {{1001, 10, true}, {1004, 8, true}}},
+    {"gap 20: close answers joined",
+     20,
+     true,
      {{1000, 10}, {1015, 10}, {1050, 10}, {1072, 4}},
      {{1036, 20, true}, {1071, 10, true}, {1093, 4, true}}},
-    {"bytes on the tick the gap would end keep the packet open", 20, true,
-     {{1000, 10}, {1021, 5}},
-     {{1042, 15, true}}},
-    {"hex mode", 20, false,
-     {{1000, 10}, {1015, 10}},
-     {{1036, 20, false}}},
-    {"packet in progress at the wrap ends one gap after it", 100, true,
+    {"bytes on the tick the gap would end keep the packet open", 20, true, {{1000, 10}, {1021, 5}}, {{1042, 15, true}}},
+    {"hex mode", 20, false, {{1000, 10}, {1015, 10}}, {{1036, 20, false}}},
+    {"packet in progress at the wrap ends one gap after it",
+     100,
+     true,
      {{kWrap - 30, 10}, {kWrap - 5, 10}},
      {{kWrap + 101, 20, true}}},
-    {"gap 0 with the last byte before the wrap", 0, true,
-     {{kWrap - 1, 7}},
-     {{kWrap + 1, 7, true}}},
-    {"largest gap across the wrap", 100000, true,
-     {{kWrap - 50000, 10}},
-     {{kWrap + 100001, 10, true}}},
-    {"1500 bytes wait, 1501 are shown", 100, true,
-     {{1000, 1500}, {1010, 1}},
-     {{1010, 1501, false}}},
+    {"gap 0 with the last byte before the wrap", 0, true, {{kWrap - 1, 7}}, {{kWrap + 1, 7, true}}},
+    {"largest gap across the wrap", 100000, true, {{kWrap - 50000, 10}}, {{kWrap + 100001, 10, true}}},
+    {"1500 bytes wait, 1501 are shown", 100, true, {{1000, 1500}, {1010, 1}}, {{1010, 1501, false}}},
 };
 
 class PollScenario : public ::testing::TestWithParam<Scenario> {};

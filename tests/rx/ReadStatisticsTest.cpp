@@ -95,8 +95,6 @@ TEST(ReadStatistics, FirstReadAfterResetIsMeasuredFromTheLastReadBefore) {
     EXPECT_EQ(readCountText(stats.ReadCount), QStringLiteral("Read: 1"));
 }
 
-TEST(ReadStatistics, SendCountText) {
-    EXPECT_EQ(sendCountText(12), QStringLiteral("Send: 12"));
-}
+TEST(ReadStatistics, SendCountText) { EXPECT_EQ(sendCountText(12), QStringLiteral("Send: 12")); }
 
 } // namespace

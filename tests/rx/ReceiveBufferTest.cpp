@@ -26,15 +26,25 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"a line end waits for the silence too", 10, DataMode::Ascii,
+    {"a line end waits for the silence too",
+     10,
+     DataMode::Ascii,
      {{100, "OK\r", kNone, 3, 11}, {111, "", "OK\r", 0, std::nullopt}}},
-    {"unfinished ASCII text waits for the gap", 10, DataMode::Ascii,
+    {"unfinished ASCII text waits for the gap",
+     10,
+     DataMode::Ascii,
      {{100, "OK", kNone, 2, 11}, {105, "", kNone, 2, 6}, {111, "", "OK", 0, std::nullopt}}},
-    {"bytes within the gap join the packet", 10, DataMode::Hex,
+    {"bytes within the gap join the packet",
+     10,
+     DataMode::Hex,
      {{100, "\x01", kNone, 1, 11}, {108, "\x02", kNone, 2, 11}, {119, "", "01 02", 0, std::nullopt}}},
-    {"line feeds alone are consumed and show nothing", 0, DataMode::Ascii,
+    {"line feeds alone are consumed and show nothing",
+     0,
+     DataMode::Ascii,
      {{100, "\n\n", kNone, 2, 1}, {101, "", kNone, 0, std::nullopt}}},
-    {"more than 1500 bytes end the packet at once", 1000, DataMode::Ascii,
+    {"more than 1500 bytes end the packet at once",
+     1000,
+     DataMode::Ascii,
      {{100, QByteArray(1501, 'x'), QByteArray(1501, 'x'), 0, std::nullopt}}},
 };
 

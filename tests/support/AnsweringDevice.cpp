@@ -10,8 +10,7 @@ QList<QByteArray> answerCommands(PtyDevice &device, int count, const QByteArray 
         if (bytes.isEmpty())
             break;
         pending += bytes;
-        for (qsizetype end; commands.size() < count && (end = pending.indexOf('\r')) >= 0;
-             pending.remove(0, end + 1)) {
+        for (qsizetype end; commands.size() < count && (end = pending.indexOf('\r')) >= 0; pending.remove(0, end + 1)) {
             commands << pending.left(end);
             device.send(reply);
         }

@@ -48,11 +48,13 @@ Ser2netPeer::~Ser2netPeer() {
 
 bool Ser2netPeer::startServer() {
     m_ser2net.start("ser2net", {"-n", "-u", "-c", m_folder.filePath("ser2net.yaml")});
-    return m_device >= 0 && waitUntil([&] {
-               QTcpSocket echo;
-               echo.connectToHost(QHostAddress::LocalHost, m_ports[2]);
-               return echo.waitForConnected(100);
-           }, 5000);
+    return m_device >= 0 && waitUntil(
+                                [&] {
+                                    QTcpSocket echo;
+                                    echo.connectToHost(QHostAddress::LocalHost, m_ports[2]);
+                                    return echo.waitForConnected(100);
+                                },
+                                5000);
 }
 
 void Ser2netPeer::stopServer() {
@@ -69,11 +71,13 @@ void Ser2netPeer::send(const QByteArray &bytes) const { ::write(m_device, bytes.
 QByteArray Ser2netPeer::receive(int count) const {
     QByteArray out;
     char buf[4096];
-    waitUntil([&] {
-        for (ssize_t n; (n = ::read(m_device, buf, sizeof buf)) > 0;)
-            out.append(buf, n);
-        return out.size() >= count;
-    }, 5000);
+    waitUntil(
+        [&] {
+            for (ssize_t n; (n = ::read(m_device, buf, sizeof buf)) > 0;)
+                out.append(buf, n);
+            return out.size() >= count;
+        },
+        5000);
     return out;
 }
 

@@ -146,8 +146,7 @@ TEST_P(CommandEncodingFuzz, KeepsInvariantsOnRandomTexts) {
         // The same bytes written as hexadecimal pairs check and encode alike.
         const QByteArray asPairs = command.toHex(generator.pick(0, 1) ? ' ' : '-');
         for (int index = 0; index < int(ChecksumTokens.size()); ++index)
-            ASSERT_EQ(CalcCsum(asPairs, index, DataMode::Hex), CalcCsum(command, index, DataMode::Ascii))
-                << where();
+            ASSERT_EQ(CalcCsum(asPairs, index, DataMode::Hex), CalcCsum(command, index, DataMode::Ascii)) << where();
         ASSERT_EQ(BuildPacket(asPairs, "", DataMode::Hex).bytes, command) << where();
 
         // Bytes written as "$" escapes in the tail come out as themselves.

@@ -34,8 +34,8 @@ struct EncodingCase {
 
 const EncodingCase encodingCases[] = {
     {"AtWithCarriageReturn", "AT", "$0D", DataMode::Ascii, nullptr, "41 54 0D", "AT\r"},
-    {"XorFromSecondByte", "ABC", "*[XOR_8 (1..n)]$0D$0A", DataMode::Ascii, "*01$0D$0A",
-     "41 42 43 2A 30 31 0D 0A", nullptr},
+    {"XorFromSecondByte", "ABC", "*[XOR_8 (1..n)]$0D$0A", DataMode::Ascii, "*01$0D$0A", "41 42 43 2A 30 31 0D 0A",
+     nullptr},
     {"DollarInCommandIsPlain", "$GPGLL", "*[XOR_8 (1..n)]$0D$0A", DataMode::Ascii, "*50$0D$0A",
      "24 47 50 47 4C 4C 2A 35 30 0D 0A", nullptr},
     {"SumAll", "abc", "[SUM_8(0..n)]", DataMode::Ascii, "26", "61 62 63 32 36", nullptr},
@@ -46,8 +46,8 @@ const EncodingCase encodingCases[] = {
     {"SumFromThirdOfTwoBytes", "AB", "[SUM_8(2..n)]", DataMode::Ascii, "00", "41 42 30 30", nullptr},
     {"FfMinusSumFromThirdOfTwoBytes", "AB", "[FF - SUM_8(2..n)]", DataMode::Ascii, "FF", "41 42 46 46", nullptr},
     {"XorFromSecondOfOneByte", "A", "[XOR_8 (1..n)]", DataMode::Ascii, "00", "41 30 30", nullptr},
-    {"EveryOccurrenceReplaced", "ABC", "[SUM_8(1..n)][SUM_8(1..n)]", DataMode::Ascii, "8585",
-     "41 42 43 38 35 38 35", "ABC8585"},
+    {"EveryOccurrenceReplaced", "ABC", "[SUM_8(1..n)][SUM_8(1..n)]", DataMode::Ascii, "8585", "41 42 43 38 35 38 35",
+     "ABC8585"},
     {"EscapedChecksumIsOneByte", "abc", "$[SUM_8(0..n)]", DataMode::Ascii, "$26", "61 62 63 26", nullptr},
     {"TokenWithoutBlankIsText", "ABC", "*[XOR_8(1..n)]$0D$0A", DataMode::Ascii, "*[XOR_8(1..n)]$0D$0A",
      "41 42 43 2A 5B 58 4F 52 5F 38 28 31 2E 2E 6E 29 5D 0D 0A", nullptr},
@@ -89,9 +89,8 @@ TEST(HexToInt, ReadsDigitsOfBothCases) {
         char c;
         int value;
     } table[] = {
-        {'0', 0},  {'1', 1},  {'9', 9},  {'A', 10}, {'B', 11}, {'F', 15}, {'a', 10}, {'c', 12}, {'f', 15},
-        {'G', 0},  {'g', 0},  {' ', 0},  {'$', 0},  {'\0', 0}, {'/', 0},  {':', 0},  {'@', 0},  {'`', 0},
-        {'\xC0', 0}, {'\xFF', 0},
+        {'0', 0}, {'1', 1}, {'9', 9}, {'A', 10}, {'B', 11}, {'F', 15}, {'a', 10}, {'c', 12}, {'f', 15},   {'G', 0},
+        {'g', 0}, {' ', 0}, {'$', 0}, {'\0', 0}, {'/', 0},  {':', 0},  {'@', 0},  {'`', 0},  {'\xC0', 0}, {'\xFF', 0},
     };
     for (const auto &row : table)
         EXPECT_EQ(HexToInt(row.c), row.value) << "character code " << int(quint8(row.c));
@@ -151,8 +150,7 @@ TEST(ConvAddStr, TokensAreReplacedInListOrder) {
     EXPECT_EQ(text(ConvAddStr("\xFF", "[[SUM_8(0..n)] - SUM_8(0..n)]", DataMode::Ascii)), "00");
     // With nothing covered "[FF - SUM_8(1..n)]" reads "FF"; the token it
     // completes comes earlier in the list, is already done, and stays as text.
-    EXPECT_EQ(text(ConvAddStr("A", "[[FF - SUM_8(1..n)] - SUM_8(0..n)]", DataMode::Ascii)),
-              "[FF - SUM_8(0..n)]");
+    EXPECT_EQ(text(ConvAddStr("A", "[[FF - SUM_8(1..n)] - SUM_8(0..n)]", DataMode::Ascii)), "[FF - SUM_8(0..n)]");
 }
 
 TEST(ConvAddStr, ATokenCompletedByItsOwnValueIsReplacedToo) {

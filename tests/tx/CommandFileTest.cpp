@@ -1,5 +1,5 @@
-#include "support/QtPrinting.h"
 #include "tx/CommandFile.h"
+#include "support/QtPrinting.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -60,20 +60,20 @@ TEST(SendModes, PeriodSendsWhenStrictlyMoreThanThePeriodHasPassedOnTheMonotonicC
 TEST(SendModes, PeriodicSendingIsPacedByTheLineAndSleepsWhileThereIsNothingToSend) {
     struct Tick {
         qint64 now;
-        bool tick;          // a tick of the timer, or only the window asking when the next is due
-        qint64 pendingMs;   // output of earlier sends still queued, as the port tells it
-        bool emptyLine;     // the command line is empty
+        bool tick;        // a tick of the timer, or only the window asking when the next is due
+        qint64 pendingMs; // output of earlier sends still queued, as the port tells it
+        bool emptyLine;   // the command line is empty
         char sends;
         std::optional<qint64> nextTickIn;
     };
     const Tick ticks[] = {
         {1000, true, 0, false, 'c', 101},
-        {1101, true, 5, false, '-', 5},    // the last packet is still queued: nothing more is queued
-        {1106, true, 0, false, 'c', 101},  // it has left: the send goes at once, the period counts anew
-        {1150, true, 20, false, '-', 57},  // not due, whatever is queued
+        {1101, true, 5, false, '-', 5},   // the last packet is still queued: nothing more is queued
+        {1106, true, 0, false, 'c', 101}, // it has left: the send goes at once, the period counts anew
+        {1150, true, 20, false, '-', 57}, // not due, whatever is queued
         {1207, true, 0, false, 'c', 101},
         {1250, false, 0, true, '-', std::nullopt}, // emptied: the timer sleeps
-        {1700, false, 0, false, '-', 12},  // typed: the next end of a period counted on from 1207
+        {1700, false, 0, false, '-', 12},          // typed: the next end of a period counted on from 1207
         {1712, true, 0, false, 'c', 101},
     };
     qint64 now = 0;
@@ -99,9 +99,9 @@ TEST(SendModes, FileLinesGoInTurnInEveryMode) {
     const std::pair<bool, const char *> runs[] = {
         {false, "m0 m1 m2 m! m0"},
         {false, "a0 A1 W- M- A2 A! A0"},
-        {true, "A0 A1 A2 A0"}, // the answer to the last line sends line 1 at once
-        {true, "p- T0 T1 T2 T- T0"},      // line 1 goes at the next period
-        {false, "p- A0 A1 A2 A-"},        // while the period timer runs, the chain ends silently
+        {true, "A0 A1 A2 A0"},       // the answer to the last line sends line 1 at once
+        {true, "p- T0 T1 T2 T- T0"}, // line 1 goes at the next period
+        {false, "p- A0 A1 A2 A-"},   // while the period timer runs, the chain ends silently
         {false, "p- T0 T1 T2 T# T- A0 A1 A2 A!"},
     };
     for (const auto &[cyclic, script] : runs) {
@@ -127,9 +127,9 @@ TEST(SendModes, FileLinesGoInTurnInEveryMode) {
 
 TEST(SendModes, PeriodFieldTakesDigitsAndBackspaceOnly) {
     const std::pair<const char16_t *, bool> keys[] = {
-        {u"7", true},  {u"\b", true}, {u"", true},   {u"\x7f", true}, {u"\t", true},
-        {u"a", false}, {u"-", false}, {u"\r", false}, {u"\x16", false}, // Ctrl+V types nothing either
-        {u"\u0663", false}, // a digit of another script is no period
+        {u"7", true},       {u"\b", true}, {u"", true},    {u"\x7f", true},  {u"\t", true},
+        {u"a", false},      {u"-", false}, {u"\r", false}, {u"\x16", false}, // Ctrl+V types nothing either
+        {u"\u0663", false},                                                  // a digit of another script is no period
     };
     for (const auto &[typed, allowed] : keys)
         EXPECT_EQ(periodKeyAllowed(typed), allowed) << QString::fromUtf16(typed).toStdString();

@@ -1,14 +1,14 @@
+#include "tx/SentHistory.h"
 #include "support/OrdinaryUser.h"
 #include "support/QtPrinting.h"
-#include "tx/SentHistory.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <functional>
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #include "window/TerminalFixture.h"
 
-#include "ui/window/TForm1.h"
 #include "ui/widgets/UpDown.h"
+#include "ui/window/TForm1.h"
 
 #include <QAbstractScrollArea>
 #include <QLineEdit>

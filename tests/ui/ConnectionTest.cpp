@@ -188,9 +188,15 @@ TEST_F(Connection, PortListColourIsWhatTheUserSees) {
     const auto shownColour = [&] {
         const QImage shown = find("ComPort")->grab().toImage();
         const QColor c = shown.pixelColor(shown.width() / 2, shown.height() - 4);
-        return QColor(c.red() > 200 ? 255 : c.red() < 120 ? 0 : c.red(),
-                      c.green() > 200 ? 255 : c.green() < 120 ? 0 : c.green(),
-                      c.blue() > 200 ? 255 : c.blue() < 120 ? 0 : c.blue());
+        return QColor(c.red() > 200   ? 255
+                      : c.red() < 120 ? 0
+                                      : c.red(),
+                      c.green() > 200   ? 255
+                      : c.green() < 120 ? 0
+                                        : c.green(),
+                      c.blue() > 200   ? 255
+                      : c.blue() < 120 ? 0
+                                       : c.blue());
     };
     connectPort();
     EXPECT_EQ(shownColour(), kLime);

@@ -52,8 +52,8 @@ TEST_F(Habits, LongWrappedLinesEmptyTheLogWhilePausedToo) {
     // each: far beyond 5000 rows, in fewer than 200 lines.
     const QByteArray stream(300000, 'A');
     device().send(stream);
-    ASSERT_TRUE(waitUntil([&] { return form().terminalState().RxTotal == stream.size() &&
-                                       form().terminalState().RxLen == 0; }, 20000));
+    ASSERT_TRUE(waitUntil(
+        [&] { return form().terminalState().RxTotal == stream.size() && form().terminalState().RxLen == 0; }, 20000));
     processEventsFor(100);
     EXPECT_LT(logText().size(), stream.size() * 3 / 2);
 }

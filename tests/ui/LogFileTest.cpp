@@ -166,8 +166,8 @@ TEST_F(LogFile, FileHoldsExactlyTheLinesShownInWindows1251WithCrLf) {
                                          "\xCF\xF0\xE8\xE2\xE5\xF2\r\r\n"
                                          "A<NULL>B\r\n"
                                          "4F 4B 0D 0A\r\n"
-                                         "4F\r\n")
-                                  + stamped.toLatin1() + "\r\r\n");
+                                         "4F\r\n") +
+                                  stamped.toLatin1() + "\r\r\n");
     EXPECT_TRUE(notices.isEmpty()) << notices.join('|').toStdString();
 }
 

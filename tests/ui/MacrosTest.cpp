@@ -122,7 +122,7 @@ TEST_F(MacroWindow, ClosingAsksToSaveOnlyWhenTheStoreChanged) {
         const char *answer;
         bool shown, saved; // afterwards
     } closes[] = {{"Отмена", true, false}, {"Escape", true, false}, {"close box", true, false},
-                  {"Нет", false, false},   {"Да", false, true},      {"Да", false, true}};
+                  {"Нет", false, false},   {"Да", false, true},     {"Да", false, true}};
     for (const auto &c : closes) {
         answer = QString::fromUtf8(c.answer);
         form().show();
@@ -249,7 +249,8 @@ TEST_F(MacroWindow, ASignalClosesAsTheWindowDoesAndTheNextStartOffersTheEdits) {
     ASSERT_TRUE(waitUntil([&] { return !form().isVisible(); }));
     EXPECT_TRUE(notices.isEmpty()) << notices.join('|').toStdString();
     EXPECT_EQ(fileBytes(MacroStore::kFileName), stored) << "written only at the user's word";
-    EXPECT_TRUE(fileBytes("OldCmd").startsWith("\x02" "AT"));
+    EXPECT_TRUE(fileBytes("OldCmd").startsWith("\x02"
+                                               "AT"));
 
     // Escape leaves the edits for another time; "Да" takes them.
     for (const Qt::Key answer : {Qt::Key_Escape, Qt::Key_Return}) {
@@ -316,5 +317,6 @@ TEST_F(MacroWindow, KeptEditsTakenLaterLeaveWhatWasSavedMeanwhile) {
     start();
     EXPECT_EQ(QStringList({text("Button1"), text("Button2")}), QStringList({"saved too", "saved"}));
     ASSERT_EQ(notices.size(), 2);
-    EXPECT_TRUE(notices[1].contains(QStringLiteral("список 1 «Lst 1», макрос 1 «saved too»"))) << notices[1].toStdString();
+    EXPECT_TRUE(notices[1].contains(QStringLiteral("список 1 «Lst 1», макрос 1 «saved too»")))
+        << notices[1].toStdString();
 }

@@ -9,9 +9,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFile>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QTcpServer>
@@ -187,6 +187,7 @@ TEST_F(NetPorts, WhatArrivesWhileTheAllSentNoticeIsOpenIsShownThoughTheServerThe
     device->write("OK\r\n");
     ASSERT_TRUE(waitUntil([&] { return notices.contains(QStringLiteral("Все команды отправлены")); }, 10000));
     // The flood's packets are answers too, and go on with the file.
-    ASSERT_TRUE(waitUntil([&] { return text("StaticText3").endsWith(" RX: 10004"); })) << text("StaticText3").toStdString();
+    ASSERT_TRUE(waitUntil([&] { return text("StaticText3").endsWith(" RX: 10004"); }))
+        << text("StaticText3").toStdString();
     EXPECT_EQ(logText().count('x'), 10000);
 }

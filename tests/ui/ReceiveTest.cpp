@@ -4,8 +4,8 @@
 
 #include "core/Cp1251.h"
 #include "rx/WeekClock.h"
-#include "ui/window/TForm1.h"
 #include "ui/widgets/UpDown.h"
+#include "ui/window/TForm1.h"
 
 #include <QAbstractScrollArea>
 #include <QCheckBox>
@@ -234,22 +234,22 @@ TEST_P(ReceiveLine, PacketIsShownAsOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Receive, ReceiveLine,
-    ::testing::Values(
-        LineCase{"AsciiLineEnd", false, false, "OK\r\n", "OK"},
-        LineCase{"AsciiLineEndStamped", false, true, "OK\r\n", "OK"},
-        LineCase{"AsciiInnerBreak", false, false, "A\rB\r", "A\nB"},
-        LineCase{"AsciiInnerBreakStamped", false, true, "A\rB\r", "A\nB"},
-        LineCase{"AsciiZeroByte", false, false, QByteArray("A\0B\r\n", 5), "A<NULL>B"},
-        LineCase{"AsciiTwoZeroBytes", false, false, QByteArray("A\0\0B\r\n", 6), "A<NULL><NULL>B"},
-        LineCase{"AsciiZeroByteLast", false, false, QByteArray("A\0", 2), "A<NULL>"},
-        LineCase{"AsciiWithoutLineEndKeepsEveryCharacter", false, false, "ABC", "ABC"},
-        LineCase{"AsciiBareLineFeedEnd", false, false, "AB\n", "AB"},
-        LineCase{"AsciiControlCharacters", false, false, "A\tB\x01\r\n", QStringLiteral("A\tB\x01")},
-        LineCase{"AsciiWindows1251", false, false, "\xCF\xF0\xE8\xE2\xE5\xF2\r\n", QStringLiteral("Привет")},
-        LineCase{"HexLineEnd", true, false, "OK\r\n", "4F 4B 0D 0A"},
-        LineCase{"HexLineEndStamped", true, true, "OK\r\n", "4F 4B 0D 0A"},
-        LineCase{"HexLowBytes", true, false, QByteArray("\0\x01\x0D", 3), "00 01 0D"},
-        LineCase{"HexHighByte", true, false, "\xFF", "FF"}),
+    ::testing::Values(LineCase{"AsciiLineEnd", false, false, "OK\r\n", "OK"},
+                      LineCase{"AsciiLineEndStamped", false, true, "OK\r\n", "OK"},
+                      LineCase{"AsciiInnerBreak", false, false, "A\rB\r", "A\nB"},
+                      LineCase{"AsciiInnerBreakStamped", false, true, "A\rB\r", "A\nB"},
+                      LineCase{"AsciiZeroByte", false, false, QByteArray("A\0B\r\n", 5), "A<NULL>B"},
+                      LineCase{"AsciiTwoZeroBytes", false, false, QByteArray("A\0\0B\r\n", 6), "A<NULL><NULL>B"},
+                      LineCase{"AsciiZeroByteLast", false, false, QByteArray("A\0", 2), "A<NULL>"},
+                      LineCase{"AsciiWithoutLineEndKeepsEveryCharacter", false, false, "ABC", "ABC"},
+                      LineCase{"AsciiBareLineFeedEnd", false, false, "AB\n", "AB"},
+                      LineCase{"AsciiControlCharacters", false, false, "A\tB\x01\r\n", QStringLiteral("A\tB\x01")},
+                      LineCase{"AsciiWindows1251", false, false, "\xCF\xF0\xE8\xE2\xE5\xF2\r\n",
+                               QStringLiteral("Привет")},
+                      LineCase{"HexLineEnd", true, false, "OK\r\n", "4F 4B 0D 0A"},
+                      LineCase{"HexLineEndStamped", true, true, "OK\r\n", "4F 4B 0D 0A"},
+                      LineCase{"HexLowBytes", true, false, QByteArray("\0\x01\x0D", 3), "00 01 0D"},
+                      LineCase{"HexHighByte", true, false, "\xFF", "FF"}),
     [](const auto &testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(Receive, LineFeedsAloneShowNothing) {
@@ -511,9 +511,9 @@ TEST_F(Receive, GapSpinnerStepsWithTheValueAndMarksItYellow) {
     EXPECT_EQ(gapReadoutColour(), face);
 
     // Clicks from 0 and the value each reaches.
-    const QList<std::pair<int, int>> upwards = {{1, 1},     {9, 10},    {1, 15},    {17, 100},  {1, 150},
-                                                 {17, 1000}, {1, 1500},  {17, 10000}, {1, 15000}, {17, 100000},
-                                                 {1, 100000}};
+    const QList<std::pair<int, int>> upwards = {{1, 1},     {9, 10},      {1, 15},    {17, 100},
+                                                {1, 150},   {17, 1000},   {1, 1500},  {17, 10000},
+                                                {1, 15000}, {17, 100000}, {1, 100000}};
     for (const auto &[clicks, value] : upwards) {
         clickGapArrow("up", clicks);
         EXPECT_EQ(text("TimeOutAns"), QStringLiteral("TimeOutRX: %1").arg(value));
@@ -521,9 +521,8 @@ TEST_F(Receive, GapSpinnerStepsWithTheValueAndMarksItYellow) {
         EXPECT_EQ(gapReadoutColour(), kYellow) << value;
     }
 
-    const QList<std::pair<int, int>> downwards = {{1, 50000}, {1, 45000}, {7, 10000}, {1, 5000}, {1, 4500},
-                                                   {8, 500},   {1, 450},   {8, 50},    {1, 45},   {8, 5},
-                                                   {4, 1}};
+    const QList<std::pair<int, int>> downwards = {{1, 50000}, {1, 45000}, {7, 10000}, {1, 5000}, {1, 4500}, {8, 500},
+                                                  {1, 450},   {8, 50},    {1, 45},    {8, 5},    {4, 1}};
     for (const auto &[clicks, value] : downwards) {
         clickGapArrow("down", clicks);
         EXPECT_EQ(text("TimeOutAns"), QStringLiteral("TimeOutRX: %1").arg(value));

@@ -109,7 +109,8 @@ TEST_F(SendModesWindow, CommandFileGoesByHandOnConnectAndOnSelectAndBadFilesAreR
 
     // A file gone before it is read: reported, and the file mode stays set.
     chooseFile(path, [path] { QFile::remove(path); });
-    EXPECT_TRUE(notices.last().contains(path) && notices.last().contains("No such file")) << notices.last().toStdString();
+    EXPECT_TRUE(notices.last().contains(path) && notices.last().contains("No such file"))
+        << notices.last().toStdString();
     EXPECT_EQ(text("ButtonReadFile"), "Назад");
     click("ButtonReadFile");
     chooseFile(commandFile(600, "\r\n"));

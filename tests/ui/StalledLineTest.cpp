@@ -14,7 +14,7 @@ TEST_F(StalledLine, ClicksAreAnsweredAndQueuedPacketsArriveWholeOnceTheDeviceRea
     start();
     connectPort();
     const QByteArray fill(200000, 'F'); // more than the pseudo-terminal holds
-    typeInto("FiltrLog", "AT"); // its echo would be one long line to lay out
+    typeInto("FiltrLog", "AT");         // its echo would be one long line to lay out
     find<QLineEdit>("MainStrCmd")->setText(QString::fromLatin1(fill));
     click("ButtonSend");
     typeInto("MainStrCmd", "AT");

@@ -5,12 +5,12 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTime>
 
 #include <sys/stat.h>
 
@@ -53,12 +53,12 @@ TEST_F(Startup, WindowStartsInItsDesignedState) {
     EXPECT_FALSE(form().terminalState().PortOpen);
     EXPECT_TRUE(notices.isEmpty()) << notices.join('|').toStdString();
 
-    for (const char *hidden : {"SecondWindow", "FastOldCmd", "LBTail", "OldCmdList", "STListName", "ListNameEDT",
-                               "DelList", "SaveF", "ListDec", "ListInc", "OldCommandsBT", "SendStart", "CiklSend",
-                               "StaticText1", "Edit1", "Edit48"})
+    for (const char *hidden :
+         {"SecondWindow", "FastOldCmd", "LBTail", "OldCmdList", "STListName", "ListNameEDT", "DelList", "SaveF",
+          "ListDec", "ListInc", "OldCommandsBT", "SendStart", "CiklSend", "StaticText1", "Edit1", "Edit48"})
         EXPECT_FALSE(find(hidden)->isVisible()) << hidden;
-    for (const char *shown : {"MainWindow", "CBLists", "EditAllCmd", "ButtonReadFile", "RBName", "RbData",
-                              "ButtonSend", "STLog", "Button1", "Button48", "STH12", "AutoConnect", "SendAsReconn"})
+    for (const char *shown : {"MainWindow", "CBLists", "EditAllCmd", "ButtonReadFile", "RBName", "RbData", "ButtonSend",
+                              "STLog", "Button1", "Button48", "STH12", "AutoConnect", "SendAsReconn"})
         EXPECT_TRUE(find(shown)->isVisible()) << shown;
 
     // The macro grid: six columns of eight, numbered down the columns.
@@ -147,7 +147,10 @@ TEST_F(Startup, CloseRewritesTheHistoryButNeverRecreatesIt) {
     pressKey("MainStrCmd", Qt::Key_Return);
     form().close();
     QByteArray expected(12800, '\0');
-    expected.replace(0, 3, QByteArray("\x02" "AT", 3));
+    expected.replace(0, 3,
+                     QByteArray("\x02"
+                                "AT",
+                                3));
     EXPECT_EQ(fileBytes("OldCmd"), expected);
 
     ASSERT_TRUE(QFile::remove("OldCmd"));

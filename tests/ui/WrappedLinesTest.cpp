@@ -91,8 +91,8 @@ TEST(WrappedLines, LineFeedsStartLinesAndRowsMapToThem) {
     const qint64 cRows = lines.rowsBefore(3) - lines.rowsBefore(2);
     ASSERT_GT(cRows, 2);
     EXPECT_EQ(lines.rowCount(), 3 + cRows);
-    const QList<std::pair<qint64, WrappedLines::Row>> table = {
-        {0, {0, 0}}, {1, {1, 0}}, {2, {2, 0}}, {3, {2, 1}}, {2 + cRows, {3, 0}}, {99, {3, 0}}};
+    const QList<std::pair<qint64, WrappedLines::Row>> table = {{0, {0, 0}}, {1, {1, 0}},         {2, {2, 0}},
+                                                               {3, {2, 1}}, {2 + cRows, {3, 0}}, {99, {3, 0}}};
     for (const auto &[row, expected] : table) {
         const WrappedLines::Row at = lines.rowAt(row);
         EXPECT_EQ(at.line, expected.line) << row;
@@ -106,9 +106,9 @@ TEST(WrappedLines, LineFeedsStartLinesAndRowsMapToThem) {
 TEST(WrappedLines, PastTheLimitOnlyTheRowsAfterItStay) {
     struct Case {
         const char *name;
-        int oneRowLines;   // first
-        QString last;      // then this line
-        qint64 keptRows;   // -1: nothing dropped
+        int oneRowLines; // first
+        QString last;    // then this line
+        qint64 keptRows; // -1: nothing dropped
         qint64 keptLines;
     };
     const QString severalRows = QStringList(3, QString(150, u'W')).join(u' ');
@@ -144,7 +144,7 @@ TEST(WrappedLines, SelectionGivesTheTextBetweenTwoPlaces) {
         {{0, 1}, {0, 3}, QStringLiteral("ir")},
         {{0, 3}, {3, 2}, QStringLiteral("st\nПривет\n<NULL>\nla")},
         {{3, 2}, {0, 3}, QStringLiteral("st\nПривет\n<NULL>\nla")}, // dragged upwards
-        {{1, 6}, {3, 0}, QStringLiteral("\n<NULL>\n")},           // line ends
+        {{1, 6}, {3, 0}, QStringLiteral("\n<NULL>\n")},             // line ends
         {{1, 2}, {1, 2}, QString()},
         {{3, 0}, {3, 99}, QStringLiteral("last")},
     };

@@ -43,9 +43,8 @@ constexpr int kPixelsPerSlice = 3;
 constexpr int kWindowSteps = 20;
 
 // Colours that stay apart from each other on white, in the order series come.
-const QColor kSeriesColours[] = {{31, 119, 180}, {255, 127, 14}, {44, 160, 44}, {214, 39, 40},
-                                 {148, 103, 189}, {140, 86, 75}, {227, 119, 194}, {127, 127, 127},
-                                 {188, 189, 34}, {23, 190, 207}};
+const QColor kSeriesColours[] = {{31, 119, 180}, {255, 127, 14},  {44, 160, 44},   {214, 39, 40},  {148, 103, 189},
+                                 {140, 86, 75},  {227, 119, 194}, {127, 127, 127}, {188, 189, 34}, {23, 190, 207}};
 
 // The chart view with zoom by the wheel as well as by the rubber band.
 class ZoomingChartView : public QChartView {
@@ -81,9 +80,8 @@ Widget *control(const QString &name, const QString &caption, QBoxLayout *row) {
 } // namespace
 
 PlotWindow::PlotWindow(std::function<DataMode()> dataMode, QWidget *owner)
-    : m_owner(owner), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)),
-      m_chart(new QChart), m_chartView(new ZoomingChartView(m_chart)), m_xAxis(new QValueAxis(this)),
-      m_yAxis(new QValueAxis(this)) {
+    : m_owner(owner), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)), m_chart(new QChart),
+      m_chartView(new ZoomingChartView(m_chart)), m_xAxis(new QValueAxis(this)), m_yAxis(new QValueAxis(this)) {
     setObjectName(QStringLiteral("PlotWindow"));
     setWindowTitle(QStringLiteral("График"));
     // The main window closes it; it never keeps the program running alone.

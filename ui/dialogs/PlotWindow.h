@@ -69,10 +69,10 @@ private:
     QElapsedTimer m_clock;
     QElapsedTimer m_sinceRedraw;
     int m_skipped = 0;
-    bool m_zoomed = false;        // the user's axes, not the rolling window
-    bool m_settingAxes = false;   // our own change of the axes, not a zoom
-    bool m_reshaped = false;      // the plot area changed size
-    double m_viewEnd = 0;         // where the rolling window ends
+    bool m_zoomed = false;      // the user's axes, not the rolling window
+    bool m_settingAxes = false; // our own change of the axes, not a zoom
+    bool m_reshaped = false;    // the plot area changed size
+    double m_viewEnd = 0;       // where the rolling window ends
     QString m_exportDir;
     QChart *m_chart;
     QChartView *m_chartView;

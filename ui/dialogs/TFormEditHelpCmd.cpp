@@ -3,8 +3,8 @@
 #include "macros/MacroEditing.h"
 #include "macros/MacroListView.h"
 #include "macros/MacroStore.h"
-#include "ui/widgets/LimitedEdit.h"
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/widgets/LimitedEdit.h"
 #include "ui_TFormEditHelpCmd.h"
 
 #include <QKeyEvent>

@@ -39,8 +39,8 @@ QPixmap connectorPicture(QSize size) {
     }
 
     // The D-shaped shell is wider at the top, as on the real plug.
-    const QPolygonF shell({QPointF(middle - 31, 18), QPointF(middle + 31, 18),
-                           QPointF(middle + 25, 46), QPointF(middle - 25, 46)});
+    const QPolygonF shell(
+        {QPointF(middle - 31, 18), QPointF(middle + 31, 18), QPointF(middle + 25, 46), QPointF(middle - 25, 46)});
     painter.setPen(QPen(outline, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(QColor(45, 60, 90));
     painter.drawPolygon(shell);

@@ -138,9 +138,10 @@ void drawFist(Sketch &sketch, QPointF shoulder, QPointF fist) {
         sketch.stroke(sketch.curve({{fx, fist.y() - 26}, {fx + 2, fist.y() - 8}}, false, 1.0), 2.5);
     }
     // The thumb folded over the fingers.
-    sketch.stroke(sketch.curve({{fist.x() - 28, fist.y() + 4}, {fist.x() - 10, fist.y() + 8}, {fist.x() + 6, fist.y() + 2}},
-                               false, 1.0),
-                  2.5);
+    sketch.stroke(
+        sketch.curve({{fist.x() - 28, fist.y() + 4}, {fist.x() - 10, fist.y() + 8}, {fist.x() + 6, fist.y() + 2}},
+                     false, 1.0),
+        2.5);
 
     // Motion marks on both sides.
     for (const qreal side : {-1.0, 1.0}) {
@@ -175,7 +176,8 @@ void drawHead(Sketch &sketch, QPointF centre) {
     sketch.stroke(sketch.curve({{x - 2, y + 4}, {x - 10, y + 24}, {x + 6, y + 26}}, false, 1.0), 3);
 
     // Mouth wide open, shouting, with the upper teeth showing.
-    const QPainterPath mouth = sketch.curve({{x - 30, y + 40}, {x + 30, y + 40}, {x + 18, y + 62}, {x - 18, y + 62}}, true);
+    const QPainterPath mouth =
+        sketch.curve({{x - 30, y + 40}, {x + 30, y + 40}, {x + 18, y + 62}, {x - 18, y + 62}}, true);
     sketch.shape(mouth, QColor(140, 20, 25));
     sketch.shape(sketch.curve({{x - 24, y + 42}, {x + 24, y + 42}, {x + 20, y + 50}, {x - 20, y + 50}}, true, 0.5),
                  Qt::white, 2);
@@ -186,8 +188,9 @@ void drawHead(Sketch &sketch, QPointF centre) {
         const qreal angle = std::numbers::pi / 4 + quarter * std::numbers::pi / 2;
         const QPointF dir(std::cos(angle), std::sin(angle));
         const QPointF across(-dir.y(), dir.x());
-        sketch.stroke(sketch.curve({vein + dir * 7 + across * 10, vein + dir * 4, vein + dir * 7 - across * 10}, false, 0.5),
-                      4, kLetters);
+        sketch.stroke(
+            sketch.curve({vein + dir * 7 + across * 10, vein + dir * 4, vein + dir * 7 - across * 10}, false, 0.5), 4,
+            kLetters);
     }
 
     // Fuming strokes over the head.
@@ -226,8 +229,9 @@ void drawLetters(QPainter &painter, Sketch &sketch, const QString &words, const 
         left += width;
     }
     // A hasty underline.
-    sketch.stroke(sketch.curve({{area.left() + 20, area.bottom() + 6}, {area.right() - 20, area.bottom() + 2}}, false, 3), 5,
-                  kInk);
+    sketch.stroke(
+        sketch.curve({{area.left() + 20, area.bottom() + 6}, {area.right() - 20, area.bottom() + 2}}, false, 3), 5,
+        kInk);
 }
 
 } // namespace

@@ -5,8 +5,7 @@
 #include "ui_TSave.h"
 
 TSave::TSave(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      ui(std::make_unique<Ui::TSave>()) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui(std::make_unique<Ui::TSave>()) {
     ui->setupUi(this);
     setWindowTitle(kProgramName);
     connect(ui->ButtonYes, &QPushButton::clicked, this, [this] {

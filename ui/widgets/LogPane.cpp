@@ -125,9 +125,8 @@ void LogPane::scrollContentsBy(int, int) {
     if (m_repaintAll)
         return;
     const WrappedLines::Row top = m_lines.rowAt(verticalScrollBar()->value());
-    const auto shown = std::find_if(m_paintedRows.begin(), m_paintedRows.end(), [&](const PaintedRow &row) {
-        return row.line == top.line && row.row == top.row;
-    });
+    const auto shown = std::find_if(m_paintedRows.begin(), m_paintedRows.end(),
+                                    [&](const PaintedRow &row) { return row.line == top.line && row.row == top.row; });
     if (shown == m_paintedRows.end() || m_lines.isEmpty()) {
         repaintAll();
         return;
@@ -338,16 +337,16 @@ void LogPane::contextMenuEvent(QContextMenuEvent *event) {
     };
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QAction *copyAction = menu->addAction(
-        QCoreApplication::translate("QWidgetTextControl", "&Copy") + shortcut(QKeySequence::Copy), this,
-        &LogPane::copy);
+    QAction *copyAction =
+        menu->addAction(QCoreApplication::translate("QWidgetTextControl", "&Copy") + shortcut(QKeySequence::Copy), this,
+                        &LogPane::copy);
     copyAction->setObjectName(QStringLiteral("edit-copy"));
     copyAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-copy")));
     copyAction->setEnabled(hasSelection());
     menu->addSeparator();
-    QAction *all = menu->addAction(
-        QCoreApplication::translate("QWidgetTextControl", "Select All") + shortcut(QKeySequence::SelectAll), this,
-        &LogPane::selectAll);
+    QAction *all = menu->addAction(QCoreApplication::translate("QWidgetTextControl", "Select All") +
+                                       shortcut(QKeySequence::SelectAll),
+                                   this, &LogPane::selectAll);
     all->setObjectName(QStringLiteral("select-all"));
     all->setIcon(QIcon::fromTheme(QStringLiteral("edit-select-all")));
     all->setEnabled(!m_lines.isEmpty());

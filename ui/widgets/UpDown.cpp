@@ -20,9 +20,7 @@ QToolButton *makeArrow(QWidget *parent, Qt::ArrowType arrow, const char *name) {
 } // namespace
 
 UpDown::UpDown(QWidget *parent)
-    : QWidget(parent),
-      m_up(makeArrow(this, Qt::UpArrow, "up")),
-      m_down(makeArrow(this, Qt::DownArrow, "down")) {
+    : QWidget(parent), m_up(makeArrow(this, Qt::UpArrow, "up")), m_down(makeArrow(this, Qt::DownArrow, "down")) {
     connect(m_up, &QToolButton::clicked, this, &UpDown::stepUp);
     connect(m_down, &QToolButton::clicked, this, &UpDown::stepDown);
     placeButtons();

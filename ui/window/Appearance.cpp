@@ -22,9 +22,9 @@ void keepReadableWhenDisabled(QWidget &control) {
     // A quarter of the way from the text's colour to the background's keeps
     // the contrast well above 4.5:1 in light and dark palettes alike.
     QPalette colours = control.palette();
-    for (const auto &[text, background] : {std::pair{QPalette::ButtonText, QPalette::Button},
-                                           std::pair{QPalette::Text, QPalette::Base},
-                                           std::pair{QPalette::WindowText, QPalette::Window}}) {
+    for (const auto &[text, background] :
+         {std::pair{QPalette::ButtonText, QPalette::Button}, std::pair{QPalette::Text, QPalette::Base},
+          std::pair{QPalette::WindowText, QPalette::Window}}) {
         const QColor from = colours.color(QPalette::Active, text);
         const QColor to = colours.color(QPalette::Active, background);
         const auto mix = [](int a, int b) { return (3 * a + b) / 4; };

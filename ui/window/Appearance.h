@@ -51,9 +51,7 @@ struct Colour {
     QRgb fixed;
 };
 constexpr Colour named(SystemColour system) { return {true, system, 0}; }
-constexpr Colour fixed(int red, int green, int blue) {
-    return {false, SystemColour::Window, qRgb(red, green, blue)};
-}
+constexpr Colour fixed(int red, int green, int blue) { return {false, SystemColour::Window, qRgb(red, green, blue)}; }
 
 struct Scheme {
     Colour background;

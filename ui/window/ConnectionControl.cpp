@@ -3,8 +3,8 @@
 #include "core/LineSettings.h"
 #include "core/port/PortListing.h"
 #include "session/TerminalSession.h"
-#include "ui/window/Appearance.h"
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/window/Appearance.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -54,8 +54,8 @@ public:
         const QRect box = option->rect;
         const QRect area = sub == SC_ComboBoxArrow
                                ? QRect(box.right() - kArrowWidth + 1, box.top(), kArrowWidth, box.height())
-                               : QRect(box.left() + kMargin, box.top() + kMargin,
-                                       box.width() - kArrowWidth - kMargin, box.height() - 2 * kMargin);
+                               : QRect(box.left() + kMargin, box.top() + kMargin, box.width() - kArrowWidth - kMargin,
+                                       box.height() - 2 * kMargin);
         return visualRect(option->direction, box, area);
     }
 };
@@ -71,8 +71,7 @@ void fitPopup(QComboBox *list) {
 void fitFont(QComboBox *list, const QProxyStyle &style) {
     QStyleOptionComboBox option;
     option.initFrom(list);
-    const int room =
-        style.subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list).width() - 2;
+    const int room = style.subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list).width() - 2;
     QFont font = list->font();
     auto widest = [&] {
         const QFontMetrics metrics(font);
@@ -90,8 +89,7 @@ void fitFont(QComboBox *list, const QProxyStyle &style) {
 
 ConnectionControl::ConnectionControl(const Controls &controls, PortDirectory directory, TerminalSession &session,
                                      QWidget *window)
-    : QObject(window), m_controls(controls), m_window(window), m_session(session),
-      m_directory(std::move(directory)) {
+    : QObject(window), m_controls(controls), m_window(window), m_session(session), m_directory(std::move(directory)) {
     m_controls.BTConnect->setFocus();
     setUpLineSettingLists();
     ScanComPorts(true);
@@ -142,7 +140,8 @@ void ConnectionControl::ScanComPorts(bool silent) {
     const PortListing listing = listPorts(m_directory.scan(), m_netPorts.entries());
     if (listing.nothingFound && !silent) {
         modal::inform(m_window, QStringLiteral(":-("));
-        modal::inform(m_window, QStringLiteral("Запустите программу от имени администратора или выберите порт вручную"));
+        modal::inform(m_window,
+                      QStringLiteral("Запустите программу от имени администратора или выберите порт вручную"));
     }
     for (const PortEntry &port : listing.entries) {
         list->addItem(port.name, port.location);
@@ -226,9 +225,8 @@ void ConnectionControl::setComPortColour(PortColour state) {
 }
 
 void ConnectionControl::setLineSettingsEnabled(bool enabled) {
-    for (QWidget *control : std::initializer_list<QWidget *>{m_controls.ComPort, m_controls.BaudRate,
-                                                             m_controls.BTRescan, m_controls.ComBits,
-                                                             m_controls.ComStopBits})
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             m_controls.ComPort, m_controls.BaudRate, m_controls.BTRescan, m_controls.ComBits, m_controls.ComStopBits})
         control->setEnabled(enabled);
 }
 
@@ -262,11 +260,10 @@ void ConnectionControl::connectDone(bool ok) {
         // The system's reason goes under the message: on this platform the
         // port's name is rarely the cause.
         if (!m_controls.ComPort->currentText().isEmpty())
-            modal::inform(m_window,
-                          QStringLiteral("Что-то не открывается порт. Программа может работать только с COM1..COM9.") +
-                              (m_session.errorString().isEmpty()
-                                   ? QString()
-                                   : QStringLiteral("\n\n") + m_session.errorString()));
+            modal::inform(
+                m_window,
+                QStringLiteral("Что-то не открывается порт. Программа может работать только с COM1..COM9.") +
+                    (m_session.errorString().isEmpty() ? QString() : QStringLiteral("\n\n") + m_session.errorString()));
     }
     finishClick();
 }

@@ -1,8 +1,8 @@
 #include "ui/window/HistoryInput.h"
 
 #include "core/Cp1251.h"
-#include "ui/widgets/Keys.h"
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/widgets/Keys.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

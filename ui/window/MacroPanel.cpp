@@ -3,13 +3,13 @@
 #include "core/Cp1251.h"
 #include "core/platform/FileLock.h"
 #include "macros/MacroEditing.h"
-#include "ui/window/Appearance.h"
-#include "ui/widgets/LimitedEdit.h"
-#include "ui/window/MacroGrid.h"
 #include "ui/dialogs/ModalSeam.h"
-#include "ui/widgets/PlainText.h"
 #include "ui/dialogs/TFormEditHelpCmd.h"
 #include "ui/dialogs/TSave.h"
+#include "ui/widgets/LimitedEdit.h"
+#include "ui/widgets/PlainText.h"
+#include "ui/window/Appearance.h"
+#include "ui/window/MacroGrid.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -232,8 +232,8 @@ void MacroPanel::keepUnsaved() {
 void MacroPanel::showCommandFile(bool loaded, const QString &caption) {
     // The file's lines take the place of the list chooser and the view
     // switches; the large caption shows the file's name.
-    for (QWidget *control :
-         std::initializer_list<QWidget *>{m_controls.CBLists, m_controls.RBName, m_controls.RbData, m_controls.EditAllCmd})
+    for (QWidget *control : std::initializer_list<QWidget *>{m_controls.CBLists, m_controls.RBName, m_controls.RbData,
+                                                             m_controls.EditAllCmd})
         control->setVisible(!loaded);
     m_controls.STListName->setVisible(loaded);
     if (loaded) {
@@ -320,9 +320,9 @@ void MacroPanel::EditAllCmdClick() {
         m_controls.STListName->setText(m_store.listName(m_currentList));
     }
     m_controls.CBLists->setVisible(!entering);
-    for (QWidget *control : std::initializer_list<QWidget *>{m_controls.ListNameEDT, m_controls.DelList,
-                                                             m_controls.ListInc, m_controls.ListDec, m_controls.SaveF,
-                                                             m_controls.StaticText1})
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_controls.ListNameEDT, m_controls.DelList, m_controls.ListInc,
+                                          m_controls.ListDec, m_controls.SaveF, m_controls.StaticText1})
         control->setVisible(entering);
     // The large caption keeps its place under the list-name edit; leaving
     // always returns to the chooser.

@@ -2,8 +2,8 @@
 
 #include "rx/PacketGapSteps.h"
 #include "session/TerminalSession.h"
-#include "ui/window/Appearance.h"
 #include "ui/widgets/UpDown.h"
+#include "ui/window/Appearance.h"
 
 #include <QLabel>
 

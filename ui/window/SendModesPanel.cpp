@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-
 namespace {
 
 const QString kReadFileCaption = QStringLiteral("Из файла");
@@ -129,7 +128,8 @@ void SendModesPanel::setFileSendMode(bool loaded, const QString &caption) {
     m_controls.ButtonReadFile->setText(loaded ? kBackCaption : kReadFileCaption);
     if (!loaded)
         m_controls.OldCmdList->clear();
-    for (QWidget *control : std::initializer_list<QWidget *>{m_controls.CiklSend, m_controls.OldCmdList, m_controls.SendStart})
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_controls.CiklSend, m_controls.OldCmdList, m_controls.SendStart})
         control->setVisible(loaded);
     emit fileModeChanged(loaded, caption);
 }

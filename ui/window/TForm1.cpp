@@ -2,14 +2,14 @@
 
 #include "core/FixedTexts.h"
 #include "session/TerminalSession.h"
+#include "ui/dialogs/ModalSeam.h"
+#include "ui/dialogs/PlotWindow.h"
 #include "ui/window/ConnectionControl.h"
 #include "ui/window/HistoryInput.h"
 #include "ui/window/Housekeeping.h"
 #include "ui/window/LogRecorderControl.h"
 #include "ui/window/LogView.h"
 #include "ui/window/MacroPanel.h"
-#include "ui/dialogs/ModalSeam.h"
-#include "ui/dialogs/PlotWindow.h"
 #include "ui/window/ReceivePath.h"
 #include "ui/window/SendModesPanel.h"
 #include "ui/window/TrafficReadouts.h"
@@ -79,8 +79,7 @@ void TForm1::createPortSide(PortDirectory portDirectory) {
         SendModesPanel::Controls{ui.RBManual, ui.RBAfterAns, ui.RBSel, ui.RBPeriod, ui.PeriodTX, ui.CiklSend,
                                  ui.ButtonReadFile, ui.SendStart, ui.OldCmdList},
         *m_session, this);
-    m_receive =
-        std::make_unique<ReceivePath>(ReceivePath::Controls{ui.TimeOutRx, ui.TimeOutAns}, *m_session, this);
+    m_receive = std::make_unique<ReceivePath>(ReceivePath::Controls{ui.TimeOutRx, ui.TimeOutAns}, *m_session, this);
 }
 
 TForm1::~TForm1() {
@@ -115,7 +114,8 @@ void TForm1::connectSubsystems() {
     connect(m_history.get(), &HistoryInput::tailPicked, m_transmit.get(), &TransmitLine::setTailText);
     connect(m_history.get(), &HistoryInput::commandDropDownClosed, m_transmit.get(), &TransmitLine::focusCommandLine);
     connect(m_history.get(), &HistoryInput::tailDropDownClosed, m_transmit.get(), &TransmitLine::focusTail);
-    connect(m_macros.get(), &MacroPanel::editorModeChanged, m_logRecorder.get(), &LogRecorderControl::setEditorModeActive);
+    connect(m_macros.get(), &MacroPanel::editorModeChanged, m_logRecorder.get(),
+            &LogRecorderControl::setEditorModeActive);
     connect(m_macros.get(), &MacroPanel::editorModeChanged, m_history.get(), &HistoryInput::setEditorModeActive);
     connect(m_macros.get(), &MacroPanel::editorModeChanged, m_sendModes.get(), &SendModesPanel::setEditorModeActive);
     m_macros->clearHelpOver({m_ui->OldCommandsBT, m_ui->ButtonReadFile, m_ui->SendStart, m_ui->ButtonSend,

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/port/PortDirectory.h"
 #include "core/TerminalState.h"
+#include "core/port/PortDirectory.h"
 
 #include <QWidget>
 

@@ -13,8 +13,8 @@ TrafficReadouts::TrafficReadouts(const Controls &controls, TerminalSession &sess
     : QObject(parent), m_controls(controls), m_session(session) {
     // Opaque, in the colour of their panel: a repaint then draws the readout
     // alone, not the panels and the window behind it as well.
-    for (QLabel *readout : {m_controls.StaticText3, m_controls.LSend, m_controls.LRead, m_controls.MinTimeWait,
-                            m_controls.MaxTimeWait})
+    for (QLabel *readout :
+         {m_controls.StaticText3, m_controls.LSend, m_controls.LRead, m_controls.MinTimeWait, m_controls.MaxTimeWait})
         readout->setAutoFillBackground(true);
     BTClrStatClick();
     connect(&m_session, &TerminalSession::bytesReceived, this,

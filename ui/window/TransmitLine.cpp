@@ -3,9 +3,9 @@
 #include "core/Cp1251.h"
 #include "session/TerminalSession.h"
 #include "tx/CommandEncoding.h"
-#include "ui/widgets/Keys.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/dialogs/TOpenPortError.h"
+#include "ui/widgets/Keys.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

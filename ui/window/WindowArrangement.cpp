@@ -1,9 +1,9 @@
 #include "ui/window/WindowArrangement.h"
 
-#include "ui/window/Appearance.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/dialogs/TInfo.h"
 #include "ui/widgets/UpDown.h"
+#include "ui/window/Appearance.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -41,8 +41,8 @@ WindowArrangement::WindowArrangement(const Controls &controls, std::function<boo
     : QObject(window), m_controls(controls), m_fileSendMode(std::move(fileSendMode)), m_window(window),
       m_fontSize(controls.MainWindow->font().pointSize()) {
     const QColor face = m_window->palette().color(QPalette::Window);
-    for (QWidget *field : {m_controls.MainWindow, m_controls.MainStrCmd, m_controls.AddStrCmd,
-                           m_controls.FastOldCmd, m_controls.LBTail, m_controls.CBLists}) {
+    for (QWidget *field : {m_controls.MainWindow, m_controls.MainStrCmd, m_controls.AddStrCmd, m_controls.FastOldCmd,
+                           m_controls.LBTail, m_controls.CBLists}) {
         QPalette colours = field->palette();
         colours.setColor(QPalette::Base, face);
         colours.setColor(QPalette::Button, face);
@@ -106,8 +106,8 @@ void WindowArrangement::BTPalitraClick() {
     const QPalette style = QApplication::palette();
     const QColor background = appearance::resolve(scheme.background, style);
     const QColor text = appearance::resolve(scheme.text, style);
-    for (QWidget *target : {m_controls.MainStrCmd, m_controls.FastOldCmd, m_controls.AddStrCmd,
-                            m_controls.OldCmdList, m_controls.LBTail, m_controls.MainWindow})
+    for (QWidget *target : {m_controls.MainStrCmd, m_controls.FastOldCmd, m_controls.AddStrCmd, m_controls.OldCmdList,
+                            m_controls.LBTail, m_controls.MainWindow})
         paintField(target, background, text);
     // The openers' arrows are drawn inside the command and tail lines; they
     // take the text colour so that they stay visible on a dark field.

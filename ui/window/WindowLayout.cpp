@@ -16,10 +16,10 @@ const QStringList kStretching{"STLog", "MainStrCmd", "STListName", "ListNameEDT"
 
 // Controls that move with the right edge, keeping their width.
 QStringList movingControls() {
-    QStringList names{"FiltrLog", "Srift",     "BTPalitra", "BTLog",       "StartLog",       "StartStop",
-                      "BtInfo",   "SendStart", "LPlus",     "SaveF",       "Str1",           "Str2",
-                      "AddStrCmd", "ListInc",  "ListDec",   "DelList",     "EditAllCmd",     "OldCommandsBT",
-                      "ButtonReadFile", "ButtonSend", "RBName", "RbData"};
+    QStringList names{"FiltrLog",       "Srift",      "BTPalitra", "BTLog",   "StartLog",   "StartStop",
+                      "BtInfo",         "SendStart",  "LPlus",     "SaveF",   "Str1",       "Str2",
+                      "AddStrCmd",      "ListInc",    "ListDec",   "DelList", "EditAllCmd", "OldCommandsBT",
+                      "ButtonReadFile", "ButtonSend", "RBName",    "RbData"};
     for (int j = 1; j <= macrogrid::kDescriptionLines; ++j)
         names.append(QStringLiteral("STH%1").arg(j));
     return names;
@@ -42,7 +42,11 @@ QString editName(int k) { return QStringLiteral("Edit%1").arg(k); }
 const QStringList &placedControls() {
     static const QStringList names = [] {
         QStringList all = kBlocks + kStretching + movingControls();
-        all << "StaticText3" << "FastOldCmd" << "OldCmdList" << "LBTail" << "StaticText1" << kRightAligned;
+        all << "StaticText3"
+            << "FastOldCmd"
+            << "OldCmdList"
+            << "LBTail"
+            << "StaticText1" << kRightAligned;
         for (int k = 1; k <= macrogrid::kMacroCount; ++k)
             all << buttonName(k) << editName(k);
         return all;

@@ -1,13 +1,13 @@
 #include "ui/window/WindowSet.h"
 
 #include "core/platform/TerminationSignals.h"
-#include "ui/widgets/PlainText.h"
-#include "ui/window/TForm1.h"
 #include "ui/dialogs/TFormEditCmd.h"
 #include "ui/dialogs/TFormEditHelpCmd.h"
 #include "ui/dialogs/TInfo.h"
 #include "ui/dialogs/TOpenPortError.h"
 #include "ui/dialogs/TSave.h"
+#include "ui/widgets/PlainText.h"
+#include "ui/window/TForm1.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -28,8 +28,7 @@ namespace {
 // every other system error the program reports.
 class QtTexts : public QTranslator {
 public:
-    QString translate(const char *context, const char *sourceText, const char *disambiguation,
-                      int n) const override {
+    QString translate(const char *context, const char *sourceText, const char *disambiguation, int n) const override {
         if (qstrcmp(context, "QIODevice") == 0)
             return {};
         return QTranslator::translate(context, sourceText, disambiguation, n);
