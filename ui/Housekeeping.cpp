@@ -1,12 +1,14 @@
 #include "ui/Housekeeping.h"
 
+#include "ui/ReadoutPainter.h"
+
 #include <QLabel>
 #include <QTime>
 
 Housekeeping::Housekeeping(QLabel *TextTime, QObject *parent) : QObject(parent), m_textTime(TextTime) {
     // Opaque, in its panel's colour: the clock's second repaints the clock
     // alone, not the panel behind it.
-    m_textTime->setAutoFillBackground(true);
+    new ReadoutPainter(m_textTime);
     m_customFunctions.setSingleShot(true);
     connect(&m_customFunctions, &QTimer::timeout, this, &Housekeeping::CustomFunctionsTimer);
 }
