@@ -15,8 +15,10 @@ Housekeeping::Housekeeping(QLabel *TextTime, QObject *parent) : QObject(parent),
 
 void Housekeeping::CustomFunctionsTimer() {
     emit beat();
-    const QString now = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
-    if (m_textTime->text() != now)
-        m_textTime->setText(now);
-    m_customFunctions.start(1000 - QTime::currentTime().msec());
+    // One reading of the clock: it takes a conversion to local time.
+    const QTime now = QTime::currentTime();
+    const QString shown = now.toString(QStringLiteral("HH:mm:ss"));
+    if (m_textTime->text() != shown)
+        m_textTime->setText(shown);
+    m_customFunctions.start(1000 - now.msec());
 }
