@@ -477,7 +477,8 @@ void runRunnerBench(int megabytes, int rounds, int trips) {
         double clickMax = 0;
         double clickMedian = 0;
         int clicks = 0;
-        const Side window = runTerminal(bytes, windowPeak, clickMax, clickMedian, clicks);
+        std::vector<qint64> keptRows; // the row limit is not reported here
+        const Side window = runTerminal(bytes, windowPeak, clickMax, clickMedian, clicks, keptRows);
         long runPeak = 0;
         const Side run = runRunner(bytes, runPeak);
         const auto show = [mb](const char *name, const Side &s) {

@@ -2,6 +2,7 @@
 
 #include "rx/ReadStatistics.h"
 #include "session/TerminalSession.h"
+#include "ui/widgets/ReadoutPainter.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -12,10 +13,11 @@
 TrafficReadouts::TrafficReadouts(const Controls &controls, TerminalSession &session, QObject *parent)
     : QObject(parent), m_controls(controls), m_session(session) {
     // Opaque, in the colour of their panel: a repaint then draws the readout
-    // alone, not the panels and the window behind it as well.
+    // alone, not the panels and the window behind it as well; and from a
+    // kept picture of its frame.
     for (QLabel *readout :
          {m_controls.StaticText3, m_controls.LSend, m_controls.LRead, m_controls.MinTimeWait, m_controls.MaxTimeWait})
-        readout->setAutoFillBackground(true);
+        new ReadoutPainter(readout);
     BTClrStatClick();
     connect(&m_session, &TerminalSession::bytesReceived, this,
             [this](quint32, bool waitsMeasured) { showRead(waitsMeasured); });
