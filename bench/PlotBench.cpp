@@ -46,11 +46,11 @@ double printingCost(int fd, int runMs) {
             // The device end does not block: a terminal that falls behind
             // is waited for, never skipped.
             for (int at = 0; at < size && !stop;) {
-                const ssize_t n = ::write(fd, line + at, size_t(size - at));
-                if (n > 0)
-                    at += int(n);
+                const ssize_t written = ::write(fd, line + at, size_t(size - at));
+                if (written > 0)
+                    at += int(written);
                 pollfd writable{fd, POLLOUT, 0};
-                if (n <= 0)
+                if (written <= 0)
                     ::poll(&writable, 1, 20);
             }
             next += std::chrono::microseconds(1000000 / kLinesPerSecond);

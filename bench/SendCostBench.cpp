@@ -143,7 +143,7 @@ private:
 // The terminal's share of the process CPU over a stretch of event loop: the
 // device thread's own CPU is left out.
 struct Stretch {
-    explicit Stretch(std::thread &device) : device(device) {}
+    explicit Stretch(std::thread &thread) : device(thread) {}
     std::thread &device;
     double deviceBefore = cpuOf(device);
     double cpuBefore = processCpuSeconds();
