@@ -46,7 +46,7 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     m_port.setPortName(device.isEmpty() ? location : device);
     m_error.clear();
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = openFailure(m_port.portName());
+        m_error = openFailure(device.isEmpty() ? location : device);
         m_port.clearError();
         return false;
     }
@@ -161,16 +161,18 @@ void SerialPortAccess::discard() {
 
 QString SerialPortAccess::openFailure(const QString &device) const {
     QString reason = m_port.errorString();
-    // Qt reports a device held through its lock file as a permission error
-    // too; the hint only fits when the device's mode really keeps us out.
-    if (m_port.error() == QSerialPort::PermissionError &&
-        ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0) {
-        const QString group = QFileInfo(device).group();
-        reason += QStringLiteral("\nВозможно, пользователя нужно добавить в группу %1, которой принадлежит "
-                                 "устройство %2 (и войти в систему заново).")
-                      .arg(group.isEmpty() ? QStringLiteral("dialout") : group, device);
-    }
-    return reason;
+    if (m_port.error() != QSerialPort::PermissionError)
+        return reason;
+    // Qt reports a device held through its lock file (another terminal, a
+    // second window) as a permission error too; the hint on groups only fits
+    // when the device's mode really keeps us out. The name is the device's
+    // path: Qt's port name is short ("pts/0") and would never be found.
+    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0)
+        return QStringLiteral("Порт занят другой программой (%1).").arg(reason);
+    const QString group = QFileInfo(device).group();
+    return reason + QStringLiteral("\nВозможно, пользователя нужно добавить в группу %1, которой принадлежит "
+                                   "устройство %2 (и войти в систему заново).")
+                        .arg(group.isEmpty() ? QStringLiteral("dialout") : group, device);
 }
 
 void SerialPortAccess::onError(QSerialPort::SerialPortError error) {

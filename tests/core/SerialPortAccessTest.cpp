@@ -46,6 +46,10 @@ TEST(SerialPortAccess, SecondOpenOfTheSameDeviceFails) {
     SerialPortAccess second;
     ASSERT_TRUE(first.open(device.slavePath(), k9600));
     EXPECT_FALSE(second.open(device.slavePath(), k9600));
+    // Held, not forbidden: the reason says so and gives no advice on groups.
+    EXPECT_TRUE(second.errorString().startsWith(QStringLiteral("Порт занят другой программой")))
+        << second.errorString().toStdString();
+    EXPECT_FALSE(second.errorString().contains(QStringLiteral("группу"))) << second.errorString().toStdString();
     first.close();
     EXPECT_TRUE(second.open(device.slavePath(), k9600));
 }
