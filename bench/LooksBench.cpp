@@ -106,8 +106,8 @@ void runLooksBench(const QString &folder) {
                 pane.clear();
                 runEventLoopFor(100);
                 for (const QByteArray &line : sampleLines()) {
-                    pane.append(rx::LogDisplayText(line));
-                    old.appendPlainText(rx::LogDisplayText(line));
+                    pane.append(rx::logDisplayText(line));
+                    old.appendPlainText(rx::logDisplayText(line));
                 }
                 for (const bool atEnd : {true, false}) {
                     const QString name = QStringLiteral("%1/log-scheme%2-w%3-%4pt-%5")
@@ -130,7 +130,7 @@ void runLooksBench(const QString &folder) {
                 // give what a paint of the whole field gives.
                 pane.raise();
                 for (const QByteArray &line : sampleLines()) {
-                    pane.append(rx::LogDisplayText(line));
+                    pane.append(rx::logDisplayText(line));
                     runEventLoopFor(25);
                 }
                 const QString name = QStringLiteral("%1/log-scheme%2-w%3-%4pt-streamed")

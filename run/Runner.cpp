@@ -109,7 +109,7 @@ void Runner::portStateChanged(bool open) {
 
 void Runner::logLine(const QByteArray &line) {
     if (!m_options.quiet) {
-        const QByteArray shown = rx::LogDisplayText(line).toLocal8Bit() + '\n';
+        const QByteArray shown = rx::logDisplayText(line).toLocal8Bit() + '\n';
         std::fwrite(shown.constData(), 1, size_t(shown.size()), m_out);
         if (!m_outFlush.isActive())
             m_outFlush.start();
@@ -125,7 +125,7 @@ void Runner::logLine(const QByteArray &line) {
 void Runner::answered() {
     // As in the window's after-answer mode, an answer is complete only when
     // nothing more waits behind it; until then its packets are gathered.
-    m_answer += rx::LogDisplayText(m_lastPacket);
+    m_answer += rx::logDisplayText(m_lastPacket);
     if (m_session.moreInputWaiting())
         return;
     carryOut(m_dialogue.answer(std::exchange(m_answer, QString())));

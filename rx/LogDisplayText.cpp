@@ -19,7 +19,7 @@ const char *nextLineBreakByte(const char *from, const char *end) {
 
 } // namespace
 
-QString LogDisplayText(QByteArrayView line) {
+QString logDisplayText(QByteArrayView line) {
     // One pass: the runs between line-break bytes are converted straight
     // into the result.
     QString text(line.size(), Qt::Uninitialized);

@@ -78,7 +78,7 @@ QByteArray renderHex(QByteArrayView packet) {
 
 } // namespace
 
-std::optional<QByteArray> RenderPacket(QByteArrayView packet, DataMode mode, bool gapEnded) {
+std::optional<QByteArray> renderPacket(QByteArrayView packet, DataMode mode, bool gapEnded) {
     if (packet.isEmpty())
         return QByteArray();
     if (mode == DataMode::Hex)

@@ -102,7 +102,7 @@ void scanRow(QByteArrayView row, NumberScan &scan) {
 
 } // namespace
 
-NumberScan ScanNumbers(QByteArrayView line) {
+NumberScan scanNumbers(QByteArrayView line) {
     NumberScan scan;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= line.size(); ++i) {

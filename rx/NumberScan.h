@@ -37,6 +37,6 @@ struct NumberScan {
 // comma separates. Devices that print a decimal comma separate their values
 // by something else (that is why CSV uses semicolons where the comma is
 // decimal), while "1,2,3" from a device is nearly always three values.
-NumberScan ScanNumbers(QByteArrayView line);
+NumberScan scanNumbers(QByteArrayView line);
 
 } // namespace rx

@@ -17,7 +17,7 @@ std::optional<QByteArray> ReceiveBuffer::tick(qint32 now, bool bytesRead, qint32
     const FramingDecision decision = m_framing.decide(now, bytesRead, packetGap, mode == DataMode::Ascii, m_length);
     if (!decision.render || m_length == 0)
         return std::nullopt;
-    std::optional<QByteArray> line = RenderPacket(QByteArrayView(m_bytes.data(), m_length), mode, decision.gapEnded);
+    std::optional<QByteArray> line = renderPacket(QByteArrayView(m_bytes.data(), m_length), mode, decision.gapEnded);
     if (!line)
         return std::nullopt; // an unfinished ASCII line waits for more
     m_length = 0;
@@ -30,7 +30,7 @@ std::optional<QByteArray> ReceiveBuffer::endPacket(DataMode mode) {
     if (m_length == 0)
         return std::nullopt;
     // Rendered as a packet the gap has ended, which is always complete.
-    std::optional<QByteArray> line = RenderPacket(QByteArrayView(m_bytes.data(), m_length), mode, true);
+    std::optional<QByteArray> line = renderPacket(QByteArrayView(m_bytes.data(), m_length), mode, true);
     m_length = 0;
     if (!line || line->isEmpty())
         return std::nullopt;

@@ -29,7 +29,7 @@ const DisplayCase kDisplayed[] = {
 
 class LogDisplayTextCase : public ::testing::TestWithParam<DisplayCase> {};
 
-TEST_P(LogDisplayTextCase, ShowsTheLine) { EXPECT_EQ(LogDisplayText(GetParam().line), GetParam().expected); }
+TEST_P(LogDisplayTextCase, ShowsTheLine) { EXPECT_EQ(logDisplayText(GetParam().line), GetParam().expected); }
 
 INSTANTIATE_TEST_SUITE_P(Lines, LogDisplayTextCase, ::testing::ValuesIn(kDisplayed),
                          [](const ::testing::TestParamInfo<DisplayCase> &testInfo) {

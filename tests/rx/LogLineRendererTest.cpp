@@ -47,7 +47,7 @@ class RenderPacketCase : public ::testing::TestWithParam<RenderCase> {};
 
 TEST_P(RenderPacketCase, RendersTheLine) {
     const RenderCase &c = GetParam();
-    const std::optional<QByteArray> line = RenderPacket(c.packet, c.mode, c.gapEnded);
+    const std::optional<QByteArray> line = renderPacket(c.packet, c.mode, c.gapEnded);
     ASSERT_TRUE(line.has_value());
     EXPECT_EQ(*line, c.expected);
 }
@@ -58,20 +58,20 @@ INSTANTIATE_TEST_SUITE_P(Packets, RenderPacketCase, ::testing::ValuesIn(kRendere
                          });
 
 TEST(RenderPacket, AsciiTextWithoutLineEndStaysBufferedUntilTheGapEnds) {
-    EXPECT_FALSE(RenderPacket("ABC", DataMode::Ascii, false).has_value());
-    EXPECT_FALSE(RenderPacket(QByteArray(1500, 'x'), DataMode::Ascii, false).has_value());
+    EXPECT_FALSE(renderPacket("ABC", DataMode::Ascii, false).has_value());
+    EXPECT_FALSE(renderPacket(QByteArray(1500, 'x'), DataMode::Ascii, false).has_value());
 }
 
 TEST(RenderPacket, AsciiAboveTheThresholdIsRenderedWithoutTheGap) {
     const QByteArray packet(1501, 'x');
-    EXPECT_EQ(RenderPacket(packet, DataMode::Ascii, false), packet);
+    EXPECT_EQ(renderPacket(packet, DataMode::Ascii, false), packet);
 }
 
 TEST(RenderPacket, FullBufferInHex) {
     QByteArray packet(2048, Qt::Uninitialized);
     for (int i = 0; i < packet.size(); ++i)
         packet[i] = char(i);
-    const QByteArray line = RenderPacket(packet, DataMode::Hex, false).value();
+    const QByteArray line = renderPacket(packet, DataMode::Hex, false).value();
     EXPECT_EQ(line.size(), 2048 * 3 - 1);
     EXPECT_TRUE(line.startsWith("00 01 02 "));
     EXPECT_TRUE(line.endsWith(" FE FF"));
@@ -79,8 +79,8 @@ TEST(RenderPacket, FullBufferInHex) {
 
 TEST(RenderPacket, TimeStampGoesInFrontOfTheRenderedLine) {
     const QByteArray stamp = timeStampPrefix(QTime(14, 3, 7, 512), kReceivedMark);
-    EXPECT_EQ(stamp + RenderPacket("OK\r\n", DataMode::Ascii, true).value(), QByteArray(" [ 14:03:07:512 < ] OK\r"));
-    EXPECT_EQ(stamp + RenderPacket("OK\r\n", DataMode::Hex, false).value(),
+    EXPECT_EQ(stamp + renderPacket("OK\r\n", DataMode::Ascii, true).value(), QByteArray(" [ 14:03:07:512 < ] OK\r"));
+    EXPECT_EQ(stamp + renderPacket("OK\r\n", DataMode::Hex, false).value(),
               QByteArray(" [ 14:03:07:512 < ] 4F 4B 0D 0A"));
 }
 

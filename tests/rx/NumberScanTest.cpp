@@ -61,7 +61,7 @@ const Case kCases[] = {
 
 TEST(NumberScan, Table) {
     for (const Case &c : kCases) {
-        const NumberScan scan = ScanNumbers(c.line);
+        const NumberScan scan = scanNumbers(c.line);
         EXPECT_EQ(shown(scan), QString::fromUtf8(c.readings).toStdString()) << c.line.toStdString();
         EXPECT_EQ(scan.skipped, c.skipped) << c.line.toStdString();
     }

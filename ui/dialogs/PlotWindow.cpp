@@ -174,7 +174,7 @@ void PlotWindow::takeReceivedLine(const QByteArray &text) {
     if (!isVisible())
         return;
     if (m_dataMode() == DataMode::Ascii) {
-        const rx::NumberScan scan = rx::ScanNumbers(text);
+        const rx::NumberScan scan = rx::scanNumbers(text);
         m_skipped += scan.skipped;
         const qint64 now = m_clock.elapsed();
         for (const QList<rx::Reading> &row : scan.rows)

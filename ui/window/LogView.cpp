@@ -30,7 +30,7 @@ void LogView::showSent(const QByteArray &line) { putLogLine(line); }
 void LogView::showReceived(const QByteArray &line) { putLogLine(line); }
 
 void LogView::putLogLine(const QByteArray &line) {
-    m_controls.MainWindow->append(rx::LogDisplayText(line));
+    m_controls.MainWindow->append(rx::logDisplayText(line));
     emit lineShown(line);
 }
 
