@@ -25,11 +25,7 @@ LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
 }
 
-void LogView::showSent(const QByteArray &line) { putLogLine(line); }
-
-void LogView::showReceived(const QByteArray &line) { putLogLine(line); }
-
-void LogView::putLogLine(const QByteArray &line) {
+void LogView::showLine(const QByteArray &line) {
     m_controls.MainWindow->append(rx::logDisplayText(line));
     emit lineShown(line);
 }

@@ -21,10 +21,9 @@ public:
     };
     LogView(const Controls &controls, QObject *parent);
 
-    // A log line of a sent and of a received packet, as the session rendered
-    // it (time stamp, filter).
-    void showSent(const QByteArray &line);
-    void showReceived(const QByteArray &line);
+    // A log line of a sent or a received packet, as the session rendered it
+    // (time stamp, direction, filter).
+    void showLine(const QByteArray &line);
     // Past the rows the log may keep, it keeps only those that came after
     // them; the log itself looks once per frame of new lines.
     void limitRows();
@@ -37,7 +36,6 @@ signals:
     void filterChanged(const QString &filter);
 
 private:
-    void putLogLine(const QByteArray &line);
     void BTLogClick();
     void StartStopClick();
 

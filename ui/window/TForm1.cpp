@@ -89,13 +89,7 @@ TForm1::~TForm1() {
 
 void TForm1::connectSubsystems() {
     TerminalSession *session = m_session.get();
-    connect(session, &TerminalSession::logLine, m_logView.get(),
-            [view = m_logView.get()](const QByteArray &line, TerminalSession::Direction direction) {
-                if (direction == TerminalSession::Direction::Sent)
-                    view->showSent(line);
-                else
-                    view->showReceived(line);
-            });
+    connect(session, &TerminalSession::logLine, m_logView.get(), &LogView::showLine);
     connect(m_logView.get(), &LogView::timeStampsChanged, session, &TerminalSession::setTimeStamps);
     connect(m_logView.get(), &LogView::filterChanged, session, &TerminalSession::setLogFilter);
     connect(session, &TerminalSession::packetReceived, m_plot.get(), &PlotWindow::takeReceivedLine);
