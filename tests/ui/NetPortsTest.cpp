@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -54,9 +53,9 @@ TEST_F(NetPorts, ListedBadLineReportedOnceAddedFromTheMenuNothingListeningSaysWh
     EXPECT_TRUE(notices[0].contains("строка 3") && notices[0].contains("COM3")) << notices[0].toStdString();
     click("BTRescan");
     onModal = [&](QDialog &dialog, const QString &) {
-        if (auto *ask = qobject_cast<QInputDialog *>(&dialog)) {
-            ask->setTextValue(address);
-            ask->accept();
+        if (auto *field = dialog.findChild<QLineEdit *>()) {
+            field->setText(address);
+            dialog.accept();
         }
     };
     comPort()->findChild<QAction *>("AddNetPort")->trigger();

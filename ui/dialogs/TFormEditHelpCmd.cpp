@@ -5,6 +5,7 @@
 #include "macros/MacroStore.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/widgets/LimitedEdit.h"
+#include "ui/widgets/PlainText.h"
 #include "ui_TFormEditHelpCmd.h"
 
 #include <QKeyEvent>
@@ -69,8 +70,10 @@ void TFormEditHelpCmd::FormCreate() {
         m_chain[macros::FirstLine + j - 1] = line;
         connect(line, &QLineEdit::textChanged, this, [this, j] { EditChange(j); });
     }
-    for (QLineEdit *field : m_chain)
+    for (QLineEdit *field : m_chain) {
         field->installEventFilter(this);
+        plaintext::keepOnOneLine(field);
+    }
     connect(ui->CmdName, &QLineEdit::textChanged, this, &TFormEditHelpCmd::CmdNameChange);
     connect(ui->CmdData, &QLineEdit::textChanged, this, &TFormEditHelpCmd::CmdDataChange);
 }

@@ -11,11 +11,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QInputDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionComboBox>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -165,16 +168,23 @@ void ConnectionControl::reportNetPortProblems() {
 void ConnectionControl::BTRescanClick() { ScanComPorts(false); }
 
 void ConnectionControl::AddNetPortClick() {
-    QInputDialog ask(m_window);
+    QDialog ask(m_window);
     ask.setWindowTitle(QStringLiteral("Сетевой порт"));
-    ask.setLabelText(QStringLiteral("Адрес порта на другой машине:\nrfc2217://УЗЕЛ:ПОРТ (сервер RFC 2217, например "
-                                    "ser2net) или tcp://УЗЕЛ:ПОРТ"));
-    ask.setTextValue(QString());
+    auto *label = new QLabel(QStringLiteral("Адрес порта на другой машине:\nrfc2217://УЗЕЛ:ПОРТ (сервер RFC 2217, "
+                                            "например ser2net) или tcp://УЗЕЛ:ПОРТ"),
+                             &ask);
+    auto *field = new QLineEdit(&ask);
     // The form to follow stays in sight while typing.
-    if (auto *field = ask.findChild<QLineEdit *>())
-        field->setPlaceholderText(QStringLiteral("rfc2217://УЗЕЛ:ПОРТ"));
+    field->setPlaceholderText(QStringLiteral("rfc2217://УЗЕЛ:ПОРТ"));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &ask);
+    connect(buttons, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &ask, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&ask);
+    layout->addWidget(label);
+    layout->addWidget(field);
+    layout->addWidget(buttons);
     QString address;
-    connect(&ask, &QInputDialog::textValueSelected, &ask, [&address](const QString &text) { address = text; });
+    connect(&ask, &QDialog::accepted, &ask, [&address, field] { address = field->text(); });
     modal::exec(ask, ask.windowTitle());
     if (address.isEmpty())
         return;

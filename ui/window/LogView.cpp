@@ -2,6 +2,7 @@
 
 #include "rx/LogDisplayText.h"
 #include "ui/widgets/LogPane.h"
+#include "ui/widgets/PlainText.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -20,6 +21,7 @@ LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m
     m_controls.MainWindow->clear();
     m_controls.MainWindow->setMaxRows(kMaxRows);
     connect(m_controls.VisTime, &QCheckBox::toggled, this, &LogView::timeStampsChanged);
+    plaintext::keepOnOneLine(m_controls.FiltrLog);
     connect(m_controls.FiltrLog, &QLineEdit::textChanged, this, &LogView::filterChanged);
     connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);

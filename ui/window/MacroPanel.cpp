@@ -52,6 +52,7 @@ MacroPanel::MacroPanel(const Controls &controls, std::function<bool()> fileShown
     m_controls.CBLists->setInsertPolicy(QComboBox::NoInsert);
     // A list's name or a command file's path, never read as markup.
     m_controls.STListName->setTextFormat(Qt::PlainText);
+    plaintext::keepOnOneLine(m_controls.ListNameEDT);
     LoadCmdConfig();
     ReadListCmd(m_currentList);
     OutHelpHelp();
@@ -69,6 +70,7 @@ void MacroPanel::createMacroControls() {
         edit->setObjectName(QStringLiteral("Edit%1").arg(k));
         edit->setMaxLength(macros::editLimit(macros::View::Names));
         edit->hide();
+        plaintext::keepOnOneLine(edit);
         for (QWidget *control : {static_cast<QWidget *>(button), static_cast<QWidget *>(edit)}) {
             control->setGeometry(place);
             control->setFont(bold);
@@ -78,6 +80,13 @@ void MacroPanel::createMacroControls() {
         m_edits[k - 1] = edit;
     }
     m_lines = macrogrid::makeDescriptionLines(m_controls.MainPanel, m_controls.StaticText1);
+}
+
+QList<QWidget *> MacroPanel::gridControls() const {
+    QList<QWidget *> controls(m_buttons.cbegin(), m_buttons.cend());
+    controls.append(QList<QWidget *>(m_edits.cbegin(), m_edits.cend()));
+    controls.append(QList<QWidget *>(m_lines.cbegin(), m_lines.cend()));
+    return controls;
 }
 
 void MacroPanel::attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt) {

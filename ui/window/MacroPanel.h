@@ -42,6 +42,9 @@ public:
     // prompt is asked at close when the store has unsaved changes.
     void attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt);
     const MacroStore &store() const { return m_store; }
+    // The macro buttons, their edits and the description lines, for the
+    // window's layout.
+    QList<QWidget *> gridControls() const;
     int currentList() const { return m_currentList; }
 
     // Whether the window may close now (the save prompt may say no).

@@ -5,6 +5,7 @@
 #include "session/TerminalSession.h"
 #include "tx/CommandFile.h"
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/widgets/PlainText.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -45,6 +46,7 @@ SendModesPanel::SendModesPanel(const Controls &controls, TerminalSession &sessio
         });
     }
     m_controls.PeriodTX->installEventFilter(this);
+    plaintext::keepOnOneLine(m_controls.PeriodTX);
     m_controls.OldCmdList->installEventFilter(this);
     connect(m_controls.PeriodTX, &QLineEdit::textChanged, &m_session, &TerminalSession::setPeriodText);
     connect(m_controls.ButtonReadFile, &QPushButton::clicked, this, &SendModesPanel::ButtonReadFileClick);

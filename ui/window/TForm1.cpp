@@ -57,11 +57,20 @@ QList<QByteArray> TForm1::createMacroSide() {
         MacroPanel::Controls{ui.MainPanel, ui.StaticText1, ui.STListName, ui.ListNameEDT, ui.CBLists, ui.EditAllCmd,
                              ui.DelList, ui.SaveF, ui.ListDec, ui.ListInc, ui.RBName, ui.RbData},
         [session = m_session.get()] { return session->fileSendMode(); }, this);
+    QList<QWidget *> placed{ui.Panel1,    ui.LogPanel,    ui.MainPanel,     ui.MainWindow,     ui.SecondWindow,
+                            ui.STLog,     ui.MainStrCmd,  ui.STListName,    ui.ListNameEDT,    ui.CBLists,
+                            ui.FiltrLog,  ui.Srift,       ui.BTPalitra,     ui.BTLog,          ui.StartLog,
+                            ui.StartStop, ui.BtInfo,      ui.SendStart,     ui.LPlus,          ui.SaveF,
+                            ui.Str1,      ui.Str2,        ui.AddStrCmd,     ui.ListInc,        ui.ListDec,
+                            ui.DelList,   ui.EditAllCmd,  ui.OldCommandsBT, ui.ButtonReadFile, ui.ButtonSend,
+                            ui.RBName,    ui.RbData,      ui.StaticText3,   ui.FastOldCmd,     ui.OldCmdList,
+                            ui.LBTail,    ui.StaticText1, ui.PStats};
+    placed.append(m_macros->gridControls());
     m_arrangement = std::make_unique<WindowArrangement>(
         WindowArrangement::Controls{ui.MainWindow, ui.SecondWindow, ui.MainPanel, ui.LogPanel, ui.InputMode,
                                     ui.MainStrCmd, ui.FastOldCmd, ui.AddStrCmd, ui.OldCmdList, ui.LBTail, ui.Str1,
                                     ui.Str2, ui.CBLists, ui.BTPalitra, ui.BtInfo, ui.Srift},
-        [session = m_session.get()] { return session->fileSendMode(); }, this);
+        placed, [session = m_session.get()] { return session->fileSendMode(); }, this);
     m_history = std::make_unique<HistoryInput>(
         HistoryInput::Controls{ui.FastOldCmd, ui.LBTail, ui.Str1, ui.Str2, ui.OldCommandsBT}, this);
     return m_history->load();

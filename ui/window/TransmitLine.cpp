@@ -6,6 +6,7 @@
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/dialogs/TOpenPortError.h"
 #include "ui/widgets/Keys.h"
+#include "ui/widgets/PlainText.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -30,6 +31,7 @@ TransmitLine::TransmitLine(const Controls &controls, TerminalSession &session, Q
     for (QLineEdit *field : {m_controls.MainStrCmd, m_controls.AddStrCmd}) {
         field->setMaxLength(std::numeric_limits<int>::max());
         field->installEventFilter(this);
+        plaintext::keepOnOneLine(field);
     }
     connect(m_controls.ButtonSend, &QPushButton::clicked, this, &TransmitLine::ButtonSendClick);
     connect(m_controls.RBASCII, &QRadioButton::clicked, this, &TransmitLine::RBASCIIClick);

@@ -37,7 +37,8 @@ void paintField(QWidget *target, const QColor &background, const QColor &text) {
 
 } // namespace
 
-WindowArrangement::WindowArrangement(const Controls &controls, std::function<bool()> fileSendMode, QWidget *window)
+WindowArrangement::WindowArrangement(const Controls &controls, const QList<QWidget *> &placed,
+                                     std::function<bool()> fileSendMode, QWidget *window)
     : QObject(window), m_controls(controls), m_fileSendMode(std::move(fileSendMode)), m_window(window),
       m_fontSize(controls.MainWindow->font().pointSize()) {
     const QColor face = m_window->palette().color(QPalette::Window);
@@ -51,14 +52,14 @@ WindowArrangement::WindowArrangement(const Controls &controls, std::function<boo
     // The drop-down lists open over the macro grid.
     for (QWidget *list : {m_controls.OldCmdList, m_controls.FastOldCmd, m_controls.LBTail})
         list->raise();
-    captureStartupLayout();
+    captureStartupLayout(placed);
     m_controls.BTPalitra->setProperty(kTag, m_colourStep);
     connect(m_controls.BTPalitra, &QPushButton::clicked, this, &WindowArrangement::BTPalitraClick);
     connect(m_controls.Srift, &UpDown::clicked, this, &WindowArrangement::SriftClick);
     connect(m_controls.BtInfo, &QPushButton::clicked, this, &WindowArrangement::BtInfoClick);
 }
 
-void WindowArrangement::captureStartupLayout() {
+void WindowArrangement::captureStartupLayout(const QList<QWidget *> &placed) {
     // Narrower than the design, the statistics panel (held at the right edge)
     // comes over the send-mode panel; the send modes stay on top and opaque,
     // so that the period can still be edited and no texts are drawn over
@@ -66,13 +67,12 @@ void WindowArrangement::captureStartupLayout() {
     m_controls.InputMode->setAutoFillBackground(true);
     m_controls.InputMode->raise();
     m_startupLayout.StartupWidth = windowlayout::outerWidth(m_window->width());
-    for (const QString &name : windowlayout::placedControls()) {
-        auto *widget = m_window->findChild<QWidget *>(name);
-        if (!widget)
-            continue;
-        m_placedWidgets.insert(name, widget);
-        m_startupLayout.spans.insert(name, windowlayout::Span{widget->x(), widget->width()});
+    for (QWidget *widget : placed) {
+        m_placedWidgets.insert(widget->objectName(), widget);
+        m_startupLayout.spans.insert(widget->objectName(), windowlayout::Span{widget->x(), widget->width()});
     }
+    // A control the rule knows but nobody handed over would stay where it is.
+    Q_ASSERT(m_placedWidgets.size() == windowlayout::placedControls().size());
 }
 
 void WindowArrangement::windowResized() {

@@ -3,6 +3,7 @@
 #include "ui/window/WindowLayout.h"
 
 #include <QHash>
+#include <QList>
 #include <QObject>
 
 #include <functional>
@@ -29,9 +30,11 @@ public:
         UpDown *Srift;
     };
     // Comes after the macro grid is made: the drop-down lists are put over
-    // it. Records the startup layout. fileSendMode tells whether a command file
-    // is loaded (the list caption is then wider).
-    WindowArrangement(const Controls &controls, std::function<bool()> fileSendMode, QWidget *window);
+    // it. Records the startup layout of `placed`, the controls the layout
+    // rule places, each known to the rule by its design name. fileSendMode
+    // tells whether a command file is loaded (the list caption is then wider).
+    WindowArrangement(const Controls &controls, const QList<QWidget *> &placed, std::function<bool()> fileSendMode,
+                      QWidget *window);
 
     void attachInfoWindow(TInfo *window) { m_infoWindow = window; }
     int fontSize() const { return m_fontSize; }
@@ -42,7 +45,7 @@ public:
     void FormCanResize();
 
 private:
-    void captureStartupLayout();
+    void captureStartupLayout(const QList<QWidget *> &placed);
     void placeVertically();
     void BTPalitraClick();
     void SriftClick(int direction);

@@ -6,13 +6,11 @@
 #include "ui/dialogs/TInfo.h"
 #include "ui/dialogs/TOpenPortError.h"
 #include "ui/dialogs/TSave.h"
-#include "ui/widgets/PlainText.h"
 #include "ui/window/TForm1.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
-#include <QLineEdit>
 #include <QScreen>
 #include <QSessionManager>
 #include <QTranslator>
@@ -64,10 +62,6 @@ WindowSet::WindowSet(PortDirectory portDirectory)
     Form1->attachPortErrorWindow(OpenPortError.get());
     Form1->attachMacroWindows(FormEditHelpCmd.get(), Save.get());
     Form1->attachInfoWindow(Info.get());
-    for (QWidget *window : std::initializer_list<QWidget *>{Form1.get(), FormEditHelpCmd.get()}) {
-        for (QLineEdit *field : window->findChildren<QLineEdit *>())
-            plaintext::keepOnOneLine(field);
-    }
     endSessionWithTheProgram();
 }
 
