@@ -24,11 +24,11 @@ void answerOptions(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication::setApplicationName(kProgramName);
-    QCoreApplication::setApplicationVersion(kProgramVersion);
+    QCoreApplication::setApplicationName(core::kProgramName);
+    QCoreApplication::setApplicationVersion(core::kProgramVersion);
     answerOptions(argc, argv);
     QApplication app(argc, argv);
-    WindowSet windows{PortDirectory()};
-    showCentred(*windows.Form1);
+    ui::WindowSet windows{core::PortDirectory()};
+    ui::showCentred(*windows.Form1);
     return app.exec();
 }

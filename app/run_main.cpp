@@ -20,10 +20,10 @@ int usageError(const QString &error) {
 }
 
 int listPorts() {
-    const run::PortList ports = run::currentPorts(PortDirectory());
+    const run::PortList ports = run::currentPorts(core::PortDirectory());
     for (const QString &problem : ports.problems)
         std::fprintf(stderr, "%s: %s\n", qPrintable(run::kRunProgram), problem.toLocal8Bit().constData());
-    for (const PortEntry &port : ports.entries)
+    for (const core::PortEntry &port : ports.entries)
         std::printf("%s\n", run::listLine(port).toLocal8Bit().constData());
     return 0;
 }
@@ -33,8 +33,8 @@ int listPorts() {
 // terminalkvr-run: the terminal for scripts. No window system is touched.
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(kProgramName);
-    QCoreApplication::setApplicationVersion(kProgramVersion);
+    QCoreApplication::setApplicationName(core::kProgramName);
+    QCoreApplication::setApplicationVersion(core::kProgramVersion);
 
     const run::ParsedOptions parsed = run::parseRunOptions(QCoreApplication::arguments());
     if (!parsed.ok())
@@ -45,7 +45,7 @@ int main(int argc, char **argv) {
         std::printf("%s", run::runHelpText().toLocal8Bit().constData());
         return 0;
     case run::RunOptions::Action::Version:
-        std::printf("%s %s\n", qPrintable(kProgramName), qPrintable(kProgramVersion));
+        std::printf("%s %s\n", qPrintable(core::kProgramName), qPrintable(core::kProgramVersion));
         return 0;
     case run::RunOptions::Action::ListPorts:
         return listPorts();
@@ -58,13 +58,14 @@ int main(int argc, char **argv) {
     const run::Commands commands = run::loadCommands(options, input);
     if (!commands.error.isEmpty())
         return usageError(commands.error);
-    const QList<PortEntry> listed =
-        options.port.startsWith(QLatin1Char('/')) ? QList<PortEntry>() : run::currentPorts(PortDirectory()).entries;
+    const QList<core::PortEntry> listed = options.port.startsWith(QLatin1Char('/'))
+                                              ? QList<core::PortEntry>()
+                                              : run::currentPorts(core::PortDirectory()).entries;
 
     run::Runner runner(options, commands, run::choosePort(options.port, listed));
     QObject::connect(&runner, &run::Runner::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::received, &runner,
+    core::TerminationSignals termination;
+    QObject::connect(&termination, &core::TerminationSignals::received, &runner,
                      [&runner](int number) { runner.stop(number); });
     if (!runner.start())
         return run::kBadUsage;

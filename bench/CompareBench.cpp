@@ -220,9 +220,9 @@ Side runTerminal(qint64 bytes, long &peakMb, double &clickMaxMs, double &clickMe
     }
     window.click("StartLog");
     const auto state = [&] { return window.form().terminalState(); };
-    LogPane &log = *window.log();
+    ui::LogPane &log = *window.log();
     // The rows the row limit leaves each time it empties the log.
-    QObject::connect(&log, &LogPane::rowsLimited, &log, [&](qint64 kept) { keptRows.push_back(kept); });
+    QObject::connect(&log, &ui::LogPane::rowsLimited, &log, [&](qint64 kept) { keptRows.push_back(kept); });
 
     // A click on the statistics reset button, put into the event queue as the
     // window system would, every so often; the time until the button reacts.

@@ -69,7 +69,7 @@ void runLooksBench(const QString &folder) {
         return;
     }
     QDir().mkpath(folder);
-    LogPane &pane = *window.log();
+    ui::LogPane &pane = *window.log();
     auto *colours = window.find<QAbstractButton>(QStringLiteral("BTPalitra"));
     std::printf("looks: the log beside a plain text view on \"%s\"; pixels that differ (compare -metric AE), "
                 "shots in %s\n",

@@ -15,14 +15,14 @@
 namespace {
 
 // Every text of every list at its full capacity.
-void fillStore(MacroStore &store) {
-    using Field = MacroStore::Field;
-    for (int n = 1; n <= MacroStore::kLists; ++n) {
+void fillStore(macros::MacroStore &store) {
+    using Field = macros::MacroStore::Field;
+    for (int n = 1; n <= macros::MacroStore::kLists; ++n) {
         store.store(Field::ListName, QString(151, QChar(u'Л')), n);
-        for (int k = 1; k <= MacroStore::kMacros; ++k) {
+        for (int k = 1; k <= macros::MacroStore::kMacros; ++k) {
             store.store(Field::Command, QString(251, 'c'), n, k);
             store.store(Field::Name, QString(51, QChar(u'И')), n, k);
-            for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
+            for (int j = 1; j <= macros::MacroStore::kDescriptionLines; ++j)
                 store.store(Field::Description, QString(151, 'd'), n, k, j);
         }
     }
@@ -34,12 +34,12 @@ void runMacroBench(const char *program) {
     constexpr int kRuns = 9;
     QTemporaryDir emptyDir;
     QTemporaryDir fullDir;
-    MacroStore empty;
-    empty.LoadCmdConfig(QDir(emptyDir.path()).filePath(MacroStore::kFileName));
-    MacroStore full;
-    full.LoadCmdConfig(QDir(fullDir.path()).filePath(MacroStore::kFileName));
+    macros::MacroStore empty;
+    empty.LoadCmdConfig(QDir(emptyDir.path()).filePath(macros::MacroStore::kFileName));
+    macros::MacroStore full;
+    full.LoadCmdConfig(QDir(fullDir.path()).filePath(macros::MacroStore::kFileName));
     fillStore(full);
-    full.save(QDir(fullDir.path()).filePath(MacroStore::kFileName));
+    full.save(QDir(fullDir.path()).filePath(macros::MacroStore::kFileName));
 
     // Alternate so that a slow moment of the machine hits both alike.
     QList<double> emptyTimes, fullTimes;
@@ -56,10 +56,10 @@ void runMacroBench(const char *program) {
     // The store's own part of startup: reading and checking the full file.
     QList<double> loads;
     for (int run = 0; run < 10; ++run) {
-        MacroStore store;
+        macros::MacroStore store;
         QElapsedTimer timer;
         timer.start();
-        store.LoadCmdConfig(QDir(fullDir.path()).filePath(MacroStore::kFileName));
+        store.LoadCmdConfig(QDir(fullDir.path()).filePath(macros::MacroStore::kFileName));
         loads.append(timer.nsecsElapsed() / 1e6);
     }
     std::sort(loads.begin(), loads.end());
@@ -68,10 +68,10 @@ void runMacroBench(const char *program) {
 
     // Saves go to the disk the program lives on, not to a memory file system.
     QTemporaryDir saveDir(QCoreApplication::applicationDirPath() + QStringLiteral("/macro-save-XXXXXX"));
-    const QString path = QDir(saveDir.path()).filePath(MacroStore::kFileName);
+    const QString path = QDir(saveDir.path()).filePath(macros::MacroStore::kFileName);
     QList<double> saves;
     for (int run = 0; run < 10; ++run) {
-        full.store(MacroStore::Field::Name, QString::number(run), 1, 1);
+        full.store(macros::MacroStore::Field::Name, QString::number(run), 1, 1);
         QElapsedTimer timer;
         timer.start();
         if (!full.save(path)) {

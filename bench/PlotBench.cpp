@@ -82,9 +82,9 @@ void runPlotBench() {
     for (QAction *action : window.log()->actions())
         action->trigger();
     runEventLoopFor(500);
-    PlotWindow *plot = nullptr;
+    ui::PlotWindow *plot = nullptr;
     for (QWidget *shown : QApplication::topLevelWidgets())
-        plot = shown->objectName() == QStringLiteral("PlotWindow") ? qobject_cast<PlotWindow *>(shown) : plot;
+        plot = shown->objectName() == QStringLiteral("PlotWindow") ? qobject_cast<ui::PlotWindow *>(shown) : plot;
     if (!plot || !plot->isVisible()) {
         std::printf("plot: no plot window\n");
         return;

@@ -55,13 +55,13 @@ double cpuOf(std::thread &thread) {
 }
 
 template <typename T>
-T *control(TForm1 &form, const char *name) {
+T *control(ui::TForm1 &form, const char *name) {
     return form.findChild<T *>(QLatin1String(name));
 }
 
 // Reads the device while `reading`; notes when each command's CR arrives.
 struct Reader {
-    int fd;
+    int fd = -1;
     std::atomic<bool> reading{true};
     std::atomic<bool> stop{false};
     std::mutex lock;
@@ -158,7 +158,7 @@ struct Stretch {
 };
 
 void startPeriod(ConnectedWindow &window, int periodMs, const QString &command) {
-    TForm1 &form = window.form();
+    ui::TForm1 &form = window.form();
     control<QAbstractButton>(form, "RBManual")->click();
     control<QLineEdit>(form, "MainStrCmd")->setText(command);
     control<QLineEdit>(form, "PeriodTX")->setText(QString::number(periodMs));
@@ -230,7 +230,7 @@ void stalledDevice(ConnectedWindow &window, Reader &reader) {
         reader.wire.clear();
     }
     reader.reading = false;
-    TForm1 &form = window.form();
+    ui::TForm1 &form = window.form();
     const quint32 txBefore = form.terminalState().TxTotal;
     // One long command fills the line first: more than the system's queues
     // of a pseudo-terminal hold. The log's filter keeps its echo, one line of
@@ -316,7 +316,8 @@ void runSendCostBench(int onlyPeriodMs, int seconds) {
         return;
     }
     runEventLoopFor(500);
-    Reader reader{window.device().masterFd()};
+    Reader reader;
+    reader.fd = window.device().masterFd();
     std::thread device([&] { reader.run(); });
     if (onlyPeriodMs >= 0) { // one period alone, for profiling, after the log has filled as in the full run
         periodCosts(window, reader, device, {kRuns[0]});

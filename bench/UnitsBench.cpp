@@ -47,12 +47,12 @@ void runUnitsBench() {
         packets.push_back(flood.mid(at, kPacketBytes));
     std::vector<QByteArray> lines;
     for (const QByteArray &packet : packets)
-        lines.push_back(*renderPacket(packet, DataMode::Ascii, false));
+        lines.push_back(*renderPacket(packet, core::DataMode::Ascii, false));
 
     timeStep("rendering (renderPacket, ASCII)", packets,
-             [](const QByteArray &p) { return renderPacket(p, DataMode::Ascii, false)->size(); });
+             [](const QByteArray &p) { return renderPacket(p, core::DataMode::Ascii, false)->size(); });
     timeStep("windows-1251 to text (cp1251::toUnicode)", lines,
-             [](const QByteArray &l) { return cp1251::toUnicode(l).size(); });
+             [](const QByteArray &l) { return core::cp1251::toUnicode(l).size(); });
     timeStep("display text (logDisplayText, with the above)", lines,
              [](const QByteArray &l) { return logDisplayText(l).size(); });
 }

@@ -23,7 +23,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // A window that would open modally (a failed connect, say) is reported and
     // closed at once instead of waiting for a user.
-    modal::setObserver([](QDialog &window, const QString &text) {
+    ui::modal::setObserver([](QDialog &window, const QString &text) {
         std::fprintf(stderr, "notice: %s\n", qPrintable(text));
         window.done(0);
     });

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace core {
+
 namespace cp1251 {
 namespace {
 
@@ -77,3 +79,5 @@ QString toUnicode(QByteArrayView bytes) {
 }
 
 } // namespace cp1251
+
+} // namespace core

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace core {
+
 // The terminal works in single-byte windows-1251 text everywhere: commands on
 // the wire, log lines, stored files. Qt's ICU converter replaces characters it
 // cannot map with 0x1A; the terminal must send "?" instead, hence this table.
@@ -19,3 +21,5 @@ QString toUnicode(QByteArrayView bytes);
 QChar *toUnicode(QByteArrayView bytes, QChar *out);
 
 } // namespace cp1251
+
+} // namespace core

@@ -1,5 +1,7 @@
 #include "core/LineSettings.h"
 
+namespace core {
+
 std::optional<LineSettings> parseLineSettings(const QString &baudRateText, const QString &dataBitsText,
                                               int stopBitsIndex) {
     bool baudOk = false;
@@ -20,3 +22,5 @@ bool isSupported(const LineSettings &settings) {
         return settings.stopBits != StopBits::Two;
     return settings.stopBits != StopBits::OneAndHalf;
 }
+
+} // namespace core

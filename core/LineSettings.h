@@ -4,6 +4,8 @@
 
 #include <optional>
 
+namespace core {
+
 enum class StopBits { One, OneAndHalf, Two };
 
 // Baud rate, data bits and stop bits of one open; parity and flow control are
@@ -26,3 +28,5 @@ std::optional<LineSettings> parseLineSettings(const QString &baudRateText, const
 // Serial hardware cannot frame 5 data bits with 2 stop bits, nor 6 to 8 data
 // bits with one and a half; such settings are refused like an unsupported rate.
 bool isSupported(const LineSettings &settings);
+
+} // namespace core

@@ -1,5 +1,7 @@
 #include "core/OneLine.h"
 
+namespace core {
+
 namespace {
 
 bool isBreak(QChar c) { return c == u'\n' || c == u'\r'; }
@@ -21,3 +23,5 @@ QString toOneLine(QStringView text) {
     }
     return line;
 }
+
+} // namespace core

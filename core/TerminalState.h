@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 // The variables of one program run as their owners hold them at one moment:
 // the main window gathers them for anyone who watches the run from outside
 // (tests, benchmarks). Nothing is kept here; times are milliseconds.
@@ -30,3 +32,5 @@ struct TerminalState {
     qint32 CurrentList = 1;
     QByteArray SelectedCommand;
 };
+
+} // namespace core

@@ -4,7 +4,7 @@
 
 namespace macros {
 
-QString toggleCaption(bool editorMode) { return editorMode ? kBackCaption : QStringLiteral("Редактор"); }
+QString toggleCaption(bool editorMode) { return editorMode ? core::kBackCaption : QStringLiteral("Редактор"); }
 
 const std::array<QString, MacroStore::kDescriptionLines> kDefaultHelp = {
     QStringLiteral("Краткая справка по каждой команде"),

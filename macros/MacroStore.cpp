@@ -17,6 +17,8 @@
 #include <cstring>
 #include <utility>
 
+namespace macros {
+
 namespace {
 
 // The record layout: where each kind of slot starts and how far apart its
@@ -95,7 +97,7 @@ QByteArray MacroStore::bytes(Field field, int list, int macro, int line) const {
 }
 
 QString MacroStore::text(Field field, int list, int macro, int line) const {
-    return cp1251::toUnicode(bytes(field, list, macro, line));
+    return core::cp1251::toUnicode(bytes(field, list, macro, line));
 }
 
 void MacroStore::storeBytes(Field field, QByteArrayView value, int list, int macro, int line) {
@@ -116,7 +118,7 @@ void MacroStore::storeBytes(Field field, QByteArrayView value, int list, int mac
 }
 
 void MacroStore::store(Field field, QStringView value, int list, int macro, int line) {
-    storeBytes(field, cp1251::fromUnicode(value), list, macro, line);
+    storeBytes(field, core::cp1251::fromUnicode(value), list, macro, line);
 }
 
 void MacroStore::ClrListCmd(int list) {
@@ -145,7 +147,7 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
         base->clear();
     // Never through someone else's link, never waiting on a FIFO: like the
     // other files of the working directory.
-    SafeFile opened;
+    core::SafeFile opened;
     if (!opened.openForReading(path)) {
         error = opened.errorString();
         image.fill('\0', kFileSize);
@@ -153,7 +155,7 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
     }
     const int fd = opened.takeDescriptor();
     QFile file;
-    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
+    if (!core::adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
         error = file.errorString();
         return Content::Unreadable;
     }
@@ -201,11 +203,11 @@ bool MacroStore::LoadCmdConfig(const QString &path) {
     m_rebuilt = m_unreadable = m_tookRecovery = false;
     m_backupPath.clear();
     m_error.clear();
-    FileLock lock;
+    core::FileLock lock;
     const bool locked = lock.lock(path);
     if (locked) {
-        SafeFile::removeStaleTemporaries(path);
-        SafeFile::removeStaleTemporaries(recoveryPath(path));
+        core::SafeFile::removeStaleTemporaries(path);
+        core::SafeFile::removeStaleTemporaries(recoveryPath(path));
     }
     QString error;
     const Content content = readImage(path, m_image, error);
@@ -255,7 +257,7 @@ QString MacroStore::rebuiltMessage() const {
 
 bool MacroStore::keepBadCopy(const QString &path) {
     QString target;
-    if (!SafeFile::resolve(path, target, m_error))
+    if (!core::SafeFile::resolve(path, target, m_error))
         return false;
     const QFileInfo bad(target);
     if (!bad.exists() || bad.size() == 0)
@@ -265,15 +267,15 @@ bool MacroStore::keepBadCopy(const QString &path) {
     };
     // The earlier copies move one number on; the oldest is replaced.
     for (int n = kBackups - 1; n > 0; --n)
-        renameReplacing(backup(n - 1), backup(n));
-    if (const int cause = renameReplacing(target, backup(0)))
-        return fail(errnoText(cause));
+        core::renameReplacing(backup(n - 1), backup(n));
+    if (const int cause = core::renameReplacing(target, backup(0)))
+        return fail(core::errnoText(cause));
     m_backupPath = QFileInfo(backup(0)).absoluteFilePath();
     return true;
 }
 
 bool MacroStore::writeWhole(const QString &path, const QByteArray &image) {
-    SafeFile file;
+    core::SafeFile file;
     return file.replaceWhole(path, image) || fail(file.errorString());
 }
 
@@ -315,7 +317,7 @@ bool MacroStore::save(const QString &path) {
     // can be read, they would overwrite macros the user never saw.
     if (m_unreadable)
         return fail(unreadableText());
-    FileLock lock;
+    core::FileLock lock;
     if (!lock.lock(path))
         return fail(lock.errorString() + kKeptInMemory);
     QByteArray merged;
@@ -350,7 +352,7 @@ bool MacroStore::save(const QString &path) {
 QString MacroStore::recoveryPath(const QString &path) { return path + QStringLiteral(".recovery"); }
 
 bool MacroStore::hasRecovery(const QString &path) {
-    return SafeFile::kindOf(recoveryPath(path)) == SafeFile::Kind::Regular;
+    return core::SafeFile::kindOf(recoveryPath(path)) == core::SafeFile::Kind::Regular;
 }
 
 QString MacroStore::recoveryQuestion(const QString &path) {
@@ -366,7 +368,7 @@ bool MacroStore::writeRecovery(const QString &path) {
     // real ones.
     if (m_unreadable)
         return fail(unreadableText());
-    FileLock lock;
+    core::FileLock lock;
     if (!lock.lock(path))
         return fail(lock.errorString());
     const QString recovery = recoveryPath(path);
@@ -447,8 +449,10 @@ bool MacroStore::settleConflicts(bool takeKept, const QString &path) {
 bool MacroStore::discardRecovery(const QString &path) {
     m_tookRecovery = false;
     const QString recovery = recoveryPath(path);
-    if (SafeFile::kindOf(recovery) == SafeFile::Kind::Missing)
+    if (core::SafeFile::kindOf(recovery) == core::SafeFile::Kind::Missing)
         return true;
     QFile file(recovery);
     return file.remove() || fail(file.errorString());
 }
+
+} // namespace macros

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace macros {
+
 // The 100 macro lists as the exact image of the file that keeps them: 100
 // fixed-size records, each a list name, 48 command strings, 48 command names,
 // 48 descriptions of 12 lines, and a record signature. Every text is a length
@@ -168,3 +170,5 @@ private:
     QString m_backupPath;
     QString m_error;
 };
+
+} // namespace macros

@@ -12,12 +12,12 @@ void add(Commands &out, const QByteArray &command) {
     if (command.isEmpty())
         return;
     out.bytes << command;
-    out.texts << cp1251::toUnicode(command);
+    out.texts << core::cp1251::toUnicode(command);
 }
 
 // Typed in the locale's encoding, sent in windows-1251 like the window's
 // command line.
-void addTyped(Commands &out, const QString &command) { add(out, cp1251::fromUnicode(command)); }
+void addTyped(Commands &out, const QString &command) { add(out, core::cp1251::fromUnicode(command)); }
 
 } // namespace
 
@@ -39,13 +39,13 @@ Commands loadCommands(const RunOptions &options, QIODevice &standardInput) {
         break;
     }
     case RunOptions::Source::Macros: {
-        MacroStore store;
-        if (!store.readOnly(MacroStore::kFileName)) {
+        macros::MacroStore store;
+        if (!store.readOnly(macros::MacroStore::kFileName)) {
             out.error = QStringLiteral("--macros: %1").arg(store.errorString());
             return out;
         }
-        for (int macro = 1; macro <= MacroStore::kMacros; ++macro)
-            add(out, store.bytes(MacroStore::Field::Command, options.macroList, macro));
+        for (int macro = 1; macro <= macros::MacroStore::kMacros; ++macro)
+            add(out, store.bytes(macros::MacroStore::Field::Command, options.macroList, macro));
         break;
     }
     case RunOptions::Source::StandardInput:

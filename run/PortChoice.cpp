@@ -7,19 +7,19 @@
 
 namespace run {
 
-PortList currentPorts(const PortDirectory &directory) {
-    NetPortList net;
+PortList currentPorts(const core::PortDirectory &directory) {
+    core::NetPortList net;
     net.load();
-    return {listPorts(directory.scan(), net.entries()).entries, net.problems()};
+    return {core::listPorts(directory.scan(), net.entries()).entries, net.problems()};
 }
 
-QString listLine(const PortEntry &port) {
-    const QString hint = portHint(port);
+QString listLine(const core::PortEntry &port) {
+    const QString hint = core::portHint(port);
     return hint == port.name ? port.name : port.name + QLatin1Char('\t') + hint;
 }
 
-PortEntry choosePort(const QString &argument, const QList<PortEntry> &listed) {
-    if (NetAddress::parse(argument))
+core::PortEntry choosePort(const QString &argument, const QList<core::PortEntry> &listed) {
+    if (core::NetAddress::parse(argument))
         return {argument, argument};
     if (argument.startsWith(QLatin1Char('/'))) {
         // A lasting name leads back to its adapter when it comes back under
@@ -27,7 +27,7 @@ PortEntry choosePort(const QString &argument, const QList<PortEntry> &listed) {
         const bool stable = argument.startsWith(QLatin1String("/dev/serial/by-id/"));
         return {QFileInfo(argument).fileName(), argument, stable ? argument : QString()};
     }
-    for (const PortEntry &port : listed) {
+    for (const core::PortEntry &port : listed) {
         if (port.name == argument)
             return port;
     }

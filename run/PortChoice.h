@@ -12,18 +12,18 @@ namespace run {
 // fallback names when there is none) and the NetPorts entries; problems
 // holds what was wrong with NetPorts.
 struct PortList {
-    QList<PortEntry> entries;
+    QList<core::PortEntry> entries;
     QStringList problems;
 };
-PortList currentPorts(const PortDirectory &directory);
+PortList currentPorts(const core::PortDirectory &directory);
 
 // One line of --list-ports: the name, then a tab and the lasting name of an
 // adapter or where the port is opened, when that says more than the name.
-QString listLine(const PortEntry &port);
+QString listLine(const core::PortEntry &port);
 
 // Where the PORT argument leads: a path or a network address as written, or
 // the location of the port listed under that name. Empty location when no
 // port has that name.
-PortEntry choosePort(const QString &argument, const QList<PortEntry> &listed);
+core::PortEntry choosePort(const QString &argument, const QList<core::PortEntry> &listed);
 
 } // namespace run

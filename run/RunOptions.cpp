@@ -104,13 +104,13 @@ private:
     const QCommandLineParser &m_parser;
 };
 
-std::optional<StopBits> stopBits(const QString &text) {
+std::optional<core::StopBits> stopBits(const QString &text) {
     if (text == QLatin1String("1"))
-        return StopBits::One;
+        return core::StopBits::One;
     if (text == QLatin1String("1.5") || text == QLatin1String("1,5"))
-        return StopBits::OneAndHalf;
+        return core::StopBits::OneAndHalf;
     if (text == QLatin1String("2"))
-        return StopBits::Two;
+        return core::StopBits::Two;
     return std::nullopt;
 }
 
@@ -125,7 +125,7 @@ void readLine(const QCommandLineParser &parser, const Options &o, Reader &read, 
         else
             read.fail(o.stop, QStringLiteral("'%1' is not 1, 1.5 or 2").arg(parser.value(o.stop)));
     }
-    if (read.error.isEmpty() && !isSupported(out.line))
+    if (read.error.isEmpty() && !core::isSupported(out.line))
         read.fail(o.stop, QStringLiteral("%1 data bits do not go with these stop bits").arg(out.line.dataBits));
 }
 
@@ -145,7 +145,7 @@ void readSource(const QCommandLineParser &parser, const Options &o, Reader &read
             read.fail(o.file, QStringLiteral("no file named"));
     } else if (parser.isSet(o.macros)) {
         out.source = RunOptions::Source::Macros;
-        out.macroList = read.number(o.macros, 1, MacroStore::kLists).value_or(0);
+        out.macroList = read.number(o.macros, 1, macros::MacroStore::kLists).value_or(0);
     } else if (fromStdin) {
         out.source = RunOptions::Source::StandardInput;
         out.commands.clear();
@@ -201,8 +201,10 @@ ParsedOptions parseRunOptions(const QStringList &arguments) {
         out.port = positional.first();
     readLine(parser, o, read, out);
     readSource(parser, o, read, out);
-    out.mode = parser.isSet(o.hex) ? DataMode::Hex : DataMode::Ascii;
-    out.tail = parser.isSet(o.tail) ? parser.value(o.tail) : out.mode == DataMode::Hex ? QString() : tx::kAsciiTail;
+    out.mode = parser.isSet(o.hex) ? core::DataMode::Hex : core::DataMode::Ascii;
+    out.tail = parser.isSet(o.tail)              ? parser.value(o.tail)
+               : out.mode == core::DataMode::Hex ? QString()
+                                                 : tx::kAsciiTail;
     readDialogue(parser, o, read, out);
     out.timeStamps = parser.isSet(o.time);
     out.logFile = parser.value(o.log);

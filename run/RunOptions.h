@@ -20,14 +20,14 @@ struct RunOptions {
 
     Action action = Action::Run;
     QString port;
-    LineSettings line = kStartLineSettings;
+    core::LineSettings line = core::kStartLineSettings;
 
     Source source = Source::Arguments;
     QStringList commands; // Source::Arguments
     QString file;         // Source::File
     int macroList = 0;    // Source::Macros, 1..100
 
-    DataMode mode = DataMode::Ascii;
+    core::DataMode mode = core::DataMode::Ascii;
     // As typed; the window's tail of the mode unless --tail was given.
     QString tail;
 

@@ -32,22 +32,22 @@ DialogueRules rulesOf(const RunOptions &options, const Commands &commands) {
 
 } // namespace
 
-Runner::Runner(const RunOptions &options, const Commands &commands, const PortEntry &port, FILE *out, FILE *err,
+Runner::Runner(const RunOptions &options, const Commands &commands, const core::PortEntry &port, FILE *out, FILE *err,
                QObject *parent)
     : QObject(parent), m_options(options), m_commands(commands), m_port(port), m_out(out), m_err(err),
       m_dialogue(rulesOf(options, commands), [this] { return m_clock.elapsed(); }) {
     m_clock.start();
     m_session.setDataMode(options.mode);
-    m_session.setTail(cp1251::fromUnicode(options.tail));
+    m_session.setTail(core::cp1251::fromUnicode(options.tail));
     m_session.setPacketGap(options.gapMs);
     m_session.setTimeStamps(options.timeStamps);
-    connect(&m_session, &TerminalSession::connectFinished, this, &Runner::connected);
-    connect(&m_session, &TerminalSession::portStateChanged, this, &Runner::portStateChanged);
-    connect(&m_session, &TerminalSession::logLine, this, &Runner::logLine);
-    connect(&m_session, &TerminalSession::packetReceived, this,
+    connect(&m_session, &session::TerminalSession::connectFinished, this, &Runner::connected);
+    connect(&m_session, &session::TerminalSession::portStateChanged, this, &Runner::portStateChanged);
+    connect(&m_session, &session::TerminalSession::logLine, this, &Runner::logLine);
+    connect(&m_session, &session::TerminalSession::packetReceived, this,
             [this](const QByteArray &text) { m_lastPacket = text; });
-    connect(&m_session, &TerminalSession::answered, this, &Runner::answered);
-    connect(&m_session, &TerminalSession::logFileFailed, this,
+    connect(&m_session, &session::TerminalSession::answered, this, &Runner::answered);
+    connect(&m_session, &session::TerminalSession::logFileFailed, this,
             [this](const QString &file, const QString &error) { complain(file + QStringLiteral(": ") + error); });
 
     m_tick.setSingleShot(true);

@@ -22,7 +22,7 @@ namespace run {
 class Runner : public QObject {
     Q_OBJECT
 public:
-    Runner(const RunOptions &options, const Commands &commands, const PortEntry &port, FILE *out = stdout,
+    Runner(const RunOptions &options, const Commands &commands, const core::PortEntry &port, FILE *out = stdout,
            FILE *err = stderr, QObject *parent = nullptr);
 
     // Creates the --log file and starts connecting. False (with the message
@@ -47,12 +47,12 @@ private:
 
     RunOptions m_options;
     Commands m_commands;
-    PortEntry m_port;
+    core::PortEntry m_port;
     FILE *m_out;
     FILE *m_err;
     QElapsedTimer m_clock;
     Dialogue m_dialogue;
-    TerminalSession m_session;
+    session::TerminalSession m_session;
     QByteArray m_lastPacket;
     // The packets of an answer that goes on (more bytes were waiting).
     QString m_answer;

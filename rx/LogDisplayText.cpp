@@ -30,7 +30,7 @@ QString logDisplayText(QByteArrayView line) {
     while (in < end) {
         const char *const run = in;
         in = nextLineBreakByte(in, end);
-        out = cp1251::toUnicode(QByteArrayView(run, in - run), out);
+        out = core::cp1251::toUnicode(QByteArrayView(run, in - run), out);
         if (in == end)
             break;
         if (*in == '\r' && in + 1 < end && in[1] == '\n') {

@@ -41,7 +41,7 @@ bool LogFile::create(const QString &name) {
     m_gone = false;
     for (int number = 1; number <= kMaxNumber; ++number) {
         const QString candidate = numberedName(name, number);
-        SafeFile file;
+        core::SafeFile file;
         if (file.createNew(candidate)) {
             m_fd = file.takeDescriptor();
             m_name = candidate;
@@ -85,7 +85,7 @@ bool LogFile::close() {
     if (!isOpen())
         return true;
     const bool flushed = flush();
-    closeDescriptor(m_fd);
+    core::closeDescriptor(m_fd);
     m_fd = -1;
     m_buffer = QByteArray();
     m_lineEnds = {};
@@ -100,16 +100,16 @@ bool LogFile::writeOut() {
     // Lines written to a file that was deleted meanwhile would be lost
     // without a word; a full disk must not hide it, as no write to a deleted
     // file ever ends that episode.
-    if (!m_gone && isUnlinked(m_fd)) {
+    if (!m_gone && core::isUnlinked(m_fd)) {
         m_gone = true;
-        m_error = errnoText(ENOENT);
+        m_error = core::errnoText(ENOENT);
         return false;
     }
     if (m_gone || m_buffer.isEmpty())
         return true;
 
     int cause = 0;
-    const qint64 written = writeAll(m_fd, m_buffer.constData(), m_buffer.size(), cause);
+    const qint64 written = core::writeAll(m_fd, m_buffer.constData(), m_buffer.size(), cause);
     if (cause == 0) {
         m_fileEnd += written;
         m_failing = false;
@@ -125,10 +125,10 @@ bool LogFile::writeOut() {
     }
     m_fileEnd += whole;
     if (written > whole) {
-        if (const int cut = truncateAt(m_fd, m_fileEnd))
+        if (const int cut = core::truncateAt(m_fd, m_fileEnd))
             cause = cut;
     }
-    return fail(errnoText(cause));
+    return fail(core::errnoText(cause));
 }
 
 bool LogFile::fail(const QString &error) {

@@ -78,10 +78,10 @@ QByteArray renderHex(QByteArrayView packet) {
 
 } // namespace
 
-std::optional<QByteArray> renderPacket(QByteArrayView packet, DataMode mode, bool gapEnded) {
+std::optional<QByteArray> renderPacket(QByteArrayView packet, core::DataMode mode, bool gapEnded) {
     if (packet.isEmpty())
         return QByteArray();
-    if (mode == DataMode::Hex)
+    if (mode == core::DataMode::Hex)
         return renderHex(packet);
     if (!asciiPacketComplete(packet, gapEnded))
         return std::nullopt;
@@ -93,10 +93,10 @@ bool passesFilter(QByteArrayView line, const QString &filter) {
         return true;
     // Bytes are compared while the filter survives the code page; otherwise
     // the texts are.
-    const QByteArray bytes = cp1251::fromUnicode(filter);
-    if (cp1251::toUnicode(bytes) == filter)
+    const QByteArray bytes = core::cp1251::fromUnicode(filter);
+    if (core::cp1251::toUnicode(bytes) == filter)
         return line.contains(bytes);
-    return cp1251::toUnicode(line).contains(filter);
+    return core::cp1251::toUnicode(line).contains(filter);
 }
 
 } // namespace rx

@@ -26,7 +26,7 @@ namespace rx {
 // buffered. Any other result consumes the packet; an empty line (line feeds
 // alone, or no bytes) is neither shown nor recorded and does not count as an
 // answer.
-std::optional<QByteArray> renderPacket(QByteArrayView packet, DataMode mode, bool gapEnded);
+std::optional<QByteArray> renderPacket(QByteArrayView packet, core::DataMode mode, bool gapEnded);
 
 // The log filter of sent and received lines: an empty filter passes every
 // line; otherwise the filter text must occur in the line (windows-1251 bytes;

@@ -94,7 +94,7 @@ void scanRow(QByteArrayView row, NumberScan &scan) {
         if (parsed.kind == Kind::Skipped)
             ++scan.skipped;
         else if (parsed.kind == Kind::Number)
-            readings.append({name.isEmpty() ? QString::number(place) : cp1251::toUnicode(name), parsed.value});
+            readings.append({name.isEmpty() ? QString::number(place) : core::cp1251::toUnicode(name), parsed.value});
     }
     if (!readings.isEmpty())
         scan.rows.append(readings);

@@ -13,8 +13,9 @@ void ReceiveBuffer::append(QByteArrayView bytes) {
     m_length += count;
 }
 
-std::optional<QByteArray> ReceiveBuffer::tick(qint32 now, bool bytesRead, qint32 packetGap, DataMode mode) {
-    const FramingDecision decision = m_framing.decide(now, bytesRead, packetGap, mode == DataMode::Ascii, m_length);
+std::optional<QByteArray> ReceiveBuffer::tick(qint32 now, bool bytesRead, qint32 packetGap, core::DataMode mode) {
+    const FramingDecision decision =
+        m_framing.decide(now, bytesRead, packetGap, mode == core::DataMode::Ascii, m_length);
     if (!decision.render || m_length == 0)
         return std::nullopt;
     std::optional<QByteArray> line = renderPacket(QByteArrayView(m_bytes.data(), m_length), mode, decision.gapEnded);
@@ -26,7 +27,7 @@ std::optional<QByteArray> ReceiveBuffer::tick(qint32 now, bool bytesRead, qint32
     return line;
 }
 
-std::optional<QByteArray> ReceiveBuffer::endPacket(DataMode mode) {
+std::optional<QByteArray> ReceiveBuffer::endPacket(core::DataMode mode) {
     if (m_length == 0)
         return std::nullopt;
     // Rendered as a packet the gap has ended, which is always complete.

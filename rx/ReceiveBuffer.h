@@ -25,10 +25,10 @@ public:
     // appended (bytesRead: there were some). The rendered line, without time
     // stamp, when a packet ended and has something to show; a packet of line
     // feeds alone is consumed and shows nothing.
-    std::optional<QByteArray> tick(qint32 now, bool bytesRead, qint32 packetGap, DataMode mode);
+    std::optional<QByteArray> tick(qint32 now, bool bytesRead, qint32 packetGap, core::DataMode mode);
     // Ends the packet now, whatever the gap (a send is about to start): the
     // rendered line of everything buffered, when it has something to show.
-    std::optional<QByteArray> endPacket(DataMode mode);
+    std::optional<QByteArray> endPacket(core::DataMode mode);
     // When the next tick is due (see PacketFraming::nextTickDelayMs).
     std::optional<qint32> nextTickDelayMs(qint32 now, qint32 packetGap, bool bytesWaiting) const;
 

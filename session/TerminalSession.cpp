@@ -12,6 +12,8 @@
 #include <climits>
 #include <utility>
 
+namespace session {
+
 namespace {
 
 // The watch looks at the port this often.
@@ -26,11 +28,11 @@ constexpr int kFlushMs = 1000;
 
 } // namespace
 
-TerminalSession::TerminalSession(PortDirectory directory, QObject *parent)
+TerminalSession::TerminalSession(core::PortDirectory directory, QObject *parent)
     : QObject(parent), m_directory(std::move(directory)), m_tail(tx::kAsciiTail.toLatin1()),
       m_periodText(QStringLiteral("1000")) {
-    connect(&m_port, &PortAccess::opened, this, &TerminalSession::portOpened);
-    connect(&m_port, &PortAccess::readable, this, [this] {
+    connect(&m_port, &core::PortAccess::opened, this, &TerminalSession::portOpened);
+    connect(&m_port, &core::PortAccess::readable, this, [this] {
         // New bytes are looked at on the next millisecond tick, as a poll
         // every millisecond would.
         if (!m_rxTimer.isActive() || m_rxTimer.remainingTime() > 1)
@@ -66,7 +68,7 @@ TerminalSession::~TerminalSession() = default;
 
 // --- Connection ------------------------------------------------------------
 
-bool TerminalSession::connectPort(const QString &location, const LineSettings &settings,
+bool TerminalSession::connectPort(const QString &location, const core::LineSettings &settings,
                                   const QString &stableLocation) {
     m_settings = settings;
     m_location = location;
@@ -94,12 +96,12 @@ bool TerminalSession::OpenComPort(const QString &location, Opening purpose) {
 // be back under another device name.
 QString TerminalSession::reconnectLocation() {
     std::optional<QString> stableNow;
-    if (const std::optional<PortEntry> now = m_directory.findStable(m_stableLocation)) {
+    if (const std::optional<core::PortEntry> now = m_directory.findStable(m_stableLocation)) {
         stableNow = now->location;
         m_location = now->location;
         emit portRelocated(now->name, now->location);
     }
-    return reopenLocation(m_location, m_stableLocation, stableNow);
+    return core::reopenLocation(m_location, m_stableLocation, stableNow);
 }
 
 void TerminalSession::portOpened(bool ok) {
@@ -146,7 +148,7 @@ void TerminalSession::CloseComPort() {
 void TerminalSession::CheckConnectTimer() { watchBeat(m_port.probe()); }
 
 void TerminalSession::watchBeat(bool alive) {
-    const WatchAction action = watchStep({alive, m_autoConnect, m_wanted, m_open, isOpening()});
+    const core::WatchAction action = core::watchStep({alive, m_autoConnect, m_wanted, m_open, isOpening()});
     if (action.colour)
         emit portColourChanged(*action.colour);
     if (action.close) {
@@ -160,7 +162,7 @@ void TerminalSession::watchBeat(bool alive) {
 }
 
 void TerminalSession::reconnectDone(bool ok) {
-    emit portColourChanged(reopenColour(ok));
+    emit portColourChanged(core::reopenColour(ok));
     if (!ok)
         return;
     if (m_port.isNetwork())
@@ -416,3 +418,5 @@ bool TerminalSession::closeLog() {
     m_flushTimer.stop();
     return m_recorder.close();
 }
+
+} // namespace session

@@ -17,6 +17,8 @@
 #include <QString>
 #include <QTimer>
 
+namespace session {
+
 // One terminal session without a window: the open port (local or network),
 // connecting and the connection watch, the receive poll and its framing, the
 // single send routine with its encoding and echo, the send modes' sequencing,
@@ -54,7 +56,7 @@ public:
 
     // directory: where an adapter the user connected is looked for by its
     // lasting name when the connection is to be made again.
-    explicit TerminalSession(PortDirectory directory = PortDirectory(), QObject *parent = nullptr);
+    explicit TerminalSession(core::PortDirectory directory = core::PortDirectory(), QObject *parent = nullptr);
     ~TerminalSession() override;
 
     // --- Connection -------------------------------------------------------
@@ -64,7 +66,7 @@ public:
     // the watch keeps it open. stableLocation: the adapter's lasting name, if
     // it has one. Returns false when the open could not even start (no
     // location), after connectFinished(false).
-    bool connectPort(const QString &location, const LineSettings &settings, const QString &stableLocation = {});
+    bool connectPort(const QString &location, const core::LineSettings &settings, const QString &stableLocation = {});
     // The user's disconnect (also of a lost port): closes, not wanted.
     void disconnectPort();
     bool isOpen() const { return m_open; }
@@ -91,8 +93,8 @@ public:
     void setCommandLine(const QByteArray &command);
     const QByteArray &commandLine() const { return m_commandLine; }
     void setTail(const QByteArray &tail) { m_tail = tail; }
-    void setDataMode(DataMode mode) { m_dataMode = mode; }
-    DataMode dataMode() const { return m_dataMode; }
+    void setDataMode(core::DataMode mode) { m_dataMode = mode; }
+    core::DataMode dataMode() const { return m_dataMode; }
     bool sendBusy() const { return m_sendBusy; }
 
     // --- Send modes -------------------------------------------------------
@@ -151,7 +153,7 @@ signals:
     // The port opened or closed (any cause).
     void portStateChanged(bool open);
     // The connection watch's colour of the port list.
-    void portColourChanged(PortColour colour);
+    void portColourChanged(core::PortColour colour);
     // The adapter the user connected came back under another name.
     void portRelocated(const QString &name, const QString &location);
 
@@ -202,14 +204,14 @@ private:
     void AfterAnswerSend();
     void schedulePeriodTick();
 
-    TerminalPort m_port;
-    PortDirectory m_directory;
+    core::TerminalPort m_port;
+    core::PortDirectory m_directory;
     QTimer m_checkConnect;
     QTimer m_reconnectSettle;
     Opening m_opening = Opening::None;
     QString m_location;
     QString m_stableLocation;
-    LineSettings m_settings;
+    core::LineSettings m_settings;
     bool m_open = false;
     bool m_wanted = false;
     bool m_autoConnect = false;
@@ -217,7 +219,7 @@ private:
 
     QByteArray m_commandLine;
     QByteArray m_tail;
-    DataMode m_dataMode = DataMode::Ascii;
+    core::DataMode m_dataMode = core::DataMode::Ascii;
     bool m_sendBusy = false;
 
     tx::SendSequencer m_sequencer;
@@ -240,3 +242,5 @@ private:
 
     Traffic m_traffic;
 };
+
+} // namespace session

@@ -15,8 +15,8 @@ quint8 pairValue(QByteArrayView text, qsizetype pos) {
 
 // The bytes a checksum is computed over. In HEX mode only complete pairs
 // count, so a lone final digit is left out.
-QByteArray checksumBytes(QByteArrayView commandPart, DataMode mode) {
-    if (mode == DataMode::Ascii)
+QByteArray checksumBytes(QByteArrayView commandPart, core::DataMode mode) {
+    if (mode == core::DataMode::Ascii)
         return commandPart.toByteArray();
     QByteArray bytes;
     bytes.reserve(commandPart.size() / 3 + 1);
@@ -43,7 +43,7 @@ int HexToInt(char c) {
     return 0;
 }
 
-int CalcCsum(QByteArrayView commandPart, int tokenIndex, DataMode mode) {
+int CalcCsum(QByteArrayView commandPart, int tokenIndex, core::DataMode mode) {
     if (tokenIndex < 0 || tokenIndex >= int(ChecksumTokens.size()))
         return 0;
     const QByteArray all = checksumBytes(commandPart, mode);
@@ -64,7 +64,7 @@ int CalcCsum(QByteArrayView commandPart, int tokenIndex, DataMode mode) {
     }
 }
 
-QByteArray ConvAddStr(QByteArrayView commandPart, QByteArrayView tail, DataMode mode) {
+QByteArray ConvAddStr(QByteArrayView commandPart, QByteArrayView tail, core::DataMode mode) {
     QByteArray text = tail.toByteArray();
     for (int index = 0; index < int(ChecksumTokens.size()); ++index) {
         const QByteArrayView token = ChecksumTokens[index];
@@ -90,13 +90,13 @@ QByteArray ConvAddStr(QByteArrayView commandPart, QByteArrayView tail, DataMode 
     return text;
 }
 
-Packet BuildPacket(QByteArrayView commandPart, QByteArrayView convertedTail, DataMode mode) {
+Packet BuildPacket(QByteArrayView commandPart, QByteArrayView convertedTail, core::DataMode mode) {
     QByteArray joined;
     joined.reserve(commandPart.size() + convertedTail.size());
     joined.append(commandPart).append(convertedTail);
     const QByteArrayView text(joined);
     Packet packet;
-    if (mode == DataMode::Hex) {
+    if (mode == core::DataMode::Hex) {
         packet.bytes.reserve(text.size() / 3 + 1);
         for (qsizetype pos = 0; pos < text.size(); pos += 3)
             packet.bytes.append(char(pairValue(text, pos)));

@@ -17,7 +17,7 @@ namespace tx {
 // The tail string of the ASCII mode, as at start: a carriage return.
 inline const QString kAsciiTail = QStringLiteral("$0D");
 
-using ::DataMode;
+using core::DataMode;
 
 // The checksum tokens in the order of the tail picker; a token's index selects
 // its algorithm: index / 3 is the kind (8-bit sum, 8-bit XOR, 0xFF minus the
@@ -35,12 +35,12 @@ int HexToInt(char c);
 // in ASCII mode its bytes as typed, in HEX mode the pairs at 0-based positions
 // 0-1, 3-4, 6-7, ... (a lone final digit is not covered). All bytes count,
 // however long the command part. An index outside the list gives 0.
-int CalcCsum(QByteArrayView commandPart, int tokenIndex, DataMode mode);
+int CalcCsum(QByteArrayView commandPart, int tokenIndex, core::DataMode mode);
 
 // The tail with every checksum token replaced by its value over the command
 // part as two uppercase hexadecimal digits; tokens are handled in list order,
 // each occurrence leftmost first. Everything else stays as typed.
-QByteArray ConvAddStr(QByteArrayView commandPart, QByteArrayView tail, DataMode mode);
+QByteArray ConvAddStr(QByteArrayView commandPart, QByteArrayView tail, core::DataMode mode);
 
 // What one send puts on the wire and into the log.
 struct Packet {
@@ -54,6 +54,6 @@ struct Packet {
 // positions 0, 3, 6, ... are the bytes (a lone final digit gives digit * 16);
 // the echo is the joined text unchanged. The whole text is encoded, whatever
 // its length.
-Packet BuildPacket(QByteArrayView commandPart, QByteArrayView convertedTail, DataMode mode);
+Packet BuildPacket(QByteArrayView commandPart, QByteArrayView convertedTail, core::DataMode mode);
 
 } // namespace tx

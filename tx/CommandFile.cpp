@@ -23,14 +23,14 @@ bool CommandFile::read(const QString &path) {
     m_linesRead = 0;
     m_stoppedEarly = false;
     m_error.clear();
-    SafeFile opened;
+    core::SafeFile opened;
     if (!opened.openChosenForReading(path)) {
         m_error = opened.errorString();
         return false;
     }
     const int fd = opened.takeDescriptor();
     QFile file;
-    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    if (!core::adoptDescriptor(file, fd, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         m_error = file.errorString();
         return false;
     }

@@ -20,14 +20,14 @@ bool SentHistory::fail(const QString &error) {
 namespace {
 
 // The file's bytes, cut or padded to the 50 records that count.
-bool readAll(const QString &fileName, QByteArray &bytes, SafeFile &opened, QString &error) {
+bool readAll(const QString &fileName, QByteArray &bytes, core::SafeFile &opened, QString &error) {
     if (!opened.openForReading(fileName)) {
         error = opened.errorString();
         return false;
     }
     QFile file;
     const int fd = opened.takeDescriptor();
-    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
+    if (!core::adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
         error = file.errorString();
         return false;
     }
@@ -44,15 +44,15 @@ bool readAll(const QString &fileName, QByteArray &bytes, SafeFile &opened, QStri
 } // namespace
 
 bool SentHistory::loadOrCreate(const QString &fileName) {
-    FileLock lock;
+    core::FileLock lock;
     if (lock.lock(fileName))
-        SafeFile::removeStaleTemporaries(fileName);
-    SafeFile opened;
+        core::SafeFile::removeStaleTemporaries(fileName);
+    core::SafeFile opened;
     QByteArray bytes;
     if (!readAll(fileName, bytes, opened, m_error)) {
         if (!opened.missing())
             return false;
-        SafeFile created;
+        core::SafeFile created;
         if (!created.replaceWhole(fileName, imageBytes()))
             return fail(created.errorString());
         m_fileImage = imageBytes();
@@ -65,18 +65,18 @@ bool SentHistory::loadOrCreate(const QString &fileName) {
 }
 
 bool SentHistory::saveIfPresent(const QString &fileName) {
-    FileLock lock;
+    core::FileLock lock;
     if (!lock.lock(fileName))
         return fail(lock.errorString());
-    switch (SafeFile::kindOf(fileName)) {
-    case SafeFile::Kind::Missing:
+    switch (core::SafeFile::kindOf(fileName)) {
+    case core::SafeFile::Kind::Missing:
         return true;
-    case SafeFile::Kind::Other:
-        return fail(SafeFile::notRegularText(fileName));
-    case SafeFile::Kind::Regular:
+    case core::SafeFile::Kind::Other:
+        return fail(core::SafeFile::notRegularText(fileName));
+    case core::SafeFile::Kind::Regular:
         break;
     }
-    SafeFile opened;
+    core::SafeFile opened;
     QByteArray onDisk;
     if (!readAll(fileName, onDisk, opened, m_error))
         return false;
@@ -84,7 +84,7 @@ bool SentHistory::saveIfPresent(const QString &fileName) {
     // byte for byte as they stand.
     if (onDisk != m_fileImage)
         mergeWith(onDisk);
-    SafeFile file;
+    core::SafeFile file;
     if (!file.replaceWhole(fileName, imageBytes()))
         return fail(file.errorString());
     m_fileImage = imageBytes();

@@ -12,6 +12,8 @@
 #include <sys/socket.h>
 #include <termios.h>
 
+namespace core {
+
 bool lockDeviceExclusive(int fd, QString &error) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         return true;
@@ -60,3 +62,5 @@ bool peerHungUp(int fd) {
     return false;
 #endif
 }
+
+} // namespace core

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace core {
+
 // The system calls the ports make on their open descriptors beside Qt:
 // locking a device, asking what the system still holds, the state of a TCP
 // connection. Each answers "nothing" where the system cannot tell.
@@ -27,3 +29,5 @@ void setTcpKeepAlive(int fd, int idleS, int intervalS, int count);
 // Whether the other end of a connection has closed or it failed, known to the
 // system before Qt's next event.
 bool peerHungUp(int fd);
+
+} // namespace core

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace core {
+
 QString errnoText(int cause) { return QString::fromLocal8Bit(std::strerror(cause)); }
 
 bool adoptDescriptor(QFile &file, int fd, QIODevice::OpenMode mode) {
@@ -50,3 +52,5 @@ int renameReplacing(const QString &from, const QString &to) {
         return errno;
     return 0;
 }
+
+} // namespace core

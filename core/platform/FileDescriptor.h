@@ -5,6 +5,8 @@
 
 class QFile;
 
+namespace core {
+
 // The system calls on an open descriptor that the layers above need, so that
 // none of them includes a system header. Every call reports the cause as an
 // errno value (0: none), which errnoText() turns into the system's words.
@@ -32,3 +34,5 @@ int truncateAt(int fd, qint64 length);
 // Renames from over to, replacing whatever has that name; the cause of a
 // failure, or 0.
 int renameReplacing(const QString &from, const QString &to);
+
+} // namespace core

@@ -16,6 +16,8 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+namespace core {
+
 namespace {
 
 constexpr int kPollMs = 10;
@@ -98,3 +100,5 @@ void FileLock::unlock() {
     ::close(m_fd); // releases the lock
     m_fd = -1;
 }
+
+} // namespace core

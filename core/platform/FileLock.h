@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace core {
+
 // Keeps the copies of the program that share a folder from saving the same
 // file at the same moment: an advisory lock (flock) on the folder that holds
 // the file (the folder of the file a user's link leads to). No lock file is
@@ -35,3 +37,5 @@ private:
     int m_fd = -1;
     QString m_error;
 };
+
+} // namespace core

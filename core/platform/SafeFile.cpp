@@ -16,6 +16,8 @@
 #include <unistd.h>
 #include <utility>
 
+namespace core {
+
 namespace {
 
 // More links than this in a row are taken for a loop.
@@ -237,3 +239,5 @@ bool SafeFile::replaceWhole(const QString &name, const QByteArray &bytes) {
     ::unlink(temp.constData());
     return fail(cause);
 }
+
+} // namespace core

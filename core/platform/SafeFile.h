@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace core {
+
 // Opening the program's files in the working directory without being led
 // elsewhere: a FIFO or a device named like one of them is never written
 // through or waited on, and is reported instead. A symbolic link is followed
@@ -68,3 +70,5 @@ private:
     bool m_exists = false;
     QString m_error;
 };
+
+} // namespace core

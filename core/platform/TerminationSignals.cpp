@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace core {
+
 namespace {
 
 // The writing end of the pair, for the handler.
@@ -56,3 +58,5 @@ void TerminationSignals::readPending() {
             emit received(numbers[i]);
     }
 }
+
+} // namespace core

@@ -8,6 +8,8 @@
 
 class QSocketNotifier;
 
+namespace core {
+
 // Turns the signals that end a program from outside (SIGTERM at shutdown or
 // logout, SIGHUP when its terminal goes, SIGINT for Ctrl+C) into a Qt signal
 // delivered by the event loop, so that the program can end as its window's
@@ -39,3 +41,5 @@ private:
     QSocketNotifier *m_notifier = nullptr;
     QString m_error;
 };
+
+} // namespace core

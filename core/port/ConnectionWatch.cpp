@@ -1,5 +1,7 @@
 #include "core/port/ConnectionWatch.h"
 
+namespace core {
+
 WatchAction watchStep(const WatchInputs &in) {
     WatchAction action;
     // The beat waits for an open under way to end; its end sets the colour.
@@ -28,3 +30,5 @@ QString reopenLocation(const QString &location, const QString &stableLocation,
         return location;
     return stableNow.value_or(QString());
 }
+
+} // namespace core

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+namespace core {
+
 // The colour that tells the state of the connection on the port list.
 enum class PortColour { Normal, Connected, Lost, Reconnecting };
 
@@ -34,3 +36,5 @@ PortColour reopenColour(bool opened);
 // name leads now (stableNow; nowhere while it is away, even if another
 // device took its old name), any other port where it was.
 QString reopenLocation(const QString &location, const QString &stableLocation, const std::optional<QString> &stableNow);
+
+} // namespace core

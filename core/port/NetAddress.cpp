@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+namespace core {
+
 namespace {
 
 // A host name has at most 253 characters; a longer line is no address and
@@ -47,3 +49,5 @@ std::optional<NetAddress> NetAddress::parse(const QString &text, QString *why) {
 QString NetAddress::identity() const {
     return QStringLiteral("%1://%2:%3").arg(protocol == Protocol::Rfc2217 ? "rfc2217" : "tcp", host).arg(port);
 }
+
+} // namespace core

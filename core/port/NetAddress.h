@@ -4,6 +4,8 @@
 
 #include <optional>
 
+namespace core {
+
 // The address of a serial port on another machine, served over TCP either
 // with RFC 2217 control of the line or as plain bytes.
 struct NetAddress {
@@ -18,3 +20,5 @@ struct NetAddress {
     // The same for every way of writing the same address.
     QString identity() const;
 };
+
+} // namespace core

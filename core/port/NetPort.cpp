@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace core {
+
 namespace {
 
 // Bytes taken from the connection but not yet read by the receive poll;
@@ -281,3 +283,5 @@ void NetPort::discard() {
     if (m_address.protocol == NetAddress::Protocol::Rfc2217 && !bytes.isEmpty())
         m_socket.write(m_codec.receive(bytes).reply);
 }
+
+} // namespace core

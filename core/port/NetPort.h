@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+namespace core {
+
 // A serial port on another machine, reached over TCP: with RFC 2217 the
 // line settings are set on the far port, with plain TCP the server's own
 // settings apply. It offers the byte-level operations of the local port, so
@@ -94,3 +96,5 @@ private:
     Failure m_failure = Failure::None;
     QString m_error;
 };
+
+} // namespace core

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QSet>
 
+namespace core {
+
 namespace {
 
 // Anything larger is not a list of addresses typed by hand.
@@ -135,3 +137,5 @@ bool NetPortList::append(const QString &address) {
     return file.replaceWhole(m_fileName, bytes + line + end) ||
            fail(QStringLiteral("%1: %2").arg(m_fileName, file.errorString()));
 }
+
+} // namespace core

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+namespace core {
+
 // The network ports the user listed in a plain-text file, one address a line;
 // blank lines and lines starting with '#' are skipped. An address listed
 // twice, however written, is listed once.
@@ -56,3 +58,5 @@ private:
     qsizetype m_unreported = 0; // bad lines beyond those named
     QString m_error;
 };
+
+} // namespace core

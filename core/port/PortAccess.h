@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+namespace core {
+
 // A port the terminal talks through, whether a serial device on this machine
 // or a serial port on another one reached over the network: the byte-level
 // operations of the connection, the send routine and the receive poll, which
@@ -51,3 +53,5 @@ signals:
     // Bytes have arrived (the receive poll uses it instead of a fixed beat).
     void readable();
 };
+
+} // namespace core

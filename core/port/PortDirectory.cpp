@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 namespace {
 
 // "ttyUSB2" before "ttyUSB10": runs of digits compare by their value.
@@ -102,3 +104,5 @@ QList<PortEntry> PortDirectory::fallbackPorts() {
     }
     return ports;
 }
+
+} // namespace core

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace core {
+
 // Where the port list comes from: the system's serial devices plus virtual
 // ports (symbolic links to pseudo-terminals, as made by socat) in one folder.
 // The lasting names are the links in the system's folder of serial devices by
@@ -32,3 +34,5 @@ private:
     bool m_includeSystemPorts;
     QString m_stableNameFolder;
 };
+
+} // namespace core

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace core {
+
 // One entry of the port list: the name the user sees, the device the
 // platform opens for it and, for a device the system names by its hardware
 // (a USB adapter), that lasting name, which still leads to the same adapter
@@ -11,3 +13,5 @@ struct PortEntry {
     QString location;
     QString stableLocation = {};
 };
+
+} // namespace core

@@ -1,5 +1,7 @@
 #include "core/port/PortListing.h"
 
+namespace core {
+
 PortListing listPorts(const QList<PortEntry> &systemPorts, const QList<PortEntry> &networkPorts) {
     PortListing listing;
     listing.entries = systemPorts.isEmpty() ? PortDirectory::fallbackPorts() : systemPorts;
@@ -22,3 +24,5 @@ QStringList newProblems(const QStringList &before, const QStringList &now) {
     }
     return fresh;
 }
+
+} // namespace core

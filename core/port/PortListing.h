@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace core {
+
 // What the port list offers after a scan: the system's ports, or the
 // "COM1".."COM9" fallback when it has none, followed by the network ports.
 struct PortListing {
@@ -28,3 +30,5 @@ QString portHint(const PortEntry &port);
 // not have: each is reported once, not at every rescan, and again only after
 // it was gone for a while.
 QStringList newProblems(const QStringList &before, const QStringList &now);
+
+} // namespace core

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 namespace {
 
 // Bytes read from the device but not yet taken by the receive poll; beyond
@@ -193,3 +195,5 @@ void SerialPortAccess::onError(QSerialPort::SerialPortError error) {
         },
         Qt::QueuedConnection);
 }
+
+} // namespace core

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QSerialPort>
 
+namespace core {
+
 // The program's single serial port: the byte-level operations the connection,
 // the send routine and the receive poll use. The rest of the program never
 // touches the platform's serial API.
@@ -63,3 +65,5 @@ private:
     quint64 m_openCount = 0;
     QString m_error;
 };
+
+} // namespace core

@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <utility>
 
+namespace core {
+
 namespace {
 
 constexpr quint8 kIac = 255;
@@ -272,3 +274,5 @@ void TelnetCodec::onSubNegotiation(Received &out) {
     out.events.append({accepted ? Event::Kind::Accepted : Event::Kind::NotAccepted, ComPortCommand(command),
                        accepted ? QByteArray() : value});
 }
+
+} // namespace core

@@ -8,6 +8,8 @@
 #include <array>
 #include <optional>
 
+namespace core {
+
 // The client side of a Telnet connection to a serial port server (RFC 854
 // framing, RFC 1143 option rules, RFC 2217 COM-PORT control): bytes from the
 // network in, the device's bytes and the server's answers out; the device's
@@ -95,3 +97,5 @@ private:
     QByteArray m_sub;
     bool m_subOverflow = false;
 };
+
+} // namespace core

@@ -1,5 +1,7 @@
 #include "core/port/TerminalPort.h"
 
+namespace core {
+
 TerminalPort::TerminalPort(QObject *parent) : PortAccess(parent) {
     // Only the port in use is ever open, so only it reports.
     for (PortAccess *port : {static_cast<PortAccess *>(&m_serial), static_cast<PortAccess *>(&m_net)}) {
@@ -15,3 +17,5 @@ void TerminalPort::openAsync(const QString &location, const LineSettings &settin
     m_active = chosen;
     m_active->openAsync(location, settings);
 }
+
+} // namespace core

@@ -4,6 +4,8 @@
 #include "core/port/PortAccess.h"
 #include "core/port/SerialPortAccess.h"
 
+namespace core {
+
 // The terminal's one port: a serial device on this machine or a network
 // port, whichever the location of the last open names. The rest of the
 // window holds this one object for the whole run.
@@ -32,3 +34,5 @@ private:
     NetPort m_net;
     PortAccess *m_active = &m_serial;
 };
+
+} // namespace core

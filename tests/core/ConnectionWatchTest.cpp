@@ -4,12 +4,12 @@
 
 namespace {
 
-using C = PortColour;
-constexpr std::optional<PortColour> kStays;
+using C = core::PortColour;
+constexpr std::optional<core::PortColour> kStays;
 
 struct Row {
     bool alive, autoConnect, wanted, portOpen;
-    std::optional<PortColour> colour;
+    std::optional<core::PortColour> colour;
     bool close, reopen;
 };
 
@@ -37,22 +37,22 @@ const Row kRows[] = {
 
 TEST(ConnectionWatch, EveryCombinationOfTheInputs) {
     for (const Row &row : kRows) {
-        const WatchAction got = watchStep({row.alive, row.autoConnect, row.wanted, row.portOpen});
-        EXPECT_EQ(got, (WatchAction{row.colour, row.close, row.reopen}))
+        const core::WatchAction got = core::watchStep({row.alive, row.autoConnect, row.wanted, row.portOpen});
+        EXPECT_EQ(got, (core::WatchAction{row.colour, row.close, row.reopen}))
             << "alive " << row.alive << " auto " << row.autoConnect << " wanted " << row.wanted << " open "
             << row.portOpen;
     }
-    EXPECT_EQ(reopenColour(true), C::Connected);
-    EXPECT_EQ(reopenColour(false), C::Reconnecting);
+    EXPECT_EQ(core::reopenColour(true), C::Connected);
+    EXPECT_EQ(core::reopenColour(false), C::Reconnecting);
 }
 
 TEST(ConnectionWatch, AnOpenUnderWayIsWaitedForAnAdapterIsFoundByItsLastingName) {
     for (const Row &row : kRows)
-        EXPECT_EQ(watchStep({row.alive, row.autoConnect, row.wanted, row.portOpen, true}), WatchAction{});
+        EXPECT_EQ(core::watchStep({row.alive, row.autoConnect, row.wanted, row.portOpen, true}), core::WatchAction{});
     const QString usb0 = "/dev/ttyUSB0", usb1 = "/dev/ttyUSB1", lasting = "/dev/serial/by-id/usb-FTDI-if00";
-    EXPECT_EQ(reopenLocation(usb0, "", std::nullopt), usb0) << "no lasting name: where it was";
-    EXPECT_EQ(reopenLocation(usb0, lasting, usb1), usb1) << "back under another name";
-    EXPECT_EQ(reopenLocation(usb0, lasting, std::nullopt), "") << "away: not whatever took its old name";
+    EXPECT_EQ(core::reopenLocation(usb0, "", std::nullopt), usb0) << "no lasting name: where it was";
+    EXPECT_EQ(core::reopenLocation(usb0, lasting, usb1), usb1) << "back under another name";
+    EXPECT_EQ(core::reopenLocation(usb0, lasting, std::nullopt), "") << "away: not whatever took its old name";
 }
 
 } // namespace

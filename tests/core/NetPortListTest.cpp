@@ -12,11 +12,11 @@ namespace {
 // The address as read ("rfc2217 HOST PORT"), or empty when refused with a reason.
 QString parsed(const QString &text) {
     QString why;
-    const std::optional<NetAddress> a = NetAddress::parse(text, &why);
+    const std::optional<core::NetAddress> a = core::NetAddress::parse(text, &why);
     if (!a)
         return why.isEmpty() ? QStringLiteral("<refused without a reason>") : QString();
     return QStringLiteral("%1 %2 %3")
-        .arg(a->protocol == NetAddress::Protocol::Rfc2217 ? "rfc2217" : "tcp", a->host)
+        .arg(a->protocol == core::NetAddress::Protocol::Rfc2217 ? "rfc2217" : "tcp", a->host)
         .arg(a->port);
 }
 
@@ -49,7 +49,7 @@ protected:
     }
     QTemporaryDir m_folder;
     QString m_name = m_folder.filePath("NetPorts");
-    NetPortList m_list{m_name};
+    core::NetPortList m_list{m_name};
 };
 
 TEST_F(NetPortListFile, MissingIsNoPortsAndNoMessageBadLinesReportedTogetherAsWritten) {
@@ -103,7 +103,7 @@ TEST_F(NetPortListFile, SameAddressOnceHoweverWritten) {
         EXPECT_EQ(m_list.append(c.added), c.accepted) << c.file << " + " << c.added;
         m_list.load();
         QStringList names;
-        for (const PortEntry &entry : m_list.entries())
+        for (const core::PortEntry &entry : m_list.entries())
             names.append(entry.name);
         EXPECT_EQ(names.removeDuplicates(), 0) << c.file << " + " << c.added;
     }
@@ -120,9 +120,9 @@ TEST_F(NetPortListFile, ManyBadLinesReportAFewAndCountTheRest) {
     EXPECT_FALSE(m_list.load());
     EXPECT_EQ(m_list.entries().size(), 1);
     const QStringList report = m_list.errorString().split('\n');
-    ASSERT_EQ(report.size(), NetPortList::kReportedLines + 1) << m_list.errorString().left(500).toStdString();
+    ASSERT_EQ(report.size(), core::NetPortList::kReportedLines + 1) << m_list.errorString().left(500).toStdString();
     EXPECT_TRUE(report[0].contains("строка 2")) << report[0].toStdString();
-    EXPECT_TRUE(report.last().contains(QString::number(10000 - NetPortList::kReportedLines)))
+    EXPECT_TRUE(report.last().contains(QString::number(10000 - core::NetPortList::kReportedLines)))
         << report.last().toStdString();
     EXPECT_EQ(m_list.problems(), report);
 }
@@ -147,7 +147,7 @@ TEST_F(NetPortListFile, MegabyteOfBadLinesIsCheap) {
     EXPECT_FALSE(m_list.load());
     EXPECT_LT(took.elapsed(), 5000);
     EXPECT_LT(m_list.errorString().size(), 1000);
-    EXPECT_LE(m_list.problems().size(), NetPortList::kReportedLines + 1);
+    EXPECT_LE(m_list.problems().size(), core::NetPortList::kReportedLines + 1);
 }
 
 } // namespace

@@ -9,8 +9,8 @@
 
 namespace {
 
-using Failure = NetPort::Failure;
-const LineSettings k9600{9600, 8, StopBits::One};
+using Failure = core::NetPort::Failure;
+const core::LineSettings k9600{9600, 8, core::StopBits::One};
 
 QByteArray allByteValues() {
     QByteArray all;
@@ -20,8 +20,8 @@ QByteArray allByteValues() {
 }
 
 // The outcome must come exactly once, and never from inside openAsync().
-bool openAndWait(NetPort &port, const QString &location, const LineSettings &settings = k9600) {
-    QSignalSpy spy(&port, &NetPort::opened);
+bool openAndWait(core::NetPort &port, const QString &location, const core::LineSettings &settings = k9600) {
+    QSignalSpy spy(&port, &core::NetPort::opened);
     port.openAsync(location, settings);
     EXPECT_EQ(spy.count(), 0);
     waitUntil([&] { return !spy.isEmpty(); }, 15000);
@@ -30,7 +30,7 @@ bool openAndWait(NetPort &port, const QString &location, const LineSettings &set
     return !spy.isEmpty() && spy.first().first().toBool();
 }
 
-QByteArray readAll(NetPort &port, int count) {
+QByteArray readAll(core::NetPort &port, int count) {
     QByteArray got;
     waitUntil([&] { return (got += port.read(port.bytesWaiting())).size() >= count; }, 5000);
     return got;
@@ -49,14 +49,14 @@ protected:
 TEST_F(NetPortSer2net, EveryByteBothWaysAndTheLineSetOnTheFarPort) {
     const struct {
         bool rfc2217;
-        LineSettings settings;
+        core::LineSettings settings;
         speed_t speed; // what the far pseudo-terminal reports (raw TCP: ser2net's own 9600)
         bool twoStopBits;
-    } cases[] = {{true, {115200, 8, StopBits::One}, B115200, false},
-                 {true, {1200, 7, StopBits::Two}, B1200, true},
-                 {false, {115200, 8, StopBits::Two}, B9600, false}};
+    } cases[] = {{true, {115200, 8, core::StopBits::One}, B115200, false},
+                 {true, {1200, 7, core::StopBits::Two}, B1200, true},
+                 {false, {115200, 8, core::StopBits::Two}, B9600, false}};
     for (const auto &c : cases) {
-        NetPort port;
+        core::NetPort port;
         ASSERT_TRUE(openAndWait(port, m_peer->address(c.rfc2217), c.settings));
         const termios line = m_peer->serverLine();
         EXPECT_EQ(cfgetospeed(&line), c.speed);
@@ -82,7 +82,7 @@ TEST_F(NetPortSer2net, EveryByteBothWaysAndTheLineSetOnTheFarPort) {
 }
 
 TEST_F(NetPortSer2net, ServerGoneFailsTheProbeNothingListeningIsSaidBackOpensAgain) {
-    NetPort port;
+    core::NetPort port;
     ASSERT_TRUE(openAndWait(port, m_peer->address(true)));
     EXPECT_TRUE(port.probe());
     m_peer->stopServer();
@@ -97,7 +97,7 @@ TEST_F(NetPortSer2net, ServerGoneFailsTheProbeNothingListeningIsSaidBackOpensAga
 TEST(NetPort, NoSuchNameOrNoAddress) {
     for (const auto &[location, failure] : {std::pair{"rfc2217://no-such-host.invalid:2001", Failure::NameNotFound},
                                             std::pair{"COM3", Failure::BadAddress}}) {
-        NetPort port;
+        core::NetPort port;
         EXPECT_FALSE(openAndWait(port, location));
         EXPECT_EQ(port.failure(), failure) << location;
     }
@@ -139,10 +139,10 @@ TEST_P(NetPortFakeServer, CostsNoMoreThanAReportedFailure) {
                 peer->write(answers);
         });
     });
-    NetPort port;
+    core::NetPort port;
     port.setOpenTimeoutMs(1000);
     const QString location = QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.serverPort());
-    EXPECT_EQ(openAndWait(port, location, {38400, 8, StopBits::One}), c.expected == Failure::None);
+    EXPECT_EQ(openAndWait(port, location, {38400, 8, core::StopBits::One}), c.expected == Failure::None);
     EXPECT_EQ(port.failure(), c.expected) << port.errorString().toStdString();
 }
 

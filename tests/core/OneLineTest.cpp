@@ -12,7 +12,7 @@ TEST(OneLine, LineBreaksBecomeBlanksAndTheEndingOnesGo) {
     };
     for (const auto &c : cases) {
         const QString pasted = QString::fromLatin1(c.pasted);
-        EXPECT_EQ(toOneLine(pasted), QString::fromLatin1(c.kept)) << c.pasted;
-        EXPECT_EQ(hasLineBreak(pasted), pasted != QLatin1String(c.kept)) << c.pasted;
+        EXPECT_EQ(core::toOneLine(pasted), QString::fromLatin1(c.kept)) << c.pasted;
+        EXPECT_EQ(core::hasLineBreak(pasted), pasted != QLatin1String(c.kept)) << c.pasted;
     }
 }

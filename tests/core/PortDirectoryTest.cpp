@@ -16,7 +16,7 @@ TEST(PortDirectory, ListsLinksToPseudoTerminalsByNameInNumericOrder) {
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     ASSERT_TRUE(QFile::link(folder.filePath("notAPort"), folder.filePath("linkToFile")));
 
-    const QList<PortEntry> ports = PortDirectory(folder.path(), false).scan();
+    const QList<core::PortEntry> ports = core::PortDirectory(folder.path(), false).scan();
     ASSERT_EQ(ports.size(), 3);
     EXPECT_EQ(ports[0].name, "ttyV1");
     EXPECT_EQ(ports[1].name, "ttyV2");
@@ -25,7 +25,7 @@ TEST(PortDirectory, ListsLinksToPseudoTerminalsByNameInNumericOrder) {
 }
 
 TEST(PortDirectory, FallbackIsCom1ToCom9OnTheFirstUarts) {
-    const QList<PortEntry> ports = PortDirectory::fallbackPorts();
+    const QList<core::PortEntry> ports = core::PortDirectory::fallbackPorts();
     ASSERT_EQ(ports.size(), 9);
     EXPECT_EQ(ports.first().name, "COM1");
     EXPECT_EQ(ports.first().location, "/dev/ttyS0");
@@ -40,8 +40,8 @@ TEST(PortDirectory, AdapterBackUnderAnotherNameIsFoundByItsLastingName) {
     ASSERT_TRUE(QFile::link(first.slavePath(), ports.filePath("ttyUSB0")) &&
                 QFile::link(other.slavePath(), ports.filePath("ttyUSB7")) &&
                 QFile::link(ports.filePath("ttyUSB0"), lasting));
-    const PortDirectory directory(ports.path(), false, byId.path());
-    const QList<PortEntry> scanned = directory.scan();
+    const core::PortDirectory directory(ports.path(), false, byId.path());
+    const QList<core::PortEntry> scanned = directory.scan();
     ASSERT_EQ(scanned.size(), 2);
     EXPECT_EQ(scanned[0].stableLocation, lasting);
     EXPECT_EQ(scanned[1].stableLocation, "") << "no lasting name";
@@ -50,7 +50,7 @@ TEST(PortDirectory, AdapterBackUnderAnotherNameIsFoundByItsLastingName) {
     EXPECT_FALSE(directory.findStable(lasting)) << "pulled out";
     ASSERT_TRUE(QFile::link(second.slavePath(), ports.filePath("ttyUSB1")) && QFile::remove(lasting) &&
                 QFile::link(ports.filePath("ttyUSB1"), lasting));
-    const std::optional<PortEntry> found = directory.findStable(lasting);
+    const std::optional<core::PortEntry> found = directory.findStable(lasting);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->location, ports.filePath("ttyUSB1"));
 }

@@ -6,9 +6,9 @@
 namespace {
 
 TEST(PortListing, SystemPortsOrTheFallbackThenTheNetworkPortsTheFirstRealOneChosen) {
-    const QList<PortEntry> usb = {{"ttyUSB0", "/dev/ttyUSB0"}}, net = {{"tcp://a:1", "tcp://a:1"}};
+    const QList<core::PortEntry> usb = {{"ttyUSB0", "/dev/ttyUSB0"}}, net = {{"tcp://a:1", "tcp://a:1"}};
     const struct {
-        QList<PortEntry> system, network;
+        QList<core::PortEntry> system, network;
         qsizetype count;
         const char *last;
         int selected;
@@ -18,7 +18,7 @@ TEST(PortListing, SystemPortsOrTheFallbackThenTheNetworkPortsTheFirstRealOneChos
                  {{}, net, 10, "tcp://a:1", 9, false},
                  {{}, {}, 9, "COM9", -1, true}};
     for (const auto &c : cases) {
-        const PortListing got = listPorts(c.system, c.network);
+        const core::PortListing got = core::listPorts(c.system, c.network);
         ASSERT_EQ(got.entries.size(), c.count);
         EXPECT_EQ(got.entries.last().name, c.last);
         EXPECT_EQ(got.selected, c.selected) << c.count;
@@ -27,13 +27,13 @@ TEST(PortListing, SystemPortsOrTheFallbackThenTheNetworkPortsTheFirstRealOneChos
 }
 
 TEST(PortListing, HintIsTheLastingNameElseTheLocationAndEachProblemIsReportedOnceWhileItLasts) {
-    EXPECT_EQ(portHint({"ttyUSB0", "/dev/ttyUSB0", "/dev/serial/by-id/usb-x"}), "/dev/serial/by-id/usb-x");
-    EXPECT_EQ(portHint({"tcp://a:1", "tcp://a:1"}), "tcp://a:1");
+    EXPECT_EQ(core::portHint({"ttyUSB0", "/dev/ttyUSB0", "/dev/serial/by-id/usb-x"}), "/dev/serial/by-id/usb-x");
+    EXPECT_EQ(core::portHint({"tcp://a:1", "tcp://a:1"}), "tcp://a:1");
     const struct {
         QStringList before, now, reported;
     } cases[] = {{{}, {"2"}, {"2"}}, {{"2"}, {"2"}, {}}, {{"2"}, {"2", "5"}, {"5"}}, {{"2"}, {}, {}}};
     for (const auto &c : cases)
-        EXPECT_EQ(newProblems(c.before, c.now), c.reported) << c.now.join(',').toStdString();
+        EXPECT_EQ(core::newProblems(c.before, c.now), c.reported) << c.now.join(',').toStdString();
 }
 
 } // namespace

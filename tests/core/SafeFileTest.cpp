@@ -47,7 +47,7 @@ TEST(SafeFile, FollowsOnlyTheUsersOwnLinksToTheUsersOwnFiles) {
         if (c.givenAway && !giveToNobody(d.filePath(c.givenAway)))
             GTEST_SKIP() << "only root can give a file to another user";
 
-        SafeFile reader, writer;
+        core::SafeFile reader, writer;
         const bool exists = c.lands && QFile::exists(d.filePath(c.lands));
         EXPECT_EQ(reader.openForReading(d.filePath("name")), exists);
         EXPECT_EQ(reader.missing(), c.lands && !exists);
@@ -61,7 +61,7 @@ TEST(SafeFile, FollowsOnlyTheUsersOwnLinksToTheUsersOwnFiles) {
 
 TEST(FileLock, OneSaverAtATimePerFolderAndNoLockFileLeft) {
     QTemporaryDir dir;
-    FileLock first, second;
+    core::FileLock first, second;
     ASSERT_TRUE(first.lock(dir.filePath("CmdConfig")));
     EXPECT_FALSE(second.lock(dir.filePath("OldCmd"), 0));
     first.unlock();
@@ -84,7 +84,7 @@ TEST(SafeFile, OnlyTheProgramsMarkedNamesAreItsTemporaries) {
         {".CmdConfig.a1B2c3", "CmdConfig", false},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(SafeFile::isTemporaryOf(QString::fromUtf8(c.entry), c.of), c.temporary) << c.entry;
+        EXPECT_EQ(core::SafeFile::isTemporaryOf(QString::fromUtf8(c.entry), c.of), c.temporary) << c.entry;
 }
 
 // What a killed save leaves goes once it is a minute old and nobody holds it;
@@ -115,7 +115,7 @@ TEST(SafeFile, CleanUpRemovesOnlyTheProgramsOwnOldTemporaries) {
     QFile held(d.filePath(".CmdConfig.terminalkvr-tmp-held12"));
     ASSERT_TRUE(held.open(QIODevice::ReadOnly) && ::flock(held.handle(), LOCK_EX) == 0);
     for (const char *name : {"OldCmd", "CmdConfig", "CmdConfig.recovery"})
-        SafeFile::removeStaleTemporaries(d.filePath(name));
+        core::SafeFile::removeStaleTemporaries(d.filePath(name));
     for (const auto &f : files)
         EXPECT_EQ(QFile::exists(d.filePath(f.name)), !f.removed) << f.name;
 }

@@ -14,7 +14,7 @@
 
 namespace {
 
-const LineSettings k9600{9600, 8, StopBits::One};
+const core::LineSettings k9600{9600, 8, core::StopBits::One};
 
 double cpuSeconds() {
     rusage usage{};
@@ -26,7 +26,7 @@ double cpuSeconds() {
 
 TEST(SerialPortAccess, OpensAPseudoTerminalAndMovesBytesBothWays) {
     PtyDevice device;
-    SerialPortAccess port;
+    core::SerialPortAccess port;
     ASSERT_TRUE(port.open(device.slavePath(), k9600));
     EXPECT_TRUE(port.probe());
 
@@ -42,8 +42,8 @@ TEST(SerialPortAccess, OpensAPseudoTerminalAndMovesBytesBothWays) {
 
 TEST(SerialPortAccess, SecondOpenOfTheSameDeviceFails) {
     PtyDevice device;
-    SerialPortAccess first;
-    SerialPortAccess second;
+    core::SerialPortAccess first;
+    core::SerialPortAccess second;
     ASSERT_TRUE(first.open(device.slavePath(), k9600));
     EXPECT_FALSE(second.open(device.slavePath(), k9600));
     // Held, not forbidden: the reason says so and gives no advice on groups.
@@ -55,24 +55,24 @@ TEST(SerialPortAccess, SecondOpenOfTheSameDeviceFails) {
 }
 
 TEST(SerialPortAccess, AbsentDeviceFailsToOpen) {
-    SerialPortAccess port;
+    core::SerialPortAccess port;
     EXPECT_FALSE(port.open(QStringLiteral("/nonexistent/ttyNone"), k9600));
     EXPECT_FALSE(port.probe());
 }
 
 TEST(SerialPortAccess, RefusedSettingsLeaveThePortClosedForTheNextOpen) {
     PtyDevice device;
-    SerialPortAccess port;
-    EXPECT_FALSE(port.open(device.slavePath(), {9600, 8, StopBits::OneAndHalf}));
+    core::SerialPortAccess port;
+    EXPECT_FALSE(port.open(device.slavePath(), {9600, 8, core::StopBits::OneAndHalf}));
     EXPECT_FALSE(port.probe());
-    EXPECT_FALSE(port.open(device.slavePath(), {9600, 5, StopBits::Two}));
-    SerialPortAccess other;
+    EXPECT_FALSE(port.open(device.slavePath(), {9600, 5, core::StopBits::Two}));
+    core::SerialPortAccess other;
     EXPECT_TRUE(other.open(device.slavePath(), k9600)) << "the refused open must not hold the device";
 }
 
 TEST(SerialPortAccess, PurgeDropsUnreadInput) {
     PtyDevice device;
-    SerialPortAccess port;
+    core::SerialPortAccess port;
     ASSERT_TRUE(port.open(device.slavePath(), k9600));
     device.send("stale");
     ASSERT_TRUE(waitUntil([&] { return port.bytesWaiting() == 5; }));
@@ -85,7 +85,7 @@ TEST(SerialPortAccess, PurgeDropsUnreadInput) {
 
 TEST(SerialPortAccess, LostDeviceFailsTheProbeWithoutSpinning) {
     auto device = std::make_unique<PtyDevice>();
-    SerialPortAccess port;
+    core::SerialPortAccess port;
     ASSERT_TRUE(port.open(device->slavePath(), k9600));
     device.reset();
 
@@ -98,22 +98,22 @@ TEST(SerialPortAccess, LostDeviceFailsTheProbeWithoutSpinning) {
 }
 
 TEST(LineSettings, ParsesTheSelectedTexts) {
-    const auto settings = parseLineSettings(QStringLiteral("115200"), QStringLiteral("7"), 2);
+    const auto settings = core::parseLineSettings(QStringLiteral("115200"), QStringLiteral("7"), 2);
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->baudRate, 115200);
     EXPECT_EQ(settings->dataBits, 7);
-    EXPECT_EQ(settings->stopBits, StopBits::Two);
-    EXPECT_FALSE(parseLineSettings(QString(), QStringLiteral("8"), 0));
-    EXPECT_FALSE(parseLineSettings(QStringLiteral("9600"), QStringLiteral("x"), 0));
+    EXPECT_EQ(settings->stopBits, core::StopBits::Two);
+    EXPECT_FALSE(core::parseLineSettings(QString(), QStringLiteral("8"), 0));
+    EXPECT_FALSE(core::parseLineSettings(QStringLiteral("9600"), QStringLiteral("x"), 0));
 }
 
 TEST(LineSettings, RefusesFramesTheHardwareCannotMake) {
-    EXPECT_TRUE(isSupported({1200, 5, StopBits::OneAndHalf}));
-    EXPECT_FALSE(isSupported({1200, 5, StopBits::Two}));
+    EXPECT_TRUE(core::isSupported({1200, 5, core::StopBits::OneAndHalf}));
+    EXPECT_FALSE(core::isSupported({1200, 5, core::StopBits::Two}));
     for (int bits : {6, 7, 8}) {
-        EXPECT_FALSE(isSupported({1200, bits, StopBits::OneAndHalf}));
-        EXPECT_TRUE(isSupported({1200, bits, StopBits::Two}));
-        EXPECT_TRUE(isSupported({1200, bits, StopBits::One}));
+        EXPECT_FALSE(core::isSupported({1200, bits, core::StopBits::OneAndHalf}));
+        EXPECT_TRUE(core::isSupported({1200, bits, core::StopBits::Two}));
+        EXPECT_TRUE(core::isSupported({1200, bits, core::StopBits::One}));
     }
 }
 
@@ -122,7 +122,7 @@ TEST(SerialPortAccess, RespectsAndTakesTheLockOfOtherTerminals) {
     const QByteArray path = device.slavePath().toLocal8Bit();
     const int picocom = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_EQ(::flock(picocom, LOCK_EX | LOCK_NB), 0);
-    SerialPortAccess port;
+    core::SerialPortAccess port;
     EXPECT_FALSE(port.open(device.slavePath(), k9600));
     ::close(picocom);
     ASSERT_TRUE(port.open(device.slavePath(), k9600));
@@ -132,11 +132,12 @@ TEST(SerialPortAccess, RespectsAndTakesTheLockOfOtherTerminals) {
 }
 
 TEST(SerialPortAccess, StopBitsReachTheLine) {
-    const std::pair<LineSettings, bool> cases[] = {
-        {{1200, 5, StopBits::OneAndHalf}, true}, {{1200, 5, StopBits::One}, false}, {{1200, 8, StopBits::Two}, true}};
+    const std::pair<core::LineSettings, bool> cases[] = {{{1200, 5, core::StopBits::OneAndHalf}, true},
+                                                         {{1200, 5, core::StopBits::One}, false},
+                                                         {{1200, 8, core::StopBits::Two}, true}};
     for (const auto &[settings, cstopb] : cases) {
         PtyDevice device;
-        SerialPortAccess port;
+        core::SerialPortAccess port;
         ASSERT_TRUE(port.open(device.slavePath(), settings));
         termios line{};
         ASSERT_EQ(tcgetattr(device.masterFd(), &line), 0);
@@ -146,7 +147,7 @@ TEST(SerialPortAccess, StopBitsReachTheLine) {
 
 TEST(SerialPortAccess, PurgeBeforeASendKeepsTheEarlierPacketWhole) {
     PtyDevice device; // reads only once the purge is over
-    SerialPortAccess port;
+    core::SerialPortAccess port;
     ASSERT_TRUE(port.open(device.slavePath(), k9600));
     const QByteArray first(200000, 'a');
     port.write(first);
@@ -159,7 +160,7 @@ TEST(SerialPortAccess, PurgeBeforeASendKeepsTheEarlierPacketWhole) {
 
 TEST(SerialPortAccess, OutputTheDeviceHasNotTakenIsPendingUntilItReads) {
     PtyDevice device;
-    SerialPortAccess port;
+    core::SerialPortAccess port;
     ASSERT_TRUE(port.open(device.slavePath(), k9600));
     EXPECT_EQ(port.outputPendingMs(), 0);
     const QByteArray fill(200000, 'a'); // more than the pseudo-terminal holds

@@ -5,9 +5,9 @@
 
 namespace {
 
-using Kind = TelnetCodec::Event::Kind;
-using Cmd = TelnetCodec::ComPortCommand;
-using Events = QList<TelnetCodec::Event>;
+using Kind = core::TelnetCodec::Event::Kind;
+using Cmd = core::TelnetCodec::ComPortCommand;
+using Events = QList<core::TelnetCodec::Event>;
 
 QByteArray b(std::initializer_list<int> values) {
     QByteArray out;
@@ -18,8 +18,8 @@ QByteArray b(std::initializer_list<int> values) {
 
 // A codec after the client's offers, with binary agreed both ways (as
 // ser2net does) when asked.
-TelnetCodec started(bool binary) {
-    TelnetCodec codec;
+core::TelnetCodec started(bool binary) {
+    core::TelnetCodec codec;
     codec.start(true);
     if (binary)
         codec.receive(b({255, 253, 0, 255, 251, 0}));
@@ -40,10 +40,10 @@ class TelnetReceive : public testing::TestWithParam<ReceiveCase> {};
 TEST_P(TelnetReceive, DataAndAnswers) {
     const ReceiveCase &c = GetParam();
     for (const bool split : {false, true}) {
-        TelnetCodec codec = started(c.binary);
-        TelnetCodec::Received r;
+        core::TelnetCodec codec = started(c.binary);
+        core::TelnetCodec::Received r;
         for (qsizetype at = 0; at < c.input.size(); at += split ? 1 : c.input.size()) {
-            const TelnetCodec::Received part = codec.receive(c.input.mid(at, split ? 1 : -1));
+            const core::TelnetCodec::Received part = codec.receive(c.input.mid(at, split ? 1 : -1));
             r.data += part.data;
             r.reply += part.reply;
         }
@@ -80,17 +80,17 @@ TEST(TelnetCodec, EveryByteValueSurvives) {
     QByteArray all;
     for (int v = 0; v < 256; ++v)
         all += char(v);
-    TelnetCodec codec = started(true);
+    core::TelnetCodec codec = started(true);
     EXPECT_EQ(codec.encodeData(all), all.left(255) + b({255, 255}));
     EXPECT_EQ(codec.receive(codec.encodeData(all)).data, all);
-    EXPECT_EQ(TelnetCodec().encodeData(b({13, 255})), b({13, 0, 255, 255})) << "outside binary mode";
+    EXPECT_EQ(core::TelnetCodec().encodeData(b({13, 255})), b({13, 0, 255, 255})) << "outside binary mode";
 }
 
 TEST(TelnetCodec, ComPortAgreedSettingsRequestedAnswersMatched) {
-    TelnetCodec codec;
+    core::TelnetCodec codec;
     EXPECT_EQ(codec.start(true), b({255, 251, 0, 255, 253, 0, 255, 251, 3, 255, 253, 3, 255, 251, 44}));
     EXPECT_EQ(codec.receive(b({255, 253, 44})).events, Events{{Kind::ComPortEnabled}});
-    EXPECT_EQ(codec.requestLineSettings({16777215, 7, StopBits::Two}),
+    EXPECT_EQ(codec.requestLineSettings({16777215, 7, core::StopBits::Two}),
               b({255, 250, 44, 1, 0,   255, 255, 255, 255, 255, 255, 255, 240, 255, 250, 44, 2, 7, 255, 240, 255,
                  250, 44,  3,  1, 255, 240, 255, 250, 44,  4,   2,   255, 240, 255, 250, 44, 5, 1, 255, 240}));
     EXPECT_EQ(codec.pendingAnswers(), 5);
@@ -106,7 +106,7 @@ TEST(TelnetCodec, ComPortAgreedSettingsRequestedAnswersMatched) {
                               {Kind::Accepted, Cmd::SetParity}}));
     EXPECT_EQ(codec.pendingAnswers(), 2);
     EXPECT_EQ(codec.receive(b({255, 254, 44})).events, Events{{Kind::ComPortRefused}});
-    EXPECT_FALSE(codec.requestLineSettings({9600, 8, StopBits::OneAndHalf})) << "a frame no UART makes";
+    EXPECT_FALSE(codec.requestLineSettings({9600, 8, core::StopBits::OneAndHalf})) << "a frame no UART makes";
 }
 
 } // namespace

@@ -7,11 +7,11 @@
 // Each signal reaches the event loop, not the handler's caller; the object's
 // end gives the signal back to the system.
 TEST(TerminationSignals, EachSignalArrivesThroughTheEventLoop) {
-    for (const int number : TerminationSignals::kSignals) {
+    for (const int number : core::TerminationSignals::kSignals) {
         QList<int> received;
         {
-            TerminationSignals handlers;
-            QObject::connect(&handlers, &TerminationSignals::received, [&](int n) { received << n; });
+            core::TerminationSignals handlers;
+            QObject::connect(&handlers, &core::TerminationSignals::received, [&](int n) { received << n; });
             ASSERT_EQ(std::raise(number), 0);
             EXPECT_TRUE(received.isEmpty() && waitUntil([&] { return !received.isEmpty(); })) << number;
         }

@@ -10,7 +10,7 @@ using namespace tx;
 namespace {
 
 // Each token in list order, leftmost occurrence first, until none is left.
-QByteArray plainConvAddStr(QByteArrayView command, QByteArrayView tail, DataMode mode) {
+QByteArray plainConvAddStr(QByteArrayView command, QByteArrayView tail, core::DataMode mode) {
     QByteArray text = tail.toByteArray();
     for (int index = 0; index < int(ChecksumTokens.size()); ++index) {
         const QByteArray value =
@@ -21,7 +21,7 @@ QByteArray plainConvAddStr(QByteArrayView command, QByteArrayView tail, DataMode
     return text;
 }
 
-void check(QByteArrayView command, QByteArrayView tail, DataMode mode) {
+void check(QByteArrayView command, QByteArrayView tail, core::DataMode mode) {
     for (int index = 0; index < int(ChecksumTokens.size()); ++index) {
         const int value = CalcCsum(command, index, mode);
         FUZZ_CHECK(value >= 0 && value <= 255);
@@ -32,7 +32,7 @@ void check(QByteArrayView command, QByteArrayView tail, DataMode mode) {
     FUZZ_CHECK(converted == plainConvAddStr(command, tail, mode));
     const QByteArray joined = command.toByteArray() + converted;
     const Packet packet = BuildPacket(command, converted, mode);
-    if (mode == DataMode::Hex) {
+    if (mode == core::DataMode::Hex) {
         FUZZ_CHECK(packet.echo == joined);
         FUZZ_CHECK(packet.bytes.size() == (joined.size() + 2) / 3);
         return;
@@ -52,19 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArrayView rest = fuzz::bytes(data + 1, size - 1);
     const QByteArrayView command = rest.first(std::min<qsizetype>(data[0], rest.size()));
     const QByteArrayView tail = rest.sliced(command.size());
-    check(command, tail, DataMode::Ascii);
-    check(command, tail, DataMode::Hex);
+    check(command, tail, core::DataMode::Ascii);
+    check(command, tail, core::DataMode::Hex);
 
     // The command written as hexadecimal pairs checks and encodes alike.
     const QByteArray pairs = command.toByteArray().toHex(' ');
     for (int index = 0; index < int(ChecksumTokens.size()); ++index)
-        FUZZ_CHECK(CalcCsum(pairs, index, DataMode::Hex) == CalcCsum(command, index, DataMode::Ascii));
-    FUZZ_CHECK(BuildPacket(pairs, "", DataMode::Hex).bytes == command.toByteArray());
+        FUZZ_CHECK(CalcCsum(pairs, index, core::DataMode::Hex) == CalcCsum(command, index, core::DataMode::Ascii));
+    FUZZ_CHECK(BuildPacket(pairs, "", core::DataMode::Hex).bytes == command.toByteArray());
 
     // Bytes written as "$" escapes in the tail come out as themselves.
     QByteArray asEscapes;
     for (const char byte : tail)
         asEscapes += '$' + QByteArray(1, byte).toHex();
-    FUZZ_CHECK(BuildPacket(command, asEscapes, DataMode::Ascii).bytes == command.toByteArray() + tail.toByteArray());
+    FUZZ_CHECK(BuildPacket(command, asEscapes, core::DataMode::Ascii).bytes ==
+               command.toByteArray() + tail.toByteArray());
     return 0;
 }

@@ -11,15 +11,16 @@ namespace {
 
 // A codec as a connection has it: started with or without COM-PORT control,
 // perhaps waiting for the answers to one open's line settings.
-TelnetCodec started(quint8 setup) {
-    TelnetCodec codec;
+core::TelnetCodec started(quint8 setup) {
+    core::TelnetCodec codec;
     codec.start(setup & 1);
     if (setup & 2)
-        codec.requestLineSettings({qint32(1200) << (setup >> 5), 5 + ((setup >> 2) & 3), StopBits((setup >> 4) & 1)});
+        codec.requestLineSettings(
+            {qint32(1200) << (setup >> 5), 5 + ((setup >> 2) & 3), core::StopBits((setup >> 4) & 1)});
     return codec;
 }
 
-void append(TelnetCodec::Received &to, const TelnetCodec::Received &more) {
+void append(core::TelnetCodec::Received &to, const core::TelnetCodec::Received &more) {
     to.data += more.data;
     to.reply += more.reply;
     to.events += more.events;
@@ -36,13 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const quint8 setup = data[0];
     const QByteArrayView stream = fuzz::bytes(data + 1, size - 1);
 
-    TelnetCodec whole = started(setup);
-    const TelnetCodec::Received once = whole.receive(stream);
+    core::TelnetCodec whole = started(setup);
+    const core::TelnetCodec::Received once = whole.receive(stream);
     FUZZ_CHECK(once.data.size() <= stream.size());
     FUZZ_CHECK(once.reply.size() <= kMostReply);
 
-    TelnetCodec split = started(setup);
-    TelnetCodec::Received pieces;
+    core::TelnetCodec split = started(setup);
+    core::TelnetCodec::Received pieces;
     std::minstd_rand cut(setup + unsigned(size));
     const unsigned longest = 1 + setup % 16;
     for (qsizetype at = 0; at < stream.size();) {
@@ -56,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(split.pendingAnswers() == whole.pendingAnswers());
 
     // The device's bytes as the terminal sends them reach a peer unchanged.
-    TelnetCodec sender;
-    TelnetCodec peer;
+    core::TelnetCodec sender;
+    core::TelnetCodec peer;
     FUZZ_CHECK(peer.receive(sender.encodeData(stream)).data == stream.toByteArray());
     return 0;
 }

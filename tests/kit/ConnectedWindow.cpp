@@ -33,9 +33,10 @@ ConnectedWindow::~ConnectedWindow() = default;
 bool ConnectedWindow::open(const std::optional<QString> &stableNameFolder) {
     // One set of windows at a time, as in the program.
     m_windows.reset();
-    m_windows = std::make_unique<WindowSet>(stableNameFolder ? PortDirectory(portFolder(), false, *stableNameFolder)
-                                                             : PortDirectory(portFolder(), false));
-    showCentred(form());
+    m_windows =
+        std::make_unique<ui::WindowSet>(stableNameFolder ? core::PortDirectory(portFolder(), false, *stableNameFolder)
+                                                         : core::PortDirectory(portFolder(), false));
+    ui::showCentred(form());
     return QTest::qWaitForWindowExposed(window());
 }
 
@@ -45,7 +46,7 @@ bool ConnectedWindow::connect() {
     return click(QStringLiteral("BTConnect")) && text(QStringLiteral("BTConnect")) == QStringLiteral("Disconnect");
 }
 
-TForm1 &ConnectedWindow::form() { return *m_windows->Form1; }
+ui::TForm1 &ConnectedWindow::form() { return *m_windows->Form1; }
 
 QWidget *ConnectedWindow::window() { return m_windows->Form1.get(); }
 
@@ -104,11 +105,11 @@ std::optional<QString> ConnectedWindow::text(const QString &name) {
         return edit->text();
     if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
         return memo->toPlainText();
-    if (auto *log = qobject_cast<LogPane *>(widget))
+    if (auto *log = qobject_cast<ui::LogPane *>(widget))
         return log->toPlainText();
     if (auto *combo = qobject_cast<QComboBox *>(widget))
         return combo->currentText();
     return std::nullopt;
 }
 
-LogPane *ConnectedWindow::log() { return find<LogPane>(QStringLiteral("MainWindow")); }
+ui::LogPane *ConnectedWindow::log() { return find<ui::LogPane>(QStringLiteral("MainWindow")); }

@@ -9,9 +9,15 @@
 #include <memory>
 #include <optional>
 
+namespace ui {
 class LogPane;
+}
+namespace ui {
 class TForm1;
+}
+namespace ui {
 struct WindowSet;
+}
 
 // The program's real windows wired to a pseudo-terminal device, which a
 // scratch folder, scanned instead of /dev, lists as the port "ttyV0". The
@@ -35,7 +41,7 @@ public:
     // Clicks "Connect"; whether the button then offers to disconnect.
     bool connect();
 
-    TForm1 &form();
+    ui::TForm1 &form();
     QWidget *window();
     PtyDevice &device() { return *m_device; }
     QString portFolder() const { return m_portFolder.path(); }
@@ -62,10 +68,10 @@ public:
     // if the control has no text.
     std::optional<QString> text(const QString &name);
     // The log view.
-    LogPane *log();
+    ui::LogPane *log();
 
 private:
     QTemporaryDir m_portFolder;
     std::unique_ptr<PtyDevice> m_device;
-    std::unique_ptr<WindowSet> m_windows;
+    std::unique_ptr<ui::WindowSet> m_windows;
 };

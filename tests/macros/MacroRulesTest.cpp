@@ -54,5 +54,5 @@ TEST(MacroEditing, EnterWalksForwardAndBackspaceBack) {
 TEST(MacroEditing, EditorModeAndFileModeEachHideTheOthersToggle) {
     EXPECT_EQ(macros::editLimit(macros::View::Names), 50);
     EXPECT_EQ(macros::editLimit(macros::View::Commands), 250);
-    EXPECT_EQ(macros::editLimit(MacroStore::Field::ListName), 150);
+    EXPECT_EQ(macros::editLimit(macros::MacroStore::Field::ListName), 150);
 }

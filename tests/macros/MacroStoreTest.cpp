@@ -19,7 +19,7 @@
 
 namespace {
 
-using Field = MacroStore::Field;
+using Field = macros::MacroStore::Field;
 
 // The record layout written out by hand, independently of the store's code.
 constexpr int kRecord = 102580;
@@ -102,7 +102,7 @@ TEST(MacroStore, LoadChecksRebuildsKeepsTheBadFileAndSavesOneHundredRecords) {
         const QString path = dir.filePath("CmdConfig");
         if (c.present)
             writeFile(path, c.content);
-        MacroStore store;
+        macros::MacroStore store;
         EXPECT_TRUE(store.LoadCmdConfig(path));
         EXPECT_EQ(store.rebuilt(), c.rebuilt);
         EXPECT_EQ(firstDifference(store.image(), c.loaded), -1);
@@ -133,7 +133,7 @@ TEST(MacroStore, SlotsCutToTheirCapacityAndHoldWindows1251) {
         {Field::ListName, 2, 1, 1, "Ёё№", "Ёё№"},
     };
     for (const auto &c : cases) {
-        MacroStore store;
+        macros::MacroStore store;
         store.store(c.field, c.stored, c.list, c.macro, c.line);
         EXPECT_EQ(store.text(c.field, c.list, c.macro, c.line), c.readBack);
     }
@@ -152,7 +152,7 @@ TEST(MacroStore, LengthByteBeyondTheCapacityReadsAsTheCapacity) {
         bytes[s.at] = char(0xff);
     QTemporaryDir dir;
     writeFile(dir.filePath("CmdConfig"), bytes);
-    MacroStore store;
+    macros::MacroStore store;
     ASSERT_TRUE(store.LoadCmdConfig(dir.filePath("CmdConfig")));
     for (const auto &s : offsets)
         EXPECT_EQ(store.bytes(s.field, 4, 48, 12), bytes.mid(s.at + 1, s.capacity));
@@ -161,7 +161,7 @@ TEST(MacroStore, LengthByteBeyondTheCapacityReadsAsTheCapacity) {
 TEST(MacroStore, WrittenFileHasTheRecordLayoutByteForByte) {
     QTemporaryDir dir;
     const QString path = dir.filePath("CmdConfig");
-    MacroStore store;
+    macros::MacroStore store;
     ASSERT_TRUE(store.LoadCmdConfig(path));
     store.setListName(12, QStringLiteral("Насос"));
     store.setCommand(12, 48, QStringLiteral("LONGER TEXT"));
@@ -183,7 +183,7 @@ TEST(MacroStore, WrittenFileHasTheRecordLayoutByteForByte) {
 TEST(MacroStore, FailedSaveLeavesTheOldFileWholeAndKeepsTheChanges) {
     QTemporaryDir dir;
     const QString path = dir.filePath("CmdConfig");
-    MacroStore store;
+    macros::MacroStore store;
     ASSERT_TRUE(store.LoadCmdConfig(path));
     store.setName(1, 1, QStringLiteral("changed"));
     // No file may grow past 1 MB: the write fails a tenth of the way in.
@@ -213,7 +213,7 @@ TEST(MacroStore, LoaderSurvivesRandomAndMutatedFiles) {
         for (int flips = 0; flips < 2000; ++flips)
             content[random.bounded(int(content.size()))] = char(random.bounded(256));
         writeFile(path, content);
-        MacroStore store;
+        macros::MacroStore store;
         EXPECT_TRUE(store.LoadCmdConfig(path));
         EXPECT_EQ(firstDifference(fileBytes(path), store.image()), -1);
         for (int n = 1; n <= 100; ++n)
@@ -225,7 +225,7 @@ TEST(MacroStore, TwoStoresOnOneFolderKeepEachOthersSavesFieldByField) {
     QTemporaryDir dir;
     const QString path = dir.filePath("CmdConfig");
     writeFile(path, image(100, true));
-    MacroStore a, b, disk;
+    macros::MacroStore a, b, disk;
     ASSERT_TRUE(a.LoadCmdConfig(path) && b.LoadCmdConfig(path));
     a.setListName(3, QStringLiteral("A's list"));
     a.setDescription(4, 5, 6, QStringLiteral("A's line"));
@@ -259,7 +259,7 @@ TEST(MacroStore, AFileThatCannotBeReadOrWrittenIsNeverReplaced) {
         ASSERT_TRUE(c.mode || ::mkfifo(QFile::encodeName(path), 0600) == 0);
         ASSERT_EQ(::chmod(QFile::encodeName(path), c.mode ? c.mode : 0600), 0);
         ASSERT_TRUE(::geteuid() != 0 || (giveToNobody(dir.path()) && giveToNobody(path)));
-        MacroStore store;
+        macros::MacroStore store;
         bool loaded = false, saved = false;
         if (const OrdinaryUser user; user.active) {
             loaded = store.LoadCmdConfig(path);
@@ -292,12 +292,12 @@ TEST(MacroStore, BadFilesAreKeptNumberedTheMessageSaysWhereAndTemporariesGo) {
     }
     for (const QByteArray content : {"bad 1", "", "bad 2", "bad 3", "bad 4", "bad 5", "bad 6"}) {
         writeFile(path, content);
-        MacroStore store;
+        macros::MacroStore store;
         ASSERT_TRUE(store.LoadCmdConfig(path) && store.rebuilt());
         const QString kept = content.isEmpty() ? QString() : QFileInfo(path + ".bad").absoluteFilePath();
         EXPECT_EQ(store.backupPath(), kept) << "an empty file is not kept";
-        EXPECT_EQ(store.rebuiltMessage(),
-                  MacroStore::kRebuiltMessage + (kept.isEmpty() ? QString() : "\nПрежний файл сохранён как " + kept));
+        EXPECT_EQ(store.rebuiltMessage(), macros::MacroStore::kRebuiltMessage +
+                                              (kept.isEmpty() ? QString() : "\nПрежний файл сохранён как " + kept));
     }
     const QStringList kept{"CmdConfig.bad", "CmdConfig.bad.1", "CmdConfig.bad.2", "CmdConfig.bad.3", "CmdConfig.bad.4"};
     EXPECT_EQ(QDir(dir.path()).entryList({"CmdConfig.*"}, QDir::Files, QDir::Name), kept);
@@ -311,21 +311,21 @@ TEST(MacroStore, RecoveryFileKeepsUnsavedChangesUntilTakenAndSaved) {
     QTemporaryDir dir;
     const QString path = dir.filePath("CmdConfig");
     writeFile(path, image(100, true));
-    EXPECT_EQ(MacroStore::recoveryPath(path), path + ".recovery");
-    MacroStore a, b, next; // two windows ended by the same logout, then a new start
+    EXPECT_EQ(macros::MacroStore::recoveryPath(path), path + ".recovery");
+    macros::MacroStore a, b, next; // two windows ended by the same logout, then a new start
     ASSERT_TRUE(a.LoadCmdConfig(path) && b.LoadCmdConfig(path) && a.writeRecovery(path));
-    EXPECT_FALSE(MacroStore::hasRecovery(path)) << "nothing to keep";
+    EXPECT_FALSE(macros::MacroStore::hasRecovery(path)) << "nothing to keep";
     a.setCommand(7, 7, QStringLiteral("unsaved A"));
     b.setName(8, 8, QStringLiteral("unsaved B"));
     ASSERT_TRUE(a.writeRecovery(path) && b.writeRecovery(path));
     EXPECT_EQ(firstDifference(fileBytes(path), image(100, true)), -1) << "the store itself is not written";
-    ASSERT_TRUE(next.LoadCmdConfig(path) && MacroStore::hasRecovery(path) && next.takeRecovery(path));
+    ASSERT_TRUE(next.LoadCmdConfig(path) && macros::MacroStore::hasRecovery(path) && next.takeRecovery(path));
     EXPECT_EQ(next.command(7, 7) + next.name(8, 8), "unsaved Aunsaved B");
-    EXPECT_TRUE(next.differsFromFile() && MacroStore::hasRecovery(path)) << "kept until saved";
+    EXPECT_TRUE(next.differsFromFile() && macros::MacroStore::hasRecovery(path)) << "kept until saved";
     ASSERT_TRUE(next.save(path));
-    EXPECT_FALSE(MacroStore::hasRecovery(path));
+    EXPECT_FALSE(macros::MacroStore::hasRecovery(path));
     next.setName(9, 9, QStringLiteral("declined"));
-    EXPECT_TRUE(next.writeRecovery(path) && next.discardRecovery(path) && !MacroStore::hasRecovery(path));
+    EXPECT_TRUE(next.writeRecovery(path) && next.discardRecovery(path) && !macros::MacroStore::hasRecovery(path));
 }
 
 // A session ends with name 1.1 unsaved; a later one saves name 1.2 (and in
@@ -350,10 +350,10 @@ TEST(MacroStore, TakingKeptEditsAppliesThemOntoWhatWasSavedSince) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         QTemporaryDir dir;
-        const QString path = dir.filePath("CmdConfig"), recovery = MacroStore::recoveryPath(path);
+        const QString path = dir.filePath("CmdConfig"), recovery = macros::MacroStore::recoveryPath(path);
         writeFile(path, image(100, true));
         setModified(path, 3600);
-        MacroStore ended, later, next;
+        macros::MacroStore ended, later, next;
         ASSERT_TRUE(ended.LoadCmdConfig(path));
         ended.setName(1, 1, u"kept");
         if (c.wholeImage)
@@ -377,14 +377,14 @@ TEST(MacroStore, TakingKeptEditsAppliesThemOntoWhatWasSavedSince) {
         }
         ASSERT_TRUE(next.settleConflicts(true, path));
         EXPECT_EQ(QStringList({next.name(1, 1), next.name(1, 2)}), c.overridden);
-        EXPECT_EQ(MacroStore::hasRecovery(path), next.differsFromFile()) << "kept until saved, if not all in";
+        EXPECT_EQ(macros::MacroStore::hasRecovery(path), next.differsFromFile()) << "kept until saved, if not all in";
     }
 }
 
 TEST(MacroStore, ASaveMeetingAnotherProgramsLockEndsAtOnceAndKeepsTheEdits) {
     QTemporaryDir dir;
     const QString path = dir.filePath("CmdConfig");
-    MacroStore store, disk;
+    macros::MacroStore store, disk;
     ASSERT_TRUE(store.LoadCmdConfig(path));
     store.setName(1, 1, u"edited");
     // flock(1) holds the folder until its input ends.

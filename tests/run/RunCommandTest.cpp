@@ -132,16 +132,16 @@ TEST_F(RunCommand, CommandFileMacroListAndStandardInput) {
     EXPECT_EQ(finish(), 0) << err.toStdString();
     EXPECT_EQ(out, "ONE\nOK\nДВА\nOK\nTHREE\nOK\n");
 
-    MacroStore store;
-    store.LoadCmdConfig(MacroStore::kFileName);
+    macros::MacroStore store;
+    store.LoadCmdConfig(macros::MacroStore::kFileName);
     store.setCommand(7, 2, u"M2");
     store.setCommand(7, 48, u"M48");
-    ASSERT_TRUE(store.save(MacroStore::kFileName));
-    const QByteArray before = fileBytes(MacroStore::kFileName);
+    ASSERT_TRUE(store.save(macros::MacroStore::kFileName));
+    const QByteArray before = fileBytes(macros::MacroStore::kFileName);
     launch({"-m", "7", port()});
     EXPECT_EQ(answerCommands(device(), 2), (QList<QByteArray>{"M2", "M48"}));
     EXPECT_EQ(finish(), 0) << err.toStdString();
-    EXPECT_EQ(fileBytes(MacroStore::kFileName), before) << "the macros are only read";
+    EXPECT_EQ(fileBytes(macros::MacroStore::kFileName), before) << "the macros are only read";
 
     launch({port(), "-"}, "IN1\nIN2\n");
     EXPECT_EQ(answerCommands(device(), 2), (QList<QByteArray>{"IN1", "IN2"}));

@@ -21,10 +21,10 @@ TEST(RunOptions, DefaultsAreTheWindowsStartSettingsAndAfterAnswerSending) {
     EXPECT_EQ(o.port, "/dev/ttyUSB0");
     EXPECT_EQ(o.line.baudRate, 1200);
     EXPECT_EQ(o.line.dataBits, 8);
-    EXPECT_EQ(o.line.stopBits, StopBits::One);
+    EXPECT_EQ(o.line.stopBits, core::StopBits::One);
     EXPECT_EQ(o.source, RunOptions::Source::Arguments);
     EXPECT_EQ(o.commands, (QStringList{"AT", "ATI"}));
-    EXPECT_EQ(o.mode, DataMode::Ascii);
+    EXPECT_EQ(o.mode, core::DataMode::Ascii);
     EXPECT_EQ(o.tail, "$0D");
     EXPECT_EQ(o.gapMs, 0);
     EXPECT_FALSE(o.periodMs);
@@ -44,8 +44,8 @@ TEST(RunOptions, EveryOptionIsRead) {
     EXPECT_EQ(o.port, "tcp://h:4001");
     EXPECT_EQ(o.line.baudRate, 9600);
     EXPECT_EQ(o.line.dataBits, 7);
-    EXPECT_EQ(o.line.stopBits, StopBits::Two);
-    EXPECT_EQ(o.mode, DataMode::Hex);
+    EXPECT_EQ(o.line.stopBits, core::StopBits::Two);
+    EXPECT_EQ(o.mode, core::DataMode::Hex);
     EXPECT_EQ(o.tail, "") << "HEX empties the tail as the window does";
     EXPECT_EQ(o.gapMs, 15);
     EXPECT_EQ(o.periodMs, 500);
@@ -63,8 +63,8 @@ TEST(RunOptions, SourcesTailsAndActions) {
     EXPECT_EQ(parse("p --file cmds.txt").options.file, "cmds.txt");
     EXPECT_EQ(parse("p -m 7").options.macroList, 7);
     EXPECT_EQ(parse("p -").options.source, RunOptions::Source::StandardInput);
-    EXPECT_EQ(parse("p --stop 1.5 --bits 5 A").options.line.stopBits, StopBits::OneAndHalf);
-    EXPECT_EQ(parse("p --stop 1,5 --bits 5 A").options.line.stopBits, StopBits::OneAndHalf);
+    EXPECT_EQ(parse("p --stop 1.5 --bits 5 A").options.line.stopBits, core::StopBits::OneAndHalf);
+    EXPECT_EQ(parse("p --stop 1,5 --bits 5 A").options.line.stopBits, core::StopBits::OneAndHalf);
     EXPECT_EQ(parseRunOptions({"r", "--tail", "*[XOR_8 (1..n)]$0D$0A", "p", "A"}).options.tail,
               "*[XOR_8 (1..n)]$0D$0A");
     EXPECT_EQ(parseRunOptions({"r", "--hex", "--tail", " [SUM_8(0..n)]", "p", "01"}).options.tail, " [SUM_8(0..n)]");
@@ -114,8 +114,8 @@ TEST(RunOptions, HelpShowsEveryOptionAndTwoExamples) {
 }
 
 TEST(RunOptions, PortArgumentLeadsToTheListedPortOrAsWritten) {
-    const QList<PortEntry> listed{{"ttyUSB0", "/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00"},
-                                  {"tcp://h:4001", "tcp://h:4001"}};
+    const QList<core::PortEntry> listed{{"ttyUSB0", "/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00"},
+                                        {"tcp://h:4001", "tcp://h:4001"}};
     const struct {
         const char *argument;
         const char *location;
@@ -128,7 +128,7 @@ TEST(RunOptions, PortArgumentLeadsToTheListedPortOrAsWritten) {
         {"ttyUSB9", "", ""},
     };
     for (const auto &c : cases) {
-        const PortEntry port = choosePort(QString::fromUtf8(c.argument), listed);
+        const core::PortEntry port = choosePort(QString::fromUtf8(c.argument), listed);
         EXPECT_EQ(port.location, c.location) << c.argument;
         EXPECT_EQ(port.stableLocation, c.stable) << c.argument;
     }

@@ -21,30 +21,30 @@ struct Step {
 struct Case {
     const char *name;
     qint32 gap;
-    DataMode mode;
+    core::DataMode mode;
     std::vector<Step> steps;
 };
 
 const Case kCases[] = {
     {"a line end waits for the silence too",
      10,
-     DataMode::Ascii,
+     core::DataMode::Ascii,
      {{100, "OK\r", kNone, 3, 11}, {111, "", "OK\r", 0, std::nullopt}}},
     {"unfinished ASCII text waits for the gap",
      10,
-     DataMode::Ascii,
+     core::DataMode::Ascii,
      {{100, "OK", kNone, 2, 11}, {105, "", kNone, 2, 6}, {111, "", "OK", 0, std::nullopt}}},
     {"bytes within the gap join the packet",
      10,
-     DataMode::Hex,
+     core::DataMode::Hex,
      {{100, "\x01", kNone, 1, 11}, {108, "\x02", kNone, 2, 11}, {119, "", "01 02", 0, std::nullopt}}},
     {"line feeds alone are consumed and show nothing",
      0,
-     DataMode::Ascii,
+     core::DataMode::Ascii,
      {{100, "\n\n", kNone, 2, 1}, {101, "", kNone, 0, std::nullopt}}},
     {"more than 1500 bytes end the packet at once",
      1000,
-     DataMode::Ascii,
+     core::DataMode::Ascii,
      {{100, QByteArray(1501, 'x'), QByteArray(1501, 'x'), 0, std::nullopt}}},
 };
 
@@ -67,7 +67,7 @@ TEST(ReceiveBuffer, AFullBufferIsShownWholeAsHex) {
     EXPECT_EQ(buffer.room(), 648);
     buffer.append(QByteArray(1000, 'b'));
     EXPECT_EQ(buffer.room(), 0);
-    const std::optional<QByteArray> line = buffer.tick(1, true, 1000, DataMode::Hex);
+    const std::optional<QByteArray> line = buffer.tick(1, true, 1000, core::DataMode::Hex);
     ASSERT_TRUE(line);
     EXPECT_EQ(line->size(), 2048 * 3 - 1);
     EXPECT_TRUE(line->endsWith("62 62"));
@@ -75,15 +75,15 @@ TEST(ReceiveBuffer, AFullBufferIsShownWholeAsHex) {
 
 TEST(ReceiveBuffer, ASendEndsThePacketWhateverTheGap) {
     const struct {
-        DataMode mode;
+        core::DataMode mode;
         QByteArray buffered;
         std::optional<QByteArray> line;
     } cases[] = {
-        {DataMode::Ascii, "OK", "OK"}, // no line end yet: shown whole all the same
-        {DataMode::Ascii, "A\rB\r\n", "A\r\nB\r"},
-        {DataMode::Ascii, "\n", kNone},
-        {DataMode::Hex, "\x01\x02", "01 02"},
-        {DataMode::Hex, "", kNone},
+        {core::DataMode::Ascii, "OK", "OK"}, // no line end yet: shown whole all the same
+        {core::DataMode::Ascii, "A\rB\r\n", "A\r\nB\r"},
+        {core::DataMode::Ascii, "\n", kNone},
+        {core::DataMode::Hex, "\x01\x02", "01 02"},
+        {core::DataMode::Hex, "", kNone},
     };
     for (const auto &c : cases) {
         ReceiveBuffer buffer;

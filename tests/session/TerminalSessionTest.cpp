@@ -12,7 +12,7 @@
 
 namespace {
 
-const LineSettings kLine{9600, 8, StopBits::One};
+const core::LineSettings kLine{9600, 8, core::StopBits::One};
 
 // A session wired to a pseudo-terminal device, its log lines gathered.
 class Session : public ::testing::Test {
@@ -20,16 +20,16 @@ protected:
     Session() {
         m_previousDir = QDir::currentPath();
         QDir::setCurrent(m_workDir.path());
-        QObject::connect(&session, &TerminalSession::logLine, [this](const QByteArray &line, auto direction) {
-            (direction == TerminalSession::Direction::Sent ? sent : received) << line;
+        QObject::connect(&session, &session::TerminalSession::logLine, [this](const QByteArray &line, auto direction) {
+            (direction == session::TerminalSession::Direction::Sent ? sent : received) << line;
         });
-        QObject::connect(&session, &TerminalSession::notice, [this](const QString &text) { notices << text; });
+        QObject::connect(&session, &session::TerminalSession::notice, [this](const QString &text) { notices << text; });
     }
     ~Session() override { QDir::setCurrent(m_previousDir); }
 
     void connectDevice() {
         bool finished = false;
-        QObject::connect(&session, &TerminalSession::connectFinished, [&](bool ok) { finished = ok; });
+        QObject::connect(&session, &session::TerminalSession::connectFinished, [&](bool ok) { finished = ok; });
         ASSERT_TRUE(session.connectPort(device.slavePath(), kLine));
         ASSERT_TRUE(finished && session.isOpen() && session.connectWanted());
     }
@@ -37,7 +37,7 @@ protected:
     QTemporaryDir m_workDir;
     QString m_previousDir;
     PtyDevice device;
-    TerminalSession session;
+    session::TerminalSession session;
     QList<QByteArray> sent, received;
     QStringList notices;
 };
@@ -56,7 +56,7 @@ TEST_F(Session, SendsEncodedWithTheTailEchoesFramesAnswersAndRecords) {
     EXPECT_EQ(session.traffic().TxTotal, 7u);
     EXPECT_EQ(session.traffic().statistics.SendCount, 1u);
 
-    session.setDataMode(DataMode::Hex);
+    session.setDataMode(core::DataMode::Hex);
     session.setTail({});
     device.send("OK\r\n");
     ASSERT_TRUE(waitUntil([&] { return received.size() == 1; }));
@@ -89,7 +89,7 @@ TEST_F(Session, AfterAnswerSendsTheFileLinesAndTellsTheEndWithoutWaiting) {
 
 TEST_F(Session, ClosedPortSendsNothingAndSaysSo) {
     int told = 0;
-    QObject::connect(&session, &TerminalSession::portNotOpen, [&] { ++told; });
+    QObject::connect(&session, &session::TerminalSession::portNotOpen, [&] { ++told; });
     session.SendPortData("AT");
     EXPECT_EQ(told, 1);
     EXPECT_EQ(session.traffic().TxTotal, 0u);
@@ -99,10 +99,11 @@ TEST_F(Session, ClosedPortSendsNothingAndSaysSo) {
 TEST_F(Session, AWriteIntoAClosedConnectionIsNotEchoedNorCountedTheLossIsSeenAtOnceTheLastBytesShown) {
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    QList<PortColour> colours;
-    QObject::connect(&session, &TerminalSession::portColourChanged, [&](PortColour colour) { colours << colour; });
+    QList<core::PortColour> colours;
+    QObject::connect(&session, &session::TerminalSession::portColourChanged,
+                     [&](core::PortColour colour) { colours << colour; });
     bool connected = false;
-    QObject::connect(&session, &TerminalSession::connectFinished, [&](bool ok) { connected = ok; });
+    QObject::connect(&session, &session::TerminalSession::connectFinished, [&](bool ok) { connected = ok; });
     session.connectPort(QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort()), kLine);
     ASSERT_TRUE(waitUntil([&] { return connected && server.hasPendingConnections(); }, 10000));
     QTcpSocket *peer = server.nextPendingConnection();
@@ -119,5 +120,5 @@ TEST_F(Session, AWriteIntoAClosedConnectionIsNotEchoedNorCountedTheLossIsSeenAtO
     EXPECT_EQ(session.traffic().TxTotal, 2u);
     EXPECT_EQ(session.traffic().statistics.SendCount, 1u);
     EXPECT_FALSE(session.isOpen());
-    EXPECT_EQ(colours, QList<PortColour>{PortColour::Lost});
+    EXPECT_EQ(colours, QList<core::PortColour>{core::PortColour::Lost});
 }

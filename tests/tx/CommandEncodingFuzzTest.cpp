@@ -74,7 +74,7 @@ private:
 
 // Replaces the leftmost occurrence of each token, in list order, until none is
 // left: the plain reading of the tail rules, kept naive on purpose.
-QByteArray naiveConvAddStr(QByteArrayView command, QByteArrayView tail, DataMode mode) {
+QByteArray naiveConvAddStr(QByteArrayView command, QByteArrayView tail, core::DataMode mode) {
     QByteArray text = tail.toByteArray();
     for (int index = 0; index < int(ChecksumTokens.size()); ++index) {
         const QByteArray value =
@@ -85,7 +85,7 @@ QByteArray naiveConvAddStr(QByteArrayView command, QByteArrayView tail, DataMode
     return text;
 }
 
-void checkChecksums(const QByteArray &command, DataMode mode) {
+void checkChecksums(const QByteArray &command, core::DataMode mode) {
     for (int kind = 0; kind < 3; ++kind) {
         for (int skip = 0; skip < 3; ++skip) {
             const int value = CalcCsum(command, kind * 3 + skip, mode);
@@ -98,7 +98,7 @@ void checkChecksums(const QByteArray &command, DataMode mode) {
     }
 }
 
-void checkSend(const QByteArray &command, const QByteArray &tail, DataMode mode) {
+void checkSend(const QByteArray &command, const QByteArray &tail, core::DataMode mode) {
     const QByteArray converted = ConvAddStr(command, tail, mode);
     ASSERT_EQ(converted, naiveConvAddStr(command, tail, mode));
     // Only a "[FF - ...]" token can reappear, completed by a later value "FF".
@@ -110,7 +110,7 @@ void checkSend(const QByteArray &command, const QByteArray &tail, DataMode mode)
 
     const QByteArray joined = command + converted;
     const tx::Packet packet = BuildPacket(command, converted, mode);
-    if (mode == DataMode::Hex) {
+    if (mode == core::DataMode::Hex) {
         ASSERT_EQ(packet.echo, joined);
         ASSERT_EQ(packet.bytes.size(), (joined.size() + 2) / 3); // one byte per pair start
         return;
@@ -136,7 +136,7 @@ TEST_P(CommandEncodingFuzz, KeepsInvariantsOnRandomTexts) {
         const QByteArray tail = generator.next(longTexts ? 1500 : 40);
         const auto where = [&] { return "command " + hex(command) + "\ntail " + hex(tail); };
 
-        for (DataMode mode : {DataMode::Ascii, DataMode::Hex}) {
+        for (core::DataMode mode : {core::DataMode::Ascii, core::DataMode::Hex}) {
             checkChecksums(command, mode);
             ASSERT_FALSE(HasFailure()) << where();
             checkSend(command, tail, mode);
@@ -146,15 +146,17 @@ TEST_P(CommandEncodingFuzz, KeepsInvariantsOnRandomTexts) {
         // The same bytes written as hexadecimal pairs check and encode alike.
         const QByteArray asPairs = command.toHex(generator.pick(0, 1) ? ' ' : '-');
         for (int index = 0; index < int(ChecksumTokens.size()); ++index)
-            ASSERT_EQ(CalcCsum(asPairs, index, DataMode::Hex), CalcCsum(command, index, DataMode::Ascii)) << where();
-        ASSERT_EQ(BuildPacket(asPairs, "", DataMode::Hex).bytes, command) << where();
+            ASSERT_EQ(CalcCsum(asPairs, index, core::DataMode::Hex), CalcCsum(command, index, core::DataMode::Ascii))
+                << where();
+        ASSERT_EQ(BuildPacket(asPairs, "", core::DataMode::Hex).bytes, command) << where();
 
         // Bytes written as "$" escapes in the tail come out as themselves.
         QByteArray escaped;
         for (const char byte : tail)
             escaped += "$" + generator.hexDigit(quint8(byte) >> 4) + generator.hexDigit(quint8(byte) & 0xF);
-        ASSERT_EQ(BuildPacket(command, ConvAddStr(command, escaped, DataMode::Ascii), DataMode::Ascii).bytes,
-                  command + tail)
+        ASSERT_EQ(
+            BuildPacket(command, ConvAddStr(command, escaped, core::DataMode::Ascii), core::DataMode::Ascii).bytes,
+            command + tail)
             << where();
     }
 }

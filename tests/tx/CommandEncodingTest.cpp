@@ -18,7 +18,7 @@ std::string hex(const QByteArray &bytes) { return bytes.toHex(' ').toUpper().toS
 std::string text(const QByteArray &bytes) { return bytes.toStdString(); }
 
 // One send as the send routine does it: convert the tail, then encode.
-tx::Packet send(QByteArrayView command, QByteArrayView tail, DataMode mode) {
+tx::Packet send(QByteArrayView command, QByteArrayView tail, core::DataMode mode) {
     return BuildPacket(command, ConvAddStr(command, tail, mode), mode);
 }
 
@@ -26,41 +26,41 @@ struct EncodingCase {
     const char *name;
     const char *command;
     const char *tail;
-    DataMode mode;
+    core::DataMode mode;
     const char *convertedTail; // nullptr: not checked
     const char *bytes;         // hexadecimal, blank-separated
     const char *echo;          // nullptr: not checked
 };
 
 const EncodingCase encodingCases[] = {
-    {"AtWithCarriageReturn", "AT", "$0D", DataMode::Ascii, nullptr, "41 54 0D", "AT\r"},
-    {"XorFromSecondByte", "ABC", "*[XOR_8 (1..n)]$0D$0A", DataMode::Ascii, "*01$0D$0A", "41 42 43 2A 30 31 0D 0A",
+    {"AtWithCarriageReturn", "AT", "$0D", core::DataMode::Ascii, nullptr, "41 54 0D", "AT\r"},
+    {"XorFromSecondByte", "ABC", "*[XOR_8 (1..n)]$0D$0A", core::DataMode::Ascii, "*01$0D$0A", "41 42 43 2A 30 31 0D 0A",
      nullptr},
-    {"DollarInCommandIsPlain", "$GPGLL", "*[XOR_8 (1..n)]$0D$0A", DataMode::Ascii, "*50$0D$0A",
+    {"DollarInCommandIsPlain", "$GPGLL", "*[XOR_8 (1..n)]$0D$0A", core::DataMode::Ascii, "*50$0D$0A",
      "24 47 50 47 4C 4C 2A 35 30 0D 0A", nullptr},
-    {"SumAll", "abc", "[SUM_8(0..n)]", DataMode::Ascii, "26", "61 62 63 32 36", nullptr},
-    {"SumFromSecond", "abc", "[SUM_8(1..n)]", DataMode::Ascii, "C5", "61 62 63 43 35", nullptr},
-    {"XorAll", "abc", "[XOR_8 (0..n)]", DataMode::Ascii, "60", "61 62 63 36 30", nullptr},
-    {"FfMinusSumAll", "abc", "[FF - SUM_8(0..n)]", DataMode::Ascii, "D9", "61 62 63 44 39", nullptr},
-    {"FfMinusSumFromSecond", "abc", "[FF - SUM_8(1..n)]", DataMode::Ascii, "3A", "61 62 63 33 41", nullptr},
-    {"SumFromThirdOfTwoBytes", "AB", "[SUM_8(2..n)]", DataMode::Ascii, "00", "41 42 30 30", nullptr},
-    {"FfMinusSumFromThirdOfTwoBytes", "AB", "[FF - SUM_8(2..n)]", DataMode::Ascii, "FF", "41 42 46 46", nullptr},
-    {"XorFromSecondOfOneByte", "A", "[XOR_8 (1..n)]", DataMode::Ascii, "00", "41 30 30", nullptr},
-    {"EveryOccurrenceReplaced", "ABC", "[SUM_8(1..n)][SUM_8(1..n)]", DataMode::Ascii, "8585", "41 42 43 38 35 38 35",
-     "ABC8585"},
-    {"EscapedChecksumIsOneByte", "abc", "$[SUM_8(0..n)]", DataMode::Ascii, "$26", "61 62 63 26", nullptr},
-    {"TokenWithoutBlankIsText", "ABC", "*[XOR_8(1..n)]$0D$0A", DataMode::Ascii, "*[XOR_8(1..n)]$0D$0A",
+    {"SumAll", "abc", "[SUM_8(0..n)]", core::DataMode::Ascii, "26", "61 62 63 32 36", nullptr},
+    {"SumFromSecond", "abc", "[SUM_8(1..n)]", core::DataMode::Ascii, "C5", "61 62 63 43 35", nullptr},
+    {"XorAll", "abc", "[XOR_8 (0..n)]", core::DataMode::Ascii, "60", "61 62 63 36 30", nullptr},
+    {"FfMinusSumAll", "abc", "[FF - SUM_8(0..n)]", core::DataMode::Ascii, "D9", "61 62 63 44 39", nullptr},
+    {"FfMinusSumFromSecond", "abc", "[FF - SUM_8(1..n)]", core::DataMode::Ascii, "3A", "61 62 63 33 41", nullptr},
+    {"SumFromThirdOfTwoBytes", "AB", "[SUM_8(2..n)]", core::DataMode::Ascii, "00", "41 42 30 30", nullptr},
+    {"FfMinusSumFromThirdOfTwoBytes", "AB", "[FF - SUM_8(2..n)]", core::DataMode::Ascii, "FF", "41 42 46 46", nullptr},
+    {"XorFromSecondOfOneByte", "A", "[XOR_8 (1..n)]", core::DataMode::Ascii, "00", "41 30 30", nullptr},
+    {"EveryOccurrenceReplaced", "ABC", "[SUM_8(1..n)][SUM_8(1..n)]", core::DataMode::Ascii, "8585",
+     "41 42 43 38 35 38 35", "ABC8585"},
+    {"EscapedChecksumIsOneByte", "abc", "$[SUM_8(0..n)]", core::DataMode::Ascii, "$26", "61 62 63 26", nullptr},
+    {"TokenWithoutBlankIsText", "ABC", "*[XOR_8(1..n)]$0D$0A", core::DataMode::Ascii, "*[XOR_8(1..n)]$0D$0A",
      "41 42 43 2A 5B 58 4F 52 5F 38 28 31 2E 2E 6E 29 5D 0D 0A", nullptr},
-    {"EscapeLookalikeInCommand", "$41", "$0D", DataMode::Ascii, nullptr, "24 34 31 0D", nullptr},
-    {"EscapeWithOneDigitAtEnd", "AB", "$4", DataMode::Ascii, nullptr, "41 42 40", nullptr},
-    {"EscapeWithNoDigitAtEnd", "AB", "$", DataMode::Ascii, nullptr, "41 42 00", nullptr},
-    {"LowercaseAndNonHexDigits", "ABC", "$G1$0d", DataMode::Ascii, nullptr, "41 42 43 01 0D", nullptr},
-    {"EmptyTail", "AT", "", DataMode::Ascii, "", "41 54", "AT"},
-    {"HexSumAll", "01 02 03", " [SUM_8(0..n)]", DataMode::Hex, " 06", "01 02 03 06", "01 02 03 06"},
-    {"HexXorAll", "12 34", " [XOR_8 (0..n)]", DataMode::Hex, " 26", "12 34 26", "12 34 26"},
-    {"HexLoneFinalDigit", "0A 0B 1", "", DataMode::Hex, "", "0A 0B 10", "0A 0B 1"},
-    {"HexAnySeparator", "01-02", "", DataMode::Hex, "", "01 02", "01-02"},
-    {"HexDollarIsNotAnEscape", "01", " $0D", DataMode::Hex, nullptr, "01 00", "01 $0D"},
+    {"EscapeLookalikeInCommand", "$41", "$0D", core::DataMode::Ascii, nullptr, "24 34 31 0D", nullptr},
+    {"EscapeWithOneDigitAtEnd", "AB", "$4", core::DataMode::Ascii, nullptr, "41 42 40", nullptr},
+    {"EscapeWithNoDigitAtEnd", "AB", "$", core::DataMode::Ascii, nullptr, "41 42 00", nullptr},
+    {"LowercaseAndNonHexDigits", "ABC", "$G1$0d", core::DataMode::Ascii, nullptr, "41 42 43 01 0D", nullptr},
+    {"EmptyTail", "AT", "", core::DataMode::Ascii, "", "41 54", "AT"},
+    {"HexSumAll", "01 02 03", " [SUM_8(0..n)]", core::DataMode::Hex, " 06", "01 02 03 06", "01 02 03 06"},
+    {"HexXorAll", "12 34", " [XOR_8 (0..n)]", core::DataMode::Hex, " 26", "12 34 26", "12 34 26"},
+    {"HexLoneFinalDigit", "0A 0B 1", "", core::DataMode::Hex, "", "0A 0B 10", "0A 0B 1"},
+    {"HexAnySeparator", "01-02", "", core::DataMode::Hex, "", "01 02", "01-02"},
+    {"HexDollarIsNotAnEscape", "01", " $0D", core::DataMode::Hex, nullptr, "01 00", "01 $0D"},
 };
 
 class CommandEncoding : public ::testing::TestWithParam<EncodingCase> {};
@@ -76,7 +76,7 @@ TEST_P(CommandEncoding, EncodesCommandAndTail) {
     if (c.echo) {
         EXPECT_EQ(text(packet.echo), std::string(c.echo));
     }
-    if (c.mode == DataMode::Ascii) {
+    if (c.mode == core::DataMode::Ascii) {
         EXPECT_EQ(packet.echo, packet.bytes);
     }
 }
@@ -108,20 +108,20 @@ TEST(CalcCsum, NoCoveredByteGivesZeroOrFf) {
     // Sum and XOR of nothing are 0; 0xFF minus that is 0xFF.
     const int expected[9] = {0, 0, 0, 0, 0, 0, 255, 255, 255};
     for (int index = 0; index < 9; ++index) {
-        EXPECT_EQ(CalcCsum("", index, DataMode::Ascii), expected[index]) << index;
-        EXPECT_EQ(CalcCsum("", index, DataMode::Hex), expected[index]) << index;
+        EXPECT_EQ(CalcCsum("", index, core::DataMode::Ascii), expected[index]) << index;
+        EXPECT_EQ(CalcCsum("", index, core::DataMode::Hex), expected[index]) << index;
         // A single hexadecimal digit is not a pair, so nothing is covered.
-        EXPECT_EQ(CalcCsum("7", index, DataMode::Hex), expected[index]) << index;
+        EXPECT_EQ(CalcCsum("7", index, core::DataMode::Hex), expected[index]) << index;
     }
     for (int index : {2, 5, 8})
-        EXPECT_EQ(CalcCsum("AB", index, DataMode::Ascii), expected[index]) << index;
+        EXPECT_EQ(CalcCsum("AB", index, core::DataMode::Ascii), expected[index]) << index;
     for (int index : {1, 4, 7})
-        EXPECT_EQ(CalcCsum("A", index, DataMode::Ascii), expected[index]) << index;
+        EXPECT_EQ(CalcCsum("A", index, core::DataMode::Ascii), expected[index]) << index;
 }
 
 TEST(CalcCsum, HexCoversOnlyCompletePairs) {
-    EXPECT_EQ(CalcCsum("0A 0B 1", 0, DataMode::Hex), 0x15);
-    EXPECT_EQ(text(ConvAddStr("0A 0B 1", " [SUM_8(0..n)]", DataMode::Hex)), " 15");
+    EXPECT_EQ(CalcCsum("0A 0B 1", 0, core::DataMode::Hex), 0x15);
+    EXPECT_EQ(text(ConvAddStr("0A 0B 1", " [SUM_8(0..n)]", core::DataMode::Hex)), " 15");
 }
 
 TEST(CalcCsum, CoversEveryByteOfALongCommand) {
@@ -129,8 +129,8 @@ TEST(CalcCsum, CoversEveryByteOfALongCommand) {
     // count is 0. Counting only 255 bytes would give 0xFF and 0x01.
     const QByteArray ascii(300, '\x01');
     const QByteArray hexPairs = ascii.toHex(' ');
-    for (DataMode mode : {DataMode::Ascii, DataMode::Hex}) {
-        const QByteArray &command = mode == DataMode::Ascii ? ascii : hexPairs;
+    for (core::DataMode mode : {core::DataMode::Ascii, core::DataMode::Hex}) {
+        const QByteArray &command = mode == core::DataMode::Ascii ? ascii : hexPairs;
         EXPECT_EQ(CalcCsum(command, 0, mode), 0x2C);
         EXPECT_EQ(CalcCsum(command, 1, mode), 0x2B);
         EXPECT_EQ(CalcCsum(command, 3, mode), 0x00);
@@ -140,38 +140,38 @@ TEST(CalcCsum, CoversEveryByteOfALongCommand) {
 }
 
 TEST(CalcCsum, IndexOutsideTheListGivesZero) {
-    EXPECT_EQ(CalcCsum("abc", -1, DataMode::Ascii), 0);
-    EXPECT_EQ(CalcCsum("abc", 9, DataMode::Ascii), 0);
+    EXPECT_EQ(CalcCsum("abc", -1, core::DataMode::Ascii), 0);
+    EXPECT_EQ(CalcCsum("abc", 9, core::DataMode::Ascii), 0);
 }
 
 TEST(ConvAddStr, TokensAreReplacedInListOrder) {
     // The command byte 0xFF makes "[SUM_8(0..n)]" read "FF", which completes a
     // "[FF - SUM_8(0..n)]" that is replaced afterwards (0xFF - 0xFF = 0x00).
-    EXPECT_EQ(text(ConvAddStr("\xFF", "[[SUM_8(0..n)] - SUM_8(0..n)]", DataMode::Ascii)), "00");
+    EXPECT_EQ(text(ConvAddStr("\xFF", "[[SUM_8(0..n)] - SUM_8(0..n)]", core::DataMode::Ascii)), "00");
     // With nothing covered "[FF - SUM_8(1..n)]" reads "FF"; the token it
     // completes comes earlier in the list, is already done, and stays as text.
-    EXPECT_EQ(text(ConvAddStr("A", "[[FF - SUM_8(1..n)] - SUM_8(0..n)]", DataMode::Ascii)), "[FF - SUM_8(0..n)]");
+    EXPECT_EQ(text(ConvAddStr("A", "[[FF - SUM_8(1..n)] - SUM_8(0..n)]", core::DataMode::Ascii)), "[FF - SUM_8(0..n)]");
 }
 
 TEST(ConvAddStr, ATokenCompletedByItsOwnValueIsReplacedToo) {
     // Empty command: "[FF - SUM_8(0..n)]" reads "FF", and its replacement
     // forms the same token again around it.
-    EXPECT_EQ(text(ConvAddStr("", "[[FF - SUM_8(0..n)] - SUM_8(0..n)]", DataMode::Ascii)), "FF");
+    EXPECT_EQ(text(ConvAddStr("", "[[FF - SUM_8(0..n)] - SUM_8(0..n)]", core::DataMode::Ascii)), "FF");
 }
 
 TEST(ConvAddStr, ChecksumCoversTheCommandPartOnly) {
     // The second token does not see the first one's value nor the escape.
-    EXPECT_EQ(text(ConvAddStr("ABC", "$01[SUM_8(0..n)]*[XOR_8 (0..n)]", DataMode::Ascii)), "$01C6*40");
+    EXPECT_EQ(text(ConvAddStr("ABC", "$01[SUM_8(0..n)]*[XOR_8 (0..n)]", core::DataMode::Ascii)), "$01C6*40");
 }
 
 TEST(BuildPacket, EncodesTextLongerThanThePortQueueWhole) {
     const QByteArray command(3000, 'x');
-    const tx::Packet ascii = send(command, "$0D", DataMode::Ascii);
+    const tx::Packet ascii = send(command, "$0D", core::DataMode::Ascii);
     ASSERT_EQ(ascii.bytes.size(), 3001);
     EXPECT_EQ(ascii.bytes, command + '\r');
 
     const QByteArray hexPairs = QByteArray(3000, '\xAB').toHex(' ');
-    const tx::Packet hexPacket = send(hexPairs, " [SUM_8(0..n)]", DataMode::Hex);
+    const tx::Packet hexPacket = send(hexPairs, " [SUM_8(0..n)]", core::DataMode::Hex);
     ASSERT_EQ(hexPacket.bytes.size(), 3001);
     EXPECT_EQ(hexPacket.bytes.left(3000), QByteArray(3000, '\xAB'));
     // 3000 * 0xAB = 0x7D3E8, low byte 0xE8.
@@ -180,8 +180,8 @@ TEST(BuildPacket, EncodesTextLongerThanThePortQueueWhole) {
 
 TEST(BuildPacket, DollarEndingTheCommandIsPlain) {
     // The escape boundary is the end of the command part, not of the text.
-    EXPECT_EQ(hex(BuildPacket("AB$", "41", DataMode::Ascii).bytes), "41 42 24 34 31");
-    EXPECT_EQ(hex(BuildPacket("AB", "$41", DataMode::Ascii).bytes), "41 42 41");
+    EXPECT_EQ(hex(BuildPacket("AB$", "41", core::DataMode::Ascii).bytes), "41 42 24 34 31");
+    EXPECT_EQ(hex(BuildPacket("AB", "$41", core::DataMode::Ascii).bytes), "41 42 41");
 }
 
 TEST(ChecksumTokens, ListOrderSelectsTheAlgorithm) {
@@ -197,7 +197,7 @@ TEST(ChecksumTokens, ListOrderSelectsTheAlgorithm) {
     ASSERT_EQ(tx::ChecksumTokens.size(), std::size(table));
     for (size_t index = 0; index < std::size(table); ++index) {
         EXPECT_EQ(tx::ChecksumTokens[index], table[index].token) << index;
-        EXPECT_EQ(text(ConvAddStr("abcd", table[index].token, DataMode::Ascii)), table[index].value) << index;
+        EXPECT_EQ(text(ConvAddStr("abcd", table[index].token, core::DataMode::Ascii)), table[index].value) << index;
     }
 }
 

@@ -67,22 +67,22 @@ TEST_F(Connection, ConnectAndDisconnect) {
     EXPECT_TRUE(find("BTConnect")->isEnabled());
 
     // The port is really open: a second program cannot have it.
-    SerialPortAccess other;
-    EXPECT_FALSE(other.open(device().slavePath(), {9600, 8, StopBits::One}));
+    core::SerialPortAccess other;
+    EXPECT_FALSE(other.open(device().slavePath(), {9600, 8, core::StopBits::One}));
 
     click("BTConnect");
     EXPECT_EQ(text("BTConnect"), "Connect");
     EXPECT_FALSE(form().terminalState().PortOpen);
     EXPECT_EQ(comPortColour(), normal);
     expectSettingsEnabled(true);
-    EXPECT_TRUE(other.open(device().slavePath(), {9600, 8, StopBits::One}));
+    EXPECT_TRUE(other.open(device().slavePath(), {9600, 8, core::StopBits::One}));
     EXPECT_TRUE(notices.isEmpty());
 }
 
 TEST_F(Connection, PortInUseIsReportedAndStaysDisconnected) {
     start();
-    SerialPortAccess other;
-    ASSERT_TRUE(other.open(device().slavePath(), {9600, 8, StopBits::One}));
+    core::SerialPortAccess other;
+    ASSERT_TRUE(other.open(device().slavePath(), {9600, 8, core::StopBits::One}));
     click("BTConnect");
     ASSERT_EQ(notices.size(), 1);
     // The fixed message first, the system's reason under it.

@@ -6,23 +6,23 @@
 
 #include <QRandomGenerator>
 
-using windowlayout::Span;
+using ui::windowlayout::Span;
 
 TEST(LayoutRule, PlacesEachControlFromTheStartupArrangement) {
     // The design spans the cases look at, in a window 960 wide outside.
-    windowlayout::StartupLayout startup{960,
-                                        {{"Panel1", {4, 937}},
-                                         {"PStats", {669, 268}},
-                                         {"MainStrCmd", {8, 641}},
-                                         {"STListName", {8, 289}},
-                                         {"AddStrCmd", {668, 261}},
-                                         {"ButtonReadFile", {564, 85}},
-                                         {"ButtonSend", {800, 129}},
-                                         {"StaticText3", {668, 261}},
-                                         {"MainWindow", {4, 937}},
-                                         {"FastOldCmd", {8, 641}}}};
-    for (int k = 1; k <= macrogrid::kMacroCount; ++k) {
-        const QRect place = macrogrid::designRect(k);
+    ui::windowlayout::StartupLayout startup{960,
+                                            {{"Panel1", {4, 937}},
+                                             {"PStats", {669, 268}},
+                                             {"MainStrCmd", {8, 641}},
+                                             {"STListName", {8, 289}},
+                                             {"AddStrCmd", {668, 261}},
+                                             {"ButtonReadFile", {564, 85}},
+                                             {"ButtonSend", {800, 129}},
+                                             {"StaticText3", {668, 261}},
+                                             {"MainWindow", {4, 937}},
+                                             {"FastOldCmd", {8, 641}}}};
+    for (int k = 1; k <= ui::macrogrid::kMacroCount; ++k) {
+        const QRect place = ui::macrogrid::designRect(k);
         startup.spans.insert(QStringLiteral("Button%1").arg(k), {place.x(), place.width()});
     }
     const struct {
@@ -43,7 +43,7 @@ TEST(LayoutRule, PlacesEachControlFromTheStartupArrangement) {
         {70, true, "STListName", {8, 622}},     {-600, true, "STListName", {8, 0}},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(windowlayout::arrange(startup, 960 + c.dw, c.fileSendMode).value(c.control), c.expected)
+        EXPECT_EQ(ui::windowlayout::arrange(startup, 960 + c.dw, c.fileSendMode).value(c.control), c.expected)
             << c.control << " at " << c.dw;
 }
 
@@ -51,7 +51,7 @@ class LayoutWindow : public TerminalFixture {
 protected:
     QMap<QString, QRect> placed() {
         QMap<QString, QRect> geometry;
-        for (const QString &name : windowlayout::placedControls())
+        for (const QString &name : ui::windowlayout::placedControls())
             geometry.insert(name, find(name)->geometry());
         return geometry;
     }

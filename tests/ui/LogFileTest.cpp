@@ -49,7 +49,7 @@ protected:
         connectPort();
     }
 
-    TerminalState state() { return form().terminalState(); }
+    core::TerminalState state() { return form().terminalState(); }
 
     QStringList logEntries() {
         return QDir(workDir()).entryList({QStringLiteral("LOG_*")}, QDir::AllEntries | QDir::System);

@@ -38,14 +38,14 @@ const QColor kLime(0, 255, 0);
 class MacroWindow : public TerminalFixture {
 protected:
     void SetUp() override {
-        MacroStore store;
-        store.LoadCmdConfig(MacroStore::kFileName);
-        for (int n = 1; n <= MacroStore::kLists; ++n)
+        macros::MacroStore store;
+        store.LoadCmdConfig(macros::MacroStore::kFileName);
+        for (int n = 1; n <= macros::MacroStore::kLists; ++n)
             store.setListName(n, QStringLiteral("Lst %1").arg(n));
-        for (int k = 1; k <= MacroStore::kMacros; ++k) {
+        for (int k = 1; k <= macros::MacroStore::kMacros; ++k) {
             store.setName(1, k, QStringLiteral("N%1").arg(k));
             store.setCommand(1, k, k == 5 ? QString(251, 'x') : QStringLiteral("C%1").arg(k));
-            for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
+            for (int j = 1; j <= macros::MacroStore::kDescriptionLines; ++j)
                 store.setDescription(1, k, j, QStringLiteral("%1.%2").arg(k).arg(j));
         }
         store.setDescription(1, 9, 1, QString(60, 'w'));
@@ -53,10 +53,10 @@ protected:
         store.setCommand(1, 10, QStringLiteral("<b>c</b>  <br>x"));
         store.setDescription(1, 10, 2, QStringLiteral("<b>x</b><hr>"));
         store.setCommand(12, 3, QStringLiteral("gone after clearing"));
-        store.save(MacroStore::kFileName);
+        store.save(macros::MacroStore::kFileName);
         start();
     }
-    const MacroStore &store() { return form().macroStore(); }
+    const macros::MacroStore &store() { return form().macroStore(); }
     bool enabled(const char *name) { return find(name)->isEnabled(); }
     void pointAt(QWidget *parent, QPoint at) { QTest::mouseMove(form().windowHandle(), parent->mapTo(&form(), at)); }
     void pointAt(const QString &control) { pointAt(find(control), find(control)->rect().center()); }
@@ -99,7 +99,7 @@ TEST_F(MacroWindow, ChooserAndSteppingAtTheEndsAndClearingList12) {
     click("DelList");
     EXPECT_EQ(text("ListNameEDT"), "[12]");
     click("SaveF");
-    const QByteArray file = fileBytes(MacroStore::kFileName);
+    const QByteArray file = fileBytes(macros::MacroStore::kFileName);
     EXPECT_EQ(file.mid(11 * 102580, 5), QByteArray("\x04[12]"));
     EXPECT_EQ(file[11 * 102580 + 152 + 252 * 2], '\0') << "command 3 is empty";
 }
@@ -128,7 +128,7 @@ TEST_F(MacroWindow, ClosingAsksToSaveOnlyWhenTheStoreChanged) {
         form().show();
         form().close();
         EXPECT_EQ(form().isVisible(), c.shown) << c.answer;
-        EXPECT_EQ(fileBytes(MacroStore::kFileName).contains("\x03new"), c.saved) << c.answer;
+        EXPECT_EQ(fileBytes(macros::MacroStore::kFileName).contains("\x03new"), c.saved) << c.answer;
     }
     EXPECT_EQ(notices, QStringList(5, "Сохранить изменения  макросов?")) << "none once saved";
 }
@@ -149,14 +149,14 @@ TEST_F(MacroWindow, StoredTextsShowAsTypedNeverAsMarkupOrAShortcut) {
 }
 
 TEST_F(MacroWindow, EditorModeRewritesTheStoreAndStoresEachKeystroke) {
-    const QByteArray before = fileBytes(MacroStore::kFileName);
+    const QByteArray before = fileBytes(macros::MacroStore::kFileName);
     click("EditAllCmd");
     EXPECT_TRUE(find("Edit1")->isVisible() && find("StaticText1")->isVisible());
     EXPECT_FALSE(find("Button1")->isVisible() || find("ButtonReadFile")->isVisible());
-    QFile::remove(MacroStore::kFileName); // leaving writes it anew
+    QFile::remove(macros::MacroStore::kFileName); // leaving writes it anew
     click("EditAllCmd");
     EXPECT_TRUE(find("Button1")->isVisible() && !find("StaticText1")->isVisible());
-    EXPECT_TRUE(fileBytes(MacroStore::kFileName) == before);
+    EXPECT_TRUE(fileBytes(macros::MacroStore::kFileName) == before);
 
     click("EditAllCmd");
     find("Edit6")->setFocus();
@@ -239,7 +239,7 @@ TEST_F(MacroWindow, EditorDialogWalksWithEnterAndBackspaceAndKeepsChangesHowever
 }
 
 TEST_F(MacroWindow, ASignalClosesAsTheWindowDoesAndTheNextStartOffersTheEdits) {
-    const QByteArray stored = fileBytes(MacroStore::kFileName);
+    const QByteArray stored = fileBytes(macros::MacroStore::kFileName);
     connectPort();
     typeInto("MainStrCmd", "AT");
     pressKey("MainStrCmd", Qt::Key_Return);
@@ -248,7 +248,7 @@ TEST_F(MacroWindow, ASignalClosesAsTheWindowDoesAndTheNextStartOffersTheEdits) {
     ASSERT_EQ(std::raise(SIGTERM), 0);
     ASSERT_TRUE(waitUntil([&] { return !form().isVisible(); }));
     EXPECT_TRUE(notices.isEmpty()) << notices.join('|').toStdString();
-    EXPECT_EQ(fileBytes(MacroStore::kFileName), stored) << "written only at the user's word";
+    EXPECT_EQ(fileBytes(macros::MacroStore::kFileName), stored) << "written only at the user's word";
     EXPECT_TRUE(fileBytes("OldCmd").startsWith("\x02"
                                                "AT"));
 
@@ -257,25 +257,26 @@ TEST_F(MacroWindow, ASignalClosesAsTheWindowDoesAndTheNextStartOffersTheEdits) {
         onModal = [answer](QDialog &dialog, const QString &) { QTest::keyClick(&dialog, answer); };
         start();
     }
-    EXPECT_EQ(notices, QStringList(2, MacroStore::recoveryQuestion(QDir::current().absoluteFilePath("CmdConfig"))));
+    EXPECT_EQ(notices,
+              QStringList(2, macros::MacroStore::recoveryQuestion(QDir::current().absoluteFilePath("CmdConfig"))));
     EXPECT_EQ(text("Button1"), "new");
     click("EditAllCmd");
     click("EditAllCmd"); // saves them
-    EXPECT_TRUE(fileBytes(MacroStore::kFileName).contains("\x03new"));
+    EXPECT_TRUE(fileBytes(macros::MacroStore::kFileName).contains("\x03new"));
     EXPECT_FALSE(QFile::exists("CmdConfig.recovery"));
 }
 
 TEST_F(MacroWindow, ASaveTakesInWhatAnotherWindowSavedMeanwhile) {
     click("EditAllCmd");
-    MacroStore other;
-    other.LoadCmdConfig(MacroStore::kFileName);
+    macros::MacroStore other;
+    other.LoadCmdConfig(macros::MacroStore::kFileName);
     other.setName(1, 1, u"theirs");
-    ASSERT_TRUE(other.save(MacroStore::kFileName));
+    ASSERT_TRUE(other.save(macros::MacroStore::kFileName));
     click("SaveF");
     EXPECT_EQ(text("Edit1"), "theirs");
     click("EditAllCmd"); // saves again
     EXPECT_EQ(text("Button1"), "theirs");
-    EXPECT_TRUE(fileBytes(MacroStore::kFileName).contains("\x06theirs"));
+    EXPECT_TRUE(fileBytes(macros::MacroStore::kFileName).contains("\x06theirs"));
 }
 
 TEST_F(MacroWindow, ASignalWhileTheEditorIsOpenKeepsWhatTheDialogAndTheEditsHold) {
@@ -294,8 +295,8 @@ TEST_F(MacroWindow, ASignalWhileTheEditorIsOpenKeepsWhatTheDialogAndTheEditsHold
     };
     QTest::mouseDClick(find("Edit9"), Qt::LeftButton);
     // The program ends here; the next start would take the edits so.
-    MacroStore next;
-    ASSERT_TRUE(next.LoadCmdConfig(MacroStore::kFileName) && next.takeRecovery(MacroStore::kFileName));
+    macros::MacroStore next;
+    ASSERT_TRUE(next.LoadCmdConfig(macros::MacroStore::kFileName) && next.takeRecovery(macros::MacroStore::kFileName));
     EXPECT_EQ(QStringList({next.name(1, 9), next.command(1, 9), next.description(1, 9, 2), next.name(1, 5)}),
               QStringList({"N9Z", "C9Q", "9.2d", "main"}));
 }

@@ -80,7 +80,7 @@ TEST_F(NetPorts, ManyBadLinesMakeOneSmallReportOnceTheWindowIsUp) {
     ASSERT_TRUE(waitUntil([&] { return !notices.isEmpty(); }));
     EXPECT_TRUE(windowUp);
     EXPECT_LT(height, 400);
-    EXPECT_EQ(notices[0].count('\n'), NetPortList::kReportedLines) << notices[0].left(300).toStdString();
+    EXPECT_EQ(notices[0].count('\n'), core::NetPortList::kReportedLines) << notices[0].left(300).toStdString();
 }
 
 TEST_F(NetPorts, EveryByteBothWaysInHexTheBaudRateOnTheFarPortAndAServerRestart) {

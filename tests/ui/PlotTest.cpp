@@ -27,20 +27,20 @@ const QString kPlotAction = QStringLiteral("График…");
 
 class Plot : public TerminalFixture {
 protected:
-    PlotWindow &openPlot() {
+    ui::PlotWindow &openPlot() {
         start();
         connectPort();
         QApplication::setActiveWindow(&form());
         QTest::keyClick(&form(), Qt::Key_G, Qt::ControlModifier);
-        PlotWindow *plot = nullptr;
+        ui::PlotWindow *plot = nullptr;
         for (QWidget *window : QApplication::topLevelWidgets())
-            plot = window->objectName() == QStringLiteral("PlotWindow") ? qobject_cast<PlotWindow *>(window) : plot;
+            plot = window->objectName() == QStringLiteral("PlotWindow") ? qobject_cast<ui::PlotWindow *>(window) : plot;
         EXPECT_TRUE(plot && plot->isVisible());
         return *plot;
     }
 
     // Clicks the export button and picks the file in the file dialog.
-    void exportTo(PlotWindow &plot, const char *button, const QString &path) {
+    void exportTo(ui::PlotWindow &plot, const char *button, const QString &path) {
         onModal = [path](QDialog &dialog, const QString &) {
             if (auto *files = qobject_cast<QFileDialog *>(&dialog)) {
                 files->selectFile(path);
@@ -52,7 +52,7 @@ protected:
     }
 
     // The chart's series as "name: y y y".
-    QStringList shownSeries(PlotWindow &plot) {
+    QStringList shownSeries(ui::PlotWindow &plot) {
         QStringList shown;
         for (QAbstractSeries *series : plot.findChild<QChartView *>(QStringLiteral("PlotChart"))->chart()->series()) {
             QString line = series->name() + ':';
@@ -65,7 +65,7 @@ protected:
 };
 
 TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsvAndPng) {
-    PlotWindow &plot = openPlot();
+    ui::PlotWindow &plot = openPlot();
     device().send("a:1 b:2\r\n");
     ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 2; }));
     device().send("a:3 b:-4.5\r\n");
@@ -89,7 +89,7 @@ TEST_F(Plot, NamedValuesFromTheDeviceMakeASeriesEachAndGoToCsvAndPng) {
 }
 
 TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
-    PlotWindow &plot = openPlot();
+    ui::PlotWindow &plot = openPlot();
     typeInto(QStringLiteral("MainStrCmd"), QStringLiteral("a:5"));
     pressKey(QStringLiteral("MainStrCmd"), Qt::Key_Return);
     EXPECT_EQ(device().receive(4), "a:5\r");

@@ -26,7 +26,7 @@ TEST(ReadoutPainter, SamePixelsAsThePlainLabel) {
                 label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         }
         plain.setAutoFillBackground(true);
-        new ReadoutPainter(&painted);
+        new ui::ReadoutPainter(&painted);
         window.show();
         for (const char *text : {"TX: 0, RX: 0", "TX: 1234567 RX: 8901234", "Send: 1110", "MIN_T_W:  12", "MAX_T_W: NA",
                                  "23:59:07", "TAVAWAY"}) {

@@ -46,7 +46,7 @@ protected:
     }
 
     void clickGapArrow(const char *arrow, int times = 1) {
-        auto *spinner = find<UpDown>(QStringLiteral("TimeOutRx"));
+        auto *spinner = find<ui::UpDown>(QStringLiteral("TimeOutRx"));
         ASSERT_NE(spinner, nullptr);
         auto *button = spinner->findChild<QToolButton *>(QLatin1String(arrow));
         ASSERT_NE(button, nullptr);

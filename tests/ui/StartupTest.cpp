@@ -161,7 +161,7 @@ TEST_F(Startup, CloseRewritesTheHistoryButNeverRecreatesIt) {
 // Emptied but for what came after the 5000th row: the newest stays in sight.
 TEST_F(Startup, HousekeepingEmptiesTheLogPast5000Rows) {
     start();
-    auto *log = find<LogPane>("MainWindow");
+    auto *log = find<ui::LogPane>("MainWindow");
     for (int n = 0; n < 5000; ++n)
         log->append(QString::number(n));
     processEventsFor(50);

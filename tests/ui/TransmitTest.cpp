@@ -50,7 +50,7 @@ TEST_F(Transmit, TypedCommandsGoOnTheWireExactlyAsEncoded) {
     };
     start();
     connectPort();
-    auto *log = find<LogPane>("MainWindow");
+    auto *log = find<ui::LogPane>("MainWindow");
     for (const WireCase &c : cases) {
         SCOPED_TRACE((c.command + " + " + c.tail).toStdString());
         click(c.mode);
@@ -86,7 +86,7 @@ TEST_F(Transmit, EchoLineCarriesTheSendTimeWhileTimeIsShown) {
     }
 
     click("VisTime");
-    find<LogPane>("MainWindow")->clear();
+    find<ui::LogPane>("MainWindow")->clear();
     pressKey("MainStrCmd", Qt::Key_Return);
     EXPECT_EQ(device().receive(3), QByteArray("AT\r"));
     EXPECT_EQ(logText(), "AT");
@@ -196,12 +196,12 @@ TEST_F(Transmit, FilteredEchoIsSentAndCountedButNeitherShownNorRecorded) {
     // The filter sees the time stamp too.
     click("VisTime");
     typeInto("FiltrLog", "> ]");
-    find<LogPane>("MainWindow")->clear();
+    find<ui::LogPane>("MainWindow")->clear();
     pressKey("MainStrCmd", Qt::Key_Return);
     EXPECT_EQ(device().receive(3), QByteArray("at\r"));
     EXPECT_TRUE(logText().endsWith(" > ] at")) << logText().toStdString();
     typeInto("FiltrLog", "< ]");
-    find<LogPane>("MainWindow")->clear();
+    find<ui::LogPane>("MainWindow")->clear();
     pressKey("MainStrCmd", Qt::Key_Return);
     EXPECT_EQ(device().receive(3), QByteArray("at\r"));
     EXPECT_EQ(logText(), "");

@@ -30,8 +30,8 @@ protected:
         QTest::mouseClick(arrow, Qt::LeftButton);
     }
 
-    UpDown spinner;
-    QSignalSpy spy{&spinner, &UpDown::clicked};
+    ui::UpDown spinner;
+    QSignalSpy spy{&spinner, &ui::UpDown::clicked};
 };
 
 TEST_F(UpDownTest, StartsAtZeroWithItsRange) {

@@ -32,7 +32,7 @@ QList<int> plainViewRowStarts(const QString &line, int viewportWidth, const QFon
     return starts;
 }
 
-QList<int> rowStarts(const WrappedLines &lines, qint64 line) {
+QList<int> rowStarts(const ui::WrappedLines &lines, qint64 line) {
     const std::unique_ptr<QTextLayout> layout = lines.layout(line);
     QList<int> starts;
     for (int row = 0; row < layout->lineCount(); ++row)
@@ -62,7 +62,7 @@ const WrapCase kWrapCases[] = {
 TEST(WrappedLines, WrapsAsAPlainTextViewAtEveryWidth) {
     for (const int viewportWidth : {60, 200, 521, 933}) {
         for (const QFont &font : {kLogFont, QFont(QStringLiteral("Liberation Sans"), 14)}) {
-            WrappedLines lines;
+            ui::WrappedLines lines;
             lines.setFont(font);
             lines.setTextWidth(viewportWidth - 8);
             qint64 expectedRows = 0;
@@ -81,7 +81,7 @@ TEST(WrappedLines, WrapsAsAPlainTextViewAtEveryWidth) {
 }
 
 TEST(WrappedLines, LineFeedsStartLinesAndRowsMapToThem) {
-    WrappedLines lines;
+    ui::WrappedLines lines;
     lines.setFont(kLogFont);
     lines.setTextWidth(200);
     lines.append(QStringLiteral("A\nB"));
@@ -91,10 +91,10 @@ TEST(WrappedLines, LineFeedsStartLinesAndRowsMapToThem) {
     const qint64 cRows = lines.rowsBefore(3) - lines.rowsBefore(2);
     ASSERT_GT(cRows, 2);
     EXPECT_EQ(lines.rowCount(), 3 + cRows);
-    const QList<std::pair<qint64, WrappedLines::Row>> table = {{0, {0, 0}}, {1, {1, 0}},         {2, {2, 0}},
-                                                               {3, {2, 1}}, {2 + cRows, {3, 0}}, {99, {3, 0}}};
+    const QList<std::pair<qint64, ui::WrappedLines::Row>> table = {{0, {0, 0}}, {1, {1, 0}},         {2, {2, 0}},
+                                                                   {3, {2, 1}}, {2 + cRows, {3, 0}}, {99, {3, 0}}};
     for (const auto &[row, expected] : table) {
-        const WrappedLines::Row at = lines.rowAt(row);
+        const ui::WrappedLines::Row at = lines.rowAt(row);
         EXPECT_EQ(at.line, expected.line) << row;
         EXPECT_EQ(at.row, expected.row) << row;
     }
@@ -119,7 +119,7 @@ TEST(WrappedLines, PastTheLimitOnlyTheRowsAfterItStay) {
         {"LineAcrossTheLimit", 4999, severalRows, -2, 1},
     };
     for (const Case &c : cases) {
-        WrappedLines lines;
+        ui::WrappedLines lines;
         lines.setFont(kLogFont);
         lines.setTextWidth(300);
         for (int n = 0; n < c.oneRowLines; ++n)
@@ -135,11 +135,11 @@ TEST(WrappedLines, PastTheLimitOnlyTheRowsAfterItStay) {
 }
 
 TEST(WrappedLines, SelectionGivesTheTextBetweenTwoPlaces) {
-    WrappedLines lines;
+    ui::WrappedLines lines;
     lines.append(QStringLiteral("first"));
     lines.append(QStringLiteral("Привет\n<NULL>"));
     lines.append(QStringLiteral("last"));
-    using P = WrappedLines::Place;
+    using P = ui::WrappedLines::Place;
     const QList<std::tuple<P, P, QString>> table = {
         {{0, 1}, {0, 3}, QStringLiteral("ir")},
         {{0, 3}, {3, 2}, QStringLiteral("st\nПривет\n<NULL>\nla")},

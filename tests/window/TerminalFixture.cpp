@@ -10,7 +10,7 @@
 
 TerminalFixture::TerminalFixture() : m_previousDir(QDir::currentPath()) {
     QDir::setCurrent(m_workDir.path());
-    modal::setObserver([this](QDialog &dialog, const QString &text) {
+    ui::modal::setObserver([this](QDialog &dialog, const QString &text) {
         notices.append(text);
         if (onModal)
             onModal(dialog, text);
@@ -19,7 +19,7 @@ TerminalFixture::TerminalFixture() : m_previousDir(QDir::currentPath()) {
 }
 
 TerminalFixture::~TerminalFixture() {
-    modal::setObserver(nullptr);
+    ui::modal::setObserver(nullptr);
     m_terminal.close();
     QDir::setCurrent(m_previousDir);
 }
@@ -31,8 +31,8 @@ void TerminalFixture::linkDevice(const QString &name, const PtyDevice &device) {
 void TerminalFixture::replaceDevice() { ASSERT_TRUE(m_terminal.replaceDevice()); }
 
 void TerminalFixture::start() {
-    if (!firstStart && !QFile::exists(MacroStore::kFileName))
-        MacroStore().LoadCmdConfig(MacroStore::kFileName);
+    if (!firstStart && !QFile::exists(macros::MacroStore::kFileName))
+        macros::MacroStore().LoadCmdConfig(macros::MacroStore::kFileName);
     ASSERT_TRUE(m_terminal.open(stableNameFolder));
 }
 

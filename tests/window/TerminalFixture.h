@@ -14,7 +14,9 @@
 #include <functional>
 #include <optional>
 
+namespace ui {
 class TForm1;
+}
 
 // The real terminal window in a fresh working directory, with one
 // pseudo-terminal device listed as the port "ttyV0". Every modal window is
@@ -32,7 +34,7 @@ protected:
     // Where the window looks for the lasting names of USB adapters, if not
     // in the system's folder.
     std::optional<QString> stableNameFolder;
-    TForm1 &form() { return m_terminal.form(); }
+    ui::TForm1 &form() { return m_terminal.form(); }
     QString workDir() const { return m_workDir.path(); }
     QString devDir() const { return m_terminal.portFolder(); }
     PtyDevice &device() { return m_terminal.device(); }

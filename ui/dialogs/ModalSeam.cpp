@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QTimer>
 
+namespace ui {
+
 namespace modal {
 namespace {
 
@@ -41,7 +43,7 @@ void centre(QWidget &window, const QWidget *over) {
 class CentredBox : public QMessageBox {
 public:
     CentredBox(Icon icon, const QString &text, StandardButtons buttons, QWidget *parent)
-        : QMessageBox(icon, kProgramName, text, buttons, parent) {
+        : QMessageBox(icon, core::kProgramName, text, buttons, parent) {
         setTextFormat(Qt::PlainText);
     }
 
@@ -150,3 +152,5 @@ Answer ask(QWidget *parent, const QString &text) {
 void setUnattended(bool unattended) { s_unattended = unattended; }
 
 } // namespace modal
+
+} // namespace ui

@@ -7,6 +7,8 @@
 class QDialog;
 class QWidget;
 
+namespace ui {
+
 // Every modal window and message box of the program opens through here. The
 // window really runs modally (timers keep firing inside its loop); an observer
 // installed by a test is called from inside that loop, once the window is up,
@@ -44,3 +46,5 @@ Answer ask(QWidget *parent, const QString &text);
 void setUnattended(bool unattended);
 
 } // namespace modal
+
+} // namespace ui

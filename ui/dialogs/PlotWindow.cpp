@@ -27,6 +27,8 @@
 #include <cmath>
 #include <limits>
 
+namespace ui {
+
 namespace {
 
 // Spans of the rolling window at start, per axis.
@@ -79,7 +81,7 @@ Widget *control(const QString &name, const QString &caption, QBoxLayout *row) {
 
 } // namespace
 
-PlotWindow::PlotWindow(std::function<DataMode()> dataMode, QWidget *owner)
+PlotWindow::PlotWindow(std::function<core::DataMode()> dataMode, QWidget *owner)
     : m_owner(owner), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)), m_chart(new QChart),
       m_chartView(new ZoomingChartView(m_chart)), m_xAxis(new QValueAxis(this)), m_yAxis(new QValueAxis(this)) {
     setObjectName(QStringLiteral("PlotWindow"));
@@ -173,7 +175,7 @@ void PlotWindow::takeReceivedLine(const QByteArray &text) {
     // numbers of the device's, the status says so.
     if (!isVisible())
         return;
-    if (m_dataMode() == DataMode::Ascii) {
+    if (m_dataMode() == core::DataMode::Ascii) {
         const rx::NumberScan scan = rx::scanNumbers(text);
         m_skipped += scan.skipped;
         const qint64 now = m_clock.elapsed();
@@ -338,7 +340,7 @@ void PlotWindow::clearRecord() {
 }
 
 void PlotWindow::updateStatus() {
-    if (m_dataMode() == DataMode::Hex) {
+    if (m_dataMode() == core::DataMode::Hex) {
         m_status->setText(QStringLiteral("Режим HEX: числа ищутся только в строках ASCII."));
         return;
     }
@@ -388,3 +390,5 @@ void PlotWindow::exportPng() {
     if (!file.open(QIODevice::WriteOnly) || !m_chartView->grab().save(&file, "PNG") || !file.commit())
         modal::reportFileError(this, name, file.errorString());
 }
+
+} // namespace ui

@@ -23,6 +23,8 @@ class QPushButton;
 class QSpinBox;
 class QValueAxis;
 
+namespace ui {
+
 // The live chart of the numbers that received lines carry: a window of the
 // main window's own (named "PlotWindow"), opened by its action ("График…",
 // Ctrl+G). Lines are
@@ -31,7 +33,7 @@ class QValueAxis;
 class PlotWindow : public QWidget {
     Q_OBJECT
 public:
-    PlotWindow(std::function<DataMode()> dataMode, QWidget *owner);
+    PlotWindow(std::function<core::DataMode()> dataMode, QWidget *owner);
     ~PlotWindow() override;
 
     QAction *openAction() const { return m_openAction; }
@@ -63,7 +65,7 @@ private:
     void updateStatus();
 
     QWidget *m_owner;
-    std::function<DataMode()> m_dataMode;
+    std::function<core::DataMode()> m_dataMode;
     QAction *m_openAction;
     rx::PlotRecord m_record;
     QElapsedTimer m_clock;
@@ -86,3 +88,5 @@ private:
     QLabel *m_status;
     FrameThrottle m_frame{[this] { frame(); }};
 };
+
+} // namespace ui

@@ -2,6 +2,8 @@
 
 #include "ui_TFormEditCmd.h"
 
+namespace ui {
+
 TFormEditCmd::TFormEditCmd(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TFormEditCmd>()) {
@@ -9,3 +11,5 @@ TFormEditCmd::TFormEditCmd(QWidget *parent)
 }
 
 TFormEditCmd::~TFormEditCmd() = default;
+
+} // namespace ui

@@ -8,6 +8,8 @@ namespace Ui {
 class TFormEditCmd;
 }
 
+namespace ui {
+
 // The short command dialog: name and command string of one macro, with a way
 // on to the full macro editor. Created once at startup.
 class TFormEditCmd : public QDialog {
@@ -20,3 +22,5 @@ public:
 private:
     std::unique_ptr<Ui::TFormEditCmd> ui;
 };
+
+} // namespace ui

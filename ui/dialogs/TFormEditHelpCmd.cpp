@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QScreen>
 
+namespace ui {
+
 namespace {
 
 constexpr int kNameLimit = 50;
@@ -78,7 +80,7 @@ void TFormEditHelpCmd::FormCreate() {
     connect(ui->CmdData, &QLineEdit::textChanged, this, &TFormEditHelpCmd::CmdDataChange);
 }
 
-void TFormEditHelpCmd::attach(MacroStore *store, const std::array<QLabel *, kLines> &panelLines) {
+void TFormEditHelpCmd::attach(macros::MacroStore *store, const std::array<QLabel *, kLines> &panelLines) {
     m_store = store;
     m_panelLines = panelLines;
 }
@@ -190,3 +192,5 @@ void TFormEditHelpCmd::FormCanResize(int width) {
     for (QLineEdit *line : m_lineEdits)
         line->resize(macros::fieldWidth(width, m_designLineWidth, m_designWidth), line->height());
 }
+
+} // namespace ui

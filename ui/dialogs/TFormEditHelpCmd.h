@@ -15,6 +15,8 @@ namespace Ui {
 class TFormEditHelpCmd;
 }
 
+namespace ui {
+
 // The macro editor: command name, command string and the twelve description
 // lines of one macro. Created once at startup and shown modally on demand.
 // Name and command string go into the store keystroke by keystroke; the
@@ -28,10 +30,10 @@ public:
     explicit TFormEditHelpCmd(QWidget *parent = nullptr);
     ~TFormEditHelpCmd() override;
 
-    static constexpr int kLines = MacroStore::kDescriptionLines;
+    static constexpr int kLines = macros::MacroStore::kDescriptionLines;
 
     // The main window's store and the 12 lines of its description panel.
-    void attach(MacroStore *store, const std::array<QLabel *, kLines> &panelLines);
+    void attach(macros::MacroStore *store, const std::array<QLabel *, kLines> &panelLines);
 
     // Edits macro k of list N; returns when the dialog has closed.
     void editMacro(int list, int macro);
@@ -59,7 +61,7 @@ private:
     bool fieldKeyPress(int field, int key);
 
     std::unique_ptr<Ui::TFormEditHelpCmd> ui;
-    MacroStore *m_store = nullptr;
+    macros::MacroStore *m_store = nullptr;
     std::array<QLabel *, kLines> m_panelLines{};
     std::array<QLineEdit *, kLines> m_lineEdits{};
     // The fields in the order Enter walks them.
@@ -72,3 +74,5 @@ private:
     int m_designDataWidth = 0;
     int m_designLineWidth = 0;
 };
+
+} // namespace ui

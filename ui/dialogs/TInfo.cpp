@@ -7,6 +7,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+namespace ui {
+
 namespace {
 
 // A nine-pin serial connector seen from the front, sized to fill the picture
@@ -67,7 +69,7 @@ TInfo::TInfo(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TInfo>()) {
     ui->setupUi(this);
-    ui->LabelTitle->setText(kProgramName + QStringLiteral(" v") + kProgramVersion);
+    ui->LabelTitle->setText(core::kProgramName + QStringLiteral(" v") + core::kProgramVersion);
     ui->Picture->setPixmap(connectorPicture(ui->Picture->size()));
     ui->FocusHolder->hide();
 }
@@ -90,3 +92,5 @@ void TInfo::parkFocus() {
     ui->FocusHolder->setFocus();
     ui->FocusHolder->hide();
 }
+
+} // namespace ui

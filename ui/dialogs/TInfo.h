@@ -8,6 +8,8 @@ namespace Ui {
 class TInfo;
 }
 
+namespace ui {
+
 // The about window: program name and version, two contact fields, a small
 // picture and the place and year. Created once at startup, shown modally.
 class TInfo : public QDialog {
@@ -25,3 +27,5 @@ private:
 
     std::unique_ptr<Ui::TInfo> ui;
 };
+
+} // namespace ui

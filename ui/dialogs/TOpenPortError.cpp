@@ -13,6 +13,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace ui {
+
 namespace {
 
 constexpr QSize kPictureSize(599, 499);
@@ -272,3 +274,5 @@ QPixmap TOpenPortError::picture() {
     drawLetters(painter, sketch, QStringLiteral("ОТКРОЙ ПОРТ !"), QRectF(30, 18, 539, 100));
     return pixmap;
 }
+
+} // namespace ui

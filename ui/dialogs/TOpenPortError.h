@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QPixmap>
 
+namespace ui {
+
 // Shown when a send is tried with no port open: a cartoon telling the user to
 // open the port. No buttons; the close box ends it. Created once at startup.
 class TOpenPortError : public QDialog {
@@ -14,3 +16,5 @@ public:
     // The cartoon, 599 x 499 pixels.
     static QPixmap picture();
 };
+
+} // namespace ui

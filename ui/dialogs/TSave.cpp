@@ -4,10 +4,12 @@
 
 #include "ui_TSave.h"
 
+namespace ui {
+
 TSave::TSave(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui(std::make_unique<Ui::TSave>()) {
     ui->setupUi(this);
-    setWindowTitle(kProgramName);
+    setWindowTitle(core::kProgramName);
     connect(ui->ButtonYes, &QPushButton::clicked, this, [this] {
         closeRefused = false;
         emit saveRequested();
@@ -32,3 +34,5 @@ void TSave::showEvent(QShowEvent *event) {
     // Every opening starts on "Да", whichever button closed it last time.
     ui->ButtonYes->setFocus();
 }
+
+} // namespace ui

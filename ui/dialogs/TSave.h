@@ -8,6 +8,8 @@ namespace Ui {
 class TSave;
 }
 
+namespace ui {
+
 // Asks whether to save the macro store. Only "Да" and "Нет" answer it:
 // "Отмена", Escape and a close by the window manager all keep the window
 // open with its changes.
@@ -35,3 +37,5 @@ protected:
 private:
     std::unique_ptr<Ui::TSave> ui;
 };
+
+} // namespace ui

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace ui {
+
 // The frame clock of the window's thread.
 class FrameClock {
 public:
@@ -70,3 +72,5 @@ void FrameThrottle::request() {
     m_requested = true;
     FrameClock::instance().request(this);
 }
+
+} // namespace ui

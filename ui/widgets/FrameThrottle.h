@@ -2,6 +2,8 @@
 
 #include <functional>
 
+namespace ui {
+
 // How often at most the window redraws what streams in: the log view's new
 // rows and the readouts. Faster than the eye needs; slower than a flood of
 // bytes or fast periodic sending, which would otherwise repaint the window on
@@ -31,3 +33,5 @@ private:
     std::function<void()> m_action;
     bool m_requested = false;
 };
+
+} // namespace ui

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace ui {
+
 // Stored texts may be longer than what their edit lets one type. Such a text
 // is shown whole; the limit then only stops typing more and shrinks back as
 // the text is cut. Changing the limit never cuts the text that is there.
@@ -20,3 +22,5 @@ inline void showWhole(QLineEdit *edit, const QString &text, int limit) {
 inline void followText(QLineEdit *edit, int limit) {
     edit->setMaxLength(macros::limitKeepingText(limit, int(edit->text().size())));
 }
+
+} // namespace ui

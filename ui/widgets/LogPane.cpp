@@ -12,6 +12,8 @@
 #include <QStyleHints>
 #include <QTextLayout>
 
+namespace ui {
+
 namespace {
 
 constexpr int kMargin = WrappedLines::kMargin;
@@ -369,3 +371,5 @@ void LogPane::focusOutEvent(QFocusEvent *event) {
     if (hasSelection())
         repaintAll();
 }
+
+} // namespace ui

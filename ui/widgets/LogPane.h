@@ -11,6 +11,8 @@
 
 class QTextLayout;
 
+namespace ui {
+
 // The log's own view: read-only lines kept as they are shown, not as a text
 // document. New lines are taken in at once but measured, limited and painted
 // once per frame, and only the rows in sight are laid out and painted, over
@@ -90,3 +92,5 @@ private:
     WrappedLines::Place m_anchor, m_cursor;
     bool m_selecting = false;
 };
+
+} // namespace ui

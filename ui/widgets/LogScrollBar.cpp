@@ -3,6 +3,8 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 
+namespace ui {
+
 LogScrollBar::Look LogScrollBar::look() const {
     QStyleOptionSlider option;
     initStyleOption(&option);
@@ -33,3 +35,5 @@ void LogScrollBar::paintEvent(QPaintEvent *event) {
     m_painted = look();
     QScrollBar::paintEvent(event);
 }
+
+} // namespace ui

@@ -2,6 +2,8 @@
 
 #include <QScrollBar>
 
+namespace ui {
+
 // The log's scroll bar. A growing log changes its range with every frame of
 // new lines, but the handle moves by a pixel only every so many lines (and
 // not at all once it is as small as it gets and sits at the end); the bar is
@@ -28,3 +30,5 @@ private:
     Look m_painted;
     bool m_checkPending = false;
 };
+
+} // namespace ui

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QTextDocument>
 
+namespace ui {
+
 namespace plaintext {
 
 QString asButtonCaption(const QString &text) {
@@ -20,15 +22,17 @@ QString asToolTip(const QString &text) {
 
 void keepOnOneLine(QLineEdit *field) {
     QObject::connect(field, &QLineEdit::textEdited, field, [field](const QString &text) {
-        if (!hasLineBreak(text))
+        if (!core::hasLineBreak(text))
             return;
         // The cursor stays where it was, counted from the end: the text after
         // it did not change.
         const qsizetype fromEnd = text.size() - field->cursorPosition();
-        const QString line = toOneLine(text);
+        const QString line = core::toOneLine(text);
         field->setText(line);
         field->setCursorPosition(int(std::max<qsizetype>(0, line.size() - fromEnd)));
     });
 }
 
 } // namespace plaintext
+
+} // namespace ui

@@ -4,6 +4,8 @@
 
 class QLineEdit;
 
+namespace ui {
+
 // The user's stored texts (macro names, commands, descriptions, list names)
 // shown as typed: never read as markup or as a keyboard shortcut, and kept on
 // one line in the fields that hold one line.
@@ -21,3 +23,5 @@ QString asToolTip(const QString &text);
 void keepOnOneLine(QLineEdit *field);
 
 } // namespace plaintext
+
+} // namespace ui

@@ -8,6 +8,8 @@
 #include <QStyleOptionFrame>
 #include <QTextLayout>
 
+namespace ui {
+
 namespace {
 // Two neighbouring characters as one key.
 quint32 pair(QChar first, QChar second) { return quint32(first.unicode()) << 16 | second.unicode(); }
@@ -210,3 +212,5 @@ void ReadoutPainter::paintFace() {
         frame.state |= QStyle::State_Raised;
     m_label->style()->drawControl(QStyle::CE_ShapedFrame, &frame, &painter, m_label);
 }
+
+} // namespace ui

@@ -11,6 +11,8 @@
 
 class QLabel;
 
+namespace ui {
+
 // Paints a label of one line of plain text that changes often (a counter, the
 // clock) the way the label itself would, but keeps the picture of its
 // background and frame: a change of text then costs a copy of that picture
@@ -61,3 +63,5 @@ private:
     QSet<quint32> m_apart;
     bool m_composable = true;
 };
+
+} // namespace ui

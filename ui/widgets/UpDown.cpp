@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace ui {
+
 namespace {
 
 QToolButton *makeArrow(QWidget *parent, Qt::ArrowType arrow, const char *name) {
@@ -60,3 +62,5 @@ void UpDown::placeButtons() {
     m_up->setGeometry(0, 0, width(), upperHeight);
     m_down->setGeometry(0, upperHeight, width(), height() - upperHeight);
 }
+
+} // namespace ui

@@ -4,6 +4,8 @@
 
 class QToolButton;
 
+namespace ui {
+
 // A pair of stacked arrow buttons with a position of its own, like the
 // classic up-down spinner: the position moves by one per click, never wraps,
 // and a click is reported only when it actually moved the position. The
@@ -50,3 +52,5 @@ private:
     int m_maximum = 100;
     int m_position = 0;
 };
+
+} // namespace ui

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace ui {
+
 namespace {
 
 // A line whose characters, laid side by side, take less than this share of
@@ -196,3 +198,5 @@ QString WrappedLines::toPlainText() const {
         return {};
     return textBetween({m_first, 0}, {endLine() - 1, int(m_lines.back().text.size())});
 }
+
+} // namespace ui

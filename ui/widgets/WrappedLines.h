@@ -11,6 +11,8 @@
 
 class QTextLayout;
 
+namespace ui {
+
 // The log's lines as shown: each line (a part between line breaks) with the
 // rows it takes when wrapped at the text width, wrapped as a plain text view
 // wraps them (at word boundaries, or anywhere in a word longer than a row).
@@ -97,3 +99,5 @@ private:
     std::optional<QFontMetricsF> m_metrics;
     std::array<qreal, 0x500> m_advances{};
 };
+
+} // namespace ui

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace ui {
+
 namespace appearance {
 
 const Scheme &colourScheme(int step) {
@@ -39,3 +41,5 @@ int nextFontSize(int size, int direction) {
 }
 
 } // namespace appearance
+
+} // namespace ui

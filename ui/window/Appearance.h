@@ -6,6 +6,8 @@
 
 #include <array>
 
+namespace ui {
+
 // The user's appearance controls: the colour cycle of the log and command
 // fields and the font size of the log.
 namespace appearance {
@@ -83,3 +85,5 @@ constexpr int kMaxFontSize = 100;
 int nextFontSize(int size, int direction);
 
 } // namespace appearance
+
+} // namespace ui

@@ -20,18 +20,20 @@
 #include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 
+namespace ui {
+
 namespace {
 
 // An invalid colour means the platform's normal background.
-QColor colourOf(PortColour colour) {
+QColor colourOf(core::PortColour colour) {
     switch (colour) {
-    case PortColour::Normal:
+    case core::PortColour::Normal:
         return {};
-    case PortColour::Connected:
+    case core::PortColour::Connected:
         return appearance::kLime;
-    case PortColour::Lost:
+    case core::PortColour::Lost:
         return appearance::kRed;
-    case PortColour::Reconnecting:
+    case core::PortColour::Reconnecting:
         return appearance::kYellow;
     }
     return {};
@@ -90,8 +92,8 @@ void fitFont(QComboBox *list, const QProxyStyle &style) {
 
 } // namespace
 
-ConnectionControl::ConnectionControl(const Controls &controls, PortDirectory directory, TerminalSession &session,
-                                     QWidget *window)
+ConnectionControl::ConnectionControl(const Controls &controls, core::PortDirectory directory,
+                                     session::TerminalSession &session, QWidget *window)
     : QObject(window), m_controls(controls), m_window(window), m_session(session), m_directory(std::move(directory)) {
     m_controls.BTConnect->setFocus();
     setUpLineSettingLists();
@@ -106,11 +108,11 @@ ConnectionControl::ConnectionControl(const Controls &controls, PortDirectory dir
 
     m_session.setAutoConnect(m_controls.AutoConnect->isChecked());
     m_session.setSendOnConnect(m_controls.SendAsReconn->isChecked());
-    connect(m_controls.AutoConnect, &QCheckBox::toggled, &m_session, &TerminalSession::setAutoConnect);
-    connect(m_controls.SendAsReconn, &QCheckBox::toggled, &m_session, &TerminalSession::setSendOnConnect);
-    connect(&m_session, &TerminalSession::connectFinished, this, &ConnectionControl::connectDone);
-    connect(&m_session, &TerminalSession::portColourChanged, this, &ConnectionControl::showPortColour);
-    connect(&m_session, &TerminalSession::portRelocated, this, &ConnectionControl::relocatePort);
+    connect(m_controls.AutoConnect, &QCheckBox::toggled, &m_session, &session::TerminalSession::setAutoConnect);
+    connect(m_controls.SendAsReconn, &QCheckBox::toggled, &m_session, &session::TerminalSession::setSendOnConnect);
+    connect(&m_session, &session::TerminalSession::connectFinished, this, &ConnectionControl::connectDone);
+    connect(&m_session, &session::TerminalSession::portColourChanged, this, &ConnectionControl::showPortColour);
+    connect(&m_session, &session::TerminalSession::portRelocated, this, &ConnectionControl::relocatePort);
     connect(m_controls.BTConnect, &QPushButton::clicked, this, &ConnectionControl::BTConnectClick);
     connect(m_controls.BTRescan, &QPushButton::clicked, this, &ConnectionControl::BTRescanClick);
 }
@@ -140,16 +142,16 @@ void ConnectionControl::ScanComPorts(bool silent) {
     QComboBox *list = m_controls.ComPort;
     list->clear();
     m_netPorts.load();
-    const PortListing listing = listPorts(m_directory.scan(), m_netPorts.entries());
+    const core::PortListing listing = core::listPorts(m_directory.scan(), m_netPorts.entries());
     if (listing.nothingFound && !silent) {
         modal::inform(m_window, QStringLiteral(":-("));
         modal::inform(m_window,
                       QStringLiteral("Запустите программу от имени администратора или выберите порт вручную"));
     }
-    for (const PortEntry &port : listing.entries) {
+    for (const core::PortEntry &port : listing.entries) {
         list->addItem(port.name, port.location);
         list->setItemData(list->count() - 1, port.stableLocation, kStableRole);
-        list->setItemData(list->count() - 1, portHint(port), Qt::ToolTipRole);
+        list->setItemData(list->count() - 1, core::portHint(port), Qt::ToolTipRole);
     }
     list->setCurrentIndex(listing.selected);
     showPortHint();
@@ -158,7 +160,7 @@ void ConnectionControl::ScanComPorts(bool silent) {
 }
 
 void ConnectionControl::reportNetPortProblems() {
-    const QStringList fresh = newProblems(m_netPortProblems, m_netPorts.problems());
+    const QStringList fresh = core::newProblems(m_netPortProblems, m_netPorts.problems());
     m_netPortProblems = m_netPorts.problems();
     // The scan at startup runs before the window is up.
     if (!fresh.isEmpty())
@@ -195,7 +197,7 @@ void ConnectionControl::AddNetPortClick() {
 }
 
 bool ConnectionControl::OpenComPort() {
-    const std::optional<LineSettings> settings = parseLineSettings(
+    const std::optional<core::LineSettings> settings = core::parseLineSettings(
         m_controls.BaudRate->currentText(), m_controls.ComBits->currentText(), m_controls.ComStopBits->currentIndex());
     if (m_controls.ComPort->currentText().isEmpty())
         modal::inform(m_window, QStringLiteral("Выбери порт!"));
@@ -215,12 +217,12 @@ void ConnectionControl::relocatePort(const QString &name, const QString &locatio
     list->setItemData(list->currentIndex(), location);
 }
 
-void ConnectionControl::showPortColour(PortColour colour) {
+void ConnectionControl::showPortColour(core::PortColour colour) {
     setComPortColour(colour);
     m_controls.ComPort->repaint();
 }
 
-void ConnectionControl::setComPortColour(PortColour state) {
+void ConnectionControl::setComPortColour(core::PortColour state) {
     const QColor colour = colourOf(state);
     QPalette colours = QApplication::palette(m_controls.ComPort);
     if (colour.isValid()) {
@@ -244,7 +246,7 @@ void ConnectionControl::setWanted(bool wanted) {
     m_controls.BTConnect->setText(wanted ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
     m_controls.BTConnect->setProperty("tag", wanted ? 1 : 0);
     setLineSettingsEnabled(!wanted);
-    setComPortColour(wanted ? PortColour::Connected : PortColour::Normal);
+    setComPortColour(wanted ? core::PortColour::Connected : core::PortColour::Normal);
 }
 
 void ConnectionControl::BTConnectClick() {
@@ -279,3 +281,5 @@ void ConnectionControl::connectDone(bool ok) {
 }
 
 void ConnectionControl::finishClick() { m_controls.BTConnect->setEnabled(true); }
+
+} // namespace ui

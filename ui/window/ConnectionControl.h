@@ -10,7 +10,11 @@ class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QWidget;
+namespace session {
 class TerminalSession;
+}
+
+namespace ui {
 
 // The port list (the system's ports and those of the NetPorts file), the
 // line settings and the connect button; the session opens the port and
@@ -24,7 +28,8 @@ public:
         QCheckBox *AutoConnect, *SendAsReconn;
     };
     // Fills the port list (an empty one without complaint).
-    ConnectionControl(const Controls &controls, PortDirectory directory, TerminalSession &session, QWidget *window);
+    ConnectionControl(const Controls &controls, core::PortDirectory directory, session::TerminalSession &session,
+                      QWidget *window);
 
     // Fills the port list; finding no port at all is complained about unless
     // silent. Lines of the NetPorts file that cannot be used are reported
@@ -41,21 +46,23 @@ private:
     void finishClick();
     // The session's colour of the connection, shown at once (a local
     // reconnection holds the window next).
-    void showPortColour(PortColour colour);
+    void showPortColour(core::PortColour colour);
     // The adapter came back under another name.
     void relocatePort(const QString &name, const QString &location);
     void AddNetPortClick();
     void reportNetPortProblems();
     void showPortHint();
     void setWanted(bool wanted);
-    void setComPortColour(PortColour colour);
+    void setComPortColour(core::PortColour colour);
     void setLineSettingsEnabled(bool enabled);
     void setUpLineSettingLists();
 
     Controls m_controls;
     QWidget *m_window;
-    TerminalSession &m_session;
-    PortDirectory m_directory;
-    NetPortList m_netPorts;
+    session::TerminalSession &m_session;
+    core::PortDirectory m_directory;
+    core::NetPortList m_netPorts;
     QStringList m_netPortProblems; // those of the last read, already reported
 };
+
+} // namespace ui

@@ -11,6 +11,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+namespace ui {
+
 namespace {
 
 const QString kHistoryFileName = QStringLiteral("OldCmd");
@@ -67,7 +69,7 @@ QList<QByteArray> HistoryInput::load() {
         modal::reportFileError(m_window, kHistoryFileName, m_history.errorString());
     const QList<QByteArray> commands = m_history.texts();
     for (const QByteArray &command : commands)
-        m_controls.FastOldCmd->addItem(cp1251::toUnicode(command));
+        m_controls.FastOldCmd->addItem(core::cp1251::toUnicode(command));
     return commands;
 }
 
@@ -123,7 +125,7 @@ void HistoryInput::ReadOldCmd() {
     // A loaded command file keeps its lines: only the drop-down is refilled.
     m_controls.FastOldCmd->clear();
     for (const QByteArray &command : m_history.texts())
-        m_controls.FastOldCmd->addItem(cp1251::toUnicode(command));
+        m_controls.FastOldCmd->addItem(core::cp1251::toUnicode(command));
     // No line current either, so that the first Down selects the newest.
     m_controls.FastOldCmd->QAbstractItemView::setCurrentIndex(QModelIndex());
 }
@@ -152,3 +154,5 @@ bool HistoryInput::LBTailKeyPress(int key) {
 }
 
 void HistoryInput::LBTailExit() { m_controls.LBTail->hide(); }
+
+} // namespace ui

@@ -9,6 +9,8 @@ class QListWidget;
 class QPushButton;
 class QWidget;
 
+namespace ui {
+
 // The history of sent commands and the two drop-downs under the command line
 // and the tail string: the history and the checksum tokens. The fields
 // themselves are TransmitLine's; a line picked here goes there by signal.
@@ -62,3 +64,5 @@ private:
     QWidget *m_window;
     tx::SentHistory m_history;
 };
+
+} // namespace ui

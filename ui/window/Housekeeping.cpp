@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QTime>
 
+namespace ui {
+
 Housekeeping::Housekeeping(QLabel *TextTime, QObject *parent) : QObject(parent), m_textTime(TextTime) {
     // Opaque, in its panel's colour: the clock's second repaints the clock
     // alone, not the panel behind it.
@@ -22,3 +24,5 @@ void Housekeeping::CustomFunctionsTimer() {
         m_textTime->setText(shown);
     m_customFunctions.start(1000 - now.msec());
 }
+
+} // namespace ui

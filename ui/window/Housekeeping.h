@@ -5,6 +5,8 @@
 
 class QLabel;
 
+namespace ui {
+
 // Housekeeping: the clock, and a beat on which the subsystems tidy up. A
 // fixed 10 ms beat would cost more CPU than everything else of an idle
 // terminal together, so it runs when one of its inputs can have changed and
@@ -23,3 +25,5 @@ private:
     QLabel *m_textTime;
     QTimer m_customFunctions;
 };
+
+} // namespace ui

@@ -7,10 +7,12 @@
 #include <QPushButton>
 #include <QTimer>
 
-LogRecorderControl::LogRecorderControl(const Controls &controls, TerminalSession &session, QWidget *window)
+namespace ui {
+
+LogRecorderControl::LogRecorderControl(const Controls &controls, session::TerminalSession &session, QWidget *window)
     : QObject(window), m_controls(controls), m_session(session), m_window(window) {
     connect(m_controls.StartLog, &QPushButton::clicked, this, &LogRecorderControl::StartLogClick);
-    connect(&m_session, &TerminalSession::logFileFailed, this, &LogRecorderControl::reportLogFileError);
+    connect(&m_session, &session::TerminalSession::logFileFailed, this, &LogRecorderControl::reportLogFileError);
 }
 
 void LogRecorderControl::StartLogClick() {
@@ -55,3 +57,5 @@ void LogRecorderControl::reportLogFileError(const QString &fileName, const QStri
 }
 
 void LogRecorderControl::setEditorModeActive(bool active) { m_controls.STLog->setVisible(!active); }
+
+} // namespace ui

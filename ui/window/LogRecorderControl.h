@@ -5,7 +5,11 @@
 class QLabel;
 class QPushButton;
 class QWidget;
+namespace session {
 class TerminalSession;
+}
+
+namespace ui {
 
 // The log file's button and status line: the session records; failures are
 // told without piling up notices.
@@ -16,7 +20,7 @@ public:
         QPushButton *StartLog;
         QLabel *STLog;
     };
-    LogRecorderControl(const Controls &controls, TerminalSession &session, QWidget *window);
+    LogRecorderControl(const Controls &controls, session::TerminalSession &session, QWidget *window);
 
     // The end of the run.
     void close();
@@ -31,7 +35,9 @@ private:
     void reportLogFileError(const QString &fileName, const QString &error);
 
     Controls m_controls;
-    TerminalSession &m_session;
+    session::TerminalSession &m_session;
     QWidget *m_window;
     bool m_noticeOpen = false;
 };
+
+} // namespace ui

@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+namespace ui {
+
 namespace {
 
 const QByteArray kStopMarker(">>>>>>>>>> STOP <<<<<<<<<<");
@@ -56,3 +58,5 @@ void LogView::StartStopClick() {
     m_controls.SecondWindow->setPlainText(frozen);
     m_controls.SecondWindow->moveCursor(QTextCursor::End); // the marker in view
 }
+
+} // namespace ui

@@ -2,11 +2,14 @@
 
 #include <QObject>
 
-class LogPane;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+
+namespace ui {
+
+class LogPane;
 
 // The log window: sent and received lines, the frozen view and clearing.
 class LogView : public QObject {
@@ -42,3 +45,5 @@ private:
     Controls m_controls;
     bool m_frozen = false; // shown in StartStop's tag and caption
 };
+
+} // namespace ui

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+namespace ui {
+
 namespace macrogrid {
 namespace {
 
@@ -54,3 +56,5 @@ std::array<QLabel *, kDescriptionLines> makeDescriptionLines(QWidget *panel, QWi
 }
 
 } // namespace macrogrid
+
+} // namespace ui

@@ -9,15 +9,17 @@
 class QLabel;
 class QWidget;
 
+namespace ui {
+
 // The design places of the macro area: macro button k (1..48) and edit k,
 // which lies exactly over it, in six columns of eight numbered down the
 // columns; beside them the description panel, one line per description line.
 namespace macrogrid {
 
-constexpr int kMacroCount = MacroStore::kMacros;
+constexpr int kMacroCount = macros::MacroStore::kMacros;
 constexpr int kRows = 8;
 constexpr int kColumns = kMacroCount / kRows;
-constexpr int kDescriptionLines = MacroStore::kDescriptionLines;
+constexpr int kDescriptionLines = macros::MacroStore::kDescriptionLines;
 
 // 0-based column of button k.
 constexpr int column(int k) { return (k - 1) / kRows; }
@@ -33,3 +35,5 @@ QRect descriptionRect(int j);
 std::array<QLabel *, kDescriptionLines> makeDescriptionLines(QWidget *panel, QWidget *above);
 
 } // namespace macrogrid
+
+} // namespace ui

@@ -21,9 +21,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+namespace ui {
+
 namespace {
 
-const int kListNameLimit = macros::editLimit(MacroStore::Field::ListName);
+const int kListNameLimit = macros::editLimit(macros::MacroStore::Field::ListName);
 
 void setBold(QWidget *control, bool bold) {
     if (control->font().bold() == bold)
@@ -45,7 +47,7 @@ MacroPanel::MacroPanel(const Controls &controls, std::function<bool()> fileShown
     : QObject(window), m_controls(controls), m_fileShown(std::move(fileShown)), m_window(window) {
     createMacroControls();
     // The store stays in the folder the program started in.
-    m_storePath = QDir::current().absoluteFilePath(MacroStore::kFileName);
+    m_storePath = QDir::current().absoluteFilePath(macros::MacroStore::kFileName);
     // The chooser's text part takes the double-click; it cannot be typed in.
     m_controls.CBLists->setEditable(true);
     m_controls.CBLists->lineEdit()->setReadOnly(true);
@@ -62,7 +64,7 @@ MacroPanel::MacroPanel(const Controls &controls, std::function<bool()> fileShown
 void MacroPanel::createMacroControls() {
     QFont bold = m_controls.MainPanel->font();
     bold.setBold(true);
-    for (int k = 1; k <= MacroStore::kMacros; ++k) {
+    for (int k = 1; k <= macros::MacroStore::kMacros; ++k) {
         const QRect place = macrogrid::designRect(k);
         auto *button = new QPushButton(m_controls.MainPanel);
         button->setObjectName(QStringLiteral("Button%1").arg(k));
@@ -105,17 +107,17 @@ void MacroPanel::LoadCmdConfig() {
     if (m_store.rebuilt())
         modal::inform(m_window, m_store.rebuiltMessage());
     if (!loaded)
-        modal::reportFileError(m_window, MacroStore::kFileName, m_store.errorString());
+        modal::reportFileError(m_window, macros::MacroStore::kFileName, m_store.errorString());
     // Edits kept from lists this run cannot read wait for a run that can.
     if (!m_store.unreadable())
         offerRecovery();
 }
 
 void MacroPanel::offerRecovery() {
-    if (!MacroStore::hasRecovery(m_storePath))
+    if (!macros::MacroStore::hasRecovery(m_storePath))
         return;
     bool done = true;
-    switch (modal::ask(m_window, MacroStore::recoveryQuestion(m_storePath))) {
+    switch (modal::ask(m_window, macros::MacroStore::recoveryQuestion(m_storePath))) {
     case modal::Answer::Yes:
         done = m_store.takeRecovery(m_storePath) && settleRecoveryConflicts();
         break;
@@ -126,7 +128,7 @@ void MacroPanel::offerRecovery() {
         break;
     }
     if (!done)
-        modal::reportFileError(m_window, MacroStore::recoveryPath(m_storePath), m_store.errorString());
+        modal::reportFileError(m_window, macros::MacroStore::recoveryPath(m_storePath), m_store.errorString());
 }
 
 bool MacroPanel::settleRecoveryConflicts() {
@@ -142,7 +144,7 @@ void MacroPanel::showListName(const QString &name) { showWhole(m_controls.ListNa
 void MacroPanel::ReadListCmd(int list) {
     const macros::View view = macroView();
     const int limit = macros::editLimit(view);
-    for (int k = 1; k <= MacroStore::kMacros; ++k) {
+    for (int k = 1; k <= macros::MacroStore::kMacros; ++k) {
         const macros::Face face = macros::faceOf(m_store, view, list, k);
         QPushButton *button = m_buttons[k - 1];
         QLineEdit *edit = m_edits[k - 1];
@@ -167,12 +169,12 @@ void MacroPanel::ReadListCmd(int list) {
 
 void MacroPanel::fillChooser(int list, const QString &name) {
     QComboBox *chooser = m_controls.CBLists;
-    if (chooser->count() != MacroStore::kLists) {
+    if (chooser->count() != macros::MacroStore::kLists) {
         chooser->clear();
-        for (int n = 1; n <= MacroStore::kLists; ++n)
+        for (int n = 1; n <= macros::MacroStore::kLists; ++n)
             chooser->addItem(QString());
     }
-    for (int n = 1; n <= MacroStore::kLists; ++n)
+    for (int n = 1; n <= macros::MacroStore::kLists; ++n)
         chooser->setItemText(n - 1, m_store.listName(n));
     chooser->setCurrentIndex(list - 1);
     chooser->setEditText(name);
@@ -180,8 +182,8 @@ void MacroPanel::fillChooser(int list, const QString &name) {
 
 void MacroPanel::WriteListCmd() {
     m_store.setListName(m_currentList, m_controls.ListNameEDT->text());
-    const MacroStore::Field field = macros::editedField(macroView());
-    for (int k = 1; k <= MacroStore::kMacros; ++k)
+    const macros::MacroStore::Field field = macros::editedField(macroView());
+    for (int k = 1; k <= macros::MacroStore::kMacros; ++k)
         m_store.store(field, m_edits[k - 1]->text(), m_currentList, k);
 }
 
@@ -193,7 +195,7 @@ bool MacroPanel::SaveAllLists() {
         ReadListCmd(m_currentList);
         return true;
     }
-    modal::reportFileError(m_window, MacroStore::kFileName, m_store.errorString());
+    modal::reportFileError(m_window, macros::MacroStore::kFileName, m_store.errorString());
     return false;
 }
 
@@ -218,14 +220,14 @@ bool MacroPanel::closeAllowed() {
 
 MacroPanel::~MacroPanel() {
     if (m_ending)
-        FileLock::setProgramEnding(false);
+        core::FileLock::setProgramEnding(false);
 }
 
 void MacroPanel::keepUnsaved() {
     // Nobody waits on the window any more; another window ending at the same
     // moment may be writing its files.
     m_ending = true;
-    FileLock::setProgramEnding(true);
+    core::FileLock::setProgramEnding(true);
     if (m_editorMode)
         WriteListCmd();
     // What the editor holds goes over the edits: the edit of its macro still
@@ -235,7 +237,7 @@ void MacroPanel::keepUnsaved() {
         storePanelDescription();
     }
     if (!m_store.writeRecovery(m_storePath))
-        modal::reportFileError(m_window, MacroStore::recoveryPath(m_storePath), m_store.errorString());
+        modal::reportFileError(m_window, macros::MacroStore::recoveryPath(m_storePath), m_store.errorString());
 }
 
 void MacroPanel::showCommandFile(bool loaded, const QString &caption) {
@@ -256,7 +258,7 @@ void MacroPanel::showCommandFile(bool loaded, const QString &caption) {
 }
 
 void MacroPanel::ButtonCmdClick(int macro) {
-    emit macroChosen(m_store.bytes(MacroStore::Field::Command, m_currentList, macro));
+    emit macroChosen(m_store.bytes(macros::MacroStore::Field::Command, m_currentList, macro));
 }
 
 void MacroPanel::applyStep(const macros::Step &step) {
@@ -346,7 +348,7 @@ void MacroPanel::EditAllCmdClick() {
         WriteListCmd();
         ReadListCmd(m_currentList);
     }
-    for (int k = 1; k <= MacroStore::kMacros; ++k) {
+    for (int k = 1; k <= macros::MacroStore::kMacros; ++k) {
         m_buttons[k - 1]->setVisible(!entering);
         m_edits[k - 1]->setVisible(entering);
     }
@@ -369,7 +371,7 @@ void MacroPanel::showDescription(int macro) {
     // the old description over the one just typed.
     if (m_macroEditorOpen)
         return;
-    for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
+    for (int j = 1; j <= macros::MacroStore::kDescriptionLines; ++j)
         m_lines[j - 1]->setText(m_store.description(m_currentList, macro, j));
 }
 
@@ -379,7 +381,7 @@ void MacroPanel::ClearHelp() {
 }
 
 void MacroPanel::OutHelpHelp() {
-    for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
+    for (int j = 1; j <= macros::MacroStore::kDescriptionLines; ++j)
         m_lines[j - 1]->setText(macros::kDefaultHelp[j - 1]);
 }
 
@@ -399,12 +401,12 @@ void MacroPanel::ShowWindowEdtHelp(int macro) {
 }
 
 void MacroPanel::storePanelDescription() {
-    for (int j = 1; j <= MacroStore::kDescriptionLines; ++j)
+    for (int j = 1; j <= macros::MacroStore::kDescriptionLines; ++j)
         m_store.setDescription(m_currentList, m_currentMacro, j, m_lines[j - 1]->text());
 }
 
 int MacroPanel::macroNumberOf(QObject *control) const {
-    for (int k = 1; k <= MacroStore::kMacros; ++k) {
+    for (int k = 1; k <= macros::MacroStore::kMacros; ++k) {
         if (m_buttons[k - 1] == control || m_edits[k - 1] == control)
             return k;
     }
@@ -412,7 +414,7 @@ int MacroPanel::macroNumberOf(QObject *control) const {
 }
 
 void MacroPanel::connectHandlers() {
-    for (int k = 1; k <= MacroStore::kMacros; ++k) {
+    for (int k = 1; k <= macros::MacroStore::kMacros; ++k) {
         QPushButton *button = m_buttons[k - 1];
         QLineEdit *edit = m_edits[k - 1];
         connect(button, &QPushButton::clicked, this, [this, k] { ButtonCmdClick(k); });
@@ -497,3 +499,5 @@ bool MacroPanel::doubleClicked(QObject *watched) {
         return false;
     return true;
 }
+
+} // namespace ui

@@ -14,6 +14,9 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+
+namespace ui {
+
 class TFormEditHelpCmd;
 class TSave;
 
@@ -41,7 +44,7 @@ public:
     // The macro editor works on this store and description panel; the save
     // prompt is asked at close when the store has unsaved changes.
     void attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt);
-    const MacroStore &store() const { return m_store; }
+    const macros::MacroStore &store() const { return m_store; }
     // The macro buttons, their edits and the description lines, for the
     // window's layout.
     QList<QWidget *> gridControls() const;
@@ -114,7 +117,7 @@ private:
     Controls m_controls;
     std::function<bool()> m_fileShown;
     QWidget *m_window;
-    MacroStore m_store;
+    macros::MacroStore m_store;
     QString m_storePath;
     int m_currentList = 1;
     int m_currentMacro = 1;
@@ -125,9 +128,11 @@ private:
     TFormEditHelpCmd *m_macroEditor = nullptr;
     TSave *m_savePrompt = nullptr;
     QString m_listNameHint; // the caption's hint, put aside while a file is shown
-    std::array<QPushButton *, MacroStore::kMacros> m_buttons{};
-    std::array<QLineEdit *, MacroStore::kMacros> m_edits{};
-    std::array<QLabel *, MacroStore::kDescriptionLines> m_lines{};
+    std::array<QPushButton *, macros::MacroStore::kMacros> m_buttons{};
+    std::array<QLineEdit *, macros::MacroStore::kMacros> m_edits{};
+    std::array<QLabel *, macros::MacroStore::kDescriptionLines> m_lines{};
     // The controls whose pointer moves empty the description panel.
     QList<QObject *> m_helpClearing;
 };
+
+} // namespace ui

@@ -7,7 +7,9 @@
 
 #include <QLabel>
 
-ReceivePath::ReceivePath(const Controls &controls, TerminalSession &session, QWidget *window)
+namespace ui {
+
+ReceivePath::ReceivePath(const Controls &controls, session::TerminalSession &session, QWidget *window)
     : QObject(window), m_controls(controls), m_session(session), m_window(window) {
     m_controls.TimeOutAns->setText(rx::packetGapReadout(m_session.packetGap()));
     connect(m_controls.TimeOutRx, &UpDown::clicked, this, &ReceivePath::TimeOutRxClick);
@@ -23,3 +25,5 @@ void ReceivePath::TimeOutRxClick(int direction) {
     m_controls.TimeOutAns->setPalette(colours);
     m_controls.TimeOutAns->setAutoFillBackground(true);
 }
+
+} // namespace ui

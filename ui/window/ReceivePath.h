@@ -4,7 +4,12 @@
 
 class QLabel;
 class QWidget;
+namespace session {
 class TerminalSession;
+}
+
+namespace ui {
+
 class UpDown;
 
 // The packet gap's spinner and readout; the session's receive poll frames
@@ -16,12 +21,14 @@ public:
         UpDown *TimeOutRx;
         QLabel *TimeOutAns;
     };
-    ReceivePath(const Controls &controls, TerminalSession &session, QWidget *window);
+    ReceivePath(const Controls &controls, session::TerminalSession &session, QWidget *window);
 
 private:
     void TimeOutRxClick(int direction);
 
     Controls m_controls;
-    TerminalSession &m_session;
+    session::TerminalSession &m_session;
     QWidget *m_window;
 };
+
+} // namespace ui

@@ -16,13 +16,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+namespace ui {
+
 namespace {
 
 const QString kReadFileCaption = QStringLiteral("Из файла");
 
 } // namespace
 
-SendModesPanel::SendModesPanel(const Controls &controls, TerminalSession &session, QWidget *window)
+SendModesPanel::SendModesPanel(const Controls &controls, session::TerminalSession &session, QWidget *window)
     : QObject(window), m_controls(controls), m_session(session), m_window(window) {
     // The session has the options as checked before anyone looks at them.
     takeSendOptions();
@@ -48,12 +50,12 @@ SendModesPanel::SendModesPanel(const Controls &controls, TerminalSession &sessio
     m_controls.PeriodTX->installEventFilter(this);
     plaintext::keepOnOneLine(m_controls.PeriodTX);
     m_controls.OldCmdList->installEventFilter(this);
-    connect(m_controls.PeriodTX, &QLineEdit::textChanged, &m_session, &TerminalSession::setPeriodText);
+    connect(m_controls.PeriodTX, &QLineEdit::textChanged, &m_session, &session::TerminalSession::setPeriodText);
     connect(m_controls.ButtonReadFile, &QPushButton::clicked, this, &SendModesPanel::ButtonReadFileClick);
     connect(m_controls.OldCmdList, &QListWidget::itemClicked, this, &SendModesPanel::OldCmdListClick);
     connect(m_controls.SendStart, &QPushButton::clicked, this, &SendModesPanel::SendStartClick);
     // Queued: a notice never opens inside the receive poll or a send.
-    connect(&m_session, &TerminalSession::notice, this, &SendModesPanel::showNotice, Qt::QueuedConnection);
+    connect(&m_session, &session::TerminalSession::notice, this, &SendModesPanel::showNotice, Qt::QueuedConnection);
 }
 
 bool SendModesPanel::fileSendMode() const { return m_session.fileSendMode(); }
@@ -84,7 +86,7 @@ bool SendModesPanel::eventFilter(QObject *watched, QEvent *event) {
 
 void SendModesPanel::showCommands(const QList<QByteArray> &commands) {
     for (const QByteArray &command : commands)
-        m_controls.OldCmdList->addItem(cp1251::toUnicode(command));
+        m_controls.OldCmdList->addItem(core::cp1251::toUnicode(command));
 }
 
 tx::SendMode SendModesPanel::currentSendMode() const {
@@ -127,7 +129,7 @@ void SendModesPanel::ButtonReadFileClick() {
 
 void SendModesPanel::setFileSendMode(bool loaded, const QString &caption) {
     m_controls.ButtonReadFile->setProperty("tag", loaded ? 1 : 0);
-    m_controls.ButtonReadFile->setText(loaded ? kBackCaption : kReadFileCaption);
+    m_controls.ButtonReadFile->setText(loaded ? core::kBackCaption : kReadFileCaption);
     if (!loaded)
         m_controls.OldCmdList->clear();
     for (QWidget *control :
@@ -147,7 +149,7 @@ void SendModesPanel::loadCommandFile(const QString &path) {
 
     m_controls.OldCmdList->clear();
     for (const QByteArray &line : file.lines())
-        m_controls.OldCmdList->addItem(cp1251::toUnicode(line));
+        m_controls.OldCmdList->addItem(core::cp1251::toUnicode(line));
     if (!read)
         modal::reportFileError(m_window, path, file.errorString());
     else if (file.reachedLimit())
@@ -174,7 +176,7 @@ void SendModesPanel::OldCmdListClick() {
     if (!item)
         return;
     m_controls.OldCmdList->setEnabled(false);
-    m_selectedCommand = cp1251::fromUnicode(item->text());
+    m_selectedCommand = core::cp1251::fromUnicode(item->text());
     if (currentSendMode() == tx::SendMode::OnSelect)
         m_session.SendPortData(m_selectedCommand);
     else
@@ -185,3 +187,5 @@ void SendModesPanel::OldCmdListClick() {
 
 // Editor mode and sending from a file exclude each other.
 void SendModesPanel::setEditorModeActive(bool active) { m_controls.ButtonReadFile->setVisible(!active); }
+
+} // namespace ui

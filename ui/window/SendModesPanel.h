@@ -10,7 +10,11 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+namespace session {
 class TerminalSession;
+}
+
+namespace ui {
 
 // The four send modes' controls, the period field and the command file's
 // list; the session sequences the sending.
@@ -24,7 +28,7 @@ public:
         QPushButton *ButtonReadFile, *SendStart;
         QListWidget *OldCmdList;
     };
-    SendModesPanel(const Controls &controls, TerminalSession &session, QWidget *window);
+    SendModesPanel(const Controls &controls, session::TerminalSession &session, QWidget *window);
 
     const QByteArray &selectedCommand() const { return m_selectedCommand; }
 
@@ -73,8 +77,10 @@ private:
     void showNotice(const QString &text);
 
     Controls m_controls;
-    TerminalSession &m_session;
+    session::TerminalSession &m_session;
     QWidget *m_window;
     QByteArray m_selectedCommand;
     QString m_commandFileDir;
 };
+
+} // namespace ui

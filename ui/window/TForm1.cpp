@@ -21,11 +21,13 @@
 #include <QCoreApplication>
 #include <QThread>
 
-TForm1::TForm1(PortDirectory portDirectory, QWidget *parent)
+namespace ui {
+
+TForm1::TForm1(core::PortDirectory portDirectory, QWidget *parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>()),
-      m_session(std::make_unique<TerminalSession>(portDirectory)) {
+      m_session(std::make_unique<session::TerminalSession>(portDirectory)) {
     m_ui->setupUi(this);
-    setWindowTitle(kProgramName);
+    setWindowTitle(core::kProgramName);
     // The startup sequence: each subsystem sets itself up as it is made.
     createLogSide();
     const QList<QByteArray> history = createMacroSide();
@@ -76,7 +78,7 @@ QList<QByteArray> TForm1::createMacroSide() {
     return m_history->load();
 }
 
-void TForm1::createPortSide(PortDirectory portDirectory) {
+void TForm1::createPortSide(core::PortDirectory portDirectory) {
     Ui::TForm1 &ui = *m_ui;
     m_connection = std::make_unique<ConnectionControl>(
         ConnectionControl::Controls{ui.ComPort, ui.BaudRate, ui.ComBits, ui.ComStopBits, ui.BTConnect, ui.BTRescan,
@@ -97,12 +99,12 @@ TForm1::~TForm1() {
 }
 
 void TForm1::connectSubsystems() {
-    TerminalSession *session = m_session.get();
-    connect(session, &TerminalSession::logLine, m_logView.get(), &LogView::showLine);
-    connect(m_logView.get(), &LogView::timeStampsChanged, session, &TerminalSession::setTimeStamps);
-    connect(m_logView.get(), &LogView::filterChanged, session, &TerminalSession::setLogFilter);
-    connect(session, &TerminalSession::packetReceived, m_plot.get(), &PlotWindow::takeReceivedLine);
-    connect(session, &TerminalSession::commandSent, m_history.get(), &HistoryInput::remember);
+    session::TerminalSession *session = m_session.get();
+    connect(session, &session::TerminalSession::logLine, m_logView.get(), &LogView::showLine);
+    connect(m_logView.get(), &LogView::timeStampsChanged, session, &session::TerminalSession::setTimeStamps);
+    connect(m_logView.get(), &LogView::filterChanged, session, &session::TerminalSession::setLogFilter);
+    connect(session, &session::TerminalSession::packetReceived, m_plot.get(), &PlotWindow::takeReceivedLine);
+    connect(session, &session::TerminalSession::commandSent, m_history.get(), &HistoryInput::remember);
 
     connect(m_sendModes.get(), &SendModesPanel::showInCommandLine, m_transmit.get(), &TransmitLine::showInCommandLine);
     connect(m_sendModes.get(), &SendModesPanel::focusCommandLine, m_transmit.get(), &TransmitLine::focusCommandLine);
@@ -130,7 +132,7 @@ void TForm1::connectSubsystems() {
     connect(m_housekeeping.get(), &Housekeeping::beat, m_history.get(),
             [this] { m_history->fitDropDown(m_transmit->commandLineWidth()); });
     connect(m_housekeeping.get(), &Housekeeping::beat, m_logView.get(), &LogView::limitRows);
-    connect(m_housekeeping.get(), &Housekeeping::beat, session, &TerminalSession::rearmCyclicPeriod);
+    connect(m_housekeeping.get(), &Housekeeping::beat, session, &session::TerminalSession::rearmCyclicPeriod);
 }
 
 void TForm1::attachPortErrorWindow(TOpenPortError *window) { m_transmit->attachPortErrorWindow(window); }
@@ -141,10 +143,10 @@ void TForm1::attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt) {
 
 void TForm1::attachInfoWindow(TInfo *window) { m_arrangement->attachInfoWindow(window); }
 
-const MacroStore &TForm1::macroStore() const { return m_macros->store(); }
+const macros::MacroStore &TForm1::macroStore() const { return m_macros->store(); }
 
-TerminalState TForm1::terminalState() const {
-    TerminalState state;
+core::TerminalState TForm1::terminalState() const {
+    core::TerminalState state;
     state.PortOpen = m_session->isOpen();
     state.TxTotal = m_session->traffic().TxTotal;
     state.RxTotal = m_session->traffic().RxTotal;
@@ -201,3 +203,5 @@ void TForm1::resizeEvent(QResizeEvent *event) {
     m_arrangement->windowResized();
     m_housekeeping->CustomFunctionsTimer();
 }
+
+} // namespace ui

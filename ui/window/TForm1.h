@@ -10,13 +10,21 @@
 namespace Ui {
 class TForm1;
 }
+namespace macros {
+class MacroStore;
+}
+namespace session {
+class TerminalSession;
+}
+
+namespace ui {
+
 class ConnectionControl;
 class HistoryInput;
 class Housekeeping;
 class LogRecorderControl;
 class LogView;
 class MacroPanel;
-class MacroStore;
 class PlotWindow;
 class ReceivePath;
 class SendModesPanel;
@@ -26,7 +34,6 @@ class TOpenPortError;
 class TrafficReadouts;
 class TransmitLine;
 class TSave;
-class TerminalSession;
 class WindowArrangement;
 
 // The terminal's main window. Each of its subsystems owns its controls and
@@ -35,7 +42,7 @@ class WindowArrangement;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm1(PortDirectory portDirectory, QWidget *parent = nullptr);
+    explicit TForm1(core::PortDirectory portDirectory, QWidget *parent = nullptr);
     ~TForm1() override;
 
     void attachPortErrorWindow(TOpenPortError *window);
@@ -44,9 +51,9 @@ public:
     void attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt);
     void attachInfoWindow(TInfo *window);
 
-    const MacroStore &macroStore() const;
+    const macros::MacroStore &macroStore() const;
     // The run's variables as their owners hold them now.
-    TerminalState terminalState() const;
+    core::TerminalState terminalState() const;
 
     // The single routine that writes to the port.
     void SendPortData(const QByteArray &command);
@@ -64,13 +71,13 @@ private:
     void createLogSide();
     // Returns the commands of the history, for the command list.
     QList<QByteArray> createMacroSide();
-    void createPortSide(PortDirectory portDirectory);
+    void createPortSide(core::PortDirectory portDirectory);
     void connectSubsystems();
     void FormClose();
 
     std::unique_ptr<Ui::TForm1> m_ui;
     // The session below the window: first made, last gone.
-    std::unique_ptr<TerminalSession> m_session;
+    std::unique_ptr<session::TerminalSession> m_session;
     std::unique_ptr<TrafficReadouts> m_readouts;
     std::unique_ptr<LogView> m_logView;
     std::unique_ptr<LogRecorderControl> m_logRecorder;
@@ -85,3 +92,5 @@ private:
     std::unique_ptr<PlotWindow> m_plot;
     bool m_sessionEnded = false;
 };
+
+} // namespace ui

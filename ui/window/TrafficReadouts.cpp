@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <utility>
 
-TrafficReadouts::TrafficReadouts(const Controls &controls, TerminalSession &session, QObject *parent)
+namespace ui {
+
+TrafficReadouts::TrafficReadouts(const Controls &controls, session::TerminalSession &session, QObject *parent)
     : QObject(parent), m_controls(controls), m_session(session) {
     // Opaque, in the colour of their panel: a repaint then draws the readout
     // alone, not the panels and the window behind it as well; and from a
@@ -19,9 +21,9 @@ TrafficReadouts::TrafficReadouts(const Controls &controls, TerminalSession &sess
          {m_controls.StaticText3, m_controls.LSend, m_controls.LRead, m_controls.MinTimeWait, m_controls.MaxTimeWait})
         new ReadoutPainter(readout);
     BTClrStatClick();
-    connect(&m_session, &TerminalSession::bytesReceived, this,
+    connect(&m_session, &session::TerminalSession::bytesReceived, this,
             [this](quint32, bool waitsMeasured) { showRead(waitsMeasured); });
-    connect(&m_session, &TerminalSession::bytesSent, this, &TrafficReadouts::showSent);
+    connect(&m_session, &session::TerminalSession::bytesSent, this, &TrafficReadouts::showSent);
     connect(m_controls.BTClrStat, &QPushButton::clicked, this, &TrafficReadouts::BTClrStatClick);
 }
 
@@ -38,7 +40,7 @@ void TrafficReadouts::showSent() {
 }
 
 void TrafficReadouts::showTotals() {
-    const TerminalSession::Traffic &traffic = m_session.traffic();
+    const session::TerminalSession::Traffic &traffic = m_session.traffic();
     show(m_controls.StaticText3, QStringLiteral("TX: %1 RX: %2").arg(traffic.TxTotal).arg(traffic.RxTotal));
 }
 
@@ -73,3 +75,5 @@ void TrafficReadouts::paint() {
     for (QLabel *readout : std::exchange(m_held, {}))
         readout->setUpdatesEnabled(true); // repaints it
 }
+
+} // namespace ui

@@ -9,7 +9,11 @@
 class QLabel;
 class QPushButton;
 class QWidget;
+namespace session {
 class TerminalSession;
+}
+
+namespace ui {
 
 // The byte totals and the statistics panel: what went out and came in.
 class TrafficReadouts : public QObject {
@@ -20,7 +24,7 @@ public:
         QPushButton *BTClrStat;
     };
     // Shows the session's counters as they change.
-    TrafficReadouts(const Controls &controls, TerminalSession &session, QObject *parent);
+    TrafficReadouts(const Controls &controls, session::TerminalSession &session, QObject *parent);
 
 private:
     // A read of the port that found bytes waiting; a packet went out.
@@ -33,9 +37,11 @@ private:
     void paint();
 
     Controls m_controls;
-    TerminalSession &m_session;
+    session::TerminalSession &m_session;
     // Readouts changed since their last repaint, which comes at most once
     // per frame.
     std::vector<QLabel *> m_held;
     FrameThrottle m_paint{[this] { paint(); }};
 };
+
+} // namespace ui

@@ -16,17 +16,19 @@
 #include <limits>
 #include <utility>
 
-TransmitLine::TransmitLine(const Controls &controls, TerminalSession &session, QWidget *window)
+namespace ui {
+
+TransmitLine::TransmitLine(const Controls &controls, session::TerminalSession &session, QWidget *window)
     : QObject(window), m_controls(controls), m_session(session) {
     // The session takes each text as it changes, before anything can send.
     connect(m_controls.MainStrCmd, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_session.setCommandLine(cp1251::fromUnicode(text)); });
+            [this](const QString &text) { m_session.setCommandLine(core::cp1251::fromUnicode(text)); });
     connect(m_controls.AddStrCmd, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_session.setTail(cp1251::fromUnicode(text)); });
+            [this](const QString &text) { m_session.setTail(core::cp1251::fromUnicode(text)); });
     connect(m_controls.RBHEX, &QRadioButton::toggled, this,
-            [this](bool hex) { m_session.setDataMode(hex ? DataMode::Hex : DataMode::Ascii); });
+            [this](bool hex) { m_session.setDataMode(hex ? core::DataMode::Hex : core::DataMode::Ascii); });
     m_controls.AddStrCmd->setText(tx::kAsciiTail);
-    m_session.setCommandLine(cp1251::fromUnicode(m_controls.MainStrCmd->text()));
+    m_session.setCommandLine(core::cp1251::fromUnicode(m_controls.MainStrCmd->text()));
     // Pasted commands are taken whole: neither field has a length limit.
     for (QLineEdit *field : {m_controls.MainStrCmd, m_controls.AddStrCmd}) {
         field->setMaxLength(std::numeric_limits<int>::max());
@@ -38,7 +40,7 @@ TransmitLine::TransmitLine(const Controls &controls, TerminalSession &session, Q
     connect(m_controls.RBHEX, &QRadioButton::clicked, this, &TransmitLine::RBHEXClick);
     // Run inside the send, which stays busy meanwhile: a send asked for while
     // the window is open is dropped.
-    connect(&m_session, &TerminalSession::portNotOpen, this, &TransmitLine::showPortError);
+    connect(&m_session, &session::TerminalSession::portNotOpen, this, &TransmitLine::showPortError);
 }
 
 void TransmitLine::ButtonSendClick() { m_session.sendCommandLine(); }
@@ -49,7 +51,7 @@ void TransmitLine::showPortError() {
 }
 
 void TransmitLine::showInCommandLine(const QByteArray &command) {
-    m_controls.MainStrCmd->setText(cp1251::toUnicode(command));
+    m_controls.MainStrCmd->setText(core::cp1251::toUnicode(command));
     focusCommandLine();
 }
 
@@ -106,11 +108,13 @@ bool TransmitLine::AddStrCmdKeyPress(int key) {
 }
 
 void TransmitLine::RBASCIIClick() {
-    if (std::exchange(m_tailMode, DataMode::Ascii) != DataMode::Ascii)
+    if (std::exchange(m_tailMode, core::DataMode::Ascii) != core::DataMode::Ascii)
         m_controls.AddStrCmd->setText(tx::kAsciiTail);
 }
 
 void TransmitLine::RBHEXClick() {
-    if (std::exchange(m_tailMode, DataMode::Hex) != DataMode::Hex)
+    if (std::exchange(m_tailMode, core::DataMode::Hex) != core::DataMode::Hex)
         m_controls.AddStrCmd->clear();
 }
+
+} // namespace ui

@@ -8,9 +8,14 @@
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+namespace session {
 class TerminalSession;
-class TOpenPortError;
+}
 class QWidget;
+
+namespace ui {
+
+class TOpenPortError;
 
 // The command line, the tail string and the data mode: the session sends
 // with what they hold.
@@ -22,7 +27,7 @@ public:
         QPushButton *ButtonSend;
         QRadioButton *RBASCII, *RBHEX;
     };
-    TransmitLine(const Controls &controls, TerminalSession &session, QWidget *window);
+    TransmitLine(const Controls &controls, session::TerminalSession &session, QWidget *window);
 
     void attachPortErrorWindow(TOpenPortError *window) { m_portErrorWindow = window; }
 
@@ -55,9 +60,11 @@ private:
     void RBHEXClick();
 
     Controls m_controls;
-    TerminalSession &m_session;
+    session::TerminalSession &m_session;
     TOpenPortError *m_portErrorWindow = nullptr;
     // The data mode the tail string was last set for: a click on the mode
     // already chosen leaves the tail alone.
-    DataMode m_tailMode = DataMode::Ascii;
+    core::DataMode m_tailMode = core::DataMode::Ascii;
 };
+
+} // namespace ui

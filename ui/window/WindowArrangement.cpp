@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QPushButton>
 
+namespace ui {
+
 namespace {
 
 const char *const kTag = "tag";
@@ -133,3 +135,5 @@ void WindowArrangement::BtInfoClick() {
     if (m_infoWindow)
         modal::exec(*m_infoWindow, m_infoWindow->windowTitle());
 }
+
+} // namespace ui

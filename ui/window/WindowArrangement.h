@@ -10,6 +10,9 @@
 
 class QPushButton;
 class QWidget;
+
+namespace ui {
+
 class TInfo;
 class UpDown;
 
@@ -60,3 +63,5 @@ private:
     int m_colourStep = 0; // the colour cycle's step, shown in BTPalitra's tag
     int m_fontSize = 8;
 };
+
+} // namespace ui

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 
+namespace ui {
+
 namespace windowlayout {
 namespace {
 
@@ -101,3 +103,5 @@ Arrangement arrange(const StartupLayout &startup, int outerWidth, bool fileSendM
 }
 
 } // namespace windowlayout
+
+} // namespace ui

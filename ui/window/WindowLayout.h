@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace ui {
+
 // Where the main window's controls go when the window's width changes. The
 // rule works only from the arrangement recorded at startup and the new width,
 // never from the previous arrangement, so any sequence of resizes ends in the
@@ -48,3 +50,5 @@ struct StartupLayout {
 Arrangement arrange(const StartupLayout &startup, int outerWidth, bool fileSendMode);
 
 } // namespace windowlayout
+
+} // namespace ui

@@ -19,6 +19,8 @@
 // Outside any namespace, as Qt's resource initialiser must be.
 static void loadIconResource() { Q_INIT_RESOURCE(Desktop); }
 
+namespace ui {
+
 namespace {
 
 // Qt's own texts in Russian, but not Qt's wording of a few system errors (no
@@ -44,7 +46,7 @@ std::unique_ptr<QTranslator> setUpDesktop() {
 
 } // namespace
 
-WindowSet::WindowSet(PortDirectory portDirectory)
+WindowSet::WindowSet(core::PortDirectory portDirectory)
     : m_qtTexts(setUpDesktop()), Form1(std::make_unique<TForm1>(std::move(portDirectory))),
       FormEditHelpCmd(std::make_unique<TFormEditHelpCmd>()), Save(std::make_unique<TSave>()),
       Info(std::make_unique<TInfo>()), FormEditCmd(std::make_unique<TFormEditCmd>()),
@@ -67,8 +69,8 @@ WindowSet::WindowSet(PortDirectory portDirectory)
 
 void WindowSet::endSessionWithTheProgram() {
     TForm1 *form = Form1.get();
-    m_endSignals = std::make_unique<TerminationSignals>();
-    QObject::connect(m_endSignals.get(), &TerminationSignals::received, form, &TForm1::endSession);
+    m_endSignals = std::make_unique<core::TerminationSignals>();
+    QObject::connect(m_endSignals.get(), &core::TerminationSignals::received, form, &TForm1::endSession);
     // The session manager may end the program right after asking it to keep
     // its data, so it ends there and then; its edits wait for the next start.
 #ifndef QT_NO_SESSIONMANAGER
@@ -87,3 +89,5 @@ void showCentred(TForm1 &window) {
     }
     window.show();
 }
+
+} // namespace ui

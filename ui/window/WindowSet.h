@@ -5,13 +5,18 @@
 #include <memory>
 
 class QTranslator;
+namespace core {
+class TerminationSignals;
+}
+
+namespace ui {
+
 class TForm1;
 class TFormEditHelpCmd;
 class TSave;
 class TInfo;
 class TFormEditCmd;
 class TOpenPortError;
-class TerminationSignals;
 
 // The program's windows, each created once at startup, in this order, and
 // kept for the whole run. Before the first of them the program's icon becomes
@@ -20,7 +25,7 @@ class TerminationSignals;
 // of the desktop session close the main window without asking (one set of
 // windows at a time, as the signals' handlers are the process's).
 struct WindowSet {
-    explicit WindowSet(PortDirectory portDirectory);
+    explicit WindowSet(core::PortDirectory portDirectory);
     ~WindowSet();
 
 private:
@@ -37,8 +42,10 @@ public:
 private:
     void endSessionWithTheProgram();
 
-    std::unique_ptr<TerminationSignals> m_endSignals;
+    std::unique_ptr<core::TerminationSignals> m_endSignals;
 };
 
 // Puts the main window in the middle of the screen and shows it.
 void showCentred(TForm1 &window);
+
+} // namespace ui
