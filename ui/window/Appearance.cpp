@@ -1,5 +1,7 @@
 #include "ui/window/Appearance.h"
 
+#include <QAbstractScrollArea>
+
 #include <algorithm>
 
 namespace ui {
@@ -34,6 +36,28 @@ void keepReadableWhenDisabled(QWidget &control) {
                          QColor(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue())));
     }
     control.setPalette(colours);
+}
+
+void paintField(QWidget *field, const QColor &background, const QColor &text) {
+    QWidget *viewport = nullptr;
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(field))
+        viewport = area->viewport();
+    for (QWidget *part : {field, viewport}) {
+        if (!part)
+            continue;
+        QPalette colours = part->palette();
+        colours.setColor(QPalette::Base, background);
+        colours.setColor(QPalette::Text, text);
+        part->setPalette(colours);
+    }
+}
+
+void paintInWindowColour(QWidget *field) {
+    const QColor face = field->window()->palette().color(QPalette::Window);
+    QPalette colours = field->palette();
+    colours.setColor(QPalette::Base, face);
+    colours.setColor(QPalette::Button, face);
+    field->setPalette(colours);
 }
 
 int nextFontSize(int size, int direction) {

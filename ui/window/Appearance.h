@@ -78,6 +78,13 @@ const Scheme &colourScheme(int step);
 // The colour in the running style's palette.
 QColor resolve(const Colour &colour, const QPalette &style);
 
+// A field in the cycle's colours: its background and text. A list's or
+// memo's field is its viewport, which, once the window is styled, no longer
+// takes palette changes from its frame, so that is painted too.
+void paintField(QWidget *field, const QColor &background, const QColor &text);
+// A field drawn in its window's face colour, as the fields are at start.
+void paintInWindowColour(QWidget *field);
+
 // The log's font size in points, and one step of it in a direction (+1 up,
 // -1 down), kept within its bounds.
 constexpr int kMinFontSize = 2;

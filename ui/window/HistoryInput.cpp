@@ -3,6 +3,7 @@
 #include "core/Cp1251.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/widgets/Keys.h"
+#include "ui/window/Appearance.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -62,6 +63,8 @@ HistoryInput::HistoryInput(const Controls &controls, QWidget *window)
     for (QWidget *control :
          std::initializer_list<QWidget *>{m_controls.FastOldCmd, m_controls.LBTail, m_controls.Str1, m_controls.Str2})
         control->installEventFilter(this);
+    for (QWidget *list : {m_controls.FastOldCmd, m_controls.LBTail})
+        appearance::paintInWindowColour(list);
 }
 
 QList<QByteArray> HistoryInput::load() {
@@ -80,6 +83,18 @@ void HistoryInput::save() {
 
 void HistoryInput::fitDropDown(int commandLineWidth) {
     m_controls.FastOldCmd->resize(commandLineWidth, m_controls.FastOldCmd->height());
+}
+
+void HistoryInput::paintFields(const QColor &background, const QColor &text) {
+    for (QWidget *list : {m_controls.FastOldCmd, m_controls.LBTail})
+        appearance::paintField(list, background, text);
+    // The openers' arrows are drawn inside the command and tail lines; they
+    // take the text colour so that they stay visible on a dark field.
+    for (QLabel *opener : {m_controls.Str1, m_controls.Str2}) {
+        QPalette colours = opener->palette();
+        colours.setColor(QPalette::WindowText, text);
+        opener->setPalette(colours);
+    }
 }
 
 void HistoryInput::setEditorModeActive(bool active) {

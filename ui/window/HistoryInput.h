@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+class QColor;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -38,6 +39,8 @@ public:
     // Editor mode was entered (true) or left; the sent-commands button stays
     // hidden once editor mode was used.
     void setEditorModeActive(bool active);
+    // The colour cycle's colours for the drop-downs and their openers.
+    void paintFields(const QColor &background, const QColor &text);
 
 signals:
     // A line picked from a drop-down, for the command line or the tail.

@@ -3,6 +3,8 @@
 #include "rx/LogDisplayText.h"
 #include "ui/widgets/LogPane.h"
 #include "ui/widgets/PlainText.h"
+#include "ui/widgets/UpDown.h"
+#include "ui/window/Appearance.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -19,7 +21,8 @@ constexpr int kMaxRows = 5000;
 
 } // namespace
 
-LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls) {
+LogView::LogView(const Controls &controls, QObject *parent)
+    : QObject(parent), m_controls(controls), m_fontSize(controls.MainWindow->font().pointSize()) {
     m_controls.MainWindow->clear();
     m_controls.MainWindow->setMaxRows(kMaxRows);
     connect(m_controls.VisTime, &QCheckBox::toggled, this, &LogView::timeStampsChanged);
@@ -27,6 +30,22 @@ LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m
     connect(m_controls.FiltrLog, &QLineEdit::textChanged, this, &LogView::filterChanged);
     connect(m_controls.BTLog, &QPushButton::clicked, this, &LogView::BTLogClick);
     connect(m_controls.StartStop, &QPushButton::clicked, this, &LogView::StartStopClick);
+    connect(m_controls.Srift, &UpDown::clicked, this, &LogView::SriftClick);
+    appearance::paintInWindowColour(m_controls.MainWindow);
+}
+
+void LogView::paintFields(const QColor &background, const QColor &text) {
+    appearance::paintField(m_controls.MainWindow, background, text);
+}
+
+void LogView::SriftClick(int direction) {
+    m_fontSize = appearance::nextFontSize(m_fontSize, direction);
+    for (QWidget *memo :
+         {static_cast<QWidget *>(m_controls.MainWindow), static_cast<QWidget *>(m_controls.SecondWindow)}) {
+        QFont font = memo->font();
+        font.setPointSize(m_fontSize);
+        memo->setFont(font);
+    }
 }
 
 void LogView::showLine(const QByteArray &line) {

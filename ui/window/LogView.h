@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+class QColor;
+
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -10,8 +12,10 @@ class QPushButton;
 namespace ui {
 
 class LogPane;
+class UpDown;
 
-// The log window: sent and received lines, the frozen view and clearing.
+// The log window: sent and received lines, the frozen view, clearing and
+// the log's font size.
 class LogView : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +25,7 @@ public:
         QLineEdit *FiltrLog;
         QCheckBox *VisTime;
         QPushButton *BTLog, *StartStop;
+        UpDown *Srift;
     };
     LogView(const Controls &controls, QObject *parent);
 
@@ -30,6 +35,9 @@ public:
     // Past the rows the log may keep, it keeps only those that came after
     // them; the log itself looks once per frame of new lines.
     void limitRows();
+    int fontSize() const { return m_fontSize; }
+    // The colour cycle's colours for the log.
+    void paintFields(const QColor &background, const QColor &text);
 
 signals:
     // A line is shown.
@@ -41,9 +49,11 @@ signals:
 private:
     void BTLogClick();
     void StartStopClick();
+    void SriftClick(int direction);
 
     Controls m_controls;
     bool m_frozen = false; // shown in StartStop's tag and caption
+    int m_fontSize;        // of both memos, in points
 };
 
 } // namespace ui

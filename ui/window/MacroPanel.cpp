@@ -8,16 +8,15 @@
 #include "ui/dialogs/TSave.h"
 #include "ui/widgets/LimitedEdit.h"
 #include "ui/widgets/PlainText.h"
+#include "ui/widgets/PointerWatch.h"
 #include "ui/window/Appearance.h"
 #include "ui/window/MacroGrid.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -55,6 +54,7 @@ MacroPanel::MacroPanel(const Controls &controls, std::function<bool()> fileShown
     // A list's name or a command file's path, never read as markup.
     m_controls.STListName->setTextFormat(Qt::PlainText);
     plaintext::keepOnOneLine(m_controls.ListNameEDT);
+    appearance::paintInWindowColour(m_controls.CBLists);
     LoadCmdConfig();
     ReadListCmd(m_currentList);
     OutHelpHelp();
@@ -438,26 +438,16 @@ void MacroPanel::connectHandlers() {
 }
 
 void MacroPanel::watchHelpClearing() {
-    // Pointer moves reach a control only with mouse tracking on; the log
-    // views report them on their viewports.
-    clearHelpOver({m_controls.EditAllCmd, m_controls.DelList, m_controls.ListInc, m_controls.ListDec});
-}
-
-void MacroPanel::clearHelpOver(const QList<QWidget *> &controls) {
-    for (QWidget *control : controls) {
-        if (auto *view = qobject_cast<QAbstractScrollArea *>(control))
-            control = view->viewport();
-        control->setMouseTracking(true);
-        control->installEventFilter(this);
-        m_helpClearing.append(control);
-    }
+    auto *watch =
+        new PointerWatch({m_controls.EditAllCmd, m_controls.DelList, m_controls.ListInc, m_controls.ListDec}, this);
+    connect(watch, &PointerWatch::overBackground, this, &MacroPanel::ClearHelp);
 }
 
 bool MacroPanel::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::Enter:
     case QEvent::MouseMove:
-        pointerMoved(watched, event);
+        pointerMoved(watched);
         return false;
     case QEvent::FocusIn:
         if (const int k = editNumberOf(watched))
@@ -475,17 +465,9 @@ int MacroPanel::editNumberOf(QObject *control) const {
     return k && control == m_edits[k - 1] ? k : 0;
 }
 
-void MacroPanel::pointerMoved(QObject *watched, QEvent *event) {
-    if (const int k = macroNumberOf(watched)) {
+void MacroPanel::pointerMoved(QObject *watched) {
+    if (const int k = macroNumberOf(watched))
         showDescription(k);
-    } else if (event->type() == QEvent::MouseMove && m_helpClearing.contains(watched)) {
-        // A move over a child is offered to its parents too; a panel clears
-        // only over its own background.
-        auto *control = static_cast<QWidget *>(watched);
-        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
-        if (!control->childAt(at))
-            ClearHelp();
-    }
 }
 
 bool MacroPanel::doubleClicked(QObject *watched) {

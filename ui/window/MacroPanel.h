@@ -45,6 +45,9 @@ public:
     // prompt is asked at close when the store has unsaved changes.
     void attachMacroWindows(TFormEditHelpCmd *editor, TSave *savePrompt);
     const macros::MacroStore &store() const { return m_store; }
+    // Empties the description panel (the pointer left the macros for another
+    // part of the window).
+    void ClearHelp();
     // The macro buttons, their edits and the description lines, for the
     // window's layout.
     QList<QWidget *> gridControls() const;
@@ -57,9 +60,6 @@ public:
     void keepUnsaved();
     // A command file took the large caption (loaded) or gave it back.
     void showCommandFile(bool loaded, const QString &caption);
-    // Moving the pointer over these controls (another subsystem's) empties
-    // the description panel.
-    void clearHelpOver(const QList<QWidget *> &controls);
 
 signals:
     // A macro button was clicked: its stored command.
@@ -74,7 +74,7 @@ private:
     void createMacroControls();
     void connectHandlers();
     void watchHelpClearing();
-    void pointerMoved(QObject *watched, QEvent *event);
+    void pointerMoved(QObject *watched);
     bool doubleClicked(QObject *watched);
     void fillChooser(int list, const QString &name);
     void LoadCmdConfig();
@@ -101,7 +101,6 @@ private:
     // ButtonCmdHelp, EditCmdHelp and ShowHelpAsFocus all show macro k's
     // description.
     void showDescription(int macro);
-    void ClearHelp();
     void OutHelpHelp();
     void ShowWindowEdtHelp(int macro);
     // The description typed into the panel while the editor is up.
@@ -132,7 +131,6 @@ private:
     std::array<QLineEdit *, macros::MacroStore::kMacros> m_edits{};
     std::array<QLabel *, macros::MacroStore::kDescriptionLines> m_lines{};
     // The controls whose pointer moves empty the description panel.
-    QList<QObject *> m_helpClearing;
 };
 
 } // namespace ui

@@ -6,6 +6,7 @@
 #include "tx/CommandFile.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/widgets/PlainText.h"
+#include "ui/window/Appearance.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -187,5 +188,9 @@ void SendModesPanel::OldCmdListClick() {
 
 // Editor mode and sending from a file exclude each other.
 void SendModesPanel::setEditorModeActive(bool active) { m_controls.ButtonReadFile->setVisible(!active); }
+
+void SendModesPanel::paintFields(const QColor &background, const QColor &text) {
+    appearance::paintField(m_controls.OldCmdList, background, text);
+}
 
 } // namespace ui

@@ -5,6 +5,7 @@
 #include <QObject>
 
 class QCheckBox;
+class QColor;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -40,6 +41,8 @@ public:
 
     // Editor mode was entered (true) or left.
     void setEditorModeActive(bool active);
+    // The colour cycle's colours for the command list.
+    void paintFields(const QColor &background, const QColor &text);
 
 signals:
     // A chosen command goes into the command line; the focus goes to the

@@ -4,6 +4,7 @@
 #include "session/TerminalSession.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/dialogs/PlotWindow.h"
+#include "ui/widgets/PointerWatch.h"
 #include "ui/window/ConnectionControl.h"
 #include "ui/window/HistoryInput.h"
 #include "ui/window/Housekeeping.h"
@@ -48,7 +49,8 @@ void TForm1::createLogSide() {
         TrafficReadouts::Controls{ui.StaticText3, ui.LSend, ui.LRead, ui.MinTimeWait, ui.MaxTimeWait, ui.BTClrStat},
         *m_session, this);
     m_logView = std::make_unique<LogView>(
-        LogView::Controls{ui.MainWindow, ui.SecondWindow, ui.FiltrLog, ui.VisTime, ui.BTLog, ui.StartStop}, this);
+        LogView::Controls{ui.MainWindow, ui.SecondWindow, ui.FiltrLog, ui.VisTime, ui.BTLog, ui.StartStop, ui.Srift},
+        this);
     m_logRecorder =
         std::make_unique<LogRecorderControl>(LogRecorderControl::Controls{ui.StartLog, ui.STLog}, *m_session, this);
 }
@@ -70,8 +72,7 @@ QList<QByteArray> TForm1::createMacroSide() {
     placed.append(m_macros->gridControls());
     m_arrangement = std::make_unique<WindowArrangement>(
         WindowArrangement::Controls{ui.MainWindow, ui.SecondWindow, ui.MainPanel, ui.LogPanel, ui.InputMode,
-                                    ui.MainStrCmd, ui.FastOldCmd, ui.AddStrCmd, ui.OldCmdList, ui.LBTail, ui.Str1,
-                                    ui.Str2, ui.CBLists, ui.BTPalitra, ui.BtInfo, ui.Srift},
+                                    ui.FastOldCmd, ui.OldCmdList, ui.LBTail, ui.BTPalitra, ui.BtInfo},
         placed, [session = m_session.get()] { return session->fileSendMode(); }, this);
     m_history = std::make_unique<HistoryInput>(
         HistoryInput::Controls{ui.FastOldCmd, ui.LBTail, ui.Str1, ui.Str2, ui.OldCommandsBT}, this);
@@ -123,9 +124,18 @@ void TForm1::connectSubsystems() {
             &LogRecorderControl::setEditorModeActive);
     connect(m_macros.get(), &MacroPanel::editorModeChanged, m_history.get(), &HistoryInput::setEditorModeActive);
     connect(m_macros.get(), &MacroPanel::editorModeChanged, m_sendModes.get(), &SendModesPanel::setEditorModeActive);
-    m_macros->clearHelpOver({m_ui->OldCommandsBT, m_ui->ButtonReadFile, m_ui->SendStart, m_ui->ButtonSend,
-                             m_ui->MainStrCmd, m_ui->AddStrCmd, m_ui->LogPanel, m_ui->SecondWindow, m_ui->MainWindow,
-                             m_ui->Panel1, m_ui->MainPanel});
+    // Moving the pointer over the rest of the window empties the description
+    // panel.
+    auto *pointerWatch = new PointerWatch({m_ui->OldCommandsBT, m_ui->ButtonReadFile, m_ui->SendStart, m_ui->ButtonSend,
+                                           m_ui->MainStrCmd, m_ui->AddStrCmd, m_ui->LogPanel, m_ui->SecondWindow,
+                                           m_ui->MainWindow, m_ui->Panel1, m_ui->MainPanel},
+                                          this);
+    connect(pointerWatch, &PointerWatch::overBackground, m_macros.get(), &MacroPanel::ClearHelp);
+    WindowArrangement *arrangement = m_arrangement.get();
+    connect(arrangement, &WindowArrangement::fieldColoursChanged, m_logView.get(), &LogView::paintFields);
+    connect(arrangement, &WindowArrangement::fieldColoursChanged, m_transmit.get(), &TransmitLine::paintFields);
+    connect(arrangement, &WindowArrangement::fieldColoursChanged, m_history.get(), &HistoryInput::paintFields);
+    connect(arrangement, &WindowArrangement::fieldColoursChanged, m_sendModes.get(), &SendModesPanel::paintFields);
     connect(m_sendModes.get(), &SendModesPanel::cyclicOptionsChanged, m_housekeeping.get(),
             &Housekeeping::CustomFunctionsTimer);
 
@@ -158,7 +168,7 @@ core::TerminalState TForm1::terminalState() const {
     state.LogRecording = m_session->logRecorder().recording();
     state.LogFileOpen = m_session->logRecorder().fileOpen();
     state.LogFileName = m_session->logRecorder().fileName();
-    state.FontSize = m_arrangement->fontSize();
+    state.FontSize = m_logView->fontSize();
     state.CurrentList = m_macros->currentList();
     state.SelectedCommand = m_sendModes->selectedCommand();
     return state;

@@ -7,6 +7,7 @@
 #include "ui/dialogs/TOpenPortError.h"
 #include "ui/widgets/Keys.h"
 #include "ui/widgets/PlainText.h"
+#include "ui/window/Appearance.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -34,6 +35,7 @@ TransmitLine::TransmitLine(const Controls &controls, session::TerminalSession &s
         field->setMaxLength(std::numeric_limits<int>::max());
         field->installEventFilter(this);
         plaintext::keepOnOneLine(field);
+        appearance::paintInWindowColour(field);
     }
     connect(m_controls.ButtonSend, &QPushButton::clicked, this, &TransmitLine::ButtonSendClick);
     connect(m_controls.RBASCII, &QRadioButton::clicked, this, &TransmitLine::RBASCIIClick);
@@ -41,6 +43,11 @@ TransmitLine::TransmitLine(const Controls &controls, session::TerminalSession &s
     // Run inside the send, which stays busy meanwhile: a send asked for while
     // the window is open is dropped.
     connect(&m_session, &session::TerminalSession::portNotOpen, this, &TransmitLine::showPortError);
+}
+
+void TransmitLine::paintFields(const QColor &background, const QColor &text) {
+    for (QWidget *field : {m_controls.MainStrCmd, m_controls.AddStrCmd})
+        appearance::paintField(field, background, text);
 }
 
 void TransmitLine::ButtonSendClick() { m_session.sendCommandLine(); }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 
+class QColor;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -40,6 +41,8 @@ public:
     void setTailText(const QString &text);
     void focusTail();
     int commandLineWidth() const;
+    // The colour cycle's colours for the command line and the tail string.
+    void paintFields(const QColor &background, const QColor &text);
 
 signals:
     // Down released in the command line or the tail string: their drop-downs.

@@ -2,10 +2,8 @@
 
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/dialogs/TInfo.h"
-#include "ui/widgets/UpDown.h"
 #include "ui/window/Appearance.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QPushButton>
 
@@ -21,43 +19,17 @@ constexpr int kMemoTop = 28;
 constexpr int kMemoBottomMargin = 770 - 410;
 constexpr int kMainPanelBottomMargin = 14;
 
-// A list's or memo's field is its viewport, which, once the window is styled,
-// no longer takes palette changes from its frame.
-void paintField(QWidget *target, const QColor &background, const QColor &text) {
-    QWidget *viewport = nullptr;
-    if (auto *area = qobject_cast<QAbstractScrollArea *>(target))
-        viewport = area->viewport();
-    for (QWidget *part : {target, viewport}) {
-        if (!part)
-            continue;
-        QPalette colours = part->palette();
-        colours.setColor(QPalette::Base, background);
-        colours.setColor(QPalette::Text, text);
-        part->setPalette(colours);
-    }
-}
-
 } // namespace
 
 WindowArrangement::WindowArrangement(const Controls &controls, const QList<QWidget *> &placed,
                                      std::function<bool()> fileSendMode, QWidget *window)
-    : QObject(window), m_controls(controls), m_fileSendMode(std::move(fileSendMode)), m_window(window),
-      m_fontSize(controls.MainWindow->font().pointSize()) {
-    const QColor face = m_window->palette().color(QPalette::Window);
-    for (QWidget *field : {m_controls.MainWindow, m_controls.MainStrCmd, m_controls.AddStrCmd, m_controls.FastOldCmd,
-                           m_controls.LBTail, m_controls.CBLists}) {
-        QPalette colours = field->palette();
-        colours.setColor(QPalette::Base, face);
-        colours.setColor(QPalette::Button, face);
-        field->setPalette(colours);
-    }
+    : QObject(window), m_controls(controls), m_fileSendMode(std::move(fileSendMode)), m_window(window) {
     // The drop-down lists open over the macro grid.
     for (QWidget *list : {m_controls.OldCmdList, m_controls.FastOldCmd, m_controls.LBTail})
         list->raise();
     captureStartupLayout(placed);
     m_controls.BTPalitra->setProperty(kTag, m_colourStep);
     connect(m_controls.BTPalitra, &QPushButton::clicked, this, &WindowArrangement::BTPalitraClick);
-    connect(m_controls.Srift, &UpDown::clicked, this, &WindowArrangement::SriftClick);
     connect(m_controls.BtInfo, &QPushButton::clicked, this, &WindowArrangement::BtInfoClick);
 }
 
@@ -108,27 +80,9 @@ void WindowArrangement::BTPalitraClick() {
     const QPalette style = QApplication::palette();
     const QColor background = appearance::resolve(scheme.background, style);
     const QColor text = appearance::resolve(scheme.text, style);
-    for (QWidget *target : {m_controls.MainStrCmd, m_controls.FastOldCmd, m_controls.AddStrCmd, m_controls.OldCmdList,
-                            m_controls.LBTail, m_controls.MainWindow})
-        paintField(target, background, text);
-    // The openers' arrows are drawn inside the command and tail lines; they
-    // take the text colour so that they stay visible on a dark field.
-    for (QWidget *opener : {m_controls.Str1, m_controls.Str2}) {
-        QPalette colours = opener->palette();
-        colours.setColor(QPalette::WindowText, text);
-        opener->setPalette(colours);
-    }
+    emit fieldColoursChanged(background, text);
     m_colourStep = scheme.next;
     m_controls.BTPalitra->setProperty(kTag, m_colourStep);
-}
-
-void WindowArrangement::SriftClick(int direction) {
-    m_fontSize = appearance::nextFontSize(m_fontSize, direction);
-    for (QWidget *memo : {m_controls.MainWindow, m_controls.SecondWindow}) {
-        QFont font = memo->font();
-        font.setPointSize(m_fontSize);
-        memo->setFont(font);
-    }
 }
 
 void WindowArrangement::BtInfoClick() {

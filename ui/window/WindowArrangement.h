@@ -8,29 +8,26 @@
 
 #include <functional>
 
+class QColor;
 class QPushButton;
 class QWidget;
 
 namespace ui {
 
 class TInfo;
-class UpDown;
 
-// Where the controls go when the window is resized, the log's colours and
-// font size, and the about window.
+// Where the controls go when the window is resized, the colour cycle's step
+// (each owner paints its own fields) and the about window.
 class WindowArrangement : public QObject {
     Q_OBJECT
 public:
     struct Controls {
+        // The log memos stretch with the window's height, the two lower
+        // panels stay at the bottom.
         QWidget *MainWindow, *SecondWindow, *MainPanel, *LogPanel, *InputMode;
-        // Take the colour cycle.
-        QWidget *MainStrCmd, *FastOldCmd, *AddStrCmd, *OldCmdList, *LBTail;
-        // The drop-down openers drawn inside the command and tail lines.
-        QWidget *Str1, *Str2;
-        // Fields drawn in the window's colour.
-        QWidget *CBLists;
+        // The drop-down lists, which open over the macro grid.
+        QWidget *FastOldCmd, *OldCmdList, *LBTail;
         QPushButton *BTPalitra, *BtInfo;
-        UpDown *Srift;
     };
     // Comes after the macro grid is made: the drop-down lists are put over
     // it. Records the startup layout of `placed`, the controls the layout
@@ -40,18 +37,20 @@ public:
                       QWidget *window);
 
     void attachInfoWindow(TInfo *window) { m_infoWindow = window; }
-    int fontSize() const { return m_fontSize; }
 
     // Places every control for the window's size.
     void windowResized();
     // Hidden controls are placed too, so that they come up in the right place.
     void FormCanResize();
 
+signals:
+    // The colour cycle went on a step: the log and command fields take these.
+    void fieldColoursChanged(const QColor &background, const QColor &text);
+
 private:
     void captureStartupLayout(const QList<QWidget *> &placed);
     void placeVertically();
     void BTPalitraClick();
-    void SriftClick(int direction);
     void BtInfoClick();
 
     Controls m_controls;
@@ -61,7 +60,6 @@ private:
     QHash<QString, QWidget *> m_placedWidgets;
     TInfo *m_infoWindow = nullptr;
     int m_colourStep = 0; // the colour cycle's step, shown in BTPalitra's tag
-    int m_fontSize = 8;
 };
 
 } // namespace ui
