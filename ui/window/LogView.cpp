@@ -34,6 +34,8 @@ LogView::LogView(const Controls &controls, QObject *parent)
     appearance::paintInWindowColour(m_controls.MainWindow);
 }
 
+void LogView::offerInMenu(QAction *action) { m_controls.MainWindow->addAction(action); }
+
 void LogView::paintFields(const QColor &background, const QColor &text) {
     appearance::paintField(m_controls.MainWindow, background, text);
 }

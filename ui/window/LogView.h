@@ -4,6 +4,7 @@
 
 class QColor;
 
+class QAction;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -36,6 +37,8 @@ public:
     // them; the log itself looks once per frame of new lines.
     void limitRows();
     int fontSize() const { return m_fontSize; }
+    // The log's menu offers this after its own items.
+    void offerInMenu(QAction *action);
     // The colour cycle's colours for the log.
     void paintFields(const QColor &background, const QColor &text);
 

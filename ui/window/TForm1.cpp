@@ -35,7 +35,7 @@ TForm1::TForm1(core::PortDirectory portDirectory, QWidget *parent)
     createPortSide(std::move(portDirectory));
     // The chart is offered in the log's menu and by its key in the whole window.
     m_plot = std::make_unique<PlotWindow>([session = m_session.get()] { return session->dataMode(); }, this);
-    m_ui->MainWindow->addAction(m_plot->openAction());
+    m_logView->offerInMenu(m_plot->openAction());
     addAction(m_plot->openAction());
     m_sendModes->showCommands(history);
     m_housekeeping = std::make_unique<Housekeeping>(m_ui->TextTime, this);
