@@ -4,11 +4,20 @@
 #include "ui/dialogs/ModalSeam.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QTimer>
 
 TerminalFixture::TerminalFixture() : m_previousDir(QDir::currentPath()) {
+    // A window ended by a signal inside a modal window calls
+    // QCoreApplication::exit(), which, with no application loop running,
+    // leaves every later event loop of the thread returning at once. Running
+    // the application loop for a moment clears that, so the tests of one
+    // process do not depend on each other's order.
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
     QDir::setCurrent(m_workDir.path());
     ui::modal::setObserver([this](QDialog &dialog, const QString &text) {
         notices.append(text);
