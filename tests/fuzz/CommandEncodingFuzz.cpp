@@ -3,23 +3,12 @@
 // the packet holds the command and the decoded tail.
 #include "FuzzKit.h"
 
+#include "tests/tx/NaiveTail.h"
 #include "tx/CommandEncoding.h"
 
 using namespace tx;
 
 namespace {
-
-// Each token in list order, leftmost occurrence first, until none is left.
-QByteArray plainConvAddStr(QByteArrayView command, QByteArrayView tail, core::DataMode mode) {
-    QByteArray text = tail.toByteArray();
-    for (int index = 0; index < int(ChecksumTokens.size()); ++index) {
-        const QByteArray value =
-            QByteArray::number(CalcCsum(command, index, mode), 16).toUpper().rightJustified(2, '0');
-        for (qsizetype at; (at = text.indexOf(ChecksumTokens[index])) >= 0;)
-            text.replace(at, ChecksumTokens[index].size(), value);
-    }
-    return text;
-}
 
 void check(QByteArrayView command, QByteArrayView tail, core::DataMode mode) {
     for (int index = 0; index < int(ChecksumTokens.size()); ++index) {
@@ -29,7 +18,7 @@ void check(QByteArrayView command, QByteArrayView tail, core::DataMode mode) {
             FUZZ_CHECK(value == 255 - CalcCsum(command, index - 6, mode));
     }
     const QByteArray converted = ConvAddStr(command, tail, mode);
-    FUZZ_CHECK(converted == plainConvAddStr(command, tail, mode));
+    FUZZ_CHECK(converted == naiveConvAddStr(command, tail, mode));
     const QByteArray joined = command.toByteArray() + converted;
     const Packet packet = BuildPacket(command, converted, mode);
     if (mode == core::DataMode::Hex) {

@@ -1,3 +1,4 @@
+#include "tests/tx/NaiveTail.h"
 #include "tx/CommandEncoding.h"
 
 #include <gtest/gtest.h>
@@ -71,19 +72,6 @@ private:
     std::mt19937 rng_;
     std::discrete_distribution<int> kinds_{6, 8, 3, 3, 3, 1, 2, 2, 2, 1};
 };
-
-// Replaces the leftmost occurrence of each token, in list order, until none is
-// left: the plain reading of the tail rules, kept naive on purpose.
-QByteArray naiveConvAddStr(QByteArrayView command, QByteArrayView tail, core::DataMode mode) {
-    QByteArray text = tail.toByteArray();
-    for (int index = 0; index < int(ChecksumTokens.size()); ++index) {
-        const QByteArray value =
-            QByteArray::number(CalcCsum(command, index, mode), 16).toUpper().rightJustified(2, '0');
-        for (qsizetype at; (at = text.indexOf(ChecksumTokens[index])) >= 0;)
-            text.replace(at, ChecksumTokens[index].size(), value);
-    }
-    return text;
-}
 
 void checkChecksums(const QByteArray &command, core::DataMode mode) {
     for (int kind = 0; kind < 3; ++kind) {
