@@ -1,6 +1,8 @@
 # Fails when a file includes one of a layer above it or beside it:
 # core < rx, tx, macros < session < ui, run < app. The forms' generated headers (ui_*.h)
-# belong to ui. Prints every such include.
+# belong to ui. Also fails when a file outside core/platform includes a
+# system header (the system calls live there), or when a file of a layer
+# other than app is not in its layer's namespace. Prints every fault.
 #   cmake -DSOURCE_DIR=<source tree> -P check_layers.cmake
 
 cmake_minimum_required(VERSION 3.25)
@@ -48,17 +50,31 @@ function(layer_of file included out)
   set(${out} "${layer}" PARENT_SCOPE)
 endfunction()
 
+# The platform's own headers, as opposed to the C++ library's.
+set(system_headers "^(unistd|fcntl|termios|poll|pty|signal|errno|dirent|pwd)\\.h$|^(sys|netinet|arpa)/")
+
 set(checked 0)
 set(faults 0)
 foreach(layer IN LISTS layers)
   file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
   foreach(file IN LISTS files)
     math(EXPR checked "${checked} + 1")
+    if(NOT layer STREQUAL "app")
+      file(STRINGS "${SOURCE_DIR}/${file}" opening REGEX "^namespace ${layer} {")
+      if(NOT opening)
+        message("${file} is not in namespace ${layer}")
+        math(EXPR faults "${faults} + 1")
+      endif()
+    endif()
     file(STRINGS "${SOURCE_DIR}/${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
     foreach(line IN LISTS includes)
       string(REGEX MATCH "[<\"]([^>\"]+)[>\"]" _ "${line}")
       set(included "${CMAKE_MATCH_1}")
       layer_of("${file}" "${included}" target)
+      if(included MATCHES "${system_headers}" AND NOT file MATCHES "^core/platform/")
+        message("${file} includes <${included}>: system calls belong in core/platform")
+        math(EXPR faults "${faults} + 1")
+      endif()
       if(target AND NOT target STREQUAL layer AND NOT target IN_LIST below_${layer})
         string(REPLACE ";" ", " may "${layer};${below_${layer}}")
         string(REGEX REPLACE ", $" "" may "${may}")
@@ -70,6 +86,7 @@ foreach(layer IN LISTS layers)
 endforeach()
 
 if(faults GREATER 0)
-  message(FATAL_ERROR "${faults} include(s) against the layering core < rx, tx, macros < session < ui, run < app")
+  message(FATAL_ERROR "${faults} fault(s) against the layering core < rx, tx, macros < session < ui, run < app")
 endif()
-message("${checked} files of core, rx, tx, macros, session, ui, run and app: no include of a higher or sibling layer")
+message("${checked} files of core, rx, tx, macros, session, ui, run and app: no include of a higher or sibling "
+        "layer, system headers only in core/platform, each layer in its namespace")
