@@ -57,10 +57,8 @@ bool NetPortList::readAll(QByteArray &bytes) {
         return opened.missing() || fail(QStringLiteral("%1: %2").arg(m_fileName, opened.errorString()));
     const int fd = opened.takeDescriptor();
     QFile file;
-    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
-        ::close(fd);
+    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly))
         return fail(QStringLiteral("%1: %2").arg(m_fileName, file.errorString()));
-    }
     bytes = file.read(kMaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return fail(QStringLiteral("%1: %2").arg(m_fileName, file.errorString()));
