@@ -14,16 +14,25 @@ namespace {
 // Anything larger is not a list of addresses typed by hand.
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
 
-// Calls take(number, line) for each line, numbered from 1, without its '\n'.
+// The one rule for the lines of the file, in reading it and in adding to it:
+// each line is lineText(), and blank lines and comments list nothing. Calls
+// take(number, text, address, why) for every other line, numbered from 1;
+// address is empty for a line that is no address, why says why.
 template <typename Take>
-void forEachLine(QByteArrayView bytes, Take take) {
+void forEachListed(QByteArrayView bytes, Take take) {
     qsizetype number = 0;
     for (qsizetype at = 0; at < bytes.size();) {
         qsizetype end = bytes.indexOf('\n', at);
         if (end < 0)
             end = bytes.size();
-        take(++number, bytes.sliced(at, end - at));
+        const QString text = NetPortList::lineText(bytes.sliced(at, end - at));
+        ++number;
         at = end + 1;
+        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
+            continue;
+        QString why;
+        const std::optional<NetAddress> address = NetAddress::parse(text, &why);
+        take(number, text, address, why);
     }
 }
 
@@ -87,12 +96,8 @@ bool NetPortList::load() {
         return false;
     }
     QSet<QString> listed;
-    forEachLine(bytes, [&](qsizetype number, QByteArrayView line) {
-        const QString text = lineText(line);
-        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
-            return;
-        QString why;
-        const std::optional<NetAddress> address = NetAddress::parse(text, &why);
+    forEachListed(bytes, [&](qsizetype number, const QString &text, const std::optional<NetAddress> &address,
+                             const QString &why) {
         if (!address)
             return skipped(number, text, why);
         if (listed.contains(address->identity()))
@@ -119,11 +124,8 @@ bool NetPortList::append(const QString &address) {
         return false;
     // Compared as the file is read.
     bool listed = false;
-    forEachLine(bytes, [&](qsizetype, QByteArrayView existing) {
-        if (listed)
-            return;
-        const std::optional<NetAddress> there = NetAddress::parse(lineText(existing));
-        listed = there && there->identity() == added->identity();
+    forEachListed(bytes, [&](qsizetype, const QString &, const std::optional<NetAddress> &there, const QString &) {
+        listed = listed || (there && there->identity() == added->identity());
     });
     if (listed)
         return fail(QStringLiteral("«%1» уже есть в %2.").arg(text, m_fileName));
