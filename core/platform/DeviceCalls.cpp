@@ -1,9 +1,10 @@
 #include "core/platform/DeviceCalls.h"
 
+#include "core/platform/FileDescriptor.h"
+
 #include <QtGlobal>
 
 #include <cerrno>
-#include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -17,7 +18,7 @@ namespace core {
 bool lockDeviceExclusive(int fd, QString &error) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         return true;
-    error = QString::fromLocal8Bit(std::strerror(errno));
+    error = errnoText(errno);
     return false;
 }
 
