@@ -149,15 +149,14 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
     // Never through someone else's link, never waiting on a FIFO: like the
     // other files of the working directory.
     core::SafeFile opened;
+    QFile file;
     if (!opened.openForReading(path)) {
         error = opened.errorString();
         image.fill('\0', kFileSize);
         return opened.missing() ? Content::Missing : Content::Unreadable;
     }
-    const int fd = opened.takeDescriptor();
-    QFile file;
-    if (!core::adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
-        error = file.errorString();
+    if (!opened.handTo(file)) {
+        error = opened.errorString();
         return Content::Unreadable;
     }
     // Read straight into fresh memory (it is 10 MB, read at every start);

@@ -134,6 +134,10 @@ void SafeFile::removeStaleTemporaries(const QString &name) {
 
 int SafeFile::takeDescriptor() { return std::exchange(m_fd, -1); }
 
+bool SafeFile::handTo(QFile &file, QIODevice::OpenMode mode) {
+    return adoptDescriptor(file, takeDescriptor(), mode) || failWith(file.errorString());
+}
+
 bool SafeFile::fail(int cause) {
     m_missing = cause == ENOENT;
     return failWith(errnoText(cause));

@@ -1,7 +1,6 @@
 #include "core/port/NetPortList.h"
 
 #include "core/Cp1251.h"
-#include "core/platform/FileDescriptor.h"
 #include "core/platform/SafeFile.h"
 
 #include <QFile>
@@ -62,12 +61,11 @@ bool NetPortList::fail(const QString &error) {
 bool NetPortList::readAll(QByteArray &bytes) {
     bytes.clear();
     SafeFile opened;
+    QFile file;
     if (!opened.openForReading(m_fileName))
         return opened.missing() || fail(QStringLiteral("%1: %2").arg(m_fileName, opened.errorString()));
-    const int fd = opened.takeDescriptor();
-    QFile file;
-    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly))
-        return fail(QStringLiteral("%1: %2").arg(m_fileName, file.errorString()));
+    if (!opened.handTo(file))
+        return fail(QStringLiteral("%1: %2").arg(m_fileName, opened.errorString()));
     bytes = file.read(kMaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return fail(QStringLiteral("%1: %2").arg(m_fileName, file.errorString()));
