@@ -2,6 +2,7 @@
 
 #include "core/platform/FileDescriptor.h"
 
+#include <QFile>
 #include <QtGlobal>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace core {
 
@@ -21,6 +23,8 @@ bool lockDeviceExclusive(int fd, QString &error) {
     error = errnoText(errno);
     return false;
 }
+
+bool mayReadAndWrite(const QString &path) { return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0; }
 
 int bytesQueuedForReading(int fd) {
     int queued = 0;
