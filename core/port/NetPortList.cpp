@@ -14,7 +14,8 @@ namespace {
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
 
 // The one rule for the lines of the file, in reading it and in adding to it:
-// each line is lineText(), and blank lines and comments list nothing. Calls
+// each line is windows-1251 with blanks (a no-break space too) trimmed at
+// both ends, and blank lines and comments list nothing. Calls
 // take(number, text, address, why) for every other line, numbered from 1;
 // address is empty for a line that is no address, why says why.
 template <typename Take>
@@ -24,7 +25,7 @@ void forEachListed(QByteArrayView bytes, Take take) {
         qsizetype end = bytes.indexOf('\n', at);
         if (end < 0)
             end = bytes.size();
-        const QString text = NetPortList::lineText(bytes.sliced(at, end - at));
+        const QString text = cp1251::toUnicode(bytes.sliced(at, end - at)).trimmed();
         ++number;
         at = end + 1;
         if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
@@ -47,8 +48,6 @@ QString shown(const QString &text) {
 }
 
 } // namespace
-
-QString NetPortList::lineText(QByteArrayView line) { return cp1251::toUnicode(line).trimmed(); }
 
 NetPortList::NetPortList(QString fileName) : m_fileName(std::move(fileName)) {}
 
