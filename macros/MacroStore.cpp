@@ -12,8 +12,6 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
