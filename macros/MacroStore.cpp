@@ -12,8 +12,6 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -41,13 +39,15 @@ QByteArrayView textAt(const QByteArray &image, qsizetype at, int capacity) {
     return QByteArrayView(image.constData() + at + 1, std::min<int>(static_cast<unsigned char>(image[at]), capacity));
 }
 
-bool allSigned(const char *records) {
-    for (int i = 0; i < MacroStore::kLists; ++i) {
+// How many of the first count records carry their signature, up to the
+// first one that does not.
+int signedRecords(const char *records, int count) {
+    for (int i = 0; i < count; ++i) {
         if (qFromLittleEndian<qint32>(records + MacroStore::kRecordSize * i + MacroStore::kSignatureOffset) !=
             MacroStore::kSignature)
-            return false;
+            return i;
     }
-    return true;
+    return count;
 }
 
 } // namespace
@@ -92,8 +92,7 @@ QByteArray MacroStore::bytes(Field field, int list, int macro, int line) const {
     const qsizetype at = slotOffset(field, list, macro, line);
     if (at < 0)
         return QByteArray();
-    const int length = std::min<int>(static_cast<unsigned char>(m_image[at]), capacity(field));
-    return QByteArray(m_image.constData() + at + 1, length);
+    return textAt(m_image, at, capacity(field)).toByteArray();
 }
 
 QString MacroStore::text(Field field, int list, int macro, int line) const {
@@ -148,15 +147,14 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
     // Never through someone else's link, never waiting on a FIFO: like the
     // other files of the working directory.
     core::SafeFile opened;
+    QFile file;
     if (!opened.openForReading(path)) {
         error = opened.errorString();
         image.fill('\0', kFileSize);
         return opened.missing() ? Content::Missing : Content::Unreadable;
     }
-    const int fd = opened.takeDescriptor();
-    QFile file;
-    if (!core::adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
-        error = file.errorString();
+    if (!opened.handTo(file)) {
+        error = opened.errorString();
         return Content::Unreadable;
     }
     // Read straight into fresh memory (it is 10 MB, read at every start);
@@ -169,7 +167,7 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
         return Content::Unreadable;
     }
     if (base) {
-        if (got == 2 * kFileSize && allSigned(image.constData() + kFileSize))
+        if (got == 2 * kFileSize && signedRecords(image.constData() + kFileSize, kLists) == kLists)
             *base = image.sliced(kFileSize);
         image.truncate(kFileSize);
         got = std::min<qint64>(got, kFileSize);
@@ -177,16 +175,9 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
     // Records are read one by one up to the first one that is missing or
     // carries no signature; that one is the last in memory.
     const int whole = static_cast<int>(got / kRecordSize);
-    qsizetype keep = qsizetype(whole) * kRecordSize;
-    bool bad = whole < kLists;
-    for (int i = 0; i < whole; ++i) {
-        const char *signature = image.constData() + kRecordSize * i + kSignatureOffset;
-        if (qFromLittleEndian<qint32>(signature) != kSignature) {
-            bad = true;
-            keep = kRecordSize * (i + 1);
-            break;
-        }
-    }
+    const int good = signedRecords(image.constData(), whole);
+    const qsizetype keep = kRecordSize * std::min(good + 1, whole);
+    const bool bad = good < kLists;
     // A trailing part of a record is not a record.
     std::memset(image.data() + keep, 0, kFileSize - keep);
     if (bad)

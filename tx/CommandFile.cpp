@@ -1,6 +1,5 @@
 #include "tx/CommandFile.h"
 
-#include "core/platform/FileDescriptor.h"
 #include "core/platform/SafeFile.h"
 
 #include <QFile>
@@ -24,14 +23,9 @@ bool CommandFile::read(const QString &path) {
     m_stoppedEarly = false;
     m_error.clear();
     core::SafeFile opened;
-    if (!opened.openChosenForReading(path)) {
-        m_error = opened.errorString();
-        return false;
-    }
-    const int fd = opened.takeDescriptor();
     QFile file;
-    if (!core::adoptDescriptor(file, fd, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        m_error = file.errorString();
+    if (!opened.openChosenForReading(path) || !opened.handTo(file, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        m_error = opened.errorString();
         return false;
     }
     // Only the start of a line matters: a line is kept up to one byte past

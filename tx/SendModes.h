@@ -67,7 +67,6 @@ public:
     // Set while the period timer runs; keeps the after-answer chain from
     // showing its end notice once the period timer has taken that over.
     bool AllSentNotice = false;
-    bool periodTimerEnabled() const { return m_timerEnabled; }
 
     void fileLoaded() { FileLineIndex = 0; }
 

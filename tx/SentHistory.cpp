@@ -1,6 +1,5 @@
 #include "tx/SentHistory.h"
 
-#include "core/platform/FileDescriptor.h"
 #include "core/platform/FileLock.h"
 #include "core/platform/SafeFile.h"
 
@@ -21,14 +20,9 @@ namespace {
 
 // The file's bytes, cut or padded to the 50 records that count.
 bool readAll(const QString &fileName, QByteArray &bytes, core::SafeFile &opened, QString &error) {
-    if (!opened.openForReading(fileName)) {
-        error = opened.errorString();
-        return false;
-    }
     QFile file;
-    const int fd = opened.takeDescriptor();
-    if (!core::adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
-        error = file.errorString();
+    if (!opened.openForReading(fileName) || !opened.handTo(file)) {
+        error = opened.errorString();
         return false;
     }
     constexpr qsizetype size = SentHistory::kEntries * SentHistory::kRecordSize;

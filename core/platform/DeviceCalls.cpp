@@ -1,9 +1,11 @@
 #include "core/platform/DeviceCalls.h"
 
+#include "core/platform/FileDescriptor.h"
+
+#include <QFile>
 #include <QtGlobal>
 
 #include <cerrno>
-#include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -11,15 +13,18 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace core {
 
 bool lockDeviceExclusive(int fd, QString &error) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         return true;
-    error = QString::fromLocal8Bit(std::strerror(errno));
+    error = errnoText(errno);
     return false;
 }
+
+bool mayReadAndWrite(const QString &path) { return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0; }
 
 int bytesQueuedForReading(int fd) {
     int queued = 0;

@@ -12,6 +12,9 @@ namespace core {
 // without waiting); false with the system's reason when another holds it.
 bool lockDeviceExclusive(int fd, QString &error);
 
+// Whether the user may both read and write the device of that path.
+bool mayReadAndWrite(const QString &path);
+
 // Bytes the system holds for reading that the program has not fetched yet.
 int bytesQueuedForReading(int fd);
 

@@ -1,6 +1,7 @@
 #include "core/platform/FileLock.h"
 
 #include "core/FixedTexts.h"
+#include "core/platform/FileDescriptor.h"
 #include "core/platform/SafeFile.h"
 
 #include <QDeadlineTimer>
@@ -9,7 +10,6 @@
 #include <QThread>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -75,7 +75,7 @@ bool FileLock::lock(const QString &fileName, int waitMs) {
     const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        m_error = errnoText(errno);
         return false;
     }
     if (waitMs < 0)
@@ -84,7 +84,7 @@ bool FileLock::lock(const QString &fileName, int waitMs) {
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int cause = errno;
         if ((cause != EWOULDBLOCK && cause != EINTR) || deadline.hasExpired()) {
-            m_error = cause == EWOULDBLOCK ? holderText(fd) : QString::fromLocal8Bit(std::strerror(cause));
+            m_error = cause == EWOULDBLOCK ? holderText(fd) : errnoText(cause);
             ::close(fd);
             return false;
         }

@@ -30,7 +30,6 @@ public:
     // had by then, naming who holds it, or when the folder cannot be opened.
     bool lock(const QString &fileName, int waitMs = -1);
     void unlock();
-    bool isLocked() const { return m_fd >= 0; }
     QString errorString() const { return m_error; }
 
 private:

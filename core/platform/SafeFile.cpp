@@ -1,5 +1,7 @@
 #include "core/platform/SafeFile.h"
 
+#include "core/platform/FileDescriptor.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +10,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -27,17 +28,15 @@ constexpr int kMaxLinks = 8;
 const QString kTemporaryMarker = QStringLiteral("terminalkvr-tmp-");
 const QString kTemporaryTail = QStringLiteral("XXXXXX");
 
-QString textOf(int cause) { return QString::fromLocal8Bit(std::strerror(cause)); }
-
 QString foreignText() {
     return QStringLiteral("Not followed: the link or the file it leads to belongs to another user");
 }
 
 QByteArray encoded(const QString &name) { return QFile::encodeName(name); }
 
-QString temporaryPrefix(const QString &target) {
-    const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') + kTemporaryMarker;
+// How every temporary of the file of that name begins.
+QString temporaryHead(const QString &fileName) {
+    return QLatin1Char('.') + fileName + QLatin1Char('.') + kTemporaryMarker;
 }
 
 // Removes a temporary left behind, unless it is not a regular file of the
@@ -66,7 +65,7 @@ bool SafeFile::resolve(const QString &name, QString &target, QString &error) {
         struct stat st {};
         if (::lstat(encoded(current).constData(), &st) != 0) {
             if (errno != ENOENT) {
-                error = textOf(errno);
+                error = errnoText(errno);
                 return false;
             }
             target = current;
@@ -85,13 +84,13 @@ bool SafeFile::resolve(const QString &name, QString &target, QString &error) {
         char link[PATH_MAX];
         const ssize_t length = ::readlink(encoded(current).constData(), link, sizeof link);
         if (length < 0 || length == ssize_t(sizeof link)) {
-            error = textOf(length < 0 ? errno : ENAMETOOLONG);
+            error = errnoText(length < 0 ? errno : ENAMETOOLONG);
             return false;
         }
         const QString to = QFile::decodeName(QByteArray(link, length));
         current = QDir::isAbsolutePath(to) ? to : QFileInfo(current).absolutePath() + QLatin1Char('/') + to;
     }
-    error = textOf(ELOOP);
+    error = errnoText(ELOOP);
     return false;
 }
 
@@ -108,12 +107,12 @@ SafeFile::Kind SafeFile::kindOf(const QString &name) {
 QString SafeFile::notRegularText(const QString &name) {
     struct stat st {};
     if (::lstat(encoded(name).constData(), &st) == 0 && S_ISDIR(st.st_mode))
-        return textOf(EISDIR);
+        return errnoText(EISDIR);
     return QStringLiteral("Not a regular file (a link, a pipe or a device)");
 }
 
 bool SafeFile::isTemporaryOf(const QString &entry, const QString &fileName) {
-    const QString head = QLatin1Char('.') + fileName + QLatin1Char('.') + kTemporaryMarker;
+    const QString head = temporaryHead(fileName);
     if (fileName.isEmpty() || entry.size() != head.size() + kTemporaryTail.size() || !entry.startsWith(head))
         return false;
     const QStringView tail = QStringView(entry).right(kTemporaryTail.size());
@@ -126,7 +125,7 @@ void SafeFile::removeStaleTemporaries(const QString &name) {
         return;
     const QFileInfo info(target);
     const QDir folder = info.absoluteDir();
-    const QString pattern = QLatin1Char('.') + info.fileName() + QLatin1Char('.') + kTemporaryMarker + QLatin1Char('*');
+    const QString pattern = temporaryHead(info.fileName()) + QLatin1Char('*');
     for (const QString &entry : folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
         if (isTemporaryOf(entry, info.fileName()))
             removeIfStale(encoded(folder.filePath(entry)));
@@ -135,9 +134,13 @@ void SafeFile::removeStaleTemporaries(const QString &name) {
 
 int SafeFile::takeDescriptor() { return std::exchange(m_fd, -1); }
 
+bool SafeFile::handTo(QFile &file, QIODevice::OpenMode mode) {
+    return adoptDescriptor(file, takeDescriptor(), mode) || failWith(file.errorString());
+}
+
 bool SafeFile::fail(int cause) {
     m_missing = cause == ENOENT;
-    return failWith(textOf(cause));
+    return failWith(errnoText(cause));
 }
 
 bool SafeFile::failWith(const QString &error) {
@@ -205,7 +208,8 @@ bool SafeFile::replaceWhole(const QString &name, const QByteArray &bytes) {
     if (existed && ((old.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, targetPath.constData(), W_OK, AT_EACCESS) != 0))
         return fail(EACCES);
 
-    QByteArray temp = encoded(temporaryPrefix(target) + kTemporaryTail);
+    const QFileInfo info(target);
+    QByteArray temp = encoded(info.absolutePath() + QLatin1Char('/') + temporaryHead(info.fileName()) + kTemporaryTail);
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return fail(errno);
@@ -218,17 +222,8 @@ bool SafeFile::replaceWhole(const QString &name, const QByteArray &bytes) {
         ::fchown(fd, old.st_uid, old.st_gid) != 0) {
         // Not allowed: the file becomes the user's, as any edited file does.
     }
-    qsizetype done = 0;
     int cause = 0;
-    while (done < bytes.size() && cause == 0) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
-        if (n > 0)
-            done += n;
-        else if (n == 0)
-            cause = ENOSPC;
-        else if (errno != EINTR)
-            cause = errno;
-    }
+    writeAll(fd, bytes.constData(), bytes.size(), cause);
     if (cause == 0 && ::fsync(fd) != 0)
         cause = errno;
     ::close(fd);

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
+
+class QFile;
 
 namespace core {
 
@@ -56,6 +59,9 @@ public:
 
     // The descriptor opened, now the caller's to close.
     int takeDescriptor();
+    // Hands the descriptor opened to the QFile, which closes it when done;
+    // false when Qt refuses it (errorString()).
+    bool handTo(QFile &file, QIODevice::OpenMode mode = QIODevice::ReadOnly);
     bool missing() const { return m_missing; }
     bool exists() const { return m_exists; }
     QString errorString() const { return m_error; }

@@ -1,9 +1,10 @@
 #include "core/platform/TerminationSignals.h"
 
+#include "core/platform/FileDescriptor.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,7 +26,7 @@ void onTerminationSignal(int number) {
 
 TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, m_pair.data()) != 0) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        m_error = errnoText(errno);
         return;
     }
     s_writeEnd = m_pair[0];

@@ -31,7 +31,7 @@ public:
     // always later from the event loop, unless close() or another openAsync()
     // comes first (then the attempt is dropped without a signal). Name lookup,
     // connecting and, for RFC 2217, agreeing on COM-PORT control and setting
-    // the line all count against openTimeoutMs(); the port is open only when
+    // the line all count against the open timeout; the port is open only when
     // the server has accepted every setting.
     void openAsync(const QString &location, const LineSettings &settings) override;
     bool isOpening() const override { return m_opening; }
@@ -43,7 +43,6 @@ public:
 
     // How long an open may take in all.
     void setOpenTimeoutMs(int ms) { m_timeoutMs = ms; }
-    int openTimeoutMs() const { return m_timeoutMs; }
 
     // True while the port is open and the connection stands; false once the
     // server closed or reset it. Bytes the server sent before closing can

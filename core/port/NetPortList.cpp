@@ -1,7 +1,6 @@
 #include "core/port/NetPortList.h"
 
 #include "core/Cp1251.h"
-#include "core/platform/FileDescriptor.h"
 #include "core/platform/SafeFile.h"
 
 #include <QFile>
@@ -14,16 +13,26 @@ namespace {
 // Anything larger is not a list of addresses typed by hand.
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
 
-// Calls take(number, line) for each line, numbered from 1, without its '\n'.
+// The one rule for the lines of the file, in reading it and in adding to it:
+// each line is windows-1251 with blanks (a no-break space too) trimmed at
+// both ends, and blank lines and comments list nothing. Calls
+// take(number, text, address, why) for every other line, numbered from 1;
+// address is empty for a line that is no address, why says why.
 template <typename Take>
-void forEachLine(QByteArrayView bytes, Take take) {
+void forEachListed(QByteArrayView bytes, Take take) {
     qsizetype number = 0;
     for (qsizetype at = 0; at < bytes.size();) {
         qsizetype end = bytes.indexOf('\n', at);
         if (end < 0)
             end = bytes.size();
-        take(++number, bytes.sliced(at, end - at));
+        const QString text = cp1251::toUnicode(bytes.sliced(at, end - at)).trimmed();
+        ++number;
         at = end + 1;
+        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
+            continue;
+        QString why;
+        const std::optional<NetAddress> address = NetAddress::parse(text, &why);
+        take(number, text, address, why);
     }
 }
 
@@ -40,8 +49,6 @@ QString shown(const QString &text) {
 
 } // namespace
 
-QString NetPortList::lineText(QByteArrayView line) { return cp1251::toUnicode(line).trimmed(); }
-
 NetPortList::NetPortList(QString fileName) : m_fileName(std::move(fileName)) {}
 
 bool NetPortList::fail(const QString &error) {
@@ -53,14 +60,11 @@ bool NetPortList::fail(const QString &error) {
 bool NetPortList::readAll(QByteArray &bytes) {
     bytes.clear();
     SafeFile opened;
+    QFile file;
     if (!opened.openForReading(m_fileName))
         return opened.missing() || fail(QStringLiteral("%1: %2").arg(m_fileName, opened.errorString()));
-    const int fd = opened.takeDescriptor();
-    QFile file;
-    if (!adoptDescriptor(file, fd, QIODevice::ReadOnly)) {
-        ::close(fd);
-        return fail(QStringLiteral("%1: %2").arg(m_fileName, file.errorString()));
-    }
+    if (!opened.handTo(file))
+        return fail(QStringLiteral("%1: %2").arg(m_fileName, opened.errorString()));
     bytes = file.read(kMaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return fail(QStringLiteral("%1: %2").arg(m_fileName, file.errorString()));
@@ -89,12 +93,8 @@ bool NetPortList::load() {
         return false;
     }
     QSet<QString> listed;
-    forEachLine(bytes, [&](qsizetype number, QByteArrayView line) {
-        const QString text = lineText(line);
-        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
-            return;
-        QString why;
-        const std::optional<NetAddress> address = NetAddress::parse(text, &why);
+    forEachListed(bytes, [&](qsizetype number, const QString &text, const std::optional<NetAddress> &address,
+                             const QString &why) {
         if (!address)
             return skipped(number, text, why);
         if (listed.contains(address->identity()))
@@ -121,11 +121,8 @@ bool NetPortList::append(const QString &address) {
         return false;
     // Compared as the file is read.
     bool listed = false;
-    forEachLine(bytes, [&](qsizetype, QByteArrayView existing) {
-        if (listed)
-            return;
-        const std::optional<NetAddress> there = NetAddress::parse(lineText(existing));
-        listed = there && there->identity() == added->identity();
+    forEachListed(bytes, [&](qsizetype, const QString &, const std::optional<NetAddress> &there, const QString &) {
+        listed = listed || (there && there->identity() == added->identity());
     });
     if (listed)
         return fail(QStringLiteral("«%1» уже есть в %2.").arg(text, m_fileName));

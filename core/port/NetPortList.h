@@ -22,10 +22,6 @@ public:
     // How much of a bad line a report shows.
     static constexpr int kShownLength = 60;
 
-    // A line as the file is read and as an added address is compared with
-    // it: windows-1251, blanks (a no-break space too) trimmed at both ends.
-    static QString lineText(QByteArrayView line);
-
     explicit NetPortList(QString fileName = QStringLiteral("NetPorts"));
 
     // Reads the file. A missing file lists nothing and is no fault. False

@@ -2,7 +2,6 @@
 
 #include "core/platform/DeviceCalls.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -169,7 +168,7 @@ QString SerialPortAccess::openFailure(const QString &device) const {
     // second window) as a permission error too; the hint on groups only fits
     // when the device's mode really keeps us out. The name is the device's
     // path: Qt's port name is short ("pts/0") and would never be found.
-    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0)
+    if (mayReadAndWrite(device))
         return QStringLiteral("Порт занят другой программой (%1).").arg(reason);
     const QString group = QFileInfo(device).group();
     return reason + QStringLiteral("\nВозможно, пользователя нужно добавить в группу %1, которой принадлежит "
