@@ -46,10 +46,13 @@ Parsed parseNumber(QByteArrayView field) {
             return {Kind::Skipped};
         value = static_cast<double>(integer);
     } else {
-        // The only commas left inside a field are decimal commas.
-        QByteArray text = digits.toByteArray().replace(',', '.');
-        const char *end = text.constData() + text.size();
-        const auto [stop, error] = std::from_chars(text.constData(), end, value);
+        // The only commas left inside a field are decimal commas; a copy only
+        // for those, not for every number of a flood.
+        QByteArray pointed;
+        if (digits.contains(','))
+            digits = pointed = digits.toByteArray().replace(',', '.');
+        const char *end = digits.data() + digits.size();
+        const auto [stop, error] = std::from_chars(digits.data(), end, value);
         if (error != std::errc() || stop != end || !std::isfinite(value))
             return {Kind::Skipped};
     }

@@ -25,16 +25,17 @@ int PlotRecord::add(qint64 msecs, const QList<Reading> &row) {
     const double seconds = (msecs - m_firstMs) / 1000.0;
     int refused = 0;
     for (const Reading &reading : row) {
-        auto known = m_seriesOf.constFind(reading.series);
-        if (known == m_seriesOf.cend()) {
+        // kMaxSeries names at most: a look along them is all it takes.
+        qsizetype series = m_names.indexOf(reading.series);
+        if (series < 0) {
             if (m_names.size() >= kMaxSeries) {
                 ++refused;
                 continue;
             }
-            known = m_seriesOf.insert(reading.series, static_cast<quint32>(m_names.size()));
+            series = m_names.size();
             m_names.append(reading.series);
         }
-        m_points.push_back({seconds, reading.value, m_rows, *known});
+        m_points.push_back({seconds, reading.value, m_rows, static_cast<quint32>(series)});
     }
     ++m_rows;
     setCapacity(m_capacity);
@@ -44,7 +45,6 @@ int PlotRecord::add(qint64 msecs, const QList<Reading> &row) {
 void PlotRecord::clear() {
     m_points.clear();
     m_names.clear();
-    m_seriesOf.clear();
     m_rows = 0;
     m_dropped = 0;
 }

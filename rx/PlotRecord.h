@@ -3,7 +3,6 @@
 #include "rx/NumberScan.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QPointF>
 #include <QStringList>
@@ -61,7 +60,6 @@ private:
 
     std::deque<Point> m_points;
     QStringList m_names;
-    QHash<QString, quint32> m_seriesOf;
     qsizetype m_capacity = kDefaultCapacity;
     qint64 m_firstMs = 0;
     quint32 m_rows = 0;

@@ -42,10 +42,7 @@ void LogPane::append(const QString &text) {
     // at once, should frames be slow to come under a flood.
     if (m_maxRows > 0 && m_lines.endLine() - m_lines.firstLine() > 2 * m_maxRows)
         limitRows();
-    if (!m_framePending) {
-        m_framePending = true;
-        m_frame.request();
-    }
+    m_frame.request();
 }
 
 void LogPane::clear() {
@@ -61,7 +58,6 @@ bool LogPane::atEnd() const { return verticalScrollBar()->value() >= verticalScr
 // What came in since the last frame: counted against the limit, then shown;
 // the end stays in sight if it was.
 void LogPane::frame() {
-    m_framePending = false;
     const bool follow = atEnd();
     limitRows();
     updateScrollRange();

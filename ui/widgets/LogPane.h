@@ -75,8 +75,6 @@ private:
 
     WrappedLines m_lines;
     FrameThrottle m_frame{[this] { frame(); }};
-    bool m_framePending = false;
-    bool m_followEnd = true; // the end was in sight when the frame's lines came
     qint64 m_maxRows = 0;
     // The layouts of the lines last painted, by line serial.
     std::unordered_map<qint64, std::unique_ptr<QTextLayout>> m_layouts;

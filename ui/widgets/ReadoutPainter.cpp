@@ -32,14 +32,10 @@ bool ReadoutPainter::eventFilter(QObject *watched, QEvent *event) {
 // As the label places its text: in the contents rectangle, indented by half
 // an "x" when it has a frame and no indent of its own.
 void ReadoutPainter::paint() {
-    const QSize size = m_label->size();
-    const bool active = m_label->isActiveWindow();
-    const bool enabled = m_label->isEnabled();
-    if (m_face.isNull() || size != m_faceSize || m_label->palette().cacheKey() != m_facePalette ||
-        active != m_faceActive || enabled != m_faceEnabled)
-        paintFace();
+    if (const Face now = face(); m_facePicture.isNull() || now != m_face)
+        paintFace(now);
     QPainter painter(m_label);
-    painter.drawPixmap(0, 0, m_face);
+    painter.drawPixmap(0, 0, m_facePicture);
 
     QRect text = m_label->contentsRect();
     const int margin = m_label->margin();
@@ -175,18 +171,19 @@ void ReadoutPainter::checkPairs(const QString &text) {
     }
 }
 
+ReadoutPainter::Face ReadoutPainter::face() const {
+    return {m_label->size(), m_label->palette().cacheKey(), m_label->isActiveWindow(), m_label->isEnabled()};
+}
+
 // The label's background in its panel's colour and its frame, as the style
 // draws them.
-void ReadoutPainter::paintFace() {
-    m_faceSize = m_label->size();
-    m_facePalette = m_label->palette().cacheKey();
-    m_faceActive = m_label->isActiveWindow();
-    m_faceEnabled = m_label->isEnabled();
+void ReadoutPainter::paintFace(const Face &wanted) {
+    m_face = wanted;
     const qreal ratio = m_label->devicePixelRatioF();
-    m_face = QPixmap(m_faceSize * ratio);
-    m_face.setDevicePixelRatio(ratio);
-    QPainter painter(&m_face);
-    painter.fillRect(QRect(QPoint(), m_faceSize), m_label->palette().brush(m_label->backgroundRole()));
+    m_facePicture = QPixmap(wanted.size * ratio);
+    m_facePicture.setDevicePixelRatio(ratio);
+    QPainter painter(&m_facePicture);
+    painter.fillRect(QRect(QPoint(), wanted.size), m_label->palette().brush(m_label->backgroundRole()));
     if (m_label->frameShape() == QFrame::NoFrame)
         return;
     QStyleOptionFrame frame;

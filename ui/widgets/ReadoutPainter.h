@@ -30,8 +30,17 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What the background and frame are painted for.
+    struct Face {
+        QSize size;
+        qint64 palette = 0;
+        bool active = false;
+        bool enabled = false;
+        bool operator==(const Face &) const = default;
+    };
+    Face face() const;
     void paint();
-    void paintFace();
+    void paintFace(const Face &wanted);
     void paintText(QPainter &painter, const QRect &rect, Qt::Alignment align);
     // The text as glyphs placed one after the other, if its characters are
     // known to sit so; empty if not.
@@ -46,11 +55,8 @@ private:
 
     QLabel *m_label;
     // The background and frame, and what they were painted for.
-    QPixmap m_face;
-    QSize m_faceSize;
-    qint64 m_facePalette = 0;
-    bool m_faceActive = false;
-    bool m_faceEnabled = false;
+    QPixmap m_facePicture;
+    Face m_face;
     // The glyphs of the characters met so far and the font they were shaped
     // in; the pairs of them that the font sets closer or further apart (a
     // text with one is drawn the label's way); false if the font does more

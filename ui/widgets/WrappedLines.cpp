@@ -39,11 +39,8 @@ void WrappedLines::setFont(const QFont &font) {
     m_advances.fill(0);
     forgetMeasures();
     QTextLayout probe(QStringLiteral("X"), font);
-    probe.beginLayout();
-    QTextLine row = probe.createLine();
-    row.setLeadingIncluded(true);
-    probe.endLayout();
-    m_rowHeight = row.height();
+    layOut(probe);
+    m_rowHeight = probe.lineAt(0).height();
 }
 
 void WrappedLines::setTextWidth(qreal width) {
@@ -54,20 +51,17 @@ void WrappedLines::setTextWidth(qreal width) {
 }
 
 void WrappedLines::forgetMeasures() {
-    for (Line &line : m_lines)
-        line.rows = 0;
     m_rowsBefore.clear();
-    m_measured = 0;
     m_rows = 0;
 }
 
 void WrappedLines::append(const QString &text) {
     qsizetype from = 0;
     for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', from)) {
-        m_lines.push_back({text.mid(from, at - from)});
+        m_lines.push_back(text.mid(from, at - from));
         from = at + 1;
     }
-    m_lines.push_back({from == 0 ? text : text.mid(from)});
+    m_lines.push_back(from == 0 ? text : text.mid(from));
 }
 
 void WrappedLines::clear() {
@@ -98,19 +92,25 @@ bool WrappedLines::plainlyFits(const QString &text) {
     return true;
 }
 
-std::unique_ptr<QTextLayout> WrappedLines::layout(qint64 line) const {
-    auto laidOut = std::make_unique<QTextLayout>(text(line), m_font);
-    laidOut->setTextOption(wrapOption());
-    laidOut->setCacheEnabled(true);
-    laidOut->beginLayout();
+// Any text into rows as layout() lays a line out; rows are counted, and the
+// row height taken, the same way.
+void WrappedLines::layOut(QTextLayout &layout) const {
+    layout.setTextOption(wrapOption());
+    layout.beginLayout();
     qreal top = 0;
-    for (QTextLine row = laidOut->createLine(); row.isValid(); row = laidOut->createLine()) {
+    for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
         row.setLeadingIncluded(true);
         row.setPosition(QPointF(kMargin, top)); // tab stops count from the field's edge
         row.setLineWidth(m_width > 0 ? m_width : kNoWrapWidth);
         top += row.height();
     }
-    laidOut->endLayout();
+    layout.endLayout();
+}
+
+std::unique_ptr<QTextLayout> WrappedLines::layout(qint64 line) const {
+    auto laidOut = std::make_unique<QTextLayout>(text(line), m_font);
+    laidOut->setCacheEnabled(true);
+    layOut(*laidOut);
     return laidOut;
 }
 
@@ -118,24 +118,14 @@ int WrappedLines::rowsOf(const QString &text) {
     if (text.isEmpty() || plainlyFits(text))
         return 1;
     QTextLayout laidOut(text, m_font);
-    laidOut.setTextOption(wrapOption());
-    laidOut.beginLayout();
-    int rows = 0;
-    for (QTextLine row = laidOut.createLine(); row.isValid(); row = laidOut.createLine()) {
-        row.setPosition(QPointF(kMargin, 0));
-        row.setLineWidth(m_width > 0 ? m_width : kNoWrapWidth);
-        ++rows;
-    }
-    laidOut.endLayout();
-    return std::max(rows, 1);
+    layOut(laidOut);
+    return std::max(laidOut.lineCount(), 1);
 }
 
 void WrappedLines::measure() {
-    for (; m_measured < m_lines.size(); ++m_measured) {
-        Line &line = m_lines[m_measured];
-        line.rows = rowsOf(line.text);
+    while (m_rowsBefore.size() < m_lines.size()) {
         m_rowsBefore.push_back(m_rows);
-        m_rows += line.rows;
+        m_rows += rowsOf(m_lines[m_rowsBefore.size() - 1]);
     }
 }
 
@@ -163,15 +153,16 @@ WrappedLines::Row WrappedLines::rowAt(qint64 row) {
 qint64 WrappedLines::limitRows(qint64 maxRows) {
     if (rowCount() <= maxRows)
         return -1;
+    // A line lies within them when the next one starts there; the last one
+    // reaches past them.
     size_t dropped = 0;
-    while (dropped < m_lines.size() && m_rowsBefore[dropped] + m_lines[dropped].rows <= maxRows)
+    while (dropped + 1 < m_lines.size() && m_rowsBefore[dropped + 1] <= maxRows)
         ++dropped;
     const qint64 droppedRows = dropped < m_lines.size() ? m_rowsBefore[dropped] : m_rows;
     m_lines.erase(m_lines.begin(), m_lines.begin() + qsizetype(dropped));
     m_rowsBefore.erase(m_rowsBefore.begin(), m_rowsBefore.begin() + qsizetype(dropped));
     for (qint64 &before : m_rowsBefore)
         before -= droppedRows;
-    m_measured -= dropped;
     m_rows -= droppedRows;
     m_first += qint64(dropped);
     return m_rows;
@@ -196,7 +187,7 @@ QString WrappedLines::textBetween(Place from, Place to) const {
 QString WrappedLines::toPlainText() const {
     if (m_lines.empty())
         return {};
-    return textBetween({m_first, 0}, {endLine() - 1, int(m_lines.back().text.size())});
+    return textBetween({m_first, 0}, {endLine() - 1, int(m_lines.back().size())});
 }
 
 } // namespace ui

@@ -43,10 +43,8 @@ public:
     // A change of either measures every line anew.
     void setFont(const QFont &font);
     void setTextWidth(qreal width);
-    const QFont &font() const { return m_font; }
     // The height of a row of plain text in the font, as laid out.
     qreal rowHeight() const { return m_rowHeight; }
-    qreal textWidth() const { return m_width; }
 
     // Appends a log line; line feeds in it start new lines.
     void append(const QString &text);
@@ -55,7 +53,7 @@ public:
     qint64 firstLine() const { return m_first; }
     qint64 endLine() const { return m_first + qint64(m_lines.size()); }
     bool isEmpty() const { return m_lines.empty(); }
-    const QString &text(qint64 line) const { return m_lines[size_t(line - m_first)].text; }
+    const QString &text(qint64 line) const { return m_lines[size_t(line - m_first)]; }
 
     qint64 rowCount();
     // The rows before a line, and the line and row at a row number.
@@ -76,22 +74,19 @@ public:
     std::unique_ptr<QTextLayout> layout(qint64 line) const;
 
 private:
-    struct Line {
-        QString text;
-        int rows = 0; // 0: not measured yet
-    };
     void measure();
     int rowsOf(const QString &text);
     bool plainlyFits(const QString &text);
+    void layOut(QTextLayout &layout) const;
     void forgetMeasures();
 
     QFont m_font;
     qreal m_width = 0;
     qreal m_rowHeight = 0;
-    std::deque<Line> m_lines;
-    // Rows before each line, from the first; valid up to m_measured.
+    std::deque<QString> m_lines;
+    // Rows before each line, from the first, for the lines measured so far
+    // (the first ones).
     std::deque<qint64> m_rowsBefore;
-    size_t m_measured = 0;
     qint64 m_rows = 0; // rows of the measured lines
     qint64 m_first = 0;
     // Advances of the characters of the Latin and Cyrillic ranges in the
