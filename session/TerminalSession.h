@@ -123,9 +123,6 @@ public:
     qint32 packetGap() const { return m_packetGap; }
     quint32 buffered() const { return m_buffer.length(); }
     bool rxBusy() const { return m_rxBusy; }
-    // More bytes wait behind the packet just shown: the answer is not
-    // complete yet, and the after-answer chain waits for the rest.
-    bool moreInputWaiting() { return m_port.bytesWaiting() != 0; }
     // The receive poll's tick (its own timer calls it).
     void RxTimerTimer();
 
@@ -167,8 +164,10 @@ signals:
     void logLine(const QByteArray &line, TerminalSession::Direction direction);
     // The text of each received packet's line, before stamp and filter.
     void packetReceived(const QByteArray &text);
-    // A complete answer is in (after its line).
-    void answered();
+    // A packet that answers (after its line), with its text; complete when
+    // nothing more waits behind it. The after-answer chain sends only on a
+    // complete answer, and an answer still arriving is its packets together.
+    void answered(const QByteArray &text, bool complete);
     // Bytes went to the port / came from it; the counters say how many.
     void bytesSent(quint32 bytes);
     void bytesReceived(quint32 bytes, bool waitsMeasured);
@@ -196,12 +195,13 @@ private:
     void takeArrivedInput();
     void showReceived(const std::optional<QByteArray> &line);
     void ReadBufRxInLog(const QByteArray &text);
+    bool answerComplete();
     void scheduleRxTick(qint32 now);
     void putLogLine(const QByteArray &text, Direction direction);
 
     tx::SendInputs sendInputs() const;
     void carryOut(const tx::SendStep &step);
-    void AfterAnswerSend();
+    void AfterAnswerSend(bool complete);
     void schedulePeriodTick();
 
     core::TerminalPort m_port;
