@@ -73,7 +73,6 @@ public:
     bool isOpening() const { return m_opening != Opening::None; }
     // The user connected and has not disconnected (the connect button's tag).
     bool connectWanted() const { return m_wanted; }
-    bool isNetwork() const { return m_port.isNetwork(); }
     // Why the last open failed, in the system's words.
     QString errorString() const { return m_port.errorString(); }
     // "AutoConnect": a lost port is opened again on the watch's beats.
@@ -91,7 +90,6 @@ public:
     // Sends the command line (setCommandLine).
     void sendCommandLine() { SendPortData(m_commandLine); }
     void setCommandLine(const QByteArray &command);
-    const QByteArray &commandLine() const { return m_commandLine; }
     void setTail(const QByteArray &tail) { m_tail = tail; }
     void setDataMode(core::DataMode mode) { m_dataMode = mode; }
     core::DataMode dataMode() const { return m_dataMode; }
@@ -99,7 +97,6 @@ public:
 
     // --- Send modes -------------------------------------------------------
     void setSendMode(tx::SendMode mode);
-    tx::SendMode sendMode() const { return m_sendMode; }
     // The period field's text (ms); not a number: nothing is sent.
     void setPeriodText(const QString &text);
     // "Циклическая отправка из файла".
@@ -109,7 +106,6 @@ public:
     // Back to sending the command line.
     void closeCommandFile();
     bool fileSendMode() const { return m_fileSendMode; }
-    const QList<QByteArray> &commandLines() const { return m_fileLines; }
     quint32 fileLineIndex() const { return m_sequencer.FileLineIndex; }
     // "Отправить из файла" (and the send on connect with a file loaded).
     void StartSendCommands();
