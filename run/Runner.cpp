@@ -15,9 +15,6 @@ namespace run {
 
 namespace {
 
-// Log lines reach the disk within this long, as the window's do.
-constexpr int kLogFlushMs = 1000;
-
 DialogueRules rulesOf(const RunOptions &options, const Commands &commands) {
     DialogueRules rules;
     rules.commands = commands.texts;
@@ -52,7 +49,7 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     m_tick.setTimerType(Qt::PreciseTimer);
     connect(&m_tick, &QTimer::timeout, this, &Runner::tick);
     m_logFlush.setSingleShot(true);
-    m_logFlush.setInterval(kLogFlushMs);
+    m_logFlush.setInterval(session::TerminalSession::kLogFlushMs);
     connect(&m_logFlush, &QTimer::timeout, this, [this] {
         if (!m_log.flush())
             complain(QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));

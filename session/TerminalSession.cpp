@@ -24,8 +24,6 @@ constexpr int kCheckConnectMs = 1000;
 constexpr unsigned long kReconnectSettleMs = 2000;
 // Every open of the port pauses this long first.
 constexpr unsigned long kOpenPauseMs = 5;
-// Log lines reach the disk within this long of being shown.
-constexpr int kFlushMs = 1000;
 
 } // namespace
 
@@ -58,7 +56,7 @@ TerminalSession::TerminalSession(core::PortDirectory directory, QObject *parent)
     connect(&m_timerPeriod, &QTimer::timeout, this, &TerminalSession::TimerPeriodTimer);
 
     m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(kFlushMs);
+    m_flushTimer.setInterval(kLogFlushMs);
     connect(&m_flushTimer, &QTimer::timeout, this, [this] {
         if (!m_recorder.flush())
             emit logFileFailed(m_recorder.fileName(), m_recorder.errorString());

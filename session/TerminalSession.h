@@ -123,6 +123,8 @@ public:
     void RxTimerTimer();
 
     // --- Log --------------------------------------------------------------
+    // Log lines reach the disk within this long of being shown.
+    static constexpr int kLogFlushMs = 1000;
     // " [ hh:mm:ss:zzz > ] " in front of each line ("TIME + ").
     void setTimeStamps(bool on) { m_timeStamps = on; }
     // Only lines holding the text are shown and recorded; empty: all.
