@@ -58,11 +58,10 @@ int main(int argc, char **argv) {
     const run::Commands commands = run::loadCommands(options, input);
     if (!commands.error.isEmpty())
         return usageError(commands.error);
-    const QList<core::PortEntry> listed = options.port.startsWith(QLatin1Char('/'))
-                                              ? QList<core::PortEntry>()
-                                              : run::currentPorts(core::PortDirectory()).entries;
+    const core::PortEntry port =
+        run::choosePort(options.port, [] { return run::currentPorts(core::PortDirectory()).entries; });
 
-    run::Runner runner(options, commands, run::choosePort(options.port, listed));
+    run::Runner runner(options, commands, port);
     QObject::connect(&runner, &run::Runner::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     core::TerminationSignals termination;
     QObject::connect(&termination, &core::TerminationSignals::received, &runner,

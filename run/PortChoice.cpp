@@ -18,7 +18,7 @@ QString listLine(const core::PortEntry &port) {
     return hint == port.name ? port.name : port.name + QLatin1Char('\t') + hint;
 }
 
-core::PortEntry choosePort(const QString &argument, const QList<core::PortEntry> &listed) {
+core::PortEntry choosePort(const QString &argument, const std::function<QList<core::PortEntry>()> &listed) {
     if (core::NetAddress::parse(argument))
         return {argument, argument};
     if (argument.startsWith(QLatin1Char('/'))) {
@@ -27,7 +27,8 @@ core::PortEntry choosePort(const QString &argument, const QList<core::PortEntry>
         const bool stable = argument.startsWith(QLatin1String("/dev/serial/by-id/"));
         return {QFileInfo(argument).fileName(), argument, stable ? argument : QString()};
     }
-    for (const core::PortEntry &port : listed) {
+    const QList<core::PortEntry> ports = listed();
+    for (const core::PortEntry &port : ports) {
         if (port.name == argument)
             return port;
     }

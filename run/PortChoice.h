@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace run {
 
 // What the window's port list would offer now: the system's ports (or the
@@ -23,7 +25,7 @@ QString listLine(const core::PortEntry &port);
 
 // Where the PORT argument leads: a path or a network address as written, or
 // the location of the port listed under that name. Empty location when no
-// port has that name.
-core::PortEntry choosePort(const QString &argument, const QList<core::PortEntry> &listed);
+// port has that name. The ports are listed only for a name.
+core::PortEntry choosePort(const QString &argument, const std::function<QList<core::PortEntry>()> &listed);
 
 } // namespace run

@@ -2,6 +2,7 @@
 
 #include "macros/MacroStore.h"
 #include "run/RunTexts.h"
+#include "rx/PacketGapSteps.h"
 #include "tx/CommandEncoding.h"
 
 #include <QCommandLineParser>
@@ -12,8 +13,7 @@ namespace run {
 
 namespace {
 
-// The window's limits: the packet gap's spinner and the period field.
-constexpr int kMaxGapMs = 100000;
+// The window's period field holds five digits.
 constexpr int kMaxPeriodMs = 99999;
 
 // Every option once, in the order --help lists them.
@@ -155,7 +155,7 @@ void readSource(const QCommandLineParser &parser, const Options &o, Reader &read
 }
 
 void readDialogue(const QCommandLineParser &parser, const Options &o, Reader &read, RunOptions &out) {
-    out.gapMs = read.number(o.gap, 0, kMaxGapMs).value_or(out.gapMs);
+    out.gapMs = read.number(o.gap, 0, rx::kMaxPacketGap).value_or(out.gapMs);
     out.periodMs = read.number(o.period, 0, kMaxPeriodMs);
     out.count = read.number(o.count, 0, std::numeric_limits<int>::max()).value_or(out.count);
     out.timeoutMs = read.number(o.timeout, 1, std::numeric_limits<int>::max()).value_or(out.timeoutMs);

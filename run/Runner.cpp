@@ -15,9 +15,6 @@ namespace run {
 
 namespace {
 
-// Log lines reach the disk within this long, as the window's do.
-constexpr int kLogFlushMs = 1000;
-
 DialogueRules rulesOf(const RunOptions &options, const Commands &commands) {
     DialogueRules rules;
     rules.commands = commands.texts;
@@ -44,8 +41,6 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     connect(&m_session, &session::TerminalSession::connectFinished, this, &Runner::connected);
     connect(&m_session, &session::TerminalSession::portStateChanged, this, &Runner::portStateChanged);
     connect(&m_session, &session::TerminalSession::logLine, this, &Runner::logLine);
-    connect(&m_session, &session::TerminalSession::packetReceived, this,
-            [this](const QByteArray &text) { m_lastPacket = text; });
     connect(&m_session, &session::TerminalSession::answered, this, &Runner::answered);
     connect(&m_session, &session::TerminalSession::logFileFailed, this,
             [this](const QString &file, const QString &error) { complain(file + QStringLiteral(": ") + error); });
@@ -54,7 +49,7 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     m_tick.setTimerType(Qt::PreciseTimer);
     connect(&m_tick, &QTimer::timeout, this, &Runner::tick);
     m_logFlush.setSingleShot(true);
-    m_logFlush.setInterval(kLogFlushMs);
+    m_logFlush.setInterval(session::TerminalSession::kLogFlushMs);
     connect(&m_logFlush, &QTimer::timeout, this, [this] {
         if (!m_log.flush())
             complain(QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
@@ -122,13 +117,11 @@ void Runner::logLine(const QByteArray &line) {
         m_logFlush.start();
 }
 
-void Runner::answered() {
-    // As in the window's after-answer mode, an answer is complete only when
-    // nothing more waits behind it; until then its packets are gathered.
-    m_answer += rx::logDisplayText(m_lastPacket);
-    if (m_session.moreInputWaiting())
-        return;
-    carryOut(m_dialogue.answer(std::exchange(m_answer, QString())));
+void Runner::answered(const QByteArray &text, bool complete) {
+    // The packets of an answer still arriving are matched together.
+    m_answer += rx::logDisplayText(text);
+    if (complete)
+        carryOut(m_dialogue.answer(std::exchange(m_answer, QString())));
 }
 
 void Runner::tick() { carryOut(m_dialogue.tick()); }

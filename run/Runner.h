@@ -38,7 +38,7 @@ private:
     void connected(bool ok);
     void portStateChanged(bool open);
     void logLine(const QByteArray &line);
-    void answered();
+    void answered(const QByteArray &text, bool complete);
     void tick();
     void carryOut(const DialogueStep &step);
     void finish(int status, const QString &reason);
@@ -53,7 +53,6 @@ private:
     QElapsedTimer m_clock;
     Dialogue m_dialogue;
     session::TerminalSession m_session;
-    QByteArray m_lastPacket;
     // The packets of an answer that goes on (more bytes were waiting).
     QString m_answer;
     rx::LogFile m_log;

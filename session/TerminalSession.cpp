@@ -5,6 +5,7 @@
 #include "rx/WeekClock.h"
 #include "tx/CommandEncoding.h"
 
+#include <QMetaMethod>
 #include <QScopeGuard>
 #include <QThread>
 #include <QTime>
@@ -23,8 +24,6 @@ constexpr int kCheckConnectMs = 1000;
 constexpr unsigned long kReconnectSettleMs = 2000;
 // Every open of the port pauses this long first.
 constexpr unsigned long kOpenPauseMs = 5;
-// Log lines reach the disk within this long of being shown.
-constexpr int kFlushMs = 1000;
 
 } // namespace
 
@@ -57,7 +56,7 @@ TerminalSession::TerminalSession(core::PortDirectory directory, QObject *parent)
     connect(&m_timerPeriod, &QTimer::timeout, this, &TerminalSession::TimerPeriodTimer);
 
     m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(kFlushMs);
+    m_flushTimer.setInterval(kLogFlushMs);
     connect(&m_flushTimer, &QTimer::timeout, this, [this] {
         if (!m_recorder.flush())
             emit logFileFailed(m_recorder.fileName(), m_recorder.errorString());
@@ -302,13 +301,9 @@ void TerminalSession::carryOut(const tx::SendStep &step) {
         emit notice(tx::kAllSentNotice);
 }
 
-void TerminalSession::AfterAnswerSend() {
-    // Only an answer that is complete (nothing more waiting) asks for the
-    // next command. The port is asked only in that mode: this runs for every
-    // line received.
-    const tx::SendInputs inputs = sendInputs();
-    const bool moreWaiting = inputs.mode == tx::SendMode::AfterAnswer && moreInputWaiting();
-    carryOut(m_sequencer.afterAnswer(inputs, moreWaiting));
+void TerminalSession::AfterAnswerSend(bool complete) {
+    // Only an answer that is complete asks for the next command.
+    carryOut(m_sequencer.afterAnswer(sendInputs(), !complete));
 }
 
 // --- Receiving -------------------------------------------------------------
@@ -376,8 +371,19 @@ void TerminalSession::showReceived(const std::optional<QByteArray> &line) {
 // hook runs, whether or not the filter let the line through.
 void TerminalSession::ReadBufRxInLog(const QByteArray &text) {
     showReceived(text);
-    emit answered();
-    AfterAnswerSend();
+    const bool complete = answerComplete();
+    emit answered(text, complete);
+    AfterAnswerSend(complete);
+}
+
+bool TerminalSession::answerComplete() {
+    // This runs for every packet: the port is asked only when the answer's
+    // end matters, to the after-answer mode or to a listener.
+    static const QMetaMethod answeredSignal = QMetaMethod::fromSignal(&TerminalSession::answered);
+    if (m_sendMode != tx::SendMode::AfterAnswer && !isSignalConnected(answeredSignal))
+        return true;
+    // More bytes waiting behind the packet: the answer is still arriving.
+    return m_port.bytesWaiting() == 0;
 }
 
 void TerminalSession::scheduleRxTick(qint32 now) {

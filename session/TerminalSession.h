@@ -73,7 +73,6 @@ public:
     bool isOpening() const { return m_opening != Opening::None; }
     // The user connected and has not disconnected (the connect button's tag).
     bool connectWanted() const { return m_wanted; }
-    bool isNetwork() const { return m_port.isNetwork(); }
     // Why the last open failed, in the system's words.
     QString errorString() const { return m_port.errorString(); }
     // "AutoConnect": a lost port is opened again on the watch's beats.
@@ -91,7 +90,6 @@ public:
     // Sends the command line (setCommandLine).
     void sendCommandLine() { SendPortData(m_commandLine); }
     void setCommandLine(const QByteArray &command);
-    const QByteArray &commandLine() const { return m_commandLine; }
     void setTail(const QByteArray &tail) { m_tail = tail; }
     void setDataMode(core::DataMode mode) { m_dataMode = mode; }
     core::DataMode dataMode() const { return m_dataMode; }
@@ -99,7 +97,6 @@ public:
 
     // --- Send modes -------------------------------------------------------
     void setSendMode(tx::SendMode mode);
-    tx::SendMode sendMode() const { return m_sendMode; }
     // The period field's text (ms); not a number: nothing is sent.
     void setPeriodText(const QString &text);
     // "Циклическая отправка из файла".
@@ -109,7 +106,6 @@ public:
     // Back to sending the command line.
     void closeCommandFile();
     bool fileSendMode() const { return m_fileSendMode; }
-    const QList<QByteArray> &commandLines() const { return m_fileLines; }
     quint32 fileLineIndex() const { return m_sequencer.FileLineIndex; }
     // "Отправить из файла" (and the send on connect with a file loaded).
     void StartSendCommands();
@@ -123,13 +119,12 @@ public:
     qint32 packetGap() const { return m_packetGap; }
     quint32 buffered() const { return m_buffer.length(); }
     bool rxBusy() const { return m_rxBusy; }
-    // More bytes wait behind the packet just shown: the answer is not
-    // complete yet, and the after-answer chain waits for the rest.
-    bool moreInputWaiting() { return m_port.bytesWaiting() != 0; }
     // The receive poll's tick (its own timer calls it).
     void RxTimerTimer();
 
     // --- Log --------------------------------------------------------------
+    // Log lines reach the disk within this long of being shown.
+    static constexpr int kLogFlushMs = 1000;
     // " [ hh:mm:ss:zzz > ] " in front of each line ("TIME + ").
     void setTimeStamps(bool on) { m_timeStamps = on; }
     // Only lines holding the text are shown and recorded; empty: all.
@@ -167,8 +162,10 @@ signals:
     void logLine(const QByteArray &line, TerminalSession::Direction direction);
     // The text of each received packet's line, before stamp and filter.
     void packetReceived(const QByteArray &text);
-    // A complete answer is in (after its line).
-    void answered();
+    // A packet that answers (after its line), with its text; complete when
+    // nothing more waits behind it. The after-answer chain sends only on a
+    // complete answer, and an answer still arriving is its packets together.
+    void answered(const QByteArray &text, bool complete);
     // Bytes went to the port / came from it; the counters say how many.
     void bytesSent(quint32 bytes);
     void bytesReceived(quint32 bytes, bool waitsMeasured);
@@ -196,12 +193,13 @@ private:
     void takeArrivedInput();
     void showReceived(const std::optional<QByteArray> &line);
     void ReadBufRxInLog(const QByteArray &text);
+    bool answerComplete();
     void scheduleRxTick(qint32 now);
     void putLogLine(const QByteArray &text, Direction direction);
 
     tx::SendInputs sendInputs() const;
     void carryOut(const tx::SendStep &step);
-    void AfterAnswerSend();
+    void AfterAnswerSend(bool complete);
     void schedulePeriodTick();
 
     core::TerminalPort m_port;

@@ -128,7 +128,7 @@ TEST(RunOptions, PortArgumentLeadsToTheListedPortOrAsWritten) {
         {"ttyUSB9", "", ""},
     };
     for (const auto &c : cases) {
-        const core::PortEntry port = choosePort(QString::fromUtf8(c.argument), listed);
+        const core::PortEntry port = choosePort(QString::fromUtf8(c.argument), [&] { return listed; });
         EXPECT_EQ(port.location, c.location) << c.argument;
         EXPECT_EQ(port.stableLocation, c.stable) << c.argument;
     }

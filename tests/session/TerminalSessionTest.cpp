@@ -122,3 +122,16 @@ TEST_F(Session, AWriteIntoAClosedConnectionIsNotEchoedNorCountedTheLossIsSeenAtO
     EXPECT_FALSE(session.isOpen());
     EXPECT_EQ(colours, QList<core::PortColour>{core::PortColour::Lost});
 }
+
+TEST_F(Session, AnAnswerComesWithItsTextWhateverTheFilterAndIsComplete) {
+    connectDevice();
+    QList<std::pair<QByteArray, bool>> answers;
+    QObject::connect(&session, &session::TerminalSession::answered, [&](const QByteArray &text, bool complete) {
+        answers.append({text, complete});
+    });
+    session.setLogFilter(QStringLiteral("nothing like it"));
+    device.send("OK\r");
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 1; }));
+    EXPECT_EQ(answers[0], std::pair(QByteArray("OK\r"), true));
+    EXPECT_TRUE(received.isEmpty()) << "filtered out";
+}
