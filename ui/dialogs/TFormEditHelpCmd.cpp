@@ -4,6 +4,7 @@
 #include "macros/MacroListView.h"
 #include "macros/MacroStore.h"
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/widgets/Keys.h"
 #include "ui/widgets/LimitedEdit.h"
 #include "ui/widgets/PlainText.h"
 #include "ui_TFormEditHelpCmd.h"
@@ -155,7 +156,7 @@ void TFormEditHelpCmd::EditChange(int line) {
 }
 
 bool TFormEditHelpCmd::fieldKeyPress(int field, int key) {
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (isEnterKey(key)) {
         if (const auto next = macros::enterTarget(field))
             m_chain[*next]->setFocus();
         else

@@ -5,6 +5,7 @@
 #include "session/TerminalSession.h"
 #include "tx/CommandFile.h"
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/widgets/Keys.h"
 #include "ui/widgets/PlainText.h"
 #include "ui/window/Appearance.h"
 
@@ -78,7 +79,7 @@ bool SendModesPanel::eventFilter(QObject *watched, QEvent *event) {
         return !PeriodTXKeyPress(key->text());
     // The arrow keys only move the selection; Enter takes the selected line
     // as a click does.
-    if (watched == m_controls.OldCmdList && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+    if (watched == m_controls.OldCmdList && isEnterKey(key->key())) {
         OldCmdListClick();
         return true;
     }
