@@ -17,8 +17,10 @@ namespace ui {
 
 namespace {
 
-constexpr int kNameLimit = 50;
-constexpr int kCommandLimit = 250;
+// Name and command string are typed up to their slots in the store; a
+// description line to a limit of its own, well under its slot.
+const int kNameLimit = macros::editLimit(macros::MacroStore::Field::Name);
+const int kCommandLimit = macros::editLimit(macros::MacroStore::Field::Command);
 constexpr int kLineLimit = 50;
 
 // The description lines hang one under the other below their caption
