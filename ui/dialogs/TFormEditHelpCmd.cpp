@@ -11,7 +11,6 @@
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScreen>
 
 namespace ui {
 
@@ -93,11 +92,8 @@ void TFormEditHelpCmd::editMacro(int list, int macro) {
         return;
     m_list = list;
     m_macro = macro;
-    if (const QScreen *screen = this->screen()) {
-        QRect frame(QPoint(), frameGeometry().size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    // Opens in the middle of the screen, as every window sized before it
+    // opens does.
     modal::exec(*this, windowTitle());
 }
 
