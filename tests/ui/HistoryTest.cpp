@@ -1,19 +1,14 @@
 #include "window/TerminalFixture.h"
 
+#include "support/FileBytes.h"
 #include "ui/window/TForm1.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 
 namespace {
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The history file: records of a length byte and the text padded with zeros.
 QByteArray history(const QList<QByteArray> &texts) {

@@ -1,6 +1,7 @@
 #include "window/TerminalFixture.h"
 
 #include "macros/MacroStore.h"
+#include "support/FileBytes.h"
 #include "ui/window/TForm1.h"
 
 #include <QComboBox>
@@ -14,11 +15,6 @@
 #include <csignal>
 
 namespace {
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void typeAtEnd(QLineEdit *edit, const QString &text) {
     edit->setFocus();

@@ -1,5 +1,6 @@
 #include "window/TerminalFixture.h"
 
+#include "support/FileBytes.h"
 #include "ui/widgets/LogPane.h"
 #include "ui/window/TForm1.h"
 
@@ -15,11 +16,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray historyRecord(const QByteArray &text) {
     QByteArray record(256, '\0');

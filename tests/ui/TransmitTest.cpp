@@ -1,11 +1,11 @@
 #include "window/TerminalFixture.h"
 
+#include "support/FileBytes.h"
 #include "ui/widgets/LogPane.h"
 #include "ui/window/TForm1.h"
 
 #include <QAbstractButton>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -14,13 +14,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// QTest::keyClicks drops every character outside Latin-1; this types each
-// character as the key event a keyboard layout would produce for it.
 struct WireCase {
     const char *mode; // the radio button clicked first
     QString command;

@@ -4,20 +4,22 @@
 #include "macros/MacroListView.h"
 #include "macros/MacroStore.h"
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/widgets/Keys.h"
 #include "ui/widgets/LimitedEdit.h"
 #include "ui/widgets/PlainText.h"
 #include "ui_TFormEditHelpCmd.h"
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScreen>
 
 namespace ui {
 
 namespace {
 
-constexpr int kNameLimit = 50;
-constexpr int kCommandLimit = 250;
+// Name and command string are typed up to their slots in the store; a
+// description line to a limit of its own, well under its slot.
+const int kNameLimit = macros::editLimit(macros::MacroStore::Field::Name);
+const int kCommandLimit = macros::editLimit(macros::MacroStore::Field::Command);
 constexpr int kLineLimit = 50;
 
 // The description lines hang one under the other below their caption
@@ -90,11 +92,8 @@ void TFormEditHelpCmd::editMacro(int list, int macro) {
         return;
     m_list = list;
     m_macro = macro;
-    if (const QScreen *screen = this->screen()) {
-        QRect frame(QPoint(), frameGeometry().size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    // Opens in the middle of the screen, as every window sized before it
+    // opens does.
     modal::exec(*this, windowTitle());
 }
 
@@ -155,7 +154,7 @@ void TFormEditHelpCmd::EditChange(int line) {
 }
 
 bool TFormEditHelpCmd::fieldKeyPress(int field, int key) {
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (isEnterKey(key)) {
         if (const auto next = macros::enterTarget(field))
             m_chain[*next]->setFocus();
         else

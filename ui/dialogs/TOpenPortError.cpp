@@ -244,20 +244,25 @@ TOpenPortError::TOpenPortError(QWidget *parent)
     setWindowTitle(QStringLiteral("OpenPortError"));
     setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
-    auto *image = new QLabel(this);
-    image->setObjectName(QStringLiteral("Image1"));
-    image->setPixmap(picture());
-    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_image = new QLabel(this);
+    m_image->setObjectName(QStringLiteral("Image1"));
+    m_image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The picture is cut, not squeezed, when the window is made smaller.
-    image->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_image->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(image);
+    layout->addWidget(m_image);
 
     // The window is 616 x 539 outside, frame included; the picture sits in
     // the top left corner of what is left inside.
     resize(616 - windowlayout::kFrameWidth, 539 - windowlayout::kFrameHeight);
+}
+
+void TOpenPortError::showEvent(QShowEvent *event) {
+    if (m_image->pixmap().isNull())
+        m_image->setPixmap(picture());
+    QDialog::showEvent(event);
 }
 
 QPixmap TOpenPortError::picture() {

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QPixmap>
 
+class QLabel;
+
 namespace ui {
 
 // Shown when a send is tried with no port open: a cartoon telling the user to
@@ -15,6 +17,14 @@ public:
 
     // The cartoon, 599 x 499 pixels.
     static QPixmap picture();
+
+protected:
+    // The cartoon is drawn when the window is first shown: most runs never
+    // show it, and drawing it would lengthen every start.
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QLabel *m_image;
 };
 
 } // namespace ui

@@ -21,8 +21,7 @@ constexpr int kMaxRows = 5000;
 
 } // namespace
 
-LogView::LogView(const Controls &controls, QObject *parent)
-    : QObject(parent), m_controls(controls), m_fontSize(controls.MainWindow->font().pointSize()) {
+LogView::LogView(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls) {
     m_controls.MainWindow->clear();
     m_controls.MainWindow->setMaxRows(kMaxRows);
     connect(m_controls.VisTime, &QCheckBox::toggled, this, &LogView::timeStampsChanged);
@@ -40,20 +39,19 @@ void LogView::paintFields(const QColor &background, const QColor &text) {
     appearance::paintField(m_controls.MainWindow, background, text);
 }
 
+int LogView::fontSize() const { return m_controls.MainWindow->font().pointSize(); }
+
 void LogView::SriftClick(int direction) {
-    m_fontSize = appearance::nextFontSize(m_fontSize, direction);
+    const int size = appearance::nextFontSize(fontSize(), direction);
     for (QWidget *memo :
          {static_cast<QWidget *>(m_controls.MainWindow), static_cast<QWidget *>(m_controls.SecondWindow)}) {
         QFont font = memo->font();
-        font.setPointSize(m_fontSize);
+        font.setPointSize(size);
         memo->setFont(font);
     }
 }
 
-void LogView::showLine(const QByteArray &line) {
-    m_controls.MainWindow->append(rx::logDisplayText(line));
-    emit lineShown(line);
-}
+void LogView::showLine(const QByteArray &line) { m_controls.MainWindow->append(rx::logDisplayText(line)); }
 
 // Rows as the log shows them at its width, also while the frozen log is
 // hidden.

@@ -36,15 +36,14 @@ public:
     // Past the rows the log may keep, it keeps only those that came after
     // them; the log itself looks once per frame of new lines.
     void limitRows();
-    int fontSize() const { return m_fontSize; }
+    // Of both memos, in points.
+    int fontSize() const;
     // The log's menu offers this after its own items.
     void offerInMenu(QAction *action);
     // The colour cycle's colours for the log.
     void paintFields(const QColor &background, const QColor &text);
 
 signals:
-    // A line is shown.
-    void lineShown(const QByteArray &line);
     // "TIME + " or the filter changed: lines from now on are rendered so.
     void timeStampsChanged(bool on);
     void filterChanged(const QString &filter);
@@ -56,7 +55,6 @@ private:
 
     Controls m_controls;
     bool m_frozen = false; // shown in StartStop's tag and caption
-    int m_fontSize;        // of both memos, in points
 };
 
 } // namespace ui

@@ -1,6 +1,5 @@
 #include "ui/window/MacroPanel.h"
 
-#include "core/Cp1251.h"
 #include "core/platform/FileLock.h"
 #include "macros/MacroEditing.h"
 #include "ui/dialogs/ModalSeam.h"

@@ -130,7 +130,6 @@ private:
     std::array<QPushButton *, macros::MacroStore::kMacros> m_buttons{};
     std::array<QLineEdit *, macros::MacroStore::kMacros> m_edits{};
     std::array<QLabel *, macros::MacroStore::kDescriptionLines> m_lines{};
-    // The controls whose pointer moves empty the description panel.
 };
 
 } // namespace ui

@@ -5,6 +5,7 @@
 #include "session/TerminalSession.h"
 #include "tx/CommandFile.h"
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/widgets/Keys.h"
 #include "ui/widgets/PlainText.h"
 #include "ui/window/Appearance.h"
 
@@ -59,8 +60,6 @@ SendModesPanel::SendModesPanel(const Controls &controls, session::TerminalSessio
     connect(&m_session, &session::TerminalSession::notice, this, &SendModesPanel::showNotice, Qt::QueuedConnection);
 }
 
-bool SendModesPanel::fileSendMode() const { return m_session.fileSendMode(); }
-
 void SendModesPanel::takeSendOptions() {
     m_session.setCyclic(m_controls.CiklSend->isChecked());
     m_session.setSendMode(currentSendMode());
@@ -78,7 +77,7 @@ bool SendModesPanel::eventFilter(QObject *watched, QEvent *event) {
         return !PeriodTXKeyPress(key->text());
     // The arrow keys only move the selection; Enter takes the selected line
     // as a click does.
-    if (watched == m_controls.OldCmdList && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+    if (watched == m_controls.OldCmdList && isEnterKey(key->key())) {
         OldCmdListClick();
         return true;
     }
@@ -108,7 +107,7 @@ void SendModesPanel::applySendMode(tx::SendMode mode) {
 }
 
 void SendModesPanel::ButtonReadFileClick() {
-    if (fileSendMode()) {
+    if (m_session.fileSendMode()) {
         closeCommandFile();
         return;
     }
@@ -144,7 +143,7 @@ void SendModesPanel::loadCommandFile(const QString &path) {
     const bool read = file.read(path);
     m_session.loadCommandLines(file.lines());
     setFileSendMode(true, QDir::toNativeSeparators(path));
-    m_controls.CiklSend->setEnabled(tx::controlsForMode(currentSendMode()).cyclicEnabled);
+    m_controls.CiklSend->setEnabled(tx::controlsForMode(m_session.sendMode()).cyclicEnabled);
     m_controls.OldCmdList->setEnabled(true);
     m_controls.OldCmdList->raise();
 
@@ -164,7 +163,7 @@ void SendModesPanel::closeCommandFile() {
 
 void SendModesPanel::takeMacroCommand(const QByteArray &command) {
     m_selectedCommand = command;
-    if (currentSendMode() == tx::SendMode::OnSelect) {
+    if (m_session.sendMode() == tx::SendMode::OnSelect) {
         m_session.SendPortData(m_selectedCommand);
         emit focusSendButton();
     } else {
@@ -178,7 +177,7 @@ void SendModesPanel::OldCmdListClick() {
         return;
     m_controls.OldCmdList->setEnabled(false);
     m_selectedCommand = core::cp1251::fromUnicode(item->text());
-    if (currentSendMode() == tx::SendMode::OnSelect)
+    if (m_session.sendMode() == tx::SendMode::OnSelect)
         m_session.SendPortData(m_selectedCommand);
     else
         emit showInCommandLine(m_selectedCommand);

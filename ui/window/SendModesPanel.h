@@ -59,7 +59,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool fileSendMode() const;
+    // The mode as the radio buttons are checked; the session has it from
+    // every change on.
     tx::SendMode currentSendMode() const;
     // The mode and the cyclic option as checked now go to the session.
     void takeSendOptions();
