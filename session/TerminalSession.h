@@ -97,6 +97,7 @@ public:
 
     // --- Send modes -------------------------------------------------------
     void setSendMode(tx::SendMode mode);
+    tx::SendMode sendMode() const { return m_sendMode; }
     // The period field's text (ms); not a number: nothing is sent.
     void setPeriodText(const QString &text);
     // "Циклическая отправка из файла".
