@@ -1,6 +1,7 @@
 #include "run/PortChoice.h"
 
 #include "core/port/NetPortList.h"
+#include "core/port/PortDirectory.h"
 #include "core/port/PortListing.h"
 
 #include <QFileInfo>
@@ -24,7 +25,7 @@ core::PortEntry choosePort(const QString &argument, const std::function<QList<co
     if (argument.startsWith(QLatin1Char('/'))) {
         // A lasting name leads back to its adapter when it comes back under
         // another device name.
-        const bool stable = argument.startsWith(QLatin1String("/dev/serial/by-id/"));
+        const bool stable = argument.startsWith(core::PortDirectory::kStableNameFolder + QLatin1Char('/'));
         return {QFileInfo(argument).fileName(), argument, stable ? argument : QString()};
     }
     const QList<core::PortEntry> ports = listed();

@@ -202,9 +202,7 @@ ParsedOptions parseRunOptions(const QStringList &arguments) {
     readLine(parser, o, read, out);
     readSource(parser, o, read, out);
     out.mode = parser.isSet(o.hex) ? core::DataMode::Hex : core::DataMode::Ascii;
-    out.tail = parser.isSet(o.tail)              ? parser.value(o.tail)
-               : out.mode == core::DataMode::Hex ? QString()
-                                                 : tx::kAsciiTail;
+    out.tail = parser.isSet(o.tail) ? parser.value(o.tail) : tx::defaultTail(out.mode);
     readDialogue(parser, o, read, out);
     out.timeStamps = parser.isSet(o.time);
     out.logFile = parser.value(o.log);

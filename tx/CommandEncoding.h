@@ -19,6 +19,9 @@ inline const QString kAsciiTail = QStringLiteral("$0D");
 
 using core::DataMode;
 
+// The tail a data mode starts with: a carriage return in ASCII, none in HEX.
+inline QString defaultTail(DataMode mode) { return mode == DataMode::Hex ? QString() : kAsciiTail; }
+
 // The checksum tokens in the order of the tail picker; a token's index selects
 // its algorithm: index / 3 is the kind (8-bit sum, 8-bit XOR, 0xFF minus the
 // 8-bit sum), index % 3 the number of leading command bytes left out.

@@ -15,8 +15,11 @@ namespace core {
 // identity.
 class PortDirectory {
 public:
+    // The system's folder of lasting names.
+    static inline const QString kStableNameFolder = QStringLiteral("/dev/serial/by-id");
+
     explicit PortDirectory(QString virtualPortFolder = QStringLiteral("/dev"), bool includeSystemPorts = true,
-                           QString stableNameFolder = QStringLiteral("/dev/serial/by-id"));
+                           QString stableNameFolder = kStableNameFolder);
 
     // The ports present now, in a stable order: system devices by name, then
     // virtual ports by name.

@@ -1,4 +1,5 @@
 #include "macros/MacroStore.h"
+#include "support/FileBytes.h"
 #include "support/FileSizeLimit.h"
 #include "support/OrdinaryUser.h"
 #include "support/QtPrinting.h"
@@ -58,11 +59,6 @@ QByteArray image(int noisy, bool texts) {
 // Where two byte strings first differ; -1 when they are equal.
 qsizetype firstDifference(const QByteArray &a, const QByteArray &b) {
     return a == b ? -1 : std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
-}
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void writeFile(const QString &path, const QByteArray &bytes) {

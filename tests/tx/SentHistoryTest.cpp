@@ -1,4 +1,5 @@
 #include "tx/SentHistory.h"
+#include "support/FileBytes.h"
 #include "support/OrdinaryUser.h"
 #include "support/QtPrinting.h"
 
@@ -14,15 +15,6 @@
 #include <unistd.h>
 
 using namespace tx;
-
-namespace {
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 TEST(SentHistory, ResentCommandMovesToTheFrontWithoutDuplicate) {
     SentHistory history;

@@ -114,14 +114,13 @@ bool TransmitLine::AddStrCmdKeyPress(int key) {
     return false;
 }
 
-void TransmitLine::RBASCIIClick() {
-    if (std::exchange(m_tailMode, core::DataMode::Ascii) != core::DataMode::Ascii)
-        m_controls.AddStrCmd->setText(tx::kAsciiTail);
-}
+void TransmitLine::RBASCIIClick() { takeTailMode(core::DataMode::Ascii); }
 
-void TransmitLine::RBHEXClick() {
-    if (std::exchange(m_tailMode, core::DataMode::Hex) != core::DataMode::Hex)
-        m_controls.AddStrCmd->clear();
+void TransmitLine::RBHEXClick() { takeTailMode(core::DataMode::Hex); }
+
+void TransmitLine::takeTailMode(core::DataMode mode) {
+    if (std::exchange(m_tailMode, mode) != mode)
+        m_controls.AddStrCmd->setText(tx::defaultTail(mode));
 }
 
 } // namespace ui

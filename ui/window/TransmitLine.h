@@ -61,6 +61,8 @@ private:
     bool AddStrCmdKeyPress(int key);
     void RBASCIIClick();
     void RBHEXClick();
+    // A click on the mode not yet chosen puts that mode's starting tail in.
+    void takeTailMode(core::DataMode mode);
 
     Controls m_controls;
     session::TerminalSession &m_session;
