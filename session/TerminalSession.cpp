@@ -5,7 +5,6 @@
 #include "rx/WeekClock.h"
 #include "tx/CommandEncoding.h"
 
-#include <QMetaMethod>
 #include <QScopeGuard>
 #include <QThread>
 #include <QTime>
@@ -377,11 +376,6 @@ void TerminalSession::ReadBufRxInLog(const QByteArray &text) {
 }
 
 bool TerminalSession::answerComplete() {
-    // This runs for every packet: the port is asked only when the answer's
-    // end matters, to the after-answer mode or to a listener.
-    static const QMetaMethod answeredSignal = QMetaMethod::fromSignal(&TerminalSession::answered);
-    if (m_sendMode != tx::SendMode::AfterAnswer && !isSignalConnected(answeredSignal))
-        return true;
     // More bytes waiting behind the packet: the answer is still arriving.
     return m_port.bytesWaiting() == 0;
 }
