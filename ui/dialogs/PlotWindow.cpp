@@ -8,10 +8,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -355,26 +352,13 @@ void PlotWindow::updateStatus() {
     m_status->setText(text);
 }
 
-// Qt's own dialog, as everywhere in the program; the working directory stays
-// where the program started.
-QString PlotWindow::askFileName(const QString &dialogName, const QString &filter, const QString &suffix) {
-    QFileDialog dialog(this);
-    dialog.setObjectName(dialogName);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(suffix);
-    dialog.setDirectory(m_exportDir.isEmpty() ? QDir::currentPath() : m_exportDir);
-    QString chosen;
-    connect(&dialog, &QFileDialog::fileSelected, &dialog, [&chosen](const QString &file) { chosen = file; });
-    modal::exec(dialog, dialogName);
-    if (!chosen.isEmpty())
-        m_exportDir = QFileInfo(chosen).absolutePath();
-    return chosen;
-}
-
 void PlotWindow::exportCsv() {
-    const QString name = askFileName(QStringLiteral("SavePlotCsv"), QStringLiteral("CSV (*.csv)"), "csv");
+    const QString name = modal::askFileName(this,
+                                            {.name = QStringLiteral("SavePlotCsv"),
+                                             .mode = modal::FileQuestion::Mode::Save,
+                                             .filter = QStringLiteral("CSV (*.csv)"),
+                                             .suffix = QStringLiteral("csv")},
+                                            m_exportDir);
     if (name.isEmpty())
         return;
     QSaveFile file(name);
@@ -383,7 +367,12 @@ void PlotWindow::exportCsv() {
 }
 
 void PlotWindow::exportPng() {
-    const QString name = askFileName(QStringLiteral("SavePlotPng"), QStringLiteral("PNG (*.png)"), "png");
+    const QString name = modal::askFileName(this,
+                                            {.name = QStringLiteral("SavePlotPng"),
+                                             .mode = modal::FileQuestion::Mode::Save,
+                                             .filter = QStringLiteral("PNG (*.png)"),
+                                             .suffix = QStringLiteral("png")},
+                                            m_exportDir);
     if (name.isEmpty())
         return;
     QSaveFile file(name);

@@ -61,7 +61,6 @@ private:
     void clearRecord();
     void exportCsv();
     void exportPng();
-    QString askFileName(const QString &dialogName, const QString &filter, const QString &suffix);
     void updateStatus();
 
     QWidget *m_owner;
