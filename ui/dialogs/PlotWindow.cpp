@@ -79,8 +79,7 @@ Widget *control(const QString &name, const QString &caption, QBoxLayout *row) {
 } // namespace
 
 PlotWindow::PlotWindow(std::function<core::DataMode()> dataMode, QWidget *owner)
-    : m_owner(owner), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)), m_chart(new QChart),
-      m_chartView(new ZoomingChartView(m_chart)), m_xAxis(new QValueAxis(this)), m_yAxis(new QValueAxis(this)) {
+    : m_owner(owner), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)) {
     setObjectName(QStringLiteral("PlotWindow"));
     setWindowTitle(QStringLiteral("График"));
     // The main window closes it; it never keeps the program running alone.
@@ -89,7 +88,27 @@ PlotWindow::PlotWindow(std::function<core::DataMode()> dataMode, QWidget *owner)
     m_openAction->setText(QStringLiteral("График…"));
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(m_openAction, &QAction::triggered, this, &PlotWindow::openOverOwner);
+    resize(900, 560);
+    m_clock.start();
+}
 
+PlotWindow::~PlotWindow() = default;
+
+void PlotWindow::setVisible(bool visible) {
+    if (visible)
+        createChart();
+    QWidget::setVisible(visible);
+}
+
+// The first chart costs the main window's start noticeably, and the window
+// may never be opened: its content is made when it is first shown.
+void PlotWindow::createChart() {
+    if (m_chart)
+        return;
+    m_chart = new QChart;
+    m_chartView = new ZoomingChartView(m_chart);
+    m_xAxis = new QValueAxis(this);
+    m_yAxis = new QValueAxis(this);
     m_chart->addAxis(m_xAxis, Qt::AlignBottom);
     m_chart->addAxis(m_yAxis, Qt::AlignLeft);
     m_chart->legend()->setAlignment(Qt::AlignTop);
@@ -116,12 +135,8 @@ PlotWindow::PlotWindow(std::function<core::DataMode()> dataMode, QWidget *owner)
     actions->addWidget(m_status, 1);
     createSettings(settings);
     createActions(actions);
-    resize(900, 560);
-    m_clock.start();
     axisChosen();
 }
-
-PlotWindow::~PlotWindow() = default;
 
 void PlotWindow::createSettings(QBoxLayout *settings) {
     m_xChoice = control<QComboBox>(QStringLiteral("PlotXAxis"), QStringLiteral("Ось X:"), settings);
