@@ -3,7 +3,10 @@
 #include "core/FixedTexts.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
@@ -136,6 +139,26 @@ void reportFileError(QWidget *parent, const QString &fileName, const QString &sy
     const QString text = QStringLiteral("Ошибка ввода-вывода: %1\n%2").arg(fileName, systemError);
     CentredBox box(QMessageBox::Critical, text, QMessageBox::Ok, parent);
     run(box, text);
+}
+
+QString askFileName(QWidget *parent, const FileQuestion &question, QString &folder) {
+    QFileDialog dialog(parent);
+    dialog.setObjectName(question.name);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (question.mode == FileQuestion::Mode::Save)
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+    else
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    if (!question.filter.isEmpty())
+        dialog.setNameFilter(question.filter);
+    dialog.setDefaultSuffix(question.suffix);
+    dialog.setDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
+    QString chosen;
+    QObject::connect(&dialog, &QFileDialog::fileSelected, &dialog, [&chosen](const QString &file) { chosen = file; });
+    exec(dialog, question.name);
+    if (!chosen.isEmpty())
+        folder = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
 Answer ask(QWidget *parent, const QString &text) {

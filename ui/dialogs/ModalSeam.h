@@ -35,6 +35,23 @@ void informWhenShown(QWidget *parent, const QString &text);
 // Reports a failed operation on a file with the system's error text.
 void reportFileError(QWidget *parent, const QString &fileName, const QString &systemError);
 
+// A file to open (one that exists) or to save, asked in Qt's own dialog,
+// which leaves the working directory alone: the data files and the log stay
+// where the program started. The dialog's object name is its text for the
+// observer.
+struct FileQuestion {
+    enum class Mode { Open, Save };
+    QString name;
+    Mode mode = Mode::Open;
+    QString filter{}; // none when empty
+    QString suffix{}; // added to a name typed without one
+};
+
+// Returns the chosen file, or empty when none was chosen. The dialog starts in
+// `folder` (the working directory while it is empty); `folder` keeps the
+// chosen file's folder for the next time.
+QString askFileName(QWidget *parent, const FileQuestion &question, QString &folder);
+
 // A message box asking "Да" or "Нет". Escape and the window's close box
 // answer neither: the question stays open for another time.
 enum class Answer { Yes, No, Later };

@@ -8,10 +8,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -82,8 +79,7 @@ Widget *control(const QString &name, const QString &caption, QBoxLayout *row) {
 } // namespace
 
 PlotWindow::PlotWindow(std::function<core::DataMode()> dataMode, QWidget *owner)
-    : m_owner(owner), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)), m_chart(new QChart),
-      m_chartView(new ZoomingChartView(m_chart)), m_xAxis(new QValueAxis(this)), m_yAxis(new QValueAxis(this)) {
+    : m_owner(owner), m_dataMode(std::move(dataMode)), m_openAction(new QAction(this)) {
     setObjectName(QStringLiteral("PlotWindow"));
     setWindowTitle(QStringLiteral("График"));
     // The main window closes it; it never keeps the program running alone.
@@ -92,7 +88,27 @@ PlotWindow::PlotWindow(std::function<core::DataMode()> dataMode, QWidget *owner)
     m_openAction->setText(QStringLiteral("График…"));
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(m_openAction, &QAction::triggered, this, &PlotWindow::openOverOwner);
+    resize(900, 560);
+    m_clock.start();
+}
 
+PlotWindow::~PlotWindow() = default;
+
+void PlotWindow::setVisible(bool visible) {
+    if (visible)
+        createChart();
+    QWidget::setVisible(visible);
+}
+
+// The first chart costs the main window's start noticeably, and the window
+// may never be opened: its content is made when it is first shown.
+void PlotWindow::createChart() {
+    if (m_chart)
+        return;
+    m_chart = new QChart;
+    m_chartView = new ZoomingChartView(m_chart);
+    m_xAxis = new QValueAxis(this);
+    m_yAxis = new QValueAxis(this);
     m_chart->addAxis(m_xAxis, Qt::AlignBottom);
     m_chart->addAxis(m_yAxis, Qt::AlignLeft);
     m_chart->legend()->setAlignment(Qt::AlignTop);
@@ -119,12 +135,8 @@ PlotWindow::PlotWindow(std::function<core::DataMode()> dataMode, QWidget *owner)
     actions->addWidget(m_status, 1);
     createSettings(settings);
     createActions(actions);
-    resize(900, 560);
-    m_clock.start();
     axisChosen();
 }
-
-PlotWindow::~PlotWindow() = default;
 
 void PlotWindow::createSettings(QBoxLayout *settings) {
     m_xChoice = control<QComboBox>(QStringLiteral("PlotXAxis"), QStringLiteral("Ось X:"), settings);
@@ -355,26 +367,13 @@ void PlotWindow::updateStatus() {
     m_status->setText(text);
 }
 
-// Qt's own dialog, as everywhere in the program; the working directory stays
-// where the program started.
-QString PlotWindow::askFileName(const QString &dialogName, const QString &filter, const QString &suffix) {
-    QFileDialog dialog(this);
-    dialog.setObjectName(dialogName);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(suffix);
-    dialog.setDirectory(m_exportDir.isEmpty() ? QDir::currentPath() : m_exportDir);
-    QString chosen;
-    connect(&dialog, &QFileDialog::fileSelected, &dialog, [&chosen](const QString &file) { chosen = file; });
-    modal::exec(dialog, dialogName);
-    if (!chosen.isEmpty())
-        m_exportDir = QFileInfo(chosen).absolutePath();
-    return chosen;
-}
-
 void PlotWindow::exportCsv() {
-    const QString name = askFileName(QStringLiteral("SavePlotCsv"), QStringLiteral("CSV (*.csv)"), "csv");
+    const QString name = modal::askFileName(this,
+                                            {.name = QStringLiteral("SavePlotCsv"),
+                                             .mode = modal::FileQuestion::Mode::Save,
+                                             .filter = QStringLiteral("CSV (*.csv)"),
+                                             .suffix = QStringLiteral("csv")},
+                                            m_exportDir);
     if (name.isEmpty())
         return;
     QSaveFile file(name);
@@ -383,7 +382,12 @@ void PlotWindow::exportCsv() {
 }
 
 void PlotWindow::exportPng() {
-    const QString name = askFileName(QStringLiteral("SavePlotPng"), QStringLiteral("PNG (*.png)"), "png");
+    const QString name = modal::askFileName(this,
+                                            {.name = QStringLiteral("SavePlotPng"),
+                                             .mode = modal::FileQuestion::Mode::Save,
+                                             .filter = QStringLiteral("PNG (*.png)"),
+                                             .suffix = QStringLiteral("png")},
+                                            m_exportDir);
     if (name.isEmpty())
         return;
     QSaveFile file(name);

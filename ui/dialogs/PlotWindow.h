@@ -42,10 +42,13 @@ public:
     // The text of a received line, as the log shows it.
     void takeReceivedLine(const QByteArray &text);
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void createChart();
     void createSettings(QBoxLayout *settings);
     void createActions(QBoxLayout *actions);
     void openOverOwner();
@@ -61,7 +64,6 @@ private:
     void clearRecord();
     void exportCsv();
     void exportPng();
-    QString askFileName(const QString &dialogName, const QString &filter, const QString &suffix);
     void updateStatus();
 
     QWidget *m_owner;
@@ -76,16 +78,17 @@ private:
     bool m_reshaped = false;    // the plot area changed size
     double m_viewEnd = 0;       // where the rolling window ends
     QString m_exportDir;
-    QChart *m_chart;
-    QChartView *m_chartView;
-    QValueAxis *m_xAxis, *m_yAxis;
+    // Made when the window is first shown.
+    QChart *m_chart = nullptr;
+    QChartView *m_chartView = nullptr;
+    QValueAxis *m_xAxis = nullptr, *m_yAxis = nullptr;
     std::vector<QLineSeries *> m_series;
-    QComboBox *m_xChoice;
-    QSpinBox *m_span, *m_capacity;
-    QCheckBox *m_fixedY;
-    QDoubleSpinBox *m_yFrom, *m_yTo;
-    QPushButton *m_pause;
-    QLabel *m_status;
+    QComboBox *m_xChoice = nullptr;
+    QSpinBox *m_span = nullptr, *m_capacity = nullptr;
+    QCheckBox *m_fixedY = nullptr;
+    QDoubleSpinBox *m_yFrom = nullptr, *m_yTo = nullptr;
+    QPushButton *m_pause = nullptr;
+    QLabel *m_status = nullptr;
     FrameThrottle m_frame{[this] { frame(); }};
 };
 

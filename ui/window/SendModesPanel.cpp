@@ -11,7 +11,7 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -111,19 +111,9 @@ void SendModesPanel::ButtonReadFileClick() {
         closeCommandFile();
         return;
     }
-    // Qt's own dialog, which leaves the working directory alone: the data
-    // files and the log stay where the program started.
-    QFileDialog OpenDialog1(m_window);
-    OpenDialog1.setObjectName(QStringLiteral("OpenDialog1"));
-    OpenDialog1.setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog1.setFileMode(QFileDialog::ExistingFile);
-    OpenDialog1.setDirectory(m_commandFileDir.isEmpty() ? QDir::currentPath() : m_commandFileDir);
-    QString chosen;
-    connect(&OpenDialog1, &QFileDialog::fileSelected, &OpenDialog1, [&chosen](const QString &file) { chosen = file; });
-    modal::exec(OpenDialog1, OpenDialog1.objectName());
+    const QString chosen = modal::askFileName(m_window, {.name = QStringLiteral("OpenDialog1")}, m_commandFileDir);
     if (chosen.isEmpty())
         return;
-    m_commandFileDir = QFileInfo(chosen).absolutePath();
     loadCommandFile(QFileInfo(chosen).absoluteFilePath());
 }
 
