@@ -56,7 +56,8 @@ Commands loadCommands(const RunOptions &options, QIODevice &standardInput) {
         }
         break;
     }
-    if (out.bytes.isEmpty() && out.error.isEmpty())
+    // A run may only send a file.
+    if (out.bytes.isEmpty() && out.error.isEmpty() && options.sendFile.isEmpty())
         out.error = options.source == RunOptions::Source::File
                         ? QStringLiteral("--file: %1 holds no command").arg(options.file)
                     : options.source == RunOptions::Source::Macros

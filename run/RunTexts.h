@@ -14,6 +14,9 @@ enum ExitStatus : int {
     kPortFailed = 2,
     kNoAnswer = 3,
     kWrongAnswer = 4,
+    // --send-file: the receiver did not take the file (it cancelled, did not
+    // answer, refused the blocks) or the file changed meanwhile.
+    kTransferFailed = 5,
 };
 
 // A run ended by a signal exits as a shell reports it: 128 + its number.

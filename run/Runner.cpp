@@ -1,6 +1,7 @@
 #include "run/Runner.h"
 
 #include "core/Cp1251.h"
+#include "core/platform/StandardStreams.h"
 #include "run/RunTexts.h"
 #include "rx/LogDisplayText.h"
 
@@ -59,6 +60,11 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     m_outFlush.setSingleShot(true);
     m_outFlush.setInterval(0);
     connect(&m_outFlush, &QTimer::timeout, this, [this] { std::fflush(m_out); });
+
+    connect(&m_transfer, &session::FileTransfer::progress, this, &Runner::transferProgress);
+    connect(&m_transfer, &session::FileTransfer::finished, this, &Runner::transferFinished);
+    m_fileAnswerWait.setSingleShot(true);
+    connect(&m_fileAnswerWait, &QTimer::timeout, this, &Runner::fileAnswerDue);
 }
 
 void Runner::complain(const QString &text) {
@@ -80,6 +86,11 @@ bool Runner::createLog() {
 }
 
 bool Runner::start() {
+    // A file that cannot be sent is found before the port is touched.
+    if (!m_options.sendFile.isEmpty() && !m_transfer.prepare({m_options.sendFile}, m_options.protocol)) {
+        complain(QStringLiteral("--send-file: %1").arg(m_transfer.errorString()));
+        return false;
+    }
     if (!createLog())
         return false;
     if (m_port.location.isEmpty()) {
@@ -118,6 +129,13 @@ void Runner::logLine(const QByteArray &line) {
 }
 
 void Runner::answered(const QByteArray &text, bool complete) {
+    if (m_transferDone) {
+        m_afterFile += rx::logDisplayText(text);
+        if (complete)
+            fileAnswerDue();
+        return;
+    }
+    m_lastAnswer = text;
     // The packets of an answer still arriving are matched together.
     m_answer += rx::logDisplayText(text);
     if (complete)
@@ -129,12 +147,63 @@ void Runner::tick() { carryOut(m_dialogue.tick()); }
 void Runner::carryOut(const DialogueStep &step) {
     if (step.what == DialogueStep::What::Send)
         m_session.SendPortData(m_commands.bytes.value(step.command));
+    else if (step.what == DialogueStep::What::Finish && step.exitStatus == kAllAnswered &&
+             !m_options.sendFile.isEmpty() && !m_transferDone)
+        return startTransfer();
     else if (step.what == DialogueStep::What::Finish)
         return finish(step.exitStatus, step.reason);
     if (const std::optional<qint64> next = m_dialogue.msToNextTick())
         m_tick.start(int(std::min<qint64>(*next, INT_MAX)));
     else
         m_tick.stop();
+}
+
+void Runner::startTransfer() {
+    m_tick.stop();
+    // A receiver's request that ended the last answer is not waited for again.
+    QByteArray heard;
+    if (m_lastAnswer.endsWith('C') || m_lastAnswer.endsWith(char(tx::FileSender::kNak)))
+        heard = m_lastAnswer.right(1);
+    if (!m_transfer.start(heard))
+        finish(kPortFailed, QStringLiteral("--send-file: %1").arg(m_transfer.errorString()));
+}
+
+void Runner::transferProgress(qint64 done, qint64 total) {
+    if (m_options.quiet || !core::isTerminal(m_err))
+        return;
+    m_progressShown = true;
+    const qint64 percent = total > 0 ? done * 100 / total : 100;
+    std::fprintf(m_err, "\r%s: %lld of %lld bytes (%lld%%)", qPrintable(m_transfer.fileName()), qlonglong(done),
+                 qlonglong(total), qlonglong(percent));
+    std::fflush(m_err);
+}
+
+void Runner::transferFinished(bool ok, const QString &reason) {
+    if (std::exchange(m_progressShown, false))
+        std::fputc('\n', m_err);
+    m_transferDone = true;
+    if (!ok) {
+        const bool portLost = !m_session.isOpen();
+        return finish(portLost ? kPortFailed : kTransferFailed,
+                      QStringLiteral("--send-file: %1: %2").arg(m_options.sendFile, reason));
+    }
+    if (!m_options.fileAnswer)
+        return finish(kAllAnswered, {});
+    m_fileAnswerWait.start(m_options.timeoutMs);
+}
+
+// An answer after the file, or the time for it is up.
+void Runner::fileAnswerDue() {
+    if (!m_transferDone || !m_options.fileAnswer || m_finished)
+        return;
+    if (m_options.fileAnswer->match(m_afterFile).hasMatch())
+        return finish(kAllAnswered, {});
+    if (m_fileAnswerWait.isActive())
+        return;
+    if (m_afterFile.isEmpty())
+        return finish(kNoAnswer, QStringLiteral("--send-file: no answer within %1 ms").arg(m_options.timeoutMs));
+    finish(kWrongAnswer, QStringLiteral("--send-file: answer \"%1\" does not match \"%2\"")
+                             .arg(m_afterFile, m_options.fileAnswer->pattern()));
 }
 
 void Runner::stop(int signalNumber) {
@@ -149,6 +218,9 @@ void Runner::finish(int status, const QString &reason) {
         return;
     m_finished = true;
     m_tick.stop();
+    m_fileAnswerWait.stop();
+    if (m_transfer.running())
+        m_transfer.cancel();
     m_logFlush.stop();
     m_session.disconnectPort();
     if (m_log.isOpen() && !m_log.close())

@@ -5,6 +5,7 @@
 #include "run/Dialogue.h"
 #include "run/RunOptions.h"
 #include "rx/LogFile.h"
+#include "session/FileTransfer.h"
 #include "session/TerminalSession.h"
 
 #include <QElapsedTimer>
@@ -44,6 +45,10 @@ private:
     void finish(int status, const QString &reason);
     void complain(const QString &text);
     bool createLog();
+    void startTransfer();
+    void transferProgress(qint64 done, qint64 total);
+    void transferFinished(bool ok, const QString &reason);
+    void fileAnswerDue();
 
     RunOptions m_options;
     Commands m_commands;
@@ -59,6 +64,15 @@ private:
     QTimer m_logFlush;
     QTimer m_tick;
     QTimer m_outFlush;
+    // --send-file: the transfer after the commands, the device's last
+    // complete answer before it (a receiver's request may end it), and the
+    // answers after it, matched against --file-answer.
+    session::FileTransfer m_transfer{m_session};
+    QByteArray m_lastAnswer;
+    bool m_transferDone = false;
+    QString m_afterFile;
+    QTimer m_fileAnswerWait;
+    bool m_progressShown = false;
     bool m_started = false;
     bool m_finished = false;
 };

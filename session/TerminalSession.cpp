@@ -1,5 +1,6 @@
 #include "session/TerminalSession.h"
 
+#include "core/Cp1251.h"
 #include "rx/LogLineRenderer.h"
 #include "rx/LogTimeStamp.h"
 #include "rx/WeekClock.h"
@@ -189,6 +190,10 @@ void TerminalSession::SendPortData(const QByteArray &command) {
     // loop) is dropped, not queued.
     if (m_sendBusy)
         return;
+    if (claimed()) {
+        emit notice(m_claim);
+        return;
+    }
     // The watch is told of a connection the write found gone once the send
     // is over, so that a send on reconnection is not dropped.
     if (!sendOnce(command))
@@ -267,11 +272,16 @@ void TerminalSession::StartSendCommands() {
 }
 
 void TerminalSession::TimerPeriodTimer() {
+    // A claimed port sends nothing; the timer sleeps until it is given back.
+    if (claimed())
+        return;
     carryOut(m_sequencer.periodTick(sendInputs(), m_periodText, m_open, m_port.outputPendingMs() > 0));
     schedulePeriodTick();
 }
 
 void TerminalSession::schedulePeriodTick() {
+    if (claimed())
+        return m_timerPeriod.stop();
     const std::optional<qint64> delay =
         m_sequencer.nextTickDelayMs(sendInputs(), m_periodText, m_open, m_open ? m_port.outputPendingMs() : 0);
     if (delay)
@@ -314,7 +324,8 @@ void TerminalSession::RxTimerTimer() {
         return;
     m_rxBusy = true;
     const auto release = qScopeGuard([this] { m_rxBusy = false; });
-    if (!m_open)
+    // The claimant reads the port itself.
+    if (!m_open || claimed())
         return;
 
     const qint64 waiting = m_port.bytesWaiting();
@@ -341,7 +352,7 @@ bool TerminalSession::readWaiting(qint64 waiting) {
 void TerminalSession::takeArrivedInput() {
     // A poll that is still inside keeps its buffer as it is; the input stays
     // queued and is framed once the poll goes on.
-    if (m_rxBusy || !m_open)
+    if (m_rxBusy || !m_open || claimed())
         return;
     m_rxBusy = true;
     const auto release = qScopeGuard([this] { m_rxBusy = false; });
@@ -387,6 +398,41 @@ void TerminalSession::scheduleRxTick(qint32 now) {
     if (delay && (!m_rxTimer.isActive() || m_rxTimer.remainingTime() > *delay))
         m_rxTimer.start(*delay);
 }
+
+// --- Claim -----------------------------------------------------------------
+
+core::PortAccess *TerminalSession::claimPort(const QString &why) {
+    if (!m_open || claimed() || m_sendBusy)
+        return nullptr;
+    // The bytes the poll read already are the log's, ended as a send ends
+    // them; what still waits in the port is the claimant's (a receiver's
+    // first request may be there).
+    if (!m_rxBusy)
+        showReceived(m_buffer.endPacket(m_dataMode));
+    m_claim = why.isEmpty() ? QStringLiteral("Порт занят") : why;
+    m_rxTimer.stop();
+    m_timerPeriod.stop();
+    emit claimChanged(true, m_claim);
+    return &m_port;
+}
+
+void TerminalSession::releasePort(const QByteArray &unread) {
+    if (!claimed())
+        return;
+    m_claim.clear();
+    if (!unread.isEmpty() && m_open) {
+        // The framing takes them as bytes of this moment.
+        m_buffer.append(unread.left(m_buffer.room()));
+        m_traffic.RxTotal += quint32(unread.size());
+        emit bytesReceived(quint32(unread.size()), false);
+    }
+    emit claimChanged(false, {});
+    if (m_open)
+        m_rxTimer.start(0);
+    schedulePeriodTick();
+}
+
+void TerminalSession::logNote(const QString &text) { putLogLine(core::cp1251::fromUnicode(text), Direction::Sent); }
 
 // --- Log -------------------------------------------------------------------
 

@@ -138,6 +138,24 @@ public:
     // when that failed (logRecorder() says why).
     bool closeLog();
 
+    // --- Claim ------------------------------------------------------------
+    // A client (a file transfer) takes the port for a while: receiving into
+    // the log, sending and the send modes stand aside, and a send asked for
+    // meanwhile is refused with notice(why). What the poll has read is
+    // logged first; what waits in the port is left to the client. Returns
+    // the port, or nullptr when it is not open or is taken.
+    core::PortAccess *claimPort(const QString &why);
+    // The client is done; bytes it read and did not use are received as if
+    // they had just arrived.
+    void releasePort(const QByteArray &unread = {});
+    bool claimed() const { return !m_claim.isEmpty(); }
+    const QString &claimReason() const { return m_claim; }
+    // What the line carries, bytes a second, by the settings of the open
+    // (a start bit, the data bits, and room for parity or a second stop bit).
+    qint64 lineBytesPerSecond() const { return m_settings.baudRate / (m_settings.dataBits + 3); }
+    // A line of the client's in the log, as shown and recorded.
+    void logNote(const QString &text);
+
     // --- Counters ---------------------------------------------------------
     const Traffic &traffic() const { return m_traffic; }
     // The statistics' "0" button; the byte totals stay.
@@ -175,6 +193,8 @@ signals:
     void notice(const QString &text);
     // The log file failed (a write, a flush); reported once per failure.
     void logFileFailed(const QString &fileName, const QString &error);
+    // A client took the port (why: what the user is told) or gave it back.
+    void claimChanged(bool claimed, const QString &why);
 
 private:
     enum class Opening { None, ByUser, Reconnect };
@@ -240,6 +260,7 @@ private:
     QTimer m_flushTimer;
 
     Traffic m_traffic;
+    QString m_claim;
 };
 
 } // namespace session

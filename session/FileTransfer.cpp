@@ -1,0 +1,254 @@
+#include "session/FileTransfer.h"
+
+#include "core/Cp1251.h"
+#include "core/platform/SafeFile.h"
+#include "core/port/PortAccess.h"
+#include "session/TerminalSession.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace session {
+
+namespace {
+
+// The port is looked at this often while raw output drains, and given this
+// long beyond what the line needs for it.
+constexpr int kDrainBeatMs = 10;
+constexpr qint64 kDrainSlackMs = 2000;
+// Progress is reported at most this often (bytes), besides start and end.
+constexpr qint64 kProgressStep = 1024;
+// What the user is told while a transfer holds the port.
+const QString kClaimText = QStringLiteral("Идёт передача файла");
+
+QString secondsText(qint64 ms) { return QString::number(double(ms) / 1000.0, 'f', 1).replace('.', ','); }
+
+} // namespace
+
+// The files as opened at prepare(), read where the sender asks.
+class FileTransfer::Files : public tx::TransferSource {
+public:
+    std::vector<std::unique_ptr<QFile>> files;
+    QString error;
+
+    bool read(int file, qint64 offset, qint64 length, QByteArray &bytes) override {
+        QFile &f = *files.at(size_t(file));
+        if (!f.seek(offset)) {
+            // Past the end of a file that shrank: nothing there.
+            bytes.clear();
+            return offset >= f.size() || fail(f);
+        }
+        bytes = f.read(length);
+        return f.error() == QFileDevice::NoError || fail(f);
+    }
+    QString errorString() const override { return error; }
+
+private:
+    bool fail(QFile &f) {
+        error = f.errorString();
+        return false;
+    }
+};
+
+FileTransfer::FileTransfer(TerminalSession &session, QObject *parent) : QObject(parent), m_session(session) {
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &FileTransfer::step);
+    m_drain.setInterval(kDrainBeatMs);
+    connect(&m_drain, &QTimer::timeout, this, &FileTransfer::end);
+    connect(&m_session, &TerminalSession::portStateChanged, this, &FileTransfer::portClosed);
+}
+
+FileTransfer::~FileTransfer() {
+    // A transfer still running when its owner goes gives the port back.
+    if (running()) {
+        m_sender->cancel();
+        pump();
+        m_session.releasePort();
+    }
+}
+
+bool FileTransfer::prepare(const QStringList &paths, tx::TransferProtocol protocol) {
+    m_sender.reset();
+    m_done = false;
+    m_protocol = protocol;
+    m_files = std::make_unique<Files>();
+    m_names.clear();
+    const qsizetype count =
+        protocol == tx::TransferProtocol::Ymodem ? paths.size() : std::min<qsizetype>(1, paths.size());
+    if (count == 0) {
+        m_error = QStringLiteral("Файл не выбран");
+        return false;
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString &path = paths[i];
+        const QFileInfo info(path);
+        // The reasons a user can act on, before the system's words.
+        if (!info.exists()) {
+            m_error = QStringLiteral("Файл не найден: %1").arg(path);
+            return false;
+        }
+        if (info.isDir()) {
+            m_error = QStringLiteral("Это папка, а не файл: %1").arg(path);
+            return false;
+        }
+        if (!info.isFile()) {
+            m_error = QStringLiteral("Это не обычный файл (канал или устройство): %1").arg(path);
+            return false;
+        }
+        // Opened without waiting: a name swapped for a FIFO meanwhile is
+        // refused, not waited on.
+        core::SafeFile opener;
+        auto file = std::make_unique<QFile>();
+        if (!opener.openChosenForReading(path) || !opener.handTo(*file)) {
+            m_error = QStringLiteral("Файл не читается: %1 (%2)").arg(path, opener.errorString());
+            return false;
+        }
+        m_files->files.push_back(std::move(file));
+        m_names.append(info.fileName());
+    }
+    return true;
+}
+
+QString FileTransfer::fileName() const { return m_names.join(QStringLiteral(", ")); }
+
+qint64 FileTransfer::bytesDone() const { return m_sender ? m_sender->bytesDone() : 0; }
+
+qint64 FileTransfer::bytesTotal() const {
+    if (m_sender)
+        return m_sender->bytesTotal();
+    qint64 total = 0;
+    if (m_files)
+        for (const auto &file : m_files->files)
+            total += file->size();
+    return total;
+}
+
+bool FileTransfer::start(const QByteArray &heard) {
+    if (!m_files || m_files->files.empty() || running()) {
+        m_error = QStringLiteral("Файл не выбран");
+        return false;
+    }
+    m_port = m_session.claimPort(kClaimText);
+    if (!m_port) {
+        m_error = m_session.isOpen() ? m_session.claimReason() : QStringLiteral("Порт не открыт");
+        return false;
+    }
+    QList<tx::TransferFile> files;
+    for (size_t i = 0; i < m_files->files.size(); ++i) {
+        const QFileInfo info(*m_files->files[i]);
+        files.append({core::cp1251::fromUnicode(m_names[qsizetype(i)]), m_files->files[i]->size(),
+                      info.lastModified().toSecsSinceEpoch()});
+    }
+    m_done = false;
+    m_lastProgress = -1;
+    m_sender.emplace(m_protocol, files, *m_files, m_session.lineBytesPerSecond());
+    m_session.logNote(QStringLiteral("Отправка файла %1 (%2 байт), %3")
+                          .arg(fileName())
+                          .arg(m_sender->bytesTotal())
+                          .arg(tx::protocolCaption(m_protocol)));
+    connect(m_port, &core::PortAccess::readable, this, &FileTransfer::readPort, Qt::UniqueConnection);
+    m_clock.start();
+    m_sender->start(0);
+    m_unread.clear();
+    if (!heard.isEmpty())
+        m_sender->receive(heard, 0);
+    pump();
+    // Bytes that came between the claim and now.
+    readPort();
+    return true;
+}
+
+void FileTransfer::readPort() {
+    if (!running() || !m_port)
+        return;
+    for (qint64 waiting; running() && (waiting = m_port->bytesWaiting()) > 0;) {
+        const QByteArray bytes = m_port->read(waiting);
+        if (bytes.isEmpty())
+            break;
+        const qsizetype taken = m_sender->receive(bytes, m_clock.elapsed());
+        m_unread += bytes.mid(taken);
+        pump();
+    }
+}
+
+void FileTransfer::step() {
+    if (!running())
+        return;
+    m_sender->tick(m_clock.elapsed());
+    pump();
+}
+
+// Whatever the sender has to say goes out, and the next step is timed.
+void FileTransfer::pump() {
+    const QByteArray out = m_sender->takeOutput();
+    if (!out.isEmpty() && m_port && m_port->write(out) < out.size() && !m_sender->finished())
+        m_sender->fail(tx::TransferFailure::PortLost);
+    if (m_sender->bytesDone() / kProgressStep != m_lastProgress / kProgressStep || m_sender->finished()) {
+        m_lastProgress = m_sender->bytesDone();
+        emit progress(m_sender->bytesDone(), m_sender->bytesTotal());
+    }
+    if (m_sender->finished()) {
+        m_timer.stop();
+        // Raw output leaves at the line's pace: the end is when it is out.
+        if (m_sender->succeeded() && m_protocol == tx::TransferProtocol::Raw && m_port && m_port->outputPendingMs() > 0)
+            return m_drain.start();
+        return end();
+    }
+    if (const std::optional<qint64> at = m_sender->nextTickAt())
+        m_timer.start(int(std::clamp<qint64>(*at - m_clock.elapsed(), 0, INT_MAX)));
+}
+
+void FileTransfer::cancel() {
+    if (!running())
+        return;
+    m_sender->cancel();
+    pump();
+}
+
+void FileTransfer::portClosed(bool open) {
+    if (open || !running())
+        return;
+    m_port = nullptr;
+    m_sender->fail(tx::TransferFailure::PortLost);
+    pump();
+}
+
+void FileTransfer::end() {
+    if (m_done || !m_sender)
+        return;
+    if (m_drain.isActive() && m_port && m_port->outputPendingMs() > 0 &&
+        m_clock.elapsed() <
+            m_sender->bytesTotal() * 1000 / std::max<qint64>(1, m_session.lineBytesPerSecond()) + kDrainSlackMs)
+        return;
+    m_drain.stop();
+    m_done = true;
+    const bool ok = m_sender->succeeded();
+    const QString reason = m_sender->errorString();
+    if (m_port) {
+        disconnect(m_port, &core::PortAccess::readable, this, &FileTransfer::readPort);
+        m_port = nullptr;
+    }
+    m_session.logNote(summary(ok, reason));
+    m_session.releasePort(std::exchange(m_unread, QByteArray()));
+    emit finished(ok, reason);
+}
+
+QString FileTransfer::summary(bool ok, const QString &reason) const {
+    const QString time = secondsText(elapsedMs());
+    if (ok)
+        return QStringLiteral("Файл %1 отправлен (%2): %3 байт за %4 с")
+            .arg(fileName(), tx::protocolCaption(m_protocol))
+            .arg(bytesDone())
+            .arg(time);
+    return QStringLiteral("Файл %1 не отправлен (%2): %3; передано %4 из %5 байт за %6 с")
+        .arg(fileName(), tx::protocolCaption(m_protocol), reason)
+        .arg(bytesDone())
+        .arg(bytesTotal())
+        .arg(time);
+}
+
+} // namespace session
