@@ -4,7 +4,6 @@
 #include "run/CommandSource.h"
 #include "run/Dialogue.h"
 #include "run/RunOptions.h"
-#include "rx/LogFile.h"
 #include "session/FileTransfer.h"
 #include "session/TerminalSession.h"
 
@@ -49,6 +48,7 @@ private:
     void transferProgress(qint64 done, qint64 total);
     void transferFinished(bool ok, const QString &reason);
     void fileAnswerDue();
+    void complainLog();
 
     RunOptions m_options;
     Commands m_commands;
@@ -60,8 +60,6 @@ private:
     session::TerminalSession m_session;
     // The packets of an answer that goes on (more bytes were waiting).
     QString m_answer;
-    rx::LogFile m_log;
-    QTimer m_logFlush;
     QTimer m_tick;
     QTimer m_outFlush;
     // --send-file: the transfer after the commands, the device's last

@@ -2,7 +2,7 @@
 
 #include "core/Cp1251.h"
 #include "core/platform/SafeFile.h"
-#include "core/port/PortAccess.h"
+#include "session/PortChannel.h"
 #include "session/TerminalSession.h"
 
 #include <QFileInfo>
@@ -59,15 +59,21 @@ FileTransfer::FileTransfer(TerminalSession &session, QObject *parent) : QObject(
     connect(&m_timer, &QTimer::timeout, this, &FileTransfer::step);
     m_drain.setInterval(kDrainBeatMs);
     connect(&m_drain, &QTimer::timeout, this, &FileTransfer::end);
-    connect(&m_session, &TerminalSession::portStateChanged, this, &FileTransfer::portClosed);
+    PortChannel &channel = m_session.channel();
+    connect(&channel, &PortChannel::claimedInput, this, &FileTransfer::received);
+    // The claim ends with the port, whatever closed it.
+    connect(&channel, &PortChannel::claimChanged, this, [this](const QString &claimant) {
+        if (claimant.isEmpty())
+            lost();
+    });
 }
 
 FileTransfer::~FileTransfer() {
     // A transfer still running when its owner goes gives the port back.
     if (running()) {
         m_sender->cancel();
-        pump();
-        m_session.releasePort();
+        m_session.channel().write(m_sender->takeOutput());
+        m_session.channel().release();
     }
 }
 
@@ -132,9 +138,13 @@ bool FileTransfer::start(const QByteArray &heard) {
         m_error = QStringLiteral("Файл не выбран");
         return false;
     }
-    m_port = m_session.claimPort(kClaimText);
-    if (!m_port) {
-        m_error = m_session.isOpen() ? m_session.claimReason() : QStringLiteral("Порт не открыт");
+    PortChannel &channel = m_session.channel();
+    if (!channel.isOpen()) {
+        m_error = QStringLiteral("Порт не открыт");
+        return false;
+    }
+    if (channel.isClaimed()) {
+        m_error = QStringLiteral("Порт занят (%1)").arg(channel.claimant());
         return false;
     }
     QList<tx::TransferFile> files;
@@ -145,34 +155,33 @@ bool FileTransfer::start(const QByteArray &heard) {
     }
     m_done = false;
     m_lastProgress = -1;
-    m_sender.emplace(m_protocol, files, *m_files, m_session.lineBytesPerSecond());
+    m_sender.emplace(m_protocol, files, *m_files, lineBytesPerSecond());
     m_session.logNote(QStringLiteral("Отправка файла %1 (%2 байт), %3")
                           .arg(fileName())
                           .arg(m_sender->bytesTotal())
                           .arg(tx::protocolCaption(m_protocol)));
-    connect(m_port, &core::PortAccess::readable, this, &FileTransfer::readPort, Qt::UniqueConnection);
+    // What waits in the port comes as claimed input from the event loop.
+    m_claimed = channel.claim(kClaimText);
     m_clock.start();
     m_sender->start(0);
-    m_unread.clear();
     if (!heard.isEmpty())
         m_sender->receive(heard, 0);
     pump();
-    // Bytes that came between the claim and now.
-    readPort();
     return true;
 }
 
-void FileTransfer::readPort() {
-    if (!running() || !m_port)
+void FileTransfer::received(const QByteArray &bytes) {
+    if (!running())
         return;
-    for (qint64 waiting; running() && (waiting = m_port->bytesWaiting()) > 0;) {
-        const QByteArray bytes = m_port->read(waiting);
-        if (bytes.isEmpty())
-            break;
-        const qsizetype taken = m_sender->receive(bytes, m_clock.elapsed());
-        m_unread += bytes.mid(taken);
-        pump();
-    }
+    m_sender->receive(bytes, m_clock.elapsed());
+    pump();
+}
+
+// Bytes a second by the settings of the open: a start bit, the data bits
+// and room for a parity bit or a second stop bit.
+qint64 FileTransfer::lineBytesPerSecond() const {
+    const core::LineSettings &line = m_session.channel().lineSettings();
+    return line.baudRate / (line.dataBits + 3);
 }
 
 void FileTransfer::step() {
@@ -185,7 +194,7 @@ void FileTransfer::step() {
 // Whatever the sender has to say goes out, and the next step is timed.
 void FileTransfer::pump() {
     const QByteArray out = m_sender->takeOutput();
-    if (!out.isEmpty() && m_port && m_port->write(out) < out.size() && !m_sender->finished())
+    if (!out.isEmpty() && m_claimed && m_session.channel().write(out) < out.size() && !m_sender->finished())
         m_sender->fail(tx::TransferFailure::PortLost);
     if (m_sender->bytesDone() / kProgressStep != m_lastProgress / kProgressStep || m_sender->finished()) {
         m_lastProgress = m_sender->bytesDone();
@@ -194,7 +203,8 @@ void FileTransfer::pump() {
     if (m_sender->finished()) {
         m_timer.stop();
         // Raw output leaves at the line's pace: the end is when it is out.
-        if (m_sender->succeeded() && m_protocol == tx::TransferProtocol::Raw && m_port && m_port->outputPendingMs() > 0)
+        if (m_sender->succeeded() && m_protocol == tx::TransferProtocol::Raw && m_claimed &&
+            m_session.channel().outputPendingMs() > 0)
             return m_drain.start();
         return end();
     }
@@ -209,10 +219,10 @@ void FileTransfer::cancel() {
     pump();
 }
 
-void FileTransfer::portClosed(bool open) {
-    if (open || !running())
+void FileTransfer::lost() {
+    if (!m_claimed || !running())
         return;
-    m_port = nullptr;
+    m_claimed = false;
     m_sender->fail(tx::TransferFailure::PortLost);
     pump();
 }
@@ -220,20 +230,16 @@ void FileTransfer::portClosed(bool open) {
 void FileTransfer::end() {
     if (m_done || !m_sender)
         return;
-    if (m_drain.isActive() && m_port && m_port->outputPendingMs() > 0 &&
-        m_clock.elapsed() <
-            m_sender->bytesTotal() * 1000 / std::max<qint64>(1, m_session.lineBytesPerSecond()) + kDrainSlackMs)
+    if (m_drain.isActive() && m_claimed && m_session.channel().outputPendingMs() > 0 &&
+        m_clock.elapsed() < m_sender->bytesTotal() * 1000 / std::max<qint64>(1, lineBytesPerSecond()) + kDrainSlackMs)
         return;
     m_drain.stop();
     m_done = true;
     const bool ok = m_sender->succeeded();
     const QString reason = m_sender->errorString();
-    if (m_port) {
-        disconnect(m_port, &core::PortAccess::readable, this, &FileTransfer::readPort);
-        m_port = nullptr;
-    }
     m_session.logNote(summary(ok, reason));
-    m_session.releasePort(std::exchange(m_unread, QByteArray()));
+    if (std::exchange(m_claimed, false))
+        m_session.channel().release();
     emit finished(ok, reason);
 }
 

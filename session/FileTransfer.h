@@ -14,19 +14,15 @@
 #include <optional>
 #include <vector>
 
-namespace core {
-class PortAccess;
-}
-
 namespace session {
 
 class TerminalSession;
 
-// Sending files to the device over the session's port: a client that takes
-// the port from the session for the transfer (the log and the send modes
-// stand aside meanwhile) and runs tx::FileSender on the port's raw bytes and
-// a timer. The log gets one line when the transfer starts and one when it
-// ends; bytes the device sends after the end go to the log as usual.
+// Sending files to the device: a client of the session's channel that claims
+// it for the transfer (the log and the send modes stand aside meanwhile) and
+// runs tx::FileSender on the channel's raw bytes and a timer. The log gets
+// one line when the transfer starts and one when it ends; what the device
+// says once the channel is given back goes to the log as usual.
 //
 //   FileTransfer transfer(session);
 //   if (!transfer.prepare({path}, tx::TransferProtocol::Ymodem)) ...errorString()
@@ -66,10 +62,11 @@ signals:
 
 private:
     class Files;
-    void readPort();
+    void received(const QByteArray &bytes);
     void step();
     void pump();
-    void portClosed(bool open);
+    void lost();
+    qint64 lineBytesPerSecond() const;
     void end();
     QString summary(bool ok, const QString &reason) const;
 
@@ -78,14 +75,12 @@ private:
     QStringList m_names;
     tx::TransferProtocol m_protocol = tx::TransferProtocol::Xmodem;
     std::optional<tx::FileSender> m_sender;
-    core::PortAccess *m_port = nullptr;
+    bool m_claimed = false;
     QElapsedTimer m_clock;
     QTimer m_timer;
     // Raw sending is over once the port has put out what it was given.
     QTimer m_drain;
     qint64 m_lastProgress = -1;
-    // What the device said after the transfer's last byte, for the log.
-    QByteArray m_unread;
     bool m_done = false;
     QString m_error;
 };
