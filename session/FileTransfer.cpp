@@ -160,12 +160,19 @@ bool FileTransfer::start(const QByteArray &heard) {
                           .arg(fileName())
                           .arg(m_sender->bytesTotal())
                           .arg(tx::protocolCaption(m_protocol)));
-    // What waits in the port comes as claimed input from the event loop.
+    // The claim logs what the session had read; a receiver's request at its
+    // end is not waited for again. What waits in the port comes as claimed
+    // input from the event loop.
+    QByteArray logged;
+    const QMetaObject::Connection catchLast = connect(&m_session, &TerminalSession::packetReceived, this,
+                                                      [&logged](const QByteArray &text) { logged = text; });
     m_claimed = channel.claim(kClaimText);
+    disconnect(catchLast);
     m_clock.start();
     m_sender->start(0);
-    if (!heard.isEmpty())
-        m_sender->receive(heard, 0);
+    for (const QByteArray &said : {heard, logged})
+        if (said.endsWith(tx::FileSender::kCrcRequest) || said.endsWith(tx::FileSender::kNak))
+            m_sender->receive(said.right(1), 0);
     pump();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "core/FixedTexts.h"
 #include "session/TerminalSession.h"
+#include "ui/dialogs/FileSendWindow.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/dialogs/PlotWindow.h"
 #include "ui/widgets/PointerWatch.h"
@@ -37,6 +38,10 @@ TForm1::TForm1(core::PortDirectory portDirectory, QWidget *parent)
     m_plot = std::make_unique<PlotWindow>([session = m_session.get()] { return session->dataMode(); }, this);
     m_logView->offerInMenu(m_plot->openAction());
     addAction(m_plot->openAction());
+    // So is sending a file.
+    m_fileSend = std::make_unique<FileSendWindow>(*m_session, this);
+    m_logView->offerInMenu(m_fileSend->openAction());
+    addAction(m_fileSend->openAction());
     m_sendModes->showCommands(history);
     m_housekeeping = std::make_unique<Housekeeping>(m_ui->TextTime, this);
     connectSubsystems();

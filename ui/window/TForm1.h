@@ -26,6 +26,7 @@ class LogRecorderControl;
 class LogView;
 class MacroPanel;
 class PlotWindow;
+class FileSendWindow;
 class ReceivePath;
 class SendModesPanel;
 class TFormEditHelpCmd;
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<ReceivePath> m_receive;
     std::unique_ptr<Housekeeping> m_housekeeping;
     std::unique_ptr<PlotWindow> m_plot;
+    std::unique_ptr<FileSendWindow> m_fileSend;
     bool m_sessionEnded = false;
 };
 
