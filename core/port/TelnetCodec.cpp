@@ -1,75 +1,16 @@
 #include "core/port/TelnetCodec.h"
 
-#include <initializer_list>
 #include <utility>
 
 namespace core {
 
+using namespace telnet;
+
 namespace {
-
-constexpr quint8 kIac = 255;
-constexpr quint8 kDont = 254;
-constexpr quint8 kDo = 253;
-constexpr quint8 kWont = 252;
-constexpr quint8 kWill = 251;
-constexpr quint8 kSb = 250;
-constexpr quint8 kSe = 240;
-constexpr quint8 kCr = 13;
-
-constexpr quint8 kBinary = 0;
-constexpr quint8 kSuppressGoAhead = 3;
-constexpr quint8 kComPort = 44;
-
-// Server answers carry the client's command code plus this.
-constexpr quint8 kAnswerOffset = 100;
-
-// The longest sub-negotiation kept; the answers the terminal reads are a few
-// bytes long, so anything longer is dropped whole.
-constexpr qsizetype kMaxSubNegotiation = 256;
-// An option the server keeps asking about is answered this often at most,
-// so a server that never stops asking cannot make us write without end.
-constexpr quint8 kMaxAnswersPerOption = 8;
 
 // COM-PORT values for the settings of one open.
 constexpr quint8 kParityNone = 1;
-constexpr quint8 kStopOne = 1;
-constexpr quint8 kStopTwo = 2;
-constexpr quint8 kStopOneAndHalf = 3;
 constexpr quint8 kNoFlowControl = 1;
-
-QByteArray bytesOf(std::initializer_list<quint8> values) {
-    QByteArray out;
-    for (const quint8 v : values)
-        out += char(v);
-    return out;
-}
-
-// 0xFF doubled; with crNul, a carriage return followed by NUL as well.
-void appendEscaped(QByteArray &out, QByteArrayView bytes, bool crNul) {
-    for (const char c : bytes) {
-        out += c;
-        if (quint8(c) == kIac)
-            out += char(kIac);
-        else if (quint8(c) == kCr && crNul)
-            out += '\0';
-    }
-}
-
-QByteArray bigEndian32(quint32 value) {
-    return bytesOf({quint8(value >> 24), quint8(value >> 16), quint8(value >> 8), quint8(value)});
-}
-
-quint8 stopSize(StopBits stopBits) {
-    switch (stopBits) {
-    case StopBits::OneAndHalf:
-        return kStopOneAndHalf;
-    case StopBits::Two:
-        return kStopTwo;
-    case StopBits::One:
-        break;
-    }
-    return kStopOne;
-}
 
 } // namespace
 
@@ -104,10 +45,7 @@ QByteArray TelnetCodec::encodeData(QByteArrayView bytes) const {
 
 QByteArray TelnetCodec::request(ComPortCommand command, const QByteArray &value) {
     m_pending[quint8(command)] = value;
-    QByteArray out = bytesOf({kIac, kSb, kComPort, quint8(command)});
-    appendEscaped(out, value, false); // inside a sub-negotiation only 0xFF is special
-    out += bytesOf({kIac, kSe});
-    return out;
+    return subNegotiation(quint8(command), value);
 }
 
 std::optional<QByteArray> TelnetCodec::requestLineSettings(const LineSettings &settings) {
@@ -127,85 +65,25 @@ int TelnetCodec::pendingAnswers() const {
     return count;
 }
 
+// The reader's listener for one receive() call: the codec's rules, the
+// call's output.
+class TelnetCodec::Listener : public Reader::Listener {
+public:
+    Listener(TelnetCodec &codec, Received &out) : m_codec(codec), m_out(out) {}
+    bool peerBinary() const override { return m_codec.m_options[kBinary].him; }
+    void onVerb(quint8 verb, quint8 option) override { m_codec.onVerb(verb, option, m_out); }
+    void onSubNegotiation(const QByteArray &sub) override { m_codec.onSubNegotiation(sub, m_out); }
+
+private:
+    TelnetCodec &m_codec;
+    Received &m_out;
+};
+
 TelnetCodec::Received TelnetCodec::receive(QByteArrayView bytes) {
     Received out;
     out.data.reserve(bytes.size());
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const quint8 b = quint8(bytes[i]);
-        switch (m_state) {
-        case State::Cr:
-            m_state = State::Data;
-            if (b == 0)
-                break; // CR NUL stands for a bare CR outside binary mode
-            [[fallthrough]];
-        case State::Data: {
-            if (b == kIac) {
-                m_state = State::Iac;
-                break;
-            }
-            const bool binary = m_options[kBinary].him;
-            if (b == kCr && !binary) {
-                out.data += char(b);
-                m_state = State::Cr;
-                break;
-            }
-            // The device's bytes come in runs; take a run at once.
-            qsizetype end = i + 1;
-            while (end < bytes.size() && quint8(bytes[end]) != kIac && (binary || quint8(bytes[end]) != kCr))
-                ++end;
-            out.data.append(bytes.sliced(i, end - i));
-            i = end - 1;
-            break;
-        }
-        case State::Iac:
-            if (b == kIac) {
-                out.data += char(kIac);
-                m_state = State::Data;
-            } else if (b >= kWill && b <= kDont) {
-                m_verb = b;
-                m_state = State::Verb;
-            } else if (b == kSb) {
-                m_sub.clear();
-                m_subOverflow = false;
-                m_state = State::Sub;
-            } else {
-                m_state = State::Data; // NOP, go-ahead and the like, or junk: nothing to do
-            }
-            break;
-        case State::Verb:
-            onVerb(m_verb, b, out);
-            m_state = State::Data;
-            break;
-        case State::Sub:
-            if (b == kIac)
-                m_state = State::SubIac;
-            else if (m_sub.size() < kMaxSubNegotiation)
-                m_sub += char(b);
-            else
-                m_subOverflow = true;
-            break;
-        case State::SubIac:
-            if (b == kIac) {
-                m_state = State::Sub;
-                if (m_sub.size() < kMaxSubNegotiation)
-                    m_sub += char(kIac);
-                else
-                    m_subOverflow = true;
-            } else if (b == kSe) {
-                if (!m_subOverflow)
-                    onSubNegotiation(out);
-                m_sub.clear();
-                m_state = State::Data;
-            } else {
-                // A sub-negotiation cut short by another command: drop it and
-                // take the command.
-                m_sub.clear();
-                m_state = State::Iac;
-                --i;
-            }
-            break;
-        }
-    }
+    Listener listener(*this, out);
+    m_reader.read(bytes, out.data, listener);
     return out;
 }
 
@@ -262,13 +140,13 @@ void TelnetCodec::onVerb(quint8 verb, quint8 option, Received &out) {
     }
 }
 
-void TelnetCodec::onSubNegotiation(Received &out) {
-    if (m_sub.size() < 2 || quint8(m_sub[0]) != kComPort || quint8(m_sub[1]) <= kAnswerOffset)
+void TelnetCodec::onSubNegotiation(const QByteArray &sub, Received &out) {
+    if (sub.size() < 2 || quint8(sub[0]) != kComPort || quint8(sub[1]) <= kAnswerOffset)
         return;
-    const quint8 command = quint8(m_sub[1]) - kAnswerOffset;
+    const quint8 command = quint8(sub[1]) - kAnswerOffset;
     if (command >= m_pending.size() || !m_pending[command])
         return; // a notification, or an answer nobody waits for
-    const QByteArray value = m_sub.mid(2);
+    const QByteArray value = sub.mid(2);
     const bool accepted = value == *m_pending[command];
     m_pending[command].reset();
     out.events.append({accepted ? Event::Kind::Accepted : Event::Kind::NotAccepted, ComPortCommand(command),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/LineSettings.h"
+#include "core/port/TelnetFraming.h"
 
 #include <QByteArray>
 #include <QList>
@@ -80,11 +81,11 @@ private:
         bool himAsked = false;
         quint8 answers = 0; // answers sent for it so far
     };
-    enum class State { Data, Cr, Iac, Verb, Sub, SubIac };
+    class Listener;
 
     void onVerb(quint8 verb, quint8 option, Received &out);
     void answer(quint8 verb, quint8 option, Received &out);
-    void onSubNegotiation(Received &out);
+    void onSubNegotiation(const QByteArray &sub, Received &out);
     static bool wantUs(quint8 option, bool comPort);
     static bool wantHim(quint8 option);
 
@@ -92,10 +93,7 @@ private:
     // The value asked for, per command still waiting for its answer.
     std::array<std::optional<QByteArray>, quint8(ComPortCommand::PurgeData) + 1> m_pending{};
     bool m_comPort = false;
-    State m_state = State::Data;
-    quint8 m_verb = 0;
-    QByteArray m_sub;
-    bool m_subOverflow = false;
+    telnet::Reader m_reader;
 };
 
 } // namespace core
