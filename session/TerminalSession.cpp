@@ -222,6 +222,27 @@ bool TerminalSession::sendOnce(const QByteArray &command) {
     return true;
 }
 
+bool TerminalSession::writeShared(const QByteArray &bytes, const QByteArray &logText) {
+    if (!m_open || m_sendBusy || bytes.isEmpty())
+        return false;
+    m_sendBusy = true;
+    const auto release = qScopeGuard([this] { m_sendBusy = false; });
+    // As for the window's own sends: the input so far is shown first.
+    takeArrivedInput();
+    const qint64 taken = m_port.write(bytes);
+    if (taken <= 0)
+        return false;
+    putLogLine(logText, Direction::Sent);
+    m_traffic.TxTotal += static_cast<quint32>(taken);
+    emit bytesSent(static_cast<quint32>(taken));
+    return true;
+}
+
+void TerminalSession::logShared(const QByteArray &logText) {
+    takeArrivedInput();
+    putLogLine(logText, Direction::Sent);
+}
+
 void TerminalSession::setCommandLine(const QByteArray &command) {
     m_commandLine = command;
     // An empty command line lets the period sleep; text typed wakes it.
@@ -335,6 +356,8 @@ bool TerminalSession::readWaiting(qint64 waiting) {
     m_traffic.RxTotal += count;
     const bool waitsMeasured = m_traffic.statistics.recordRead(rx::WeekClockMs());
     emit bytesReceived(count, waitsMeasured);
+    if (!bytes.isEmpty())
+        emit portBytesRead(bytes);
     return !bytes.isEmpty();
 }
 

@@ -138,6 +138,17 @@ public:
     // when that failed (logRecorder() says why).
     bool closeLog();
 
+    // --- Other clients of the port (a shared port) --------------------------
+    // Writes another client's bytes as one piece, after what has arrived so
+    // far is shown, and logs them as sent under logText. False when the port
+    // is closed, a send is under way, or the port did not take them.
+    bool writeShared(const QByteArray &bytes, const QByteArray &logText);
+    // A line of the log on another client's behalf (its line requests),
+    // after what has arrived so far.
+    void logShared(const QByteArray &logText);
+    const core::LineSettings &lineSettings() const { return m_settings; }
+    qint64 outputPendingMs() const { return m_open ? m_port.outputPendingMs() : 0; }
+
     // --- Counters ---------------------------------------------------------
     const Traffic &traffic() const { return m_traffic; }
     // The statistics' "0" button; the byte totals stay.
@@ -170,6 +181,8 @@ signals:
     // Bytes went to the port / came from it; the counters say how many.
     void bytesSent(quint32 bytes);
     void bytesReceived(quint32 bytes, bool waitsMeasured);
+    // Every byte read from the port, as read, before framing.
+    void portBytesRead(const QByteArray &bytes);
     // Something the user is told ("Все команды отправлены"); never shown
     // from inside the poll or the send routine.
     void notice(const QString &text);

@@ -150,7 +150,8 @@ void ComPortServer::onSubNegotiation(const QByteArray &sub, Received &out) {
     case Command::SetParity:
     case Command::SetStopSize:
     case Command::SetControl:
-        if (value.size() == 1 && (Command(code) != Command::SetControl || quint8(value[0]) <= quint8(Control::InboundLast)))
+        if (value.size() == 1 &&
+            (Command(code) != Command::SetControl || quint8(value[0]) <= quint8(Control::InboundLast)))
             onLineCommand(Command(code), quint8(value[0]), out);
         break;
     case Command::FlowControlSuspend:
