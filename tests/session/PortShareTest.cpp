@@ -16,7 +16,9 @@
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -152,4 +154,133 @@ TEST(PortShareFolder, WithoutARuntimeFolderAPrivateOneIsMade) {
     EXPECT_TRUE(folder.isDir());
     EXPECT_EQ(folder.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// A client that never reads: the device's output queued for it stays
+// bounded, it is dropped with a reason, and the client that reads gets
+// every byte.
+TEST_F(Share, AClientThatNeverReadsIsDroppedBeforeItsQueuePilesUp) {
+    ASSERT_TRUE(share.listenTcp());
+    auto reader = tcpClient();
+    auto sleeper = tcpClient();
+    sleeper->setReadBufferSize(1);
+    sleeper->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    ASSERT_TRUE(waitUntil([&] { return share.clientCount() == 2; }));
+    const QByteArray chunk = (QByteArray(63, 'x') + '\n').repeated(1024);
+    qint64 sent = 0, got = 0, peak = 0;
+    while (notices.isEmpty() && sent < 256 * chunk.size()) {
+        device.send(chunk);
+        sent += chunk.size();
+        processEventsFor(1);
+        peak = std::max(peak, share.queuedBytes());
+        got += reader->readAll().size();
+    }
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].startsWith(QStringLiteral("Клиент 2 отключён: не читает"))) << notices[0].toStdString();
+    EXPECT_LE(peak, 2 * session::PortShare::kClientQueueLimit);
+    EXPECT_TRUE(waitUntil([&] {
+        got += reader->readAll().size();
+        return got == sent;
+    }));
+    EXPECT_EQ(share.clientCount(), 1);
+}
+
+// Commands are written whole: a client's lines and the window's own sends
+// reach the device one after another, never one inside the other, and a
+// flood from a client arrives complete and in order.
+TEST_F(Share, AFloodingClientAndTheWindowNeverInterleave) {
+    ASSERT_TRUE(share.listenTcp());
+    auto flooder = tcpClient();
+    constexpr int kLines = 20000;
+    QByteArray flood;
+    for (int i = 0; i < kLines; ++i)
+        flood += "C" + QByteArray::number(i).rightJustified(7, '0') + '\r';
+    flooder->write(flood);
+    int windowSends = 0;
+    const QByteArray got = deviceReceivesUntil([&](const QByteArray &so_far) {
+        if (windowSends < 50) {
+            session.SendPortData("W");
+            ++windowSends;
+        }
+        return so_far.size() >= flood.size() + 2 * windowSends;
+    });
+    QByteArray clients;
+    int windows = 0;
+    for (const QByteArray &token : got.split('\r')) {
+        if (token == "W")
+            ++windows;
+        else if (!token.isEmpty()) {
+            ASSERT_EQ(token.size(), 8) << token.constData();
+            clients += token + '\r';
+        }
+    }
+    EXPECT_EQ(windows, windowSends);
+    EXPECT_EQ(clients, flood);
+}
+
+// Telnet garbage from one client costs that client at most: the next one's
+// command and the device's answer go through.
+TEST_F(Share, TelnetGarbageCostsOnlyItsSender) {
+    ASSERT_TRUE(share.listenTcp());
+    auto garbage = tcpClient();
+    QByteArray noise(1, char(255));
+    QRandomGenerator random(37);
+    for (int i = 0; i < 64 * 1024; ++i)
+        noise += char(random.bounded(256) < 64 ? 255 : random.bounded(256));
+    garbage->write(noise);
+    ASSERT_TRUE(waitUntil([&] { return garbage->bytesToWrite() == 0; }));
+    auto good = tcpClient();
+    good->write("GOOD\r");
+    const QByteArray got = deviceReceivesUntil([](const QByteArray &so_far) { return so_far.contains("GOOD\r"); });
+    EXPECT_TRUE(got.contains("GOOD\r"));
+    device.send("ANSWER\n");
+    EXPECT_TRUE(waitUntil([&] { return good->bytesAvailable() >= 7; }));
+    EXPECT_EQ(good->readAll(), QByteArray("ANSWER\n"));
+}
+
+// Many clients at once: each is served up to the limit, the rest are turned
+// away with a reason; every one served gets the device's output.
+TEST_F(Share, ManyClientsAtOnceEachServedOrTurnedAway) {
+    ASSERT_TRUE(share.listenTcp());
+    constexpr int kClients = session::PortShare::kMaxClients + 6;
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < kClients; ++i) {
+        clients.push_back(std::make_unique<QTcpSocket>());
+        clients.back()->connectToHost(QHostAddress::LocalHost, share.tcpPort());
+    }
+    ASSERT_TRUE(waitUntil([&] {
+        return notices.size() == 6 && share.clientCount() == session::PortShare::kMaxClients &&
+               std::count_if(clients.begin(), clients.end(), [](const auto &client) {
+                   return client->state() == QAbstractSocket::ConnectedState;
+               }) == session::PortShare::kMaxClients;
+    }));
+    EXPECT_EQ(share.clientCount(), session::PortShare::kMaxClients);
+    for (int i = 0; i < kClients; ++i)
+        if (clients[i]->state() == QAbstractSocket::ConnectedState)
+            clients[i]->write("C" + QByteArray::number(i) + '\r');
+    const QByteArray got = deviceReceivesUntil(
+        [](const QByteArray &so_far) { return so_far.count('\r') == session::PortShare::kMaxClients; });
+    EXPECT_EQ(got.count('\r'), session::PortShare::kMaxClients);
+    device.send("ALL\n");
+    int served = 0;
+    EXPECT_TRUE(waitUntil([&] {
+        served = 0;
+        for (const auto &client : clients)
+            served += client->bytesAvailable() >= 4;
+        return served == session::PortShare::kMaxClients;
+    }));
+}
+
+// A client that goes in the middle of a command: what it sent goes out
+// whole, the window's next send after it.
+TEST_F(Share, AClientGoneMidCommandCostsNothingElse) {
+    ASSERT_TRUE(share.listenTcp());
+    auto client = tcpClient();
+    client->write("PART");
+    client->disconnectFromHost();
+    ASSERT_TRUE(waitUntil([&] { return share.clientCount() == 0; }));
+    session.SendPortData("W");
+    EXPECT_EQ(deviceReceivesUntil([](const QByteArray &so_far) { return so_far.endsWith('\r'); }),
+              QByteArray("PARTW\r"));
+    EXPECT_EQ(logFile(), text("[скрипт 1] PART\r\nW\r\r\n"));
 }
