@@ -28,6 +28,7 @@ class MacroPanel;
 class PlotWindow;
 class ReceivePath;
 class SendModesPanel;
+class ShareWindow;
 class TFormEditHelpCmd;
 class TInfo;
 class TOpenPortError;
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<ReceivePath> m_receive;
     std::unique_ptr<Housekeeping> m_housekeeping;
     std::unique_ptr<PlotWindow> m_plot;
+    std::unique_ptr<ShareWindow> m_share;
     bool m_sessionEnded = false;
 };
 
