@@ -113,6 +113,20 @@ s.close()
     EXPECT_EQ(logFile(), text("[скрипт 1] AT\r\r\nOK\r\r\n[скрипт 1] запрос не выполнен: скорость 115200\r\n"));
 }
 
+// terminalkvr-run opens the shared port as any RFC 2217 port: its line
+// settings are the window's, so they are accepted; its command and the
+// answer go into the window's log as well.
+TEST_F(Share, TheRunnerTalksThroughTheShare) {
+    ASSERT_TRUE(share.listenTcp());
+    QProcess runner;
+    runner.start(QStringLiteral(TERMINALKVR_RUN_BINARY), {"-b", "9600", "-e", "^OK", "-q", share.address(), "AT"});
+    EXPECT_EQ(deviceReceivesUntil([](const QByteArray &got) { return got.endsWith('\r'); }), QByteArray("AT\r"));
+    device.send("OK\r\n");
+    ASSERT_TRUE(waitUntil([&] { return runner.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(runner.exitCode(), 0) << runner.readAllStandardError().constData();
+    EXPECT_EQ(logFile(), text("[скрипт 1] AT\r\r\nOK\r\r\n"));
+}
+
 // The Unix socket lies in the user's runtime folder, is this user's and
 // reachable by this user alone; a raw client there talks to the device.
 TEST_F(Share, UnixSocketIsTheUsersAloneAndGoesWithTheShare) {
