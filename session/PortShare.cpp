@@ -138,6 +138,18 @@ QString PortShare::address() const {
 
 int PortShare::clientCount() const { return int(m_clients.size()); }
 
+int PortShare::claimedBy() const { return m_claimedBy ? m_claimedBy->number : 0; }
+
+void PortShare::release() {
+    if (!m_claimedBy)
+        return;
+    m_claimedBy = nullptr;
+    m_session.holdSends(false);
+    emit claimChanged(0);
+    // The others' bytes waited in their sockets.
+    m_retry.start();
+}
+
 qint64 PortShare::queuedBytes() const {
     qint64 total = 0;
     for (const std::shared_ptr<Client> &client : m_clients)
@@ -232,7 +244,7 @@ QByteArray PortShare::mark(const Client &client) const {
 }
 
 void PortShare::readClient(Client &client) {
-    if (client.gone)
+    if (client.gone || (m_claimedBy && m_claimedBy != &client))
         return;
     // A client's command still waiting, or a port still busy with output:
     // the rest stays with the sender for now.
@@ -281,6 +293,21 @@ void PortShare::handleEvents(Client &client, const QList<core::ComPortServer::Ev
             if (event.value & 2) // what it sent and the device has not had yet
                 client.command.clear();
             break;
+        case Kind::Claim:
+            if (!m_claimedBy) {
+                m_claimedBy = &client;
+                m_session.holdSends(true);
+                emit claimChanged(client.number);
+            } else if (m_claimedBy != &client) {
+                emit notice(QStringLiteral("Клиент %1 не получил порт: его держит клиент %2.")
+                                .arg(client.number)
+                                .arg(m_claimedBy->number));
+            }
+            break;
+        case Kind::Release:
+            if (m_claimedBy == &client)
+                release();
+            break;
         case Kind::ComPortEnabled:
         case Kind::Suspend:
         case Kind::Resume:
@@ -297,7 +324,8 @@ void PortShare::sendCommands(Client &client, bool all) {
                 end = i + 1;
         if (end > 0 && end < client.command.size() && client.command[end - 1] == '\r' && client.command[end] == '\n')
             ++end; // CR LF is one line end
-        if (end < 0 && (all || client.command.size() >= kMaxCommandBytes))
+        // The client that has the port to itself is not gathered into commands.
+        if (end < 0 && (all || m_claimedBy == &client || client.command.size() >= kMaxCommandBytes))
             end = std::min(client.command.size(), kMaxCommandBytes);
         if (end < 0) {
             client.gap.start();
@@ -341,6 +369,8 @@ void PortShare::forget(Client *client, bool gracefully) {
         return;
     client->gone = true;
     client->gap.stop();
+    if (m_claimedBy == client)
+        release();
     QIODevice *socket = client->socket;
     socket->disconnect(this);
     auto *tcp = qobject_cast<QTcpSocket *>(socket);

@@ -24,6 +24,10 @@ class TerminalSession;
 // or raw bytes (core::ComPortServer decides which) over a Unix-domain socket
 // for this user alone, or over TCP on an address the user chose.
 //
+// A client may take the port to itself (core::ComPortServer's claim): the
+// window's sends then wait, the other clients are not read, and its bytes
+// go out as they come, until it gives the port back or goes.
+//
 // Bytes a client sends go to the device one command at a time (up to a line
 // end, a short silence or a size limit), each in one write through the
 // session's send path, so neither the window's sends nor another client's
@@ -69,8 +73,13 @@ public:
     // Device output queued for the clients, not yet taken by them.
     qint64 queuedBytes() const;
 
+    // The number of the client that has the port to itself, 0 for none.
+    int claimedBy() const;
+
 signals:
     void clientsChanged(int count);
+    // A client took the port to itself (its number) or gave it back (0).
+    void claimChanged(int client);
     // Why a client was dropped or turned away, or what it asked for.
     void notice(const QString &text);
 
@@ -86,6 +95,7 @@ private:
     void drop(Client &client, const QString &reason);
     void forget(Client *client, bool gracefully);
     void readAll();
+    void release();
     core::ComPortServer::Line line() const;
     QByteArray mark(const Client &client) const;
 
@@ -93,6 +103,7 @@ private:
     std::unique_ptr<QLocalServer> m_local;
     std::unique_ptr<QTcpServer> m_tcp;
     QList<std::shared_ptr<Client>> m_clients;
+    Client *m_claimedBy = nullptr;
     int m_nextNumber = 1;
     QTimer m_retry;
     QString m_error;

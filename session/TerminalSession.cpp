@@ -189,6 +189,13 @@ void TerminalSession::SendPortData(const QByteArray &command) {
     // loop) is dropped, not queued.
     if (m_sendBusy)
         return;
+    if (m_sendsHeld) {
+        if (m_heldSends.size() < kMostHeldSends)
+            m_heldSends.append(command);
+        else
+            emit notice(QStringLiteral("Порт занят скриптом: команда не отправлена."));
+        return;
+    }
     // The watch is told of a connection the write found gone once the send
     // is over, so that a send on reconnection is not dropped.
     if (!sendOnce(command))
@@ -236,6 +243,17 @@ bool TerminalSession::writeShared(const QByteArray &bytes, const QByteArray &log
     m_traffic.TxTotal += static_cast<quint32>(taken);
     emit bytesSent(static_cast<quint32>(taken));
     return true;
+}
+
+void TerminalSession::holdSends(bool held) {
+    m_sendsHeld = held;
+    if (held)
+        return;
+    // With the port gone, what waited is dropped, as a send would be.
+    if (!m_open)
+        m_heldSends.clear();
+    for (const QByteArray &command : std::exchange(m_heldSends, {}))
+        SendPortData(command);
 }
 
 void TerminalSession::logShared(const QByteArray &logText) {

@@ -146,6 +146,12 @@ public:
     // A line of the log on another client's behalf (its line requests),
     // after what has arrived so far.
     void logShared(const QByteArray &logText);
+    // While another client has the port to itself, the window's sends wait
+    // and go out in order when it is given back (up to kMostHeldSends; more
+    // are dropped with a notice).
+    static constexpr qsizetype kMostHeldSends = 64;
+    void holdSends(bool held);
+    bool sendsHeld() const { return m_sendsHeld; }
     const core::LineSettings &lineSettings() const { return m_settings; }
     qint64 outputPendingMs() const { return m_open ? m_port.outputPendingMs() : 0; }
 
@@ -233,6 +239,8 @@ private:
     QByteArray m_tail;
     core::DataMode m_dataMode = core::DataMode::Ascii;
     bool m_sendBusy = false;
+    bool m_sendsHeld = false;
+    QList<QByteArray> m_heldSends;
 
     tx::SendSequencer m_sequencer;
     QTimer m_timerPeriod;

@@ -138,6 +138,10 @@ void ComPortServer::onSubNegotiation(const QByteArray &sub, Received &out) {
     case Command::Signature:
         if (value.isEmpty())
             answerWith(m_signature);
+        else if (value == kClaimSignature)
+            out.events.append({Event::Kind::Claim, Command::Signature});
+        else if (value == kReleaseSignature)
+            out.events.append({Event::Kind::Release, Command::Signature});
         break;
     case Command::SetBaudRate:
         if (value.size() == 4)

@@ -87,6 +87,8 @@ public:
             Purge,          // PURGE-DATA: 1 from the device, 2 to it, 3 both
             Suspend,        // FLOWCONTROL-SUSPEND: hold the device's bytes
             Resume,         // FLOWCONTROL-RESUME
+            Claim,          // the client wants the port to itself (signature "claim")
+            Release,        // and gives it back (signature "release")
         };
         Kind kind;
         Command command{};
@@ -99,6 +101,9 @@ public:
         QByteArray reply; // to the client at once
         QList<Event> events;
     };
+
+    static constexpr QByteArrayView kClaimSignature = "claim";
+    static constexpr QByteArrayView kReleaseSignature = "release";
 
     // The name the server gives when asked for its signature.
     explicit ComPortServer(QByteArray signature = {});

@@ -125,6 +125,13 @@ INSTANTIATE_TEST_SUITE_P(
                    Events{{Kind::ComPortEnabled},
                           {Kind::Suspend, Cmd::FlowControlSuspend},
                           {Kind::Resume, Cmd::FlowControlResume}}},
+        ClientCase{"claim_and_release_by_signature",
+                   false,
+                   b({255, 251, 44}) + sb(0, {'c', 'l', 'a', 'i', 'm'}) + sb(0, {'p', 'y'}) +
+                       sb(0, {'r', 'e', 'l', 'e', 'a', 's', 'e'}),
+                   {},
+                   kAsks + b({255, 253, 44}),
+                   Events{{Kind::ComPortEnabled}, {Kind::Claim, Cmd::Signature}, {Kind::Release, Cmd::Signature}}},
         ClientCase{"malformed_values_ignored",
                    false,
                    b({255, 251, 44}) + sb(1, {9, 6}) + sb(2, {}) + sb(5, {20}) + sb(12, {4}) + sb(99, {1}),

@@ -285,6 +285,36 @@ TEST_F(Share, ManyClientsAtOnceEachServedOrTurnedAway) {
     }));
 }
 
+// A client that takes the port to itself: the window's sends and the other
+// clients wait until it gives the port back, then go out in order.
+TEST_F(Share, AClaimKeepsTheWindowAndTheOthersOutUntilReleased) {
+    ASSERT_TRUE(share.listenTcp());
+    const auto signature = [](const QByteArray &text) {
+        return QByteArray("\xff\xfa\x2c\x00", 4) + text + QByteArray("\xff\xf0");
+    };
+    auto claimer = tcpClient();
+    auto other = tcpClient();
+    claimer->write(QByteArray("\xff\xfb\x2c") + signature("claim"));
+    ASSERT_TRUE(waitUntil([&] { return share.claimedBy() == 1; }));
+    EXPECT_TRUE(session.sendsHeld());
+    session.SendPortData("W");
+    other->write("OTHER\r");
+    claimer->write("X\x01");
+    EXPECT_EQ(deviceReceivesUntil([](const QByteArray &got) { return got.size() >= 2; }), QByteArray("X\x01"));
+    EXPECT_EQ(device.receiveFor(100), QByteArray());
+    claimer->write(signature("release"));
+    EXPECT_EQ(deviceReceivesUntil([](const QByteArray &got) { return got.size() >= 8; }), QByteArray("W\rOTHER\r"));
+    EXPECT_EQ(share.claimedBy(), 0);
+
+    // A claimer that goes gives the port back as well (a raw client, sending
+    // no Telnet, cannot claim).
+    auto third = tcpClient();
+    third->write(QByteArray("\xff\xfb\x2c") + signature("claim"));
+    ASSERT_TRUE(waitUntil([&] { return share.claimedBy() == 3; }));
+    third->disconnectFromHost();
+    EXPECT_TRUE(waitUntil([&] { return share.claimedBy() == 0 && !session.sendsHeld(); }));
+}
+
 // A client that goes in the middle of a command: what it sent goes out
 // whole, the window's next send after it.
 TEST_F(Share, AClientGoneMidCommandCostsNothingElse) {

@@ -62,6 +62,8 @@ ShareWindow::ShareWindow(session::TerminalSession &session, QWidget *owner)
     m_clients = named(new QLabel, "ShareClients");
     m_notice = named(new QLabel, "ShareNotice");
     m_notice->setWordWrap(true);
+    m_claim = named(new QLabel, "ShareClaim");
+    m_claim->setStyleSheet(QStringLiteral("font-weight: bold"));
     auto *stop = named(new QPushButton(QStringLiteral("Закрыть доступ")), "ShareStop");
 
     auto *tcpRow = new QHBoxLayout;
@@ -85,6 +87,7 @@ ShareWindow::ShareWindow(session::TerminalSession &session, QWidget *owner)
     layout->addLayout(addressRow);
     layout->addWidget(m_hint);
     layout->addWidget(m_clients);
+    layout->addWidget(m_claim);
     layout->addWidget(m_notice);
     layout->addStretch(1);
     layout->addLayout(buttons);
@@ -95,6 +98,10 @@ ShareWindow::ShareWindow(session::TerminalSession &session, QWidget *owner)
     connect(m_share.get(), &session::PortShare::clientsChanged, this,
             [this](int count) { m_clients->setText(QStringLiteral("Клиентов: %1").arg(count)); });
     connect(m_share.get(), &session::PortShare::notice, m_notice, &QLabel::setText);
+    connect(m_share.get(), &session::PortShare::claimChanged, this, [this](int client) {
+        m_claim->setText(client == 0 ? QString()
+                                     : QStringLiteral("Порт занят клиентом %1: отправка из окна ждёт.").arg(client));
+    });
     resize(560, 300);
 }
 

@@ -56,6 +56,7 @@ private:
     QLabel *m_hint;
     QLabel *m_clients;
     QLabel *m_notice;
+    QLabel *m_claim;
 };
 
 } // namespace ui
