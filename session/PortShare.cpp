@@ -2,6 +2,7 @@
 
 #include "core/Cp1251.h"
 #include "core/FixedTexts.h"
+#include "session/PortChannel.h"
 #include "session/TerminalSession.h"
 
 #include <QCoreApplication>
@@ -63,7 +64,13 @@ PortShare::PortShare(TerminalSession &session, QObject *parent) : QObject(parent
     m_retry.setSingleShot(true);
     m_retry.setInterval(kRetryMs);
     connect(&m_retry, &QTimer::timeout, this, &PortShare::readAll);
-    connect(&m_session, &TerminalSession::portBytesRead, this, &PortShare::toClients);
+    PortChannel &channel = m_session.channel();
+    connect(&channel, &PortChannel::bytesRead, this, &PortShare::toClients);
+    // Another client's claim (a transfer) ended: the clients' bytes waited.
+    connect(&channel, &PortChannel::claimChanged, this, [this](const QString &claimant) {
+        if (claimant.isEmpty() && !m_clients.isEmpty())
+            m_retry.start();
+    });
     // The share serves an open port; when it closes, every client goes.
     connect(&m_session, &TerminalSession::portStateChanged, this, [this](bool open) {
         if (!open)
@@ -144,7 +151,7 @@ void PortShare::release() {
     if (!m_claimedBy)
         return;
     m_claimedBy = nullptr;
-    m_session.holdSends(false);
+    m_session.channel().release();
     emit claimChanged(0);
     // The others' bytes waited in their sockets.
     m_retry.start();
@@ -229,7 +236,7 @@ void PortShare::adopt(QIODevice *socket) {
 }
 
 core::ComPortServer::Line PortShare::line() const {
-    const core::LineSettings &settings = m_session.lineSettings();
+    const core::LineSettings &settings = m_session.channel().lineSettings();
     core::ComPortServer::Line line;
     line.baudRate = quint32(settings.baudRate);
     line.dataSize = quint8(settings.dataBits);
@@ -244,11 +251,13 @@ QByteArray PortShare::mark(const Client &client) const {
 }
 
 void PortShare::readClient(Client &client) {
-    if (client.gone || (m_claimedBy && m_claimedBy != &client))
+    // While the port is another's (a client of ours or a transfer), the
+    // rest waits with the sender.
+    if (client.gone || (m_session.channel().isClaimed() && m_claimedBy != &client))
         return;
     // A client's command still waiting, or a port still busy with output:
     // the rest stays with the sender for now.
-    if (client.command.size() >= kMaxCommandBytes || m_session.outputPendingMs() > kMostOutputPendingMs) {
+    if (client.command.size() >= kMaxCommandBytes || m_session.channel().outputPendingMs() > kMostOutputPendingMs) {
         m_retry.start();
         return;
     }
@@ -294,14 +303,16 @@ void PortShare::handleEvents(Client &client, const QList<core::ComPortServer::Ev
                 client.command.clear();
             break;
         case Kind::Claim:
-            if (!m_claimedBy) {
+            if (m_claimedBy == &client)
+                break;
+            sendCommands(client, true); // what it sent before the claim goes as before
+            if (m_session.channel().claim(QStringLiteral("скрипт %1").arg(client.number))) {
                 m_claimedBy = &client;
-                m_session.holdSends(true);
                 emit claimChanged(client.number);
-            } else if (m_claimedBy != &client) {
-                emit notice(QStringLiteral("Клиент %1 не получил порт: его держит клиент %2.")
+            } else {
+                emit notice(QStringLiteral("Клиент %1 не получил порт: его держит %2.")
                                 .arg(client.number)
-                                .arg(m_claimedBy->number));
+                                .arg(m_session.channel().claimant()));
             }
             break;
         case Kind::Release:
@@ -330,6 +341,17 @@ void PortShare::sendCommands(Client &client, bool all) {
         if (end < 0) {
             client.gap.start();
             return;
+        }
+        if (m_claimedBy == &client) {
+            // The port is this client's: its bytes go as they are, unlogged,
+            // as a transfer's do.
+            const qint64 taken = m_session.channel().write(client.command);
+            if (taken <= 0) {
+                m_retry.start();
+                return;
+            }
+            client.command.remove(0, taken);
+            continue;
         }
         const QByteArray piece = client.command.left(end);
         const QByteArray shown = m_session.dataMode() == core::DataMode::Hex ? piece.toHex(' ').toUpper() : piece;

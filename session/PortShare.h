@@ -24,9 +24,11 @@ class TerminalSession;
 // or raw bytes (core::ComPortServer decides which) over a Unix-domain socket
 // for this user alone, or over TCP on an address the user chose.
 //
-// A client may take the port to itself (core::ComPortServer's claim): the
-// window's sends then wait, the other clients are not read, and its bytes
-// go out as they come, until it gives the port back or goes.
+// A client may take the port to itself (core::ComPortServer's claim; the
+// share claims the PortChannel in its name): the log and the window's sends
+// stand aside as for any claim, the other clients are not read, its bytes go
+// out as they come, and the device's still go to every client, until it
+// gives the port back or goes.
 //
 // Bytes a client sends go to the device one command at a time (up to a line
 // end, a short silence or a size limit), each in one write through the

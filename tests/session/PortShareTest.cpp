@@ -1,5 +1,6 @@
 #include "session/PortShare.h"
 #include "core/Cp1251.h"
+#include "session/PortChannel.h"
 #include "session/TerminalSession.h"
 
 #include "kit/EventWait.h"
@@ -285,10 +286,14 @@ TEST_F(Share, ManyClientsAtOnceEachServedOrTurnedAway) {
     }));
 }
 
-// A client that takes the port to itself: the window's sends and the other
-// clients wait until it gives the port back, then go out in order.
+// A client that takes the port to itself: the channel is claimed in its
+// name, so the log and the window's sends stand aside; the other clients
+// wait and go on after it gives the port back, and every client still gets
+// the device's bytes.
 TEST_F(Share, AClaimKeepsTheWindowAndTheOthersOutUntilReleased) {
     ASSERT_TRUE(share.listenTcp());
+    QStringList sessionNotices;
+    QObject::connect(&session, &session::TerminalSession::notice, [&](const QString &t) { sessionNotices << t; });
     const auto signature = [](const QByteArray &text) {
         return QByteArray("\xff\xfa\x2c\x00", 4) + text + QByteArray("\xff\xf0");
     };
@@ -296,15 +301,21 @@ TEST_F(Share, AClaimKeepsTheWindowAndTheOthersOutUntilReleased) {
     auto other = tcpClient();
     claimer->write(QByteArray("\xff\xfb\x2c") + signature("claim"));
     ASSERT_TRUE(waitUntil([&] { return share.claimedBy() == 1; }));
-    EXPECT_TRUE(session.sendsHeld());
+    EXPECT_EQ(session.channel().claimant(), QStringLiteral("скрипт 1"));
     session.SendPortData("W");
+    EXPECT_EQ(sessionNotices, QStringList{session::kPortClaimedNotice.arg(QStringLiteral("скрипт 1"))});
     other->write("OTHER\r");
     claimer->write("X\x01");
     EXPECT_EQ(deviceReceivesUntil([](const QByteArray &got) { return got.size() >= 2; }), QByteArray("X\x01"));
     EXPECT_EQ(device.receiveFor(100), QByteArray());
+    device.send("Y");
+    EXPECT_TRUE(waitUntil([&] { return other->bytesAvailable() >= 1; }));
+    EXPECT_EQ(other->readAll(), QByteArray("Y"));
     claimer->write(signature("release"));
-    EXPECT_EQ(deviceReceivesUntil([](const QByteArray &got) { return got.size() >= 8; }), QByteArray("W\rOTHER\r"));
+    EXPECT_EQ(deviceReceivesUntil([](const QByteArray &got) { return got.size() >= 6; }), QByteArray("OTHER\r"));
     EXPECT_EQ(share.claimedBy(), 0);
+    EXPECT_FALSE(session.channel().isClaimed());
+    EXPECT_EQ(logFile(), text("[скрипт 2] OTHER\r\r\n"));
 
     // A claimer that goes gives the port back as well (a raw client, sending
     // no Telnet, cannot claim).
@@ -312,7 +323,7 @@ TEST_F(Share, AClaimKeepsTheWindowAndTheOthersOutUntilReleased) {
     third->write(QByteArray("\xff\xfb\x2c") + signature("claim"));
     ASSERT_TRUE(waitUntil([&] { return share.claimedBy() == 3; }));
     third->disconnectFromHost();
-    EXPECT_TRUE(waitUntil([&] { return share.claimedBy() == 0 && !session.sendsHeld(); }));
+    EXPECT_TRUE(waitUntil([&] { return share.claimedBy() == 0 && !session.channel().isClaimed(); }));
 }
 
 // A client that goes in the middle of a command: what it sent goes out
