@@ -59,3 +59,8 @@ void runPlotBench();
 // then its after-answer round trip: the median over `trips` commands of the
 // time from a reply at the device to the next command there.
 void runRunnerBench(int megabytes, int rounds, int trips);
+
+// A script on the window's shared port at full speed: MB/s from the device to
+// the client and from the client to the device, over TCP and the Unix socket,
+// with the log recording.
+void runShareBench(int megabytes);

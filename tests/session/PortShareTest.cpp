@@ -12,6 +12,8 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -156,6 +158,60 @@ TEST_F(Share, UnixSocketIsTheUsersAloneAndGoesWithTheShare) {
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(waitUntil([&] { return client.state() == QLocalSocket::UnconnectedState; }));
     qunsetenv("XDG_RUNTIME_DIR");
+}
+
+// The Unix socket as the README tells to reach it: through socat as a
+// pseudo-terminal in the same private folder (terminalkvr-run opens it as a
+// port) and as a TCP port for pyserial's rfc2217://.
+TEST_F(Share, TheUnixSocketIsReachedThroughSocat) {
+    if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty() || !QFile::exists(kPython))
+        GTEST_SKIP() << "no socat or /usr/bin/python3 (tools/setup.sh installs them)";
+    QTemporaryDir runtime;
+    const QString path = runtime.filePath(QStringLiteral("terminalkvr-test.sock"));
+    ASSERT_TRUE(share.listenUnix(path)) << share.errorString().toStdString();
+    const QString tty = runtime.filePath(QStringLiteral("ttyShared"));
+    QProcess bridge;
+    bridge.start(QStringLiteral("socat"),
+                 {QStringLiteral("PTY,link=%1,raw,echo=0").arg(tty), QStringLiteral("UNIX-CONNECT:%1").arg(path)});
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(tty) && share.clientCount() == 1; }));
+    QProcess runner;
+    runner.start(QStringLiteral(TERMINALKVR_RUN_BINARY), {"-b", "9600", "-e", "^OK", "-q", tty, "AT"});
+    EXPECT_EQ(deviceReceivesUntil([](const QByteArray &got) { return got.endsWith('\r'); }), QByteArray("AT\r"));
+    device.send("OK\r\n");
+    ASSERT_TRUE(waitUntil([&] { return runner.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(runner.exitCode(), 0) << runner.readAllStandardError().constData();
+    bridge.kill();
+    bridge.waitForFinished();
+
+    QTcpServer probe; // a free port for the bridge
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QProcess tcpBridge;
+    tcpBridge.start(QStringLiteral("socat"), {QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port),
+                                              QStringLiteral("UNIX-CONNECT:%1").arg(path)});
+    QProcess script;
+    script.start(kPython, {"-c", R"(
+import sys, time, serial
+for attempt in range(50):
+    try:
+        s = serial.serial_for_url(sys.argv[1], baudrate=9600, timeout=5, do_not_open=True)
+        s.dtr = s.rts = False
+        s.open()
+        break
+    except serial.SerialException:
+        time.sleep(0.1)
+s.write(b"ATI\r")
+print(s.read_until(b"\n").decode().strip())
+s.close()
+)",
+                           QStringLiteral("rfc2217://127.0.0.1:%1").arg(port)});
+    EXPECT_TRUE(deviceReceivesUntil([](const QByteArray &got) { return got.endsWith("ATI\r"); }).endsWith("ATI\r"));
+    device.send("KVR\r\n");
+    ASSERT_TRUE(waitUntil([&] { return script.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(script.readAllStandardOutput(), QByteArray("KVR\n")) << script.readAllStandardError().constData();
+    tcpBridge.kill();
+    tcpBridge.waitForFinished();
 }
 
 // Without $XDG_RUNTIME_DIR the socket goes to a folder made for this user
