@@ -23,9 +23,10 @@ namespace {
 // these, and the system holds the rest back from the sender.
 constexpr qint64 kReadChunk = 16 * 1024;
 constexpr qint64 kSocketBuffer = 4 * kReadChunk;
-// Clients are not read while the port still has this much output to put on
-// the line: a flood waits in the sender, not in our memory.
-constexpr qint64 kMostOutputPendingMs = 100;
+// Clients are not read while the port has output still to go: a flood waits
+// in the sender, not in our memory, and the port is never pushed past what
+// the device takes (Qt takes a write to a full device for a lost port).
+constexpr qint64 kMostOutputPendingMs = 0;
 // How soon clients are read again after a pause or a share of the reading.
 constexpr int kRetryMs = 5;
 // How long a client that is sent away gets to read what was queued for it.
@@ -183,29 +184,13 @@ void PortShare::takeConnections() {
         if (m_local && m_local->hasPendingConnections()) {
             QLocalSocket *local = m_local->nextPendingConnection();
             local->setReadBufferSize(kSocketBuffer);
-            connect(local, &QLocalSocket::disconnected, this, [this, local] {
-                for (const std::shared_ptr<Client> &client : m_clients)
-                    if (client->socket == local) {
-                        readClient(*client);
-                        sendCommands(*client, true);
-                        forget(client.get(), true);
-                        break;
-                    }
-            });
+            connect(local, &QLocalSocket::disconnected, this, [this, local] { clientGone(local); });
             socket = local;
         } else if (m_tcp && m_tcp->hasPendingConnections()) {
             QTcpSocket *tcp = m_tcp->nextPendingConnection();
             tcp->setReadBufferSize(kSocketBuffer);
             tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-            connect(tcp, &QTcpSocket::disconnected, this, [this, tcp] {
-                for (const std::shared_ptr<Client> &client : m_clients)
-                    if (client->socket == tcp) {
-                        readClient(*client);
-                        sendCommands(*client, true);
-                        forget(client.get(), true);
-                        break;
-                    }
-            });
+            connect(tcp, &QTcpSocket::disconnected, this, [this, tcp] { clientGone(tcp); });
             socket = tcp;
         } else {
             return;
@@ -214,6 +199,17 @@ void PortShare::takeConnections() {
         socket->setParent(this);
         adopt(socket);
     }
+}
+
+void PortShare::clientGone(QIODevice *socket) {
+    for (const std::shared_ptr<Client> &client : m_clients)
+        if (client->socket == socket) {
+            // What it sent before it went still goes out, whole.
+            readClient(*client);
+            sendCommands(*client, true);
+            forget(client.get(), true);
+            return;
+        }
 }
 
 void PortShare::adopt(QIODevice *socket) {

@@ -89,6 +89,7 @@ private:
     struct Client;
     void takeConnections();
     void adopt(QIODevice *socket);
+    void clientGone(QIODevice *socket);
     void readClient(Client &client);
     void handleEvents(Client &client, const QList<core::ComPortServer::Event> &events);
     void sendCommands(Client &client, bool all);

@@ -2,6 +2,7 @@
 
 #include "session/PortShare.h"
 #include "session/TerminalSession.h"
+#include "ui/dialogs/OwnedWindow.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -16,7 +17,6 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <QWindow>
 
 namespace ui {
 
@@ -107,19 +107,11 @@ ShareWindow::ShareWindow(session::TerminalSession &session, QWidget *owner)
 
 ShareWindow::~ShareWindow() = default;
 
-// A window of the main window's, kept over it, as the chart's is.
+// Opening it starts serving.
 void ShareWindow::openOverOwner() {
-    if (!isVisible()) {
-        winId();
-        windowHandle()->setTransientParent(m_owner->windowHandle());
-        QRect frame(QPoint(), size());
-        frame.moveCenter(m_owner->geometry().center());
-        move(frame.topLeft());
+    if (!isVisible())
         listen();
-    }
-    show();
-    raise();
-    activateWindow();
+    showOverOwner(*this, *m_owner);
 }
 
 void ShareWindow::listen() {
