@@ -137,7 +137,10 @@ QString SafeFile::asideName(const QString &name) {
     QString target, error;
     if (!resolve(name, target, error))
         target = name;
-    return target + kAsideMarker + QString::number(::getpid());
+    // The start of the run beside the process number: a number used again
+    // by a later process never replaces what an earlier one kept.
+    static const QString run = QStringLiteral("%1-%2").arg(::getpid()).arg(::time(nullptr));
+    return target + kAsideMarker + run;
 }
 
 QStringList SafeFile::asideFiles(const QString &name) {
@@ -150,9 +153,13 @@ QStringList SafeFile::asideFiles(const QString &name) {
     QList<QFileInfo> found;
     for (const QFileInfo &entry :
          folder.entryInfoList({head + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System, QDir::Time)) {
-        bool number = false;
-        entry.fileName().mid(head.size()).toLongLong(&number);
-        if (number && !entry.isSymLink() && entry.ownerId() == ::geteuid())
+        const QStringList numbers = entry.fileName().mid(head.size()).split(QLatin1Char('-'));
+        const bool named = numbers.size() == 2 && std::all_of(numbers.cbegin(), numbers.cend(), [](const QString &n) {
+                               return !n.isEmpty() && std::all_of(n.cbegin(), n.cend(), [](QChar c) {
+                                   return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                               });
+                           });
+        if (named && !entry.isSymLink() && entry.ownerId() == ::geteuid())
             found.append(entry);
     }
     QStringList paths;

@@ -38,9 +38,10 @@ public:
     static bool isTemporaryOf(const QString &entry, const QString &fileName);
     static constexpr int kStaleAfterS = 60;
     // Where a program that must end while another holds the folder's lock
-    // leaves what it could not merge into the file: "<file>.unsaved-<pid>"
-    // beside the file (a name of its own, so no lock is needed). The next
-    // start merges such files in under the lock and removes them.
+    // leaves what it could not merge into the file:
+    // "<file>.unsaved-<pid>-<start>" beside the file (a name of its own, so
+    // no lock is needed). The next start merges such files in under the lock
+    // and removes them.
     static QString asideName(const QString &name);
     // Those of any process, regular files of the user's, oldest first.
     static QStringList asideFiles(const QString &name);
