@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -118,6 +119,51 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
     QCoreApplication::processEvents(); // the menu is up
     ASSERT_GE(items.size(), 3);
     EXPECT_EQ(items.mid(items.size() - 2), (QStringList{"-", kPlotAction}));
+}
+
+// A device at a 115200-baud pace: its lines reach the port in 32-byte reads
+// cut anywhere, some ended by LF alone; the CSV holds exactly what it printed.
+TEST_F(Plot, LinesCutAnywhereByTheDevicesPaceArePlottedExactlyAsPrinted) {
+    ui::PlotWindow &plot = openPlot();
+    constexpr int kLines = 300;
+    QByteArray printed;
+    QStringList expected{"time,temp,hum"};
+    for (int n = 0; n < kLines; ++n) {
+        const QByteArray temp = QByteArray::number(20 + n * 0.25), hum = QByteArray::number(-n);
+        printed += "temp:" + temp + " hum:" + hum + (n % 3 == 0 ? "\n" : "\r\n");
+        expected << QString::fromLatin1(temp + ',' + hum);
+    }
+    constexpr int kChunk = 32;
+    for (qsizetype at = 0; at < printed.size(); at += kChunk) {
+        device().send(printed.mid(at, kChunk));
+        processEventsFor(3); // 32 bytes at 11.5 kB/s
+    }
+    ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 2 * kLines; }, 10000)) << plot.record().size();
+    exportTo(plot, "PlotExportCsv", workDir() + QStringLiteral("/paced.csv"));
+    QFile csv(workDir() + QStringLiteral("/paced.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        lines[i] = lines[i].section(',', 1);
+    EXPECT_EQ(lines, expected);
+}
+
+// Values of series past the limit are told of, every series is named.
+TEST_F(Plot, SeriesPastTheLimitAreToldOfAndEveryNameIsInTheLegend) {
+    ui::PlotWindow &plot = openPlot();
+    QByteArray line;
+    for (int n = 0; n < 40; ++n)
+        line += "a_rather_long_series_name_" + QByteArray::number(n) + ":1 ";
+    device().send(line + "\n");
+    ASSERT_TRUE(waitUntil([&] { return plot.record().seriesNames().size() == 32; }));
+    auto *status = plot.findChild<QLabel *>(QStringLiteral("PlotStatus"));
+    EXPECT_TRUE(waitUntil([&] { return status->text().contains(QStringLiteral("сверх 32 серий: 8")); }))
+        << status->text().toStdString();
+    auto *legend = plot.findChild<QListWidget *>(QStringLiteral("PlotLegend"));
+    ASSERT_TRUE(waitUntil([&] { return legend->count() == 32; }));
+    EXPECT_EQ(legend->item(31)->text(), QStringLiteral("a_rather_long_series_name_31"));
+    // A long status does not widen the window.
+    EXPECT_LE(plot.minimumSizeHint().width(), 900);
 }
 
 } // namespace
