@@ -15,6 +15,8 @@ constexpr double kMargin = 0.05;
 constexpr int kLowestPlainExponent = -4;
 constexpr int kFirstExponentOfLarge = 6;
 constexpr int kMaxDigits = 15;
+// Values past this are drawn scaled down (see AxisFit::scale).
+constexpr double kScaleAbove = 1e300;
 
 double clampFinite(double value) {
     constexpr double kMax = std::numeric_limits<double>::max();
@@ -24,6 +26,13 @@ double clampFinite(double value) {
 } // namespace
 
 AxisFit fitAxis(double low, double high) {
+    const double largest = std::max(std::abs(low), std::abs(high));
+    if (largest > kScaleAbove) {
+        const double scale = std::pow(10.0, std::floor(std::log10(largest)));
+        AxisFit fit = fitAxis(low / scale, high / scale);
+        fit.scale = scale;
+        return fit;
+    }
     if (low == high) {
         // A flat line: a band around it in its own magnitude.
         // A tenth of the smallest values is nothing: then the least normal.

@@ -47,8 +47,11 @@ TEST(AxisFit, HoldsAnyFiniteValuesWithShortDistinctLabels) {
         const AxisFit fit = fitAxis(c.low, c.high);
         const std::string where = QStringLiteral("%1..%2").arg(c.low).arg(c.high).toStdString();
         ASSERT_TRUE(std::isfinite(fit.min) && std::isfinite(fit.max)) << where;
-        EXPECT_LE(fit.min, c.low) << where;
-        EXPECT_GE(fit.max, c.high) << where;
+        EXPECT_LE(fit.min, c.low / fit.scale) << where;
+        EXPECT_GE(fit.max, c.high / fit.scale) << where;
+        // The chart maps values by the span of the axis: it is finite.
+        EXPECT_TRUE(std::isfinite(fit.max - fit.min)) << where;
+        EXPECT_TRUE(fit.scale == 1 || std::max(std::abs(c.low), std::abs(c.high)) > 1e300) << where;
         EXPECT_LT(fit.min, fit.max) << where;
         EXPECT_GE(fit.ticks, 2) << where;
         EXPECT_LE(fit.ticks, 12) << where;
@@ -66,13 +69,13 @@ TEST(AxisFit, HoldsAnyFiniteValuesWithShortDistinctLabels) {
 
 TEST(AxisFit, PlainDecimalsForEverydayValuesExponentsBeyond) {
     const QList<std::tuple<double, double, QString>> table = {
-        {0, 100, "%.0f"},
-        {0.1, 0.3, "%.2f"},
-        {1e9, 3e9, "%.1e"},
-        {1e-20, 3e-20, "%.1e"},
+        {0, 100, "%.0f"},       {0.1, 0.3, "%.2f"},      {1e9, 3e9, "%.1e"},
+        {1e-20, 3e-20, "%.1e"}, {-1e308, 1e308, "%.1f"}, // of the values divided by 1e308
     };
     for (const auto &[low, high, format] : table)
         EXPECT_EQ(fitAxis(low, high).labelFormat, format) << low << ".." << high;
+    EXPECT_EQ(fitAxis(-1e308, 1e308).scale, 1e308);
+    EXPECT_EQ(fitAxis(-1e300, 1e300).scale, 1);
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QValueAxis>
 
 namespace {
 
@@ -165,6 +166,34 @@ TEST_F(Plot, SeriesPastTheLimitAreToldOfAndEveryNameIsInTheLegend) {
     EXPECT_EQ(legend->item(31)->text(), QStringLiteral("a_rather_long_series_name_31"));
     // A long status does not widen the window.
     EXPECT_EQ(plot.minimumSizeHint().width(), narrowest);
+}
+
+// The value axis holds values of any magnitude; a zoom out is undone by
+// "Сброс вида" to the automatic fit.
+TEST_F(Plot, TheValueAxisFitsAnyMagnitudeAndResetViewReturnsToIt) {
+    ui::PlotWindow &plot = openPlot();
+    QChart *chart = plot.findChild<QChartView *>(QStringLiteral("PlotChart"))->chart();
+    auto *yAxis = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).first());
+    const QList<std::pair<QByteArray, QByteArray>> table = {
+        {"1e-300", "3e-300"}, {"-2e-20", "-1e-20"}, {"-1e308", "1e308"}, {"5", "7"}};
+    for (const auto &[low, high] : table) {
+        QTest::mouseClick(plot.findChild<QPushButton *>(QStringLiteral("PlotClear")), Qt::LeftButton);
+        device().send("v:" + low + "\nv:" + high + "\n");
+        ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 2; })) << low.toStdString();
+        const auto holds = [&] {
+            // Drawn values are divided by the power of ten the axis title names.
+            const double scale = yAxis->titleText().isEmpty() ? 1 : yAxis->titleText().mid(2).toDouble();
+            return yAxis->min() <= low.toDouble() / scale && yAxis->max() >= high.toDouble() / scale &&
+                   yAxis->max() - yAxis->min() <= 4 * (high.toDouble() / scale - low.toDouble() / scale);
+        };
+        EXPECT_TRUE(waitUntil(holds)) << low.toStdString() << ": " << yAxis->min() << ".." << yAxis->max() << " "
+                                      << yAxis->titleText().toStdString();
+    }
+    const std::pair<double, double> fitted{yAxis->min(), yAxis->max()};
+    chart->zoom(0.8);
+    ASSERT_NE(yAxis->max(), fitted.second);
+    QTest::mouseClick(plot.findChild<QPushButton *>(QStringLiteral("PlotResetView")), Qt::LeftButton);
+    EXPECT_EQ(std::make_pair(yAxis->min(), yAxis->max()), fitted);
 }
 
 } // namespace

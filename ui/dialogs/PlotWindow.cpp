@@ -64,6 +64,12 @@ protected:
     }
 };
 
+QList<QPointF> scaled(QList<QPointF> points, double scale) {
+    for (QPointF &point : points)
+        point.setY(point.y() / scale);
+    return points;
+}
+
 QPushButton *button(const QString &caption, const QString &name, QBoxLayout *row) {
     auto *button = new QPushButton(caption);
     button->setObjectName(name);
@@ -289,7 +295,7 @@ void PlotWindow::redraw() {
         fitAxes(from, to, points);
     }
     for (size_t i = 0; i < points.size(); ++i)
-        m_series[i]->replace(points[i]);
+        m_series[i]->replace(m_yScale == 1 ? points[i] : scaled(points[i], m_yScale));
 }
 
 // The window moves on in steps of a part of its span, not with every point:
@@ -324,6 +330,7 @@ void PlotWindow::fitAxes(double from, double to, const std::vector<QList<QPointF
     const QScopedValueRollback ours(m_settingAxes, true);
     m_xAxis->setRange(from, to);
     if (m_fixedY->isChecked()) {
+        setYScale(1);
         m_yAxis->setRange(m_yFrom->value(), m_yTo->value());
         return;
     }
@@ -340,8 +347,9 @@ void PlotWindow::fitAxes(double from, double to, const std::vector<QList<QPointF
     // The axis moves only when the points leave it or fill less than half of
     // it: a steady signal keeps steady labels, and each move lays the chart
     // out again. Spans in halves: they may be past the largest double.
-    const bool fits = low >= m_yAxis->min() && high <= m_yAxis->max() &&
-                      2 * (high / 2 - low / 2) >= m_yAxis->max() / 2 - m_yAxis->min() / 2;
+    const double shownLow = low / m_yScale, shownHigh = high / m_yScale;
+    const bool fits = shownLow >= m_yAxis->min() && shownHigh <= m_yAxis->max() &&
+                      2 * (shownHigh / 2 - shownLow / 2) >= m_yAxis->max() / 2 - m_yAxis->min() / 2;
     if (fits && !m_refit)
         return;
     m_refit = false;
@@ -349,6 +357,14 @@ void PlotWindow::fitAxes(double from, double to, const std::vector<QList<QPointF
     m_yAxis->setRange(fit.min, fit.max);
     m_yAxis->setTickCount(fit.ticks);
     m_yAxis->setLabelFormat(fit.labelFormat);
+    setYScale(fit.scale);
+}
+
+// Values near the largest double are drawn divided by a power of ten, which
+// the axis's title tells.
+void PlotWindow::setYScale(double scale) {
+    m_yScale = scale;
+    m_yAxis->setTitleText(scale == 1 ? QString() : QStringLiteral("× %1").arg(scale, 0, 'g', 1));
 }
 
 void PlotWindow::axisChosen() {

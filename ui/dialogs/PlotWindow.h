@@ -59,6 +59,7 @@ private:
     void followNewest();
     void addNewSeries();
     void fitAxes(double from, double to, const std::vector<QList<QPointF>> &points);
+    void setYScale(double scale);
     rx::PlotAxis axis() const;
     void axisChosen();
     void userZoomed();
@@ -79,6 +80,7 @@ private:
     rx::ReceivedLines m_lines;
     QStringList m_columnNames;  // from the device's header line
     bool m_refit = true;        // the y axis is fitted anew, not kept
+    double m_yScale = 1;        // values are drawn divided by it
     bool m_zoomed = false;      // the user's axes, not the rolling window
     bool m_settingAxes = false; // our own change of the axes, not a zoom
     bool m_reshaped = false;    // the plot area changed size
