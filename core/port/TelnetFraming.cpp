@@ -1,6 +1,7 @@
 #include "core/port/TelnetFraming.h"
 
-namespace core::telnet {
+namespace core {
+namespace telnet {
 
 QByteArray bytesOf(std::initializer_list<quint8> values) {
     QByteArray out;
@@ -121,4 +122,5 @@ void Reader::read(QByteArrayView bytes, QByteArray &data, Listener &listener) {
     }
 }
 
-} // namespace core::telnet
+} // namespace telnet
+} // namespace core
