@@ -42,9 +42,16 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     connect(&m_session, &session::TerminalSession::portStateChanged, this, &Runner::portStateChanged);
     connect(&m_session, &session::TerminalSession::logLine, this, &Runner::logLine);
     connect(&m_session, &session::TerminalSession::answered, this, &Runner::answered);
+    if (options.mode == core::DataMode::Ascii)
+        connect(&m_session, &session::TerminalSession::bytesArrived, this, &Runner::arrived);
     connect(&m_session, &session::TerminalSession::logFileFailed, this,
             [this](const QString &file, const QString &error) { complain(file + QStringLiteral(": ") + error); });
 
+    // Lines are looked at once the receive poll is over: a send it leads to
+    // must come after the packet it ends is shown.
+    m_offerLines.setSingleShot(true);
+    m_offerLines.setInterval(0);
+    connect(&m_offerLines, &QTimer::timeout, this, &Runner::offerLines);
     m_tick.setSingleShot(true);
     m_tick.setTimerType(Qt::PreciseTimer);
     connect(&m_tick, &QTimer::timeout, this, &Runner::tick);
@@ -98,8 +105,11 @@ void Runner::connected(bool ok) {
 }
 
 void Runner::portStateChanged(bool open) {
-    if (!open && m_started && !m_finished)
-        finish(kPortFailed, QStringLiteral("%1: the port was lost").arg(m_port.location));
+    if (open || !m_started || m_finished)
+        return;
+    if (m_deferred)
+        return finish(m_deferred->exitStatus, m_deferred->reason);
+    finish(kPortFailed, QStringLiteral("%1: the port was lost").arg(m_port.location));
 }
 
 void Runner::logLine(const QByteArray &line) {
@@ -117,19 +127,60 @@ void Runner::logLine(const QByteArray &line) {
         m_logFlush.start();
 }
 
+void Runner::arrived(const QByteArray &bytes) {
+    for (const QByteArray &line : m_lines.add(bytes))
+        m_pending.append({core::cp1251::toUnicode(line), false});
+    if (!m_pending.isEmpty() && !m_offerLines.isActive())
+        m_offerLines.start();
+}
+
 void Runner::answered(const QByteArray &text, bool complete) {
-    // The packets of an answer still arriving are matched together.
-    m_answer += rx::logDisplayText(text);
-    if (complete)
-        carryOut(m_dialogue.answer(std::exchange(m_answer, QString())));
+    if (m_options.mode == core::DataMode::Ascii) {
+        // The device paused: a prompt without a line end may be the answer.
+        if (const std::optional<QByteArray> unfinished = m_lines.pause(); unfinished && complete)
+            m_pending.append({core::cp1251::toUnicode(*unfinished), true});
+    } else {
+        // Bytes have no lines: an answer is the packets up to a pause,
+        // kept no longer than a line.
+        if (!m_hexAnswer.isEmpty())
+            m_hexAnswer += QLatin1Char(' ');
+        m_hexAnswer += rx::logDisplayText(text).left(AnswerLines::kMaxLineBytes - m_hexAnswer.size());
+        if (complete)
+            m_pending.append({std::exchange(m_hexAnswer, QString()), false});
+    }
+    if (m_deferred)
+        return finish(m_deferred->exitStatus, m_deferred->reason);
+    if (!m_pending.isEmpty() && !m_offerLines.isActive())
+        m_offerLines.start();
+}
+
+void Runner::offerLines() {
+    while (!m_pending.isEmpty() && !m_finished && !m_deferred) {
+        const auto [line, unfinished] = m_pending.takeFirst();
+        const qint64 answersBefore = m_dialogue.answers();
+        const DialogueStep step = m_dialogue.answer(line);
+        if (unfinished && m_dialogue.answers() != answersBefore)
+            m_lines.unfinishedTaken();
+        if (step.what == DialogueStep::What::Finish && m_session.buffered() > 0) {
+            // The end waits until the packet holding the answer is shown.
+            m_deferred = step;
+            m_tick.stop();
+            return;
+        }
+        carryOut(step);
+    }
 }
 
 void Runner::tick() { carryOut(m_dialogue.tick()); }
 
 void Runner::carryOut(const DialogueStep &step) {
-    if (step.what == DialogueStep::What::Send)
+    if (step.what == DialogueStep::What::Send) {
         m_session.SendPortData(m_commands.bytes.value(step.command));
-    else if (step.what == DialogueStep::What::Finish)
+        // What came before the send answers nothing.
+        m_pending.clear();
+        m_lines.restart();
+        m_hexAnswer.clear();
+    } else if (step.what == DialogueStep::What::Finish)
         return finish(step.exitStatus, step.reason);
     if (const std::optional<qint64> next = m_dialogue.msToNextTick())
         m_tick.start(int(std::min<qint64>(*next, INT_MAX)));
@@ -149,6 +200,7 @@ void Runner::finish(int status, const QString &reason) {
         return;
     m_finished = true;
     m_tick.stop();
+    m_offerLines.stop();
     m_logFlush.stop();
     m_session.disconnectPort();
     if (m_log.isOpen() && !m_log.close())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/port/PortDirectory.h"
+#include "run/AnswerLines.h"
 #include "run/CommandSource.h"
 #include "run/Dialogue.h"
 #include "run/RunOptions.h"
@@ -38,7 +39,9 @@ private:
     void connected(bool ok);
     void portStateChanged(bool open);
     void logLine(const QByteArray &line);
+    void arrived(const QByteArray &bytes);
     void answered(const QByteArray &text, bool complete);
+    void offerLines();
     void tick();
     void carryOut(const DialogueStep &step);
     void finish(int status, const QString &reason);
@@ -53,8 +56,19 @@ private:
     QElapsedTimer m_clock;
     Dialogue m_dialogue;
     session::TerminalSession m_session;
-    // The packets of an answer that goes on (more bytes were waiting).
-    QString m_answer;
+    AnswerLines m_lines;
+    // Lines not yet offered to the dialogue; unfinished: the line still
+    // arriving, offered at a pause.
+    struct PendingLine {
+        QString text;
+        bool unfinished = false;
+    };
+    QList<PendingLine> m_pending;
+    QTimer m_offerLines;
+    // With --hex: the packets of an answer that goes on (more bytes waiting).
+    QString m_hexAnswer;
+    // The dialogue's end, waiting for the answer's packet to be shown.
+    std::optional<DialogueStep> m_deferred;
     rx::LogFile m_log;
     QTimer m_logFlush;
     QTimer m_tick;

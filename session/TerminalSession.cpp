@@ -36,6 +36,8 @@ TerminalSession::TerminalSession(core::PortDirectory directory, QObject *parent)
         if (!m_rxTimer.isActive() || m_rxTimer.remainingTime() > 1)
             m_rxTimer.start(1);
     });
+    // A port that reports its loss is looked at now, not on the next beat.
+    connect(&m_port, &core::PortAccess::lost, this, &TerminalSession::CheckConnectTimer, Qt::QueuedConnection);
     m_checkConnect.setInterval(kCheckConnectMs);
     connect(&m_checkConnect, &QTimer::timeout, this, &TerminalSession::CheckConnectTimer);
     m_checkConnect.start();
@@ -331,6 +333,7 @@ void TerminalSession::RxTimerTimer() {
 bool TerminalSession::readWaiting(qint64 waiting) {
     const QByteArray bytes = m_port.read(std::min(waiting, m_buffer.room()));
     m_buffer.append(bytes);
+    emit bytesArrived(bytes);
     const auto count = static_cast<quint32>(bytes.size());
     m_traffic.RxTotal += count;
     const bool waitsMeasured = m_traffic.statistics.recordRead(rx::WeekClockMs());

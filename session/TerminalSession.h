@@ -167,6 +167,8 @@ signals:
     // nothing more waits behind it. The after-answer chain sends only on a
     // complete answer, and an answer still arriving is its packets together.
     void answered(const QByteArray &text, bool complete);
+    // The bytes as read from the port, before any framing.
+    void bytesArrived(const QByteArray &bytes);
     // Bytes went to the port / came from it; the counters say how many.
     void bytesSent(quint32 bytes);
     void bytesReceived(quint32 bytes, bool waitsMeasured);

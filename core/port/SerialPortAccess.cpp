@@ -179,8 +179,8 @@ QString SerialPortAccess::openFailure(const QString &device) const {
 void SerialPortAccess::onError(QSerialPort::SerialPortError error) {
     // A device that went away (adapter pulled, pseudo-terminal closed) makes
     // every further read fail at once, and Qt reports it in a tight loop until
-    // the port is closed. Release the device now; the connection watch then
-    // finds the port dead on its next tick, as it would have anyway.
+    // the port is closed. Release the device now and say so: the connection
+    // watch need not wait for its next beat to find the port dead.
     if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !m_port.isOpen() ||
         m_releasePending)
         return;
@@ -189,8 +189,10 @@ void SerialPortAccess::onError(QSerialPort::SerialPortError error) {
         this,
         [this, lostOpen = m_openCount] {
             m_releasePending = false;
-            if (m_openCount == lostOpen)
-                close();
+            if (m_openCount != lostOpen)
+                return;
+            close();
+            emit lost();
         },
         Qt::QueuedConnection);
 }

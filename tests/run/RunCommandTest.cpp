@@ -4,12 +4,14 @@
 #include "window/TerminalFixture.h"
 
 #include "core/Cp1251.h"
+#include "kit/PtyDevice.h"
 #include "macros/MacroStore.h"
 #include "support/AnsweringDevice.h"
 #include "support/Ser2netPeer.h"
 #include "ui/window/TForm1.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 
@@ -17,6 +19,9 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+// Designated initializers leave the other manners at their defaults on purpose.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace {
 
@@ -81,18 +86,66 @@ TEST_F(RunCommand, SilentDeviceEndsWithThreeAfterTheTimeout) {
     EXPECT_EQ(err, "terminalkvr-run: command 1 \"AT\": no answer within 300 ms\n");
 }
 
-TEST_F(RunCommand, WrongAnswerOrAbortEndsWithFour) {
-    launch({"-e", "^OK", port(), "AT", "ATI"});
+TEST_F(RunCommand, WrongAnswerWaitsOutTheTimeoutAbortEndsWithFourAtOnce) {
+    // A line that does not match is passed over, as chat does: only the time
+    // runs out.
+    launch({"-e", "^OK", "-t", "300", port(), "AT", "ATI"});
     answerCommands(device(), 1, "ERROR\r\n");
-    EXPECT_EQ(finish(), 4);
+    EXPECT_EQ(finish(), 3);
     EXPECT_EQ(out, "AT\nERROR\n");
-    EXPECT_TRUE(err.contains("command 1 \"AT\": answer \"ERROR\" does not match \"^OK\"")) << err.toStdString();
+    EXPECT_EQ(err, "terminalkvr-run: command 1 \"AT\": no line matching \"^OK\" within 300 ms (the last line: "
+                   "\"ERROR\")\n");
     EXPECT_EQ(device().receiveFor(200), "") << "nothing sent after the wrong answer";
 
-    launch({"--abort", "BUSY", port(), "ATD1", "ATD2"});
+    launch({"--abort", "BUSY|ERROR", "-t", "60000", port(), "ATD1", "ATD2"});
     answerCommands(device(), 1, "BUSY\r\n");
     EXPECT_EQ(finish(), 4);
     EXPECT_TRUE(err.contains("matches --abort")) << err.toStdString();
+}
+
+TEST_F(RunCommand, ReadmeExampleWorksWithModemsThatEchoChatterOrArePaced) {
+    const struct {
+        const char *name;
+        ModemAnswers how;
+    } modems[] = {
+        {"no echo", {}},
+        {"echo", {.echo = true}},
+        {"RING first", {.unsolicited = "RING\r\n"}},
+        {"echo and RING", {.echo = true, .unsolicited = "\r\nRING\r\n"}},
+        {"9600 baud pace", {.echo = true, .byteGapUs = 1100}},
+        {"bare LF", {.reply = "OK\n"}},
+    };
+    for (const auto &modem : modems) {
+        SCOPED_TRACE(modem.name);
+        launch({"-b", "9600", "-e", "^OK", port(), "AT", "ATI"});
+        EXPECT_EQ(answerLikeModem(device(), 2, modem.how), (QList<QByteArray>{"AT", "ATI"}));
+        EXPECT_EQ(finish(), 0) << err.toStdString();
+        EXPECT_EQ(err, "");
+    }
+    // A device that only echoes never answers: no line but the echo.
+    for (const QStringList &expect : {QStringList{}, QStringList{"-e", "^OK"}}) {
+        launch(expect + QStringList{"-t", "300", port(), "AT"});
+        EXPECT_EQ(answerLikeModem(device(), 1, {.echo = true, .reply = ""}), QList<QByteArray>{"AT"});
+        EXPECT_EQ(finish(), 3) << err.toStdString();
+        EXPECT_TRUE(err.endsWith("within 300 ms (the last line: \"AT\")\n")) << err.toStdString();
+    }
+}
+
+TEST_F(RunCommand, PortLostSoonAfterTheSendEndsWithTwoWhateverTheTimeout) {
+    for (const char *timeout : {"300", "900", "5000"}) {
+        SCOPED_TRACE(timeout);
+        PtyDevice pair;
+        launch({"-t", timeout, pair.slavePath(), "AT"});
+        EXPECT_EQ(pair.receive(3), "AT\r");
+        QElapsedTimer lost;
+        waitUntil([] { return false; }, 50);
+        pair.hangUp();
+        lost.start();
+        EXPECT_EQ(finish(), 2) << err.toStdString();
+        // The watch's own beat would take up to a second.
+        EXPECT_LT(lost.elapsed(), 700);
+        EXPECT_TRUE(err.endsWith(": the port was lost\n")) << err.toStdString();
+    }
 }
 
 TEST_F(RunCommand, PortHeldByAnotherProgramIsRefusedWithTheReason) {
