@@ -1,6 +1,7 @@
 #include "core/port/SerialPortAccess.h"
 
 #include "core/platform/DeviceCalls.h"
+#include "core/platform/UucpLock.h"
 
 #include <QFileInfo>
 
@@ -46,6 +47,12 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     const QString device = QFileInfo(location).canonicalFilePath();
     m_port.setPortName(device.isEmpty() ? location : device);
     m_error.clear();
+    // Programs that mark a device with a lock file instead (minicom) are
+    // honoured; Qt's own open would take such a file for stale and remove it.
+    if (const std::optional<UucpLock> held = liveUucpLock(device.isEmpty() ? location : device)) {
+        m_error = QStringLiteral("Порт занят другой программой (%1).").arg(held->description());
+        return false;
+    }
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = openFailure(device.isEmpty() ? location : device);
         m_port.clearError();

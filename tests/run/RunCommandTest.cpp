@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <csignal>
@@ -157,6 +158,29 @@ TEST_F(RunCommand, PortHeldByAnotherProgramIsRefusedWithTheReason) {
     ::close(held);
     EXPECT_TRUE(err.startsWith("terminalkvr-run: " + port() + ": Порт занят другой программой")) << err.toStdString();
     EXPECT_EQ(device().receiveFor(100), "");
+}
+
+TEST_F(RunCommand, PortMarkedByALiveUucpLockFileIsRefusedAndTheFileKept) {
+    QProcess minicom;
+    minicom.start("sleep", {"30"});
+    ASSERT_TRUE(minicom.waitForStarted());
+    const QString lockPath = "/run/lock/LCK.." + QFileInfo(QFileInfo(port()).canonicalFilePath()).fileName();
+    const QByteArray content = QByteArray::number(minicom.processId()).rightJustified(10, ' ') + " minicom root\n";
+    QFile lock(lockPath);
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    lock.write(content);
+    lock.close();
+    launch({port(), "AT"});
+    EXPECT_EQ(finish(), 2);
+    EXPECT_EQ(err, QString("terminalkvr-run: %1: Порт занят другой программой (sleep, PID %2, %3).\n")
+                       .arg(port())
+                       .arg(minicom.processId())
+                       .arg(lockPath));
+    EXPECT_EQ(fileBytes(lockPath), content) << "another program's lock is never removed";
+    EXPECT_EQ(device().receiveFor(100), "");
+    QFile::remove(lockPath);
+    minicom.kill();
+    minicom.waitForFinished();
 }
 
 TEST_F(RunCommand, PortLostMidRunEndsWithTwo) {
