@@ -14,6 +14,9 @@ enum ExitStatus : int {
     kPortFailed = 2,
     kNoAnswer = 3,
     kWrongAnswer = 4,
+    // Standard output or the --log file could not be written (a full disk,
+    // a reader that closed the pipe).
+    kOutputFailed = 5,
 };
 
 // A run ended by a signal exits as a shell reports it: 128 + its number.

@@ -1,6 +1,7 @@
 #include "run/Runner.h"
 
 #include "core/Cp1251.h"
+#include "core/platform/BlockedWrite.h"
 #include "run/RunTexts.h"
 #include "rx/LogDisplayText.h"
 
@@ -14,6 +15,11 @@
 namespace run {
 
 namespace {
+
+// Standard output gathered beyond this is written out at once.
+constexpr qsizetype kOutBufferBytes = 64 * 1024;
+// How long the end of a run stopped by a signal waits for standard output.
+constexpr int kSignalledOutputMs = 100;
 
 DialogueRules rulesOf(const RunOptions &options, const Commands &commands) {
     DialogueRules rules;
@@ -29,7 +35,7 @@ DialogueRules rulesOf(const RunOptions &options, const Commands &commands) {
 
 } // namespace
 
-Runner::Runner(const RunOptions &options, const Commands &commands, const core::PortEntry &port, FILE *out, FILE *err,
+Runner::Runner(const RunOptions &options, const Commands &commands, const core::PortEntry &port, int out, FILE *err,
                QObject *parent)
     : QObject(parent), m_options(options), m_commands(commands), m_port(port), m_out(out), m_err(err),
       m_dialogue(rulesOf(options, commands), [this] { return m_clock.elapsed(); }) {
@@ -59,13 +65,13 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     m_logFlush.setInterval(session::TerminalSession::kLogFlushMs);
     connect(&m_logFlush, &QTimer::timeout, this, [this] {
         if (!m_log.flush())
-            complain(QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
+            finish(kOutputFailed, QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
     });
     // Standard output is written out once the events at hand are done, not
     // line by line: a flood costs no system call per line.
     m_outFlush.setSingleShot(true);
     m_outFlush.setInterval(0);
-    connect(&m_outFlush, &QTimer::timeout, this, [this] { std::fflush(m_out); });
+    connect(&m_outFlush, &QTimer::timeout, this, [this] { writeOut(); });
 }
 
 void Runner::complain(const QString &text) {
@@ -113,18 +119,38 @@ void Runner::portStateChanged(bool open) {
 }
 
 void Runner::logLine(const QByteArray &line) {
+    if (m_finished)
+        return;
     if (!m_options.quiet) {
-        const QByteArray shown = rx::logDisplayText(line).toLocal8Bit() + '\n';
-        std::fwrite(shown.constData(), 1, size_t(shown.size()), m_out);
-        if (!m_outFlush.isActive())
+        m_outBuffer += rx::logDisplayText(line).toLocal8Bit() + '\n';
+        // A flood is written out as it comes, not gathered.
+        if (m_outBuffer.size() >= kOutBufferBytes)
+            writeOut();
+        else if (!m_outFlush.isActive())
             m_outFlush.start();
     }
-    if (!m_log.isOpen())
+    if (!m_log.isOpen() || m_finished)
         return;
     if (!m_log.writeLine(line))
-        complain(QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
+        return finish(kOutputFailed, QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
     if (!m_logFlush.isActive())
         m_logFlush.start();
+}
+
+bool Runner::writeOut(int timeoutMs) {
+    if (m_outBuffer.isEmpty() || m_outFailed)
+        return !m_outFailed;
+    const core::WriteOutcome outcome = core::writeUnlessWoken(m_out, m_outBuffer, m_wake, timeoutMs);
+    m_outBuffer.remove(0, outcome.written);
+    // Woken by a signal: the rest waits; the signal ends the run first.
+    if (outcome.error == 0)
+        return true;
+    m_outFailed = true;
+    m_outBuffer.clear();
+    m_outError = QStringLiteral("standard output: %1").arg(outcome.errorString());
+    if (!m_finished)
+        finish(kOutputFailed, m_outError);
+    return false;
 }
 
 void Runner::arrived(const QByteArray &bytes) {
@@ -189,10 +215,11 @@ void Runner::carryOut(const DialogueStep &step) {
 }
 
 void Runner::stop(int signalNumber) {
-    finish(kSignalExitBase + signalNumber, QStringLiteral("stopped by %1")
-                                               .arg(signalNumber == SIGINT    ? QStringLiteral("SIGINT")
-                                                    : signalNumber == SIGTERM ? QStringLiteral("SIGTERM")
-                                                                              : QString::number(signalNumber)));
+    const QString name = signalNumber == SIGINT    ? QStringLiteral("SIGINT")
+                         : signalNumber == SIGTERM ? QStringLiteral("SIGTERM")
+                         : signalNumber == SIGHUP  ? QStringLiteral("SIGHUP")
+                                                   : QStringLiteral("signal %1").arg(signalNumber);
+    finish(kSignalExitBase + signalNumber, QStringLiteral("stopped by %1").arg(name));
 }
 
 void Runner::finish(int status, const QString &reason) {
@@ -203,9 +230,21 @@ void Runner::finish(int status, const QString &reason) {
     m_offerLines.stop();
     m_logFlush.stop();
     m_session.disconnectPort();
-    if (m_log.isOpen() && !m_log.close())
+    m_outFlush.stop();
+    // A run whose record could not be written is no success.
+    if (m_log.isOpen() && !m_log.close()) {
         complain(QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
-    std::fflush(m_out);
+        if (status == kAllAnswered)
+            status = kOutputFailed;
+    }
+    // Ended by a signal: output a stalled reader does not take is given up
+    // soon; the log is already written.
+    const bool signalled = status > kSignalExitBase;
+    if (!writeOut(signalled ? kSignalledOutputMs : -1) && reason != m_outError) {
+        if (status == kAllAnswered)
+            status = kOutputFailed;
+        complain(m_outError);
+    }
     if (!reason.isEmpty())
         complain(reason);
     emit finished(status);

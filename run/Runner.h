@@ -23,8 +23,12 @@ namespace run {
 class Runner : public QObject {
     Q_OBJECT
 public:
-    Runner(const RunOptions &options, const Commands &commands, const core::PortEntry &port, FILE *out = stdout,
+    // out: the descriptor of standard output.
+    Runner(const RunOptions &options, const Commands &commands, const core::PortEntry &port, int out,
            FILE *err = stderr, QObject *parent = nullptr);
+    // A descriptor that becomes readable when a signal comes: a write to a
+    // stalled standard output gives way to it.
+    void setWakeDescriptor(int fd) { m_wake = fd; }
 
     // Creates the --log file and starts connecting. False (with the message
     // already on standard error) when the log file cannot be created.
@@ -45,13 +49,19 @@ private:
     void tick();
     void carryOut(const DialogueStep &step);
     void finish(int status, const QString &reason);
+    // Writes the output gathered; false once standard output failed.
+    bool writeOut(int timeoutMs = -1);
     void complain(const QString &text);
     bool createLog();
 
     RunOptions m_options;
     Commands m_commands;
     core::PortEntry m_port;
-    FILE *m_out;
+    int m_out;
+    int m_wake = -1;
+    QByteArray m_outBuffer;
+    bool m_outFailed = false;
+    QString m_outError;
     FILE *m_err;
     QElapsedTimer m_clock;
     Dialogue m_dialogue;

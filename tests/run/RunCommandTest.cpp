@@ -7,6 +7,7 @@
 #include "kit/PtyDevice.h"
 #include "macros/MacroStore.h"
 #include "support/AnsweringDevice.h"
+#include "support/FileSizeLimit.h"
 #include "support/Ser2netPeer.h"
 #include "ui/window/TForm1.h"
 
@@ -19,6 +20,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Designated initializers leave the other manners at their defaults on purpose.
@@ -35,6 +38,7 @@ class RunCommand : public TerminalFixture {
 protected:
     void launch(const QStringList &arguments, const QByteArray &input = {}) {
         m_process.setWorkingDirectory(workDir());
+        m_process.setStandardOutputFile(m_outFile);
         m_process.start(QStringLiteral(TERMINALKVR_RUN_BINARY), arguments);
         ASSERT_TRUE(m_process.waitForStarted());
         m_process.write(input);
@@ -49,6 +53,8 @@ protected:
     }
     QString port() { return device().slavePath(); }
 
+    // Standard output into this file (a FIFO, /dev/full) instead of a pipe.
+    QString m_outFile;
     QProcess m_process;
     QString out, err;
 };
@@ -242,6 +248,73 @@ TEST_F(RunCommand, SigtermMidRunFlushesTheLogAndExits143) {
     launch({"-t", "300", port(), "AT"});
     EXPECT_EQ(device().receive(3), "AT\r");
     EXPECT_EQ(finish(), 3);
+}
+
+namespace {
+
+// Bytes waiting in a pipe.
+int pending(int fd) {
+    int n = 0;
+    return ::ioctl(fd, FIONREAD, &n) == 0 ? n : -1;
+}
+
+} // namespace
+
+TEST_F(RunCommand, SignalEndsTheRunWhileStandardOutputIsStalled) {
+    m_outFile = QDir(workDir()).filePath("out.fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_outFile).constData(), 0600), 0);
+    const int reader = ::open(QFile::encodeName(m_outFile).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    launch({"-e", "^OK", "-t", "60000", "--log", "run.txt", port(), "AT"});
+    EXPECT_EQ(device().receive(3), "AT\r");
+    // The device talks on; nobody reads standard output until it is full.
+    const QByteArray rings = QByteArray("RING\r\n").repeated(1000);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            [[maybe_unused]] const ssize_t n = ::write(device().masterFd(), rings.constData(), size_t(rings.size()));
+            return pending(reader) >= 32768;
+        },
+        20000));
+    waitUntil([] { return false; }, 200);
+    ASSERT_EQ(m_process.state(), QProcess::Running);
+    ::kill(pid_t(m_process.processId()), SIGTERM);
+    EXPECT_EQ(finish(), 143);
+    EXPECT_TRUE(err.endsWith("stopped by SIGTERM\n")) << err.toStdString();
+    EXPECT_TRUE(fileBytes("run.txt").startsWith("AT\r\r\nRING\r\nRING\r\n")) << "the log written out";
+    ::close(reader);
+}
+
+TEST_F(RunCommand, AReaderThatQuitsStopsTheRunWithFiveAndTheLogWritten) {
+    m_outFile = QDir(workDir()).filePath("out.fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_outFile).constData(), 0600), 0);
+    const int reader = ::open(QFile::encodeName(m_outFile).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    launch({"-t", "60000", "--log", "run.txt", port(), "AT", "ATI", "ATZ"});
+    EXPECT_EQ(device().receive(3), "AT\r");
+    ::close(reader); // | head -n 1
+    device().send("OK\r\n");
+    EXPECT_LT(answerCommands(device(), 2, "OK\r\n", 1000).size(), 2) << "sending stops";
+    EXPECT_EQ(finish(), 5);
+    EXPECT_EQ(err, "terminalkvr-run: standard output: closed by its reader\n");
+    EXPECT_TRUE(fileBytes("run.txt").startsWith("AT\r\r\n")) << fileBytes("run.txt").toStdString();
+}
+
+TEST_F(RunCommand, OutputOrLogThatCannotBeWrittenIsNoSuccess) {
+    m_outFile = "/dev/full";
+    launch({port(), "AT"});
+    answerCommands(device(), 1);
+    EXPECT_EQ(finish(), 5);
+    EXPECT_EQ(err, "terminalkvr-run: standard output: No space left on device\n");
+
+    m_outFile.clear();
+    FileSizeLimit full(3000);
+    ASSERT_TRUE(full.active());
+    launch({"-q", "-e", "^OK", "--log", "run.txt", port(), "AT"});
+    EXPECT_EQ(device().receive(3), "AT\r");
+    device().send(QByteArray("RING\r\n").repeated(1000) + "OK\r\n");
+    EXPECT_EQ(finish(), 5);
+    full.lift();
+    EXPECT_TRUE(err.startsWith("terminalkvr-run: --log: run.txt: ")) << err.toStdString();
 }
 
 TEST_F(RunCommand, LinksNeitherQtGuiNorWidgets) {
