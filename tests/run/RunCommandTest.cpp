@@ -235,6 +235,32 @@ TEST_F(RunCommand, CommandFileMacroListAndStandardInput) {
     EXPECT_TRUE(err.startsWith("terminalkvr-run: --file: missing.txt: ")) << err.toStdString();
 }
 
+TEST_F(RunCommand, StandardInputIsSentByteForByteAsACommandFile) {
+    launch({port(), "-"}, QByteArray("AT+RU=a\0b\r\na\xFF"
+                                     "b\n\xCF\xF0\xE8\n",
+                                     18));
+    EXPECT_EQ(answerCommands(device(), 3), (QList<QByteArray>{QByteArray("AT+RU=a\0b", 9),
+                                                              "a\xFF"
+                                                              "b",
+                                                              "\xCF\xF0\xE8"}));
+    EXPECT_EQ(finish(), 0) << err.toStdString();
+}
+
+TEST_F(RunCommand, AMegabyteCommandOrFloodIsQuotedInAFewHundredCharacters) {
+    launch({"-t", "300", "-e", "^OK", port(), "-"}, QByteArray(1 << 20, 'x') + "\n");
+    // A flood without a line end, as much as the line takes until the end.
+    const QByteArray flood(64 * 1024, 'y');
+    waitUntil(
+        [&] {
+            [[maybe_unused]] const ssize_t n = ::write(device().masterFd(), flood.constData(), size_t(flood.size()));
+            return m_process.state() == QProcess::NotRunning;
+        },
+        30000);
+    EXPECT_EQ(finish(), 3);
+    EXPECT_LT(err.size(), 700) << err.left(1000).toStdString();
+    EXPECT_TRUE(err.contains("more characters)")) << err.left(1000).toStdString();
+}
+
 TEST_F(RunCommand, SigtermMidRunFlushesTheLogAndExits143) {
     launch({"-t", "60000", "--log", "run.txt", port(), "AT", "ATI"});
     answerCommands(device(), 1);
