@@ -59,8 +59,11 @@ int main(int argc, char **argv) {
     QFile input;
     input.open(stdin, QIODevice::ReadOnly);
     const run::Commands commands = run::loadCommands(options, input);
-    if (!commands.error.isEmpty())
-        return usageError(commands.error);
+    // Input that cannot be used is no usage error: no hint at --help.
+    if (!commands.error.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(run::kRunProgram), commands.error.toLocal8Bit().constData());
+        return run::kBadUsage;
+    }
     const core::PortEntry port =
         run::choosePort(options.port, [] { return run::currentPorts(core::PortDirectory()).entries; });
 

@@ -1,6 +1,7 @@
 #include "core/port/SerialPortAccess.h"
 
 #include "core/platform/DeviceCalls.h"
+#include "core/platform/DeviceKind.h"
 #include "core/platform/UucpLock.h"
 
 #include <QFileInfo>
@@ -47,6 +48,12 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     const QString device = QFileInfo(location).canonicalFilePath();
     m_port.setPortName(device.isEmpty() ? location : device);
     m_error.clear();
+    // A file or a pipe would only fail later on the line settings, in the
+    // system's puzzling words.
+    if (QFileInfo::exists(location) && !isCharacterDevice(location)) {
+        m_error = QStringLiteral("%1 — не последовательный порт (это не устройство).").arg(location);
+        return false;
+    }
     // Programs that mark a device with a lock file instead (minicom) are
     // honoured; Qt's own open would take such a file for stale and remove it.
     if (const std::optional<UucpLock> held = liveUucpLock(device.isEmpty() ? location : device)) {

@@ -261,6 +261,36 @@ TEST_F(RunCommand, AMegabyteCommandOrFloodIsQuotedInAFewHundredCharacters) {
     EXPECT_TRUE(err.contains("more characters)")) << err.left(1000).toStdString();
 }
 
+TEST_F(RunCommand, SighupEndsWith129AndNamesTheSignal) {
+    launch({"-t", "60000", "--log", "run.txt", port(), "AT"});
+    EXPECT_EQ(device().receive(3), "AT\r");
+    ASSERT_EQ(m_process.state(), QProcess::Running);
+    ::kill(pid_t(m_process.processId()), SIGHUP);
+    EXPECT_EQ(finish(), 129);
+    EXPECT_EQ(err, "terminalkvr-run: stopped by SIGHUP\n");
+    EXPECT_EQ(fileBytes("run.txt"), "AT\r\r\n");
+}
+
+TEST_F(RunCommand, WhatIsNoSerialPortOrNoUsableInputIsSaidSo) {
+    QFile file("plain.txt");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+    for (const char *path : {"./plain.txt", "./pipe"}) {
+        launch({path, "AT"});
+        EXPECT_EQ(finish(), 2);
+        EXPECT_EQ(err, QString("terminalkvr-run: %1: %1 — не последовательный порт (это не устройство).\n").arg(path));
+    }
+    QFile damaged(macros::MacroStore::kFileName);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("not macros");
+    damaged.close();
+    launch({"-m", "1", port()});
+    EXPECT_EQ(finish(), 1);
+    EXPECT_TRUE(err.startsWith("terminalkvr-run: --macros: ")) << err.toStdString();
+    EXPECT_FALSE(err.contains("--help")) << "the input is at fault, not the usage";
+}
+
 TEST_F(RunCommand, SigtermMidRunFlushesTheLogAndExits143) {
     launch({"-t", "60000", "--log", "run.txt", port(), "AT", "ATI"});
     answerCommands(device(), 1);
