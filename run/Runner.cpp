@@ -43,6 +43,7 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     m_session.setDataMode(options.mode);
     m_session.setTail(core::cp1251::fromUnicode(options.tail));
     m_session.setPacketGap(options.gapMs);
+    m_session.setReadOnArrival(true);
     m_session.setTimeStamps(options.timeStamps);
     connect(&m_session, &session::TerminalSession::connectFinished, this, &Runner::connected);
     connect(&m_session, &session::TerminalSession::portStateChanged, this, &Runner::portStateChanged);

@@ -32,9 +32,10 @@ TerminalSession::TerminalSession(core::PortDirectory directory, QObject *parent)
     connect(&m_port, &core::PortAccess::opened, this, &TerminalSession::portOpened);
     connect(&m_port, &core::PortAccess::readable, this, [this] {
         // New bytes are looked at on the next millisecond tick, as a poll
-        // every millisecond would.
-        if (!m_rxTimer.isActive() || m_rxTimer.remainingTime() > 1)
-            m_rxTimer.start(1);
+        // every millisecond would, or at once when asked for.
+        const int delay = m_readOnArrival ? 0 : 1;
+        if (!m_rxTimer.isActive() || m_rxTimer.remainingTime() > delay)
+            m_rxTimer.start(delay);
     });
     // A port that reports its loss is looked at now, not on the next beat.
     connect(&m_port, &core::PortAccess::lost, this, &TerminalSession::CheckConnectTimer, Qt::QueuedConnection);

@@ -117,6 +117,9 @@ public:
 
     // --- Receiving --------------------------------------------------------
     void setPacketGap(qint32 ms) { m_packetGap = ms; }
+    // Bytes are read as soon as they arrive instead of on the next 1 ms
+    // beat (a script's round trip); packets are framed by the same gap.
+    void setReadOnArrival(bool on) { m_readOnArrival = on; }
     qint32 packetGap() const { return m_packetGap; }
     quint32 buffered() const { return m_buffer.length(); }
     bool rxBusy() const { return m_rxBusy; }
@@ -234,6 +237,7 @@ private:
     rx::ReceiveBuffer m_buffer;
     qint32 m_packetGap = 0;
     bool m_rxBusy = false;
+    bool m_readOnArrival = false;
     QTimer m_rxTimer;
 
     bool m_timeStamps = false;

@@ -404,3 +404,15 @@ TEST_F(RunCommand, NetworkPortThroughSer2net) {
     EXPECT_EQ(finish(), 0) << err.toStdString();
     EXPECT_EQ(out, "AT\nOK\nATI\nOK\n");
 }
+
+TEST_F(RunCommand, Ser2netGoneEndsWithTwoBeforeTheTimeout) {
+    if (!Ser2netPeer::missingTools().isEmpty())
+        GTEST_SKIP() << "needs " << Ser2netPeer::missingTools().toStdString();
+    Ser2netPeer peer;
+    ASSERT_TRUE(peer.startServer());
+    launch({"-t", "500", peer.address(true), "AT"});
+    EXPECT_EQ(peer.receive(3), "AT\r");
+    peer.stopServer();
+    EXPECT_EQ(finish(), 2) << err.toStdString();
+    EXPECT_TRUE(err.endsWith(": the port was lost\n")) << err.toStdString();
+}

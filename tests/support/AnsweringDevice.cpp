@@ -4,22 +4,6 @@
 
 #include <QThread>
 
-QList<QByteArray> answerCommands(PtyDevice &device, int count, const QByteArray &reply, int timeoutMs) {
-    QList<QByteArray> commands;
-    QByteArray pending;
-    while (commands.size() < count) {
-        const QByteArray bytes = device.receive(1, timeoutMs);
-        if (bytes.isEmpty())
-            break;
-        pending += bytes;
-        for (qsizetype end; commands.size() < count && (end = pending.indexOf('\r')) >= 0; pending.remove(0, end + 1)) {
-            commands << pending.left(end);
-            device.send(reply);
-        }
-    }
-    return commands;
-}
-
 QList<QByteArray> answerLikeModem(PtyDevice &device, int count, const ModemAnswers &how, int timeoutMs) {
     QList<QByteArray> commands;
     QByteArray pending;
@@ -42,4 +26,10 @@ QList<QByteArray> answerLikeModem(PtyDevice &device, int count, const ModemAnswe
         }
     }
     return commands;
+}
+
+QList<QByteArray> answerCommands(PtyDevice &device, int count, const QByteArray &reply, int timeoutMs) {
+    ModemAnswers plain;
+    plain.reply = reply;
+    return answerLikeModem(device, count, plain, timeoutMs);
 }
