@@ -169,9 +169,10 @@ void Runner::answered(const QByteArray &text, bool complete) {
     } else {
         // Bytes have no lines: an answer is the packets up to a pause,
         // kept no longer than a line.
-        if (!m_hexAnswer.isEmpty())
-            m_hexAnswer += QLatin1Char(' ');
-        m_hexAnswer += rx::logDisplayText(text).left(AnswerLines::kMaxLineBytes - m_hexAnswer.size());
+        const qsizetype room = AnswerLines::kMaxLineBytes - m_hexAnswer.size() - 1;
+        if (room > 0) // (a negative length would take all of it)
+            m_hexAnswer +=
+                (m_hexAnswer.isEmpty() ? QString() : QStringLiteral(" ")) + rx::logDisplayText(text).left(room);
         if (complete)
             m_pending.append({std::exchange(m_hexAnswer, QString()), false});
     }
