@@ -5,9 +5,6 @@
 #include "run/RunTexts.h"
 #include "rx/LogDisplayText.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <climits>
 #include <csignal>
 #include <utility>
@@ -50,9 +47,10 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     connect(&m_session, &session::TerminalSession::logLine, this, &Runner::logLine);
     connect(&m_session, &session::TerminalSession::answered, this, &Runner::answered);
     if (options.mode == core::DataMode::Ascii)
-        connect(&m_session, &session::TerminalSession::bytesArrived, this, &Runner::arrived);
+        connect(&m_session, &session::TerminalSession::received, this, &Runner::arrived);
+    // A log that cannot be written ends the run: its record would be cut.
     connect(&m_session, &session::TerminalSession::logFileFailed, this,
-            [this](const QString &file, const QString &error) { complain(file + QStringLiteral(": ") + error); });
+            [this] { finish(kOutputFailed, logFailure()); });
 
     // Lines are looked at once the receive poll is over: a send it leads to
     // must come after the packet it ends is shown.
@@ -62,12 +60,6 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     m_tick.setSingleShot(true);
     m_tick.setTimerType(Qt::PreciseTimer);
     connect(&m_tick, &QTimer::timeout, this, &Runner::tick);
-    m_logFlush.setSingleShot(true);
-    m_logFlush.setInterval(session::TerminalSession::kLogFlushMs);
-    connect(&m_logFlush, &QTimer::timeout, this, [this] {
-        if (!m_log.flush())
-            finish(kOutputFailed, QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
-    });
     // Standard output is written out once the events at hand are done, not
     // line by line: a flood costs no system call per line.
     m_outFlush.setSingleShot(true);
@@ -80,16 +72,16 @@ void Runner::complain(const QString &text) {
     std::fflush(m_err);
 }
 
+QString Runner::logFailure() const {
+    const rx::LogRecorder &log = m_session.logRecorder();
+    return QStringLiteral("--log: %1: %2").arg(log.fileName(), log.errorString());
+}
+
 bool Runner::createLog() {
-    if (m_options.logFile.isEmpty())
+    // The session records the log as the window does, into the file named.
+    if (m_options.logFile.isEmpty() || m_session.recordTo(m_options.logFile))
         return true;
-    // The file named is the file written: one left by an earlier run goes.
-    const QFileInfo existing(m_options.logFile);
-    if (existing.isFile() && !existing.isSymLink())
-        QFile::remove(m_options.logFile);
-    if (m_log.create(m_options.logFile))
-        return true;
-    complain(QStringLiteral("--log: %1: %2").arg(m_options.logFile, m_log.errorString()));
+    complain(logFailure());
     return false;
 }
 
@@ -120,22 +112,14 @@ void Runner::portStateChanged(bool open) {
 }
 
 void Runner::logLine(const QByteArray &line) {
-    if (m_finished)
+    if (m_finished || m_options.quiet)
         return;
-    if (!m_options.quiet) {
-        m_outBuffer += rx::logDisplayText(line).toLocal8Bit() + '\n';
-        // A flood is written out as it comes, not gathered.
-        if (m_outBuffer.size() >= kOutBufferBytes)
-            writeOut();
-        else if (!m_outFlush.isActive())
-            m_outFlush.start();
-    }
-    if (!m_log.isOpen() || m_finished)
-        return;
-    if (!m_log.writeLine(line))
-        return finish(kOutputFailed, QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
-    if (!m_logFlush.isActive())
-        m_logFlush.start();
+    m_outBuffer += rx::logDisplayText(line).toLocal8Bit() + '\n';
+    // A flood is written out as it comes, not gathered.
+    if (m_outBuffer.size() >= kOutBufferBytes)
+        writeOut();
+    else if (!m_outFlush.isActive())
+        m_outFlush.start();
 }
 
 bool Runner::writeOut(int timeoutMs) {
@@ -230,12 +214,11 @@ void Runner::finish(int status, const QString &reason) {
     m_finished = true;
     m_tick.stop();
     m_offerLines.stop();
-    m_logFlush.stop();
     m_session.disconnectPort();
     m_outFlush.stop();
     // A run whose record could not be written is no success.
-    if (m_log.isOpen() && !m_log.close()) {
-        complain(QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
+    if (!m_session.closeLog() && reason != logFailure()) {
+        complain(logFailure());
         if (status == kAllAnswered)
             status = kOutputFailed;
     }

@@ -5,7 +5,6 @@
 #include "run/CommandSource.h"
 #include "run/Dialogue.h"
 #include "run/RunOptions.h"
-#include "rx/LogFile.h"
 #include "session/TerminalSession.h"
 
 #include <QElapsedTimer>
@@ -53,6 +52,7 @@ private:
     bool writeOut(int timeoutMs = -1);
     void complain(const QString &text);
     bool createLog();
+    QString logFailure() const;
 
     RunOptions m_options;
     Commands m_commands;
@@ -79,8 +79,6 @@ private:
     QString m_hexAnswer;
     // The dialogue's end, waiting for the answer's packet to be shown.
     std::optional<DialogueStep> m_deferred;
-    rx::LogFile m_log;
-    QTimer m_logFlush;
     QTimer m_tick;
     QTimer m_outFlush;
     bool m_started = false;
