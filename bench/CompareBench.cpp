@@ -512,16 +512,11 @@ void runRoundTripBench(int trips) {
         {QStringLiteral("-c"), QString::fromLatin1(kPyserialChain), QStringLiteral("PORT"), QString::number(trips)},
         trips, pyStatus, pyCommands);
     std::printf("round trip, %d commands each answered at once with OK CR LF (reply at the device to the next "
-                "command there, median):
-                "
-                "  terminalkvr-run -e '^OK': %.3f ms (%zu commands, exit %d)
-                "
-                "  pyserial script:          %.3f ms (%zu commands, exit %d)
-                "
-                "  ratio %.2f (goal: at most 2)
-                ",
-                trips,
-                run, runCommands, runStatus, py, pyCommands, pyStatus, py > 0 ? run / py : 0);
+                "command there, median):\n"
+                "  terminalkvr-run -e '^OK': %.3f ms (%zu commands, exit %d)\n"
+                "  pyserial script:          %.3f ms (%zu commands, exit %d)\n"
+                "  ratio %.2f (goal: at most 2)\n",
+                trips, run, runCommands, runStatus, py, pyCommands, pyStatus, py > 0 ? run / py : 0);
     std::fflush(stdout);
 }
 
