@@ -59,3 +59,8 @@ void runPlotBench();
 // then its after-answer round trip: the median over `trips` commands of the
 // time from a reply at the device to the next command there.
 void runRunnerBench(int megabytes, int rounds, int trips);
+
+// terminalkvr-run's after-answer chain beside a minimal pyserial script on
+// the same kind of device, in the same run: the median time from a reply at
+// the device to the next command there, and their ratio (goal: at most 2).
+void runRoundTripBench(int trips);

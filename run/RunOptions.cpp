@@ -34,18 +34,21 @@ struct Options {
                             "[SUM_8(0..n)] (default $0D; empty with --hex).",
                             "STRING"};
     QCommandLineOption hex{"hex", "Commands are hexadecimal pairs, and the log shows bytes in hexadecimal."};
-    QCommandLineOption gap{"gap", "Packet gap: an answer ends after MS ms of silence (default 0).", "MS"};
+    QCommandLineOption gap{"gap",
+                           "Packet gap: a packet ends after MS ms of silence (default 0); a line still arriving "
+                           "is looked at once it has been silent that long.",
+                           "MS"};
     QCommandLineOption period{"period",
                               "Send a command every MS ms instead of after each answer; each answer must "
                               "still come before the next send.",
                               "MS"};
     QCommandLineOption count{"count", "Go through the commands N times (default 1; 0: until stopped).", "N"};
     QCommandLineOption expect{{"e", "expect"},
-                              "Regular expression the answer must match: give it once for all commands, or "
-                              "once per command in order.",
+                              "Regular expression a line of the answer must match (^ and $ at the line's start "
+                              "and end): give it once for all commands, or once per command in order.",
                               "REGEX"};
     QCommandLineOption timeout{{"t", "timeout"}, "How long to wait for each answer (default 2000).", "MS"};
-    QCommandLineOption abort{"abort", "An answer matching REGEX ends the run (exit status 4).", "REGEX"};
+    QCommandLineOption abort{"abort", "A received line matching REGEX ends the run at once (exit status 4).", "REGEX"};
     QCommandLineOption time{"time", "Time stamps in front of the log lines, as the window's \"TIME + \"."};
     QCommandLineOption log{"log", "Also record the log to FILE as the window records it (windows-1251, CR LF).",
                            "FILE"};
@@ -62,7 +65,9 @@ void describe(QCommandLineParser &parser, const Options &o) {
         parser.addOption(*option);
     parser.addPositionalArgument("PORT", "/dev/ttyUSB0, ttyUSB0 as the window lists it, /dev/serial/by-id/..., "
                                          "rfc2217://HOST:PORT or tcp://HOST:PORT.");
-    parser.addPositionalArgument("COMMAND", "Commands to send in order; - reads them from standard input.",
+    parser.addPositionalArgument("COMMAND",
+                                 "Commands to send in order; - reads them from standard input (windows-1251 "
+                                 "bytes, one a line, as a command file).",
                                  "[COMMAND...]");
 }
 
@@ -235,12 +240,23 @@ QString runHelpText() {
     text.replace(0, text.indexOf(QLatin1Char('\n')),
                  QStringLiteral("Usage: %1 [options] PORT [COMMAND...]").arg(kRunProgram));
     return text +
-           QStringLiteral("\nExit status: 0 every command answered (and matched); 1 bad usage or unreadable input;\n"
-                          "2 the port could not be opened or was lost; 3 an answer did not come in time;\n"
-                          "4 an answer did not match or matched --abort; 130/143 interrupted (SIGINT/SIGTERM).\n"
+           QStringLiteral("\nAnswers, as chat(8) reads them: after each send the device's bytes are read line by\n"
+                          "line (a line ends at CR or LF wherever packets and pauses fall; empty lines are\n"
+                          "skipped; a line still arriving is looked at once it has been silent for --gap ms).\n"
+                          "The answer is the first line that is not the command's echo and matches --expect\n"
+                          "(any such line without --expect). Other lines (the echo, RING, ERROR) are shown and\n"
+                          "logged and passed over: without the answer the run ends when -t runs out (3). With\n"
+                          "--hex an answer is the packets up to a pause, as one line. A line matching --abort\n"
+                          "ends the run at once (4), whenever it comes.\n"
+                          "\nExit status: 0 every command answered; 1 bad usage or unreadable input;\n"
+                          "2 the port could not be opened, is held by another program, or was lost;\n"
+                          "3 no answer in time; 4 a line matched --abort; 5 standard output or the --log\n"
+                          "file could not be written (a full disk, a reader that closed the pipe);\n"
+                          "129/130/143 stopped by SIGHUP/SIGINT/SIGTERM, the log written out.\n"
                           "\nExamples:\n"
                           "  %1 -b 9600 -e '^OK' /dev/ttyUSB0 AT ATI\n"
-                          "      sends AT, waits for an answer starting with OK, then sends ATI.\n"
+                          "      sends AT, waits for a line starting with OK (passing over the echo and\n"
+                          "      anything else), then sends ATI and waits for OK again.\n"
                           "  %1 --hex --tail ' [SUM_8(0..n)]' --log exchange.txt rfc2217://host:2217 '01 03'\n"
                           "      sends 01 03 04 over RFC 2217 and records the exchange to exchange.txt.\n")
                .arg(kRunProgram);

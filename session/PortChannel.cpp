@@ -30,6 +30,8 @@ PortChannel::PortChannel(core::PortDirectory directory, QObject *parent)
         else
             emit readable();
     });
+    // A port that reports its loss is looked at now, not on the next beat.
+    connect(&m_port, &core::PortAccess::lost, this, &PortChannel::CheckConnectTimer, Qt::QueuedConnection);
     m_checkConnect.setInterval(kCheckConnectMs);
     connect(&m_checkConnect, &QTimer::timeout, this, &PortChannel::CheckConnectTimer);
     m_checkConnect.start();

@@ -27,6 +27,9 @@ public:
 
     void setPacketGap(qint32 ms) { m_packetGap = ms; }
     qint32 packetGap() const { return m_packetGap; }
+    // Bytes are read as soon as they arrive instead of on the next 1 ms
+    // beat (a script's round trip); packets are framed by the same gap.
+    void setReadOnArrival(bool on) { m_readOnArrival = on; }
     void setDataMode(core::DataMode mode) { m_dataMode = mode; }
     quint32 buffered() const { return m_buffer.length(); }
     bool busy() const { return m_busy; }
@@ -61,6 +64,7 @@ private:
     core::DataMode m_dataMode = core::DataMode::Ascii;
     qint32 m_packetGap = 0;
     bool m_busy = false;
+    bool m_readOnArrival = false;
     QTimer m_rxTimer;
 };
 

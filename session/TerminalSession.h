@@ -126,6 +126,7 @@ public:
 
     // --- Receiving --------------------------------------------------------
     void setPacketGap(qint32 ms) { m_receiver.setPacketGap(ms); }
+    void setReadOnArrival(bool on) { m_receiver.setReadOnArrival(on); }
     qint32 packetGap() const { return m_receiver.packetGap(); }
     quint32 buffered() const { return m_receiver.buffered(); }
     bool rxBusy() const { return m_receiver.busy(); }

@@ -209,8 +209,12 @@ QString NetPort::settingText(TelnetCodec::ComPortCommand command) const {
 }
 
 void NetPort::onSocketError(QAbstractSocket::SocketError error) {
-    if (!m_opening)
+    // An open connection that fails is gone: the watch hears of it at once.
+    if (!m_opening) {
+        if (m_open)
+            emit lost();
         return;
+    }
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
         return failOpen(Failure::Refused,
@@ -227,6 +231,8 @@ void NetPort::onSocketError(QAbstractSocket::SocketError error) {
 }
 
 void NetPort::onDisconnected() {
+    if (m_open && !m_opening)
+        return emit lost();
     failOpen(Failure::Closed,
              QStringLiteral("%1: сервер закрыл соединение, не договорившись о настройках.").arg(peer()));
 }

@@ -57,6 +57,10 @@ signals:
     void opened(bool ok);
     // Bytes have arrived (the receive poll uses it instead of a fixed beat).
     void readable();
+    // The open port reported that its far end is gone (an error, a hang-up,
+    // the end of the stream): probe() now says so, and the connection watch
+    // need not wait for its next beat to find out.
+    void lost();
 };
 
 } // namespace core

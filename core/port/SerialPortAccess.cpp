@@ -1,6 +1,8 @@
 #include "core/port/SerialPortAccess.h"
 
 #include "core/platform/DeviceCalls.h"
+#include "core/platform/DeviceKind.h"
+#include "core/platform/UucpLock.h"
 
 #include <QFileInfo>
 
@@ -46,6 +48,18 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     const QString device = QFileInfo(location).canonicalFilePath();
     m_port.setPortName(device.isEmpty() ? location : device);
     m_error.clear();
+    // A file or a pipe would only fail later on the line settings, in the
+    // system's puzzling words.
+    if (QFileInfo::exists(location) && !isCharacterDevice(location)) {
+        m_error = QStringLiteral("%1 — не последовательный порт (это не устройство).").arg(location);
+        return false;
+    }
+    // Programs that mark a device with a lock file instead (minicom) are
+    // honoured; Qt's own open would take such a file for stale and remove it.
+    if (const std::optional<UucpLock> held = liveUucpLock(device.isEmpty() ? location : device)) {
+        m_error = QStringLiteral("Порт занят другой программой (%1).").arg(held->description());
+        return false;
+    }
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = openFailure(device.isEmpty() ? location : device);
         m_port.clearError();
@@ -179,8 +193,8 @@ QString SerialPortAccess::openFailure(const QString &device) const {
 void SerialPortAccess::onError(QSerialPort::SerialPortError error) {
     // A device that went away (adapter pulled, pseudo-terminal closed) makes
     // every further read fail at once, and Qt reports it in a tight loop until
-    // the port is closed. Release the device now; the connection watch then
-    // finds the port dead on its next tick, as it would have anyway.
+    // the port is closed. Release the device now and say so: the connection
+    // watch need not wait for its next beat to find the port dead.
     if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !m_port.isOpen() ||
         m_releasePending)
         return;
@@ -189,8 +203,10 @@ void SerialPortAccess::onError(QSerialPort::SerialPortError error) {
         this,
         [this, lostOpen = m_openCount] {
             m_releasePending = false;
-            if (m_openCount == lostOpen)
-                close();
+            if (m_openCount != lostOpen)
+                return;
+            close();
+            emit lost();
         },
         Qt::QueuedConnection);
 }

@@ -7,6 +7,7 @@ TerminalPort::TerminalPort(QObject *parent) : PortAccess(parent) {
     for (PortAccess *port : {static_cast<PortAccess *>(&m_serial), static_cast<PortAccess *>(&m_net)}) {
         connect(port, &PortAccess::opened, this, &PortAccess::opened);
         connect(port, &PortAccess::readable, this, &PortAccess::readable);
+        connect(port, &PortAccess::lost, this, &PortAccess::lost);
     }
 }
 

@@ -126,6 +126,8 @@ TEST(RunOptions, PortArgumentLeadsToTheListedPortOrAsWritten) {
         {"/dev/serial/by-id/usb-X-if00", "/dev/serial/by-id/usb-X-if00", "/dev/serial/by-id/usb-X-if00"},
         {"rfc2217://[::1]:2217", "rfc2217://[::1]:2217", ""},
         {"ttyUSB9", "", ""},
+        {"./ttyUSB0", "./ttyUSB0", ""},
+        {"../dev/ttyUSB0", "../dev/ttyUSB0", ""},
     };
     for (const auto &c : cases) {
         const core::PortEntry port = choosePort(QString::fromUtf8(c.argument), [&] { return listed; });
