@@ -1,5 +1,6 @@
 #include "session/TerminalSession.h"
 
+#include "core/Cp1251.h"
 #include "rx/LogLineRenderer.h"
 #include "rx/LogTimeStamp.h"
 #include "rx/WeekClock.h"
@@ -36,6 +37,7 @@ TerminalSession::TerminalSession(core::PortDirectory directory, QObject *parent)
         if (!m_rxTimer.isActive() || m_rxTimer.remainingTime() > 1)
             m_rxTimer.start(1);
     });
+    connect(&m_port, &core::PortAccess::inputLinesChanged, this, &TerminalSession::inputLinesChanged);
     m_checkConnect.setInterval(kCheckConnectMs);
     connect(&m_checkConnect, &QTimer::timeout, this, &TerminalSession::CheckConnectTimer);
     m_checkConnect.start();
@@ -388,10 +390,57 @@ void TerminalSession::scheduleRxTick(qint32 now) {
         m_rxTimer.start(*delay);
 }
 
+// --- The serial line -------------------------------------------------------
+
+bool TerminalSession::changeLineSettings(const core::LineSettings &settings) {
+    if (settings == m_settings)
+        return true;
+    if (m_open && !m_port.changeLine(settings))
+        return false;
+    m_settings = settings;
+    if (m_open)
+        logLineAction(core::describe(settings));
+    return true;
+}
+
+void TerminalSession::setModemOutputs(const core::ModemOutputs &outputs) {
+    const core::ModemOutputs before = std::exchange(m_outputs, outputs);
+    m_port.setOutputs(outputs);
+    if (!m_open)
+        return;
+    for (const core::ModemLine line : {core::ModemLine::Dtr, core::ModemLine::Rts}) {
+        const bool was = line == core::ModemLine::Dtr ? before.dtr : before.rts;
+        const bool now = line == core::ModemLine::Dtr ? outputs.dtr : outputs.rts;
+        if (was != now)
+            logLineAction(core::modemLineName(line) + (now ? QStringLiteral(" вкл.") : QStringLiteral(" выкл.")));
+    }
+}
+
+bool TerminalSession::pulseLine(core::ModemLine line, int ms) {
+    if (!m_open || !m_port.pulse(line, ms))
+        return false;
+    logLineAction(QStringLiteral("импульс %1 %2 мс").arg(core::modemLineName(line)).arg(ms));
+    return true;
+}
+
+bool TerminalSession::sendBreak(int ms) {
+    if (!m_open || !m_port.sendBreak(ms))
+        return false;
+    logLineAction(QStringLiteral("break %1 мс").arg(ms));
+    return true;
+}
+
+// One short line per thing done to the line, so that a log tells it.
+void TerminalSession::logLineAction(const QString &what) {
+    putLogLine(core::cp1251::fromUnicode(QStringLiteral("*** Линия: ") + what), Direction::Line);
+}
+
 // --- Log -------------------------------------------------------------------
 
 void TerminalSession::putLogLine(const QByteArray &text, Direction direction) {
-    const char mark = direction == Direction::Sent ? rx::kSentMark : rx::kReceivedMark;
+    const char mark = direction == Direction::Sent       ? rx::kSentMark
+                      : direction == Direction::Received ? rx::kReceivedMark
+                                                         : rx::kLineMark;
     const QByteArray line = m_timeStamps ? rx::timeStampPrefix(QTime::currentTime(), mark) + text : text;
     if (!rx::passesFilter(line, m_filter))
         return;

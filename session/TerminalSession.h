@@ -44,7 +44,8 @@ class TerminalSession : public QObject {
     Q_OBJECT
 public:
     // Which way a log line went.
-    enum class Direction { Sent, Received };
+    // Line: what was done to the serial line (new settings, a pulse, a break).
+    enum class Direction { Sent, Received, Line };
     Q_ENUM(Direction)
 
     // Counters of the statistics panel and the byte totals.
@@ -81,6 +82,30 @@ public:
     void setSendOnConnect(bool on) { m_sendOnConnect = on; }
     // The watch's beat, every second (its own timer calls it).
     void CheckConnectTimer();
+
+    // --- The serial line ---------------------------------------------------
+    // A pulse and a break last this long unless the user says otherwise.
+    static constexpr int kDefaultPulseMs = 100;
+    static constexpr int kDefaultBreakMs = 250;
+    // Whether the open port can set its line (a raw TCP port cannot).
+    bool hasLineControl() const { return m_open && m_port.hasLineControl(); }
+    const core::LineSettings &lineSettings() const { return m_settings; }
+    // New framing: kept for the next open, and applied at once to an open
+    // port, with a line in the log. False when the port refused them (it then
+    // keeps the settings it had; errorString() says why).
+    bool changeLineSettings(const core::LineSettings &settings);
+    // DTR and RTS as the user wants them, applied now and at every open
+    // (reconnections included); each change of an open port is logged.
+    void setModemOutputs(const core::ModemOutputs &outputs);
+    const core::ModemOutputs &modemOutputs() const { return m_outputs; }
+    // The line turned over for ms and back, logged; false when not possible.
+    bool pulseLine(core::ModemLine line, int ms = kDefaultPulseMs);
+    bool sendBreak(int ms = kDefaultBreakMs);
+    // The lamps are shown: inputLinesChanged() follows the lines.
+    void watchInputLines(bool on) { m_port.watchInputLines(on); }
+    std::optional<core::InputLines> inputLines() const { return m_port.inputLines(); }
+    // Tests record the local port's line calls.
+    void setLineCalls(core::LineCalls &calls) { m_port.setLineCalls(calls); }
 
     // --- Sending ----------------------------------------------------------
     // The single routine that writes to the port: the command part plus the
@@ -173,6 +198,8 @@ signals:
     // Something the user is told ("Все команды отправлены"); never shown
     // from inside the poll or the send routine.
     void notice(const QString &text);
+    // CTS, DSR, DCD and RI changed; empty: the port has no such lines.
+    void inputLinesChanged(const std::optional<core::InputLines> &lines);
     // The log file failed (a write, a flush); reported once per failure.
     void logFileFailed(const QString &fileName, const QString &error);
 
@@ -197,6 +224,7 @@ private:
     bool answerComplete();
     void scheduleRxTick(qint32 now);
     void putLogLine(const QByteArray &text, Direction direction);
+    void logLineAction(const QString &what);
 
     tx::SendInputs sendInputs() const;
     void carryOut(const tx::SendStep &step);
@@ -215,6 +243,7 @@ private:
     bool m_wanted = false;
     bool m_autoConnect = false;
     bool m_sendOnConnect = false;
+    core::ModemOutputs m_outputs;
 
     QByteArray m_commandLine;
     QByteArray m_tail;

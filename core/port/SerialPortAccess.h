@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/LineSettings.h"
+#include "core/platform/LineCalls.h"
 #include "core/port/PortAccess.h"
 
 #include <QByteArray>
 #include <QSerialPort>
+#include <QTimer>
 
 namespace core {
 
@@ -53,7 +55,32 @@ public:
     // Drops whatever is queued in both directions (the port is being closed).
     void discard() override;
 
+    bool hasLineControl() const override { return true; }
+    bool changeLine(const LineSettings &settings) override;
+    void setOutputs(const ModemOutputs &outputs) override;
+    bool pulse(ModemLine line, int ms) override;
+    bool sendBreak(int ms) override;
+    // The lines are read every kInputPollMs while watched and open, and
+    // not at all on a device without them (a pseudo-terminal).
+    void watchInputLines(bool on) override;
+    std::optional<InputLines> inputLines() const override { return m_inputLines; }
+    static constexpr int kInputPollMs = 50;
+
+    // Tests put a recorder of the line's calls here; the system's by default.
+    void setLineCalls(LineCalls &calls) { m_calls = &calls; }
+
 private:
+    // Sets the framing and reads it back: every flag must be what was asked,
+    // whatever the driver kept from an earlier open.
+    bool applyExactly(const LineSettings &settings);
+    void applyOutputs();
+    bool driverOwnsRts() const { return m_settings.flow == FlowControl::RtsCts; }
+    bool chosen(ModemLine line) const { return line == ModemLine::Dtr ? m_outputs.dtr : m_outputs.rts; }
+    void endPulse();
+    void endBreak();
+    void updateInputWatch();
+    void pollInputLines();
+
     void onError(QSerialPort::SerialPortError error);
     qint64 systemQueued() const;
     bool writable(int timeoutMs) const;
@@ -64,6 +91,15 @@ private:
     bool m_releasePending = false;
     quint64 m_openCount = 0;
     QString m_error;
+
+    LineCalls *m_calls = &systemLineCalls();
+    ModemOutputs m_outputs;
+    std::optional<ModemLine> m_pulsing;
+    QTimer m_pulseTimer;
+    QTimer m_breakTimer;
+    bool m_watchInput = false;
+    std::optional<InputLines> m_inputLines;
+    QTimer m_inputPoll;
 };
 
 } // namespace core
