@@ -27,6 +27,7 @@ class LogView;
 class MacroPanel;
 class PlotWindow;
 class ReceivePath;
+class LineControls;
 class SendModesPanel;
 class TFormEditHelpCmd;
 class TInfo;
@@ -88,6 +89,7 @@ private:
     std::unique_ptr<ConnectionControl> m_connection;
     std::unique_ptr<TransmitLine> m_transmit;
     std::unique_ptr<ReceivePath> m_receive;
+    std::unique_ptr<LineControls> m_line;
     std::unique_ptr<Housekeeping> m_housekeeping;
     std::unique_ptr<PlotWindow> m_plot;
     bool m_sessionEnded = false;
