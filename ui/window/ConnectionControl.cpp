@@ -150,14 +150,18 @@ void ConnectionControl::rateChosen(int index) {
     ask.setInputMode(QInputDialog::IntInput);
     ask.setIntRange(1, std::numeric_limits<qint32>::max());
     ask.setIntValue(list->itemText(m_rateIndex).toInt());
-    if (modal::exec(ask, ask.windowTitle()) != QDialog::Accepted) {
+    // Taken when accepted, as the window's other questions do.
+    std::optional<int> rate;
+    connect(&ask, &QDialog::accepted, &ask, [&rate, &ask] { rate = ask.intValue(); });
+    modal::exec(ask, ask.windowTitle());
+    if (!rate) {
         list->setCurrentIndex(m_rateIndex);
         return;
     }
-    const QString rate = QString::number(ask.intValue());
-    int found = list->findText(rate);
+    const QString text = QString::number(*rate);
+    int found = list->findText(text);
     if (found < 0 || found == other) {
-        list->insertItem(other, rate);
+        list->insertItem(other, text);
         found = other;
     }
     list->setCurrentIndex(found);

@@ -198,7 +198,10 @@ void LineControls::setupClicked() {
     form->addRow(QStringLiteral("Длительность импульса:"), pulseMs);
     form->addRow(QStringLiteral("Длительность break:"), breakMs);
     form->addRow(buttons);
-    if (modal::exec(ask, ask.windowTitle()) != QDialog::Accepted)
+    bool accepted = false;
+    connect(&ask, &QDialog::accepted, &ask, [&accepted] { accepted = true; });
+    modal::exec(ask, ask.windowTitle());
+    if (!accepted)
         return;
     m_pulseLine = pulseLine->currentIndex() == 0 ? core::ModemLine::Dtr : core::ModemLine::Rts;
     m_pulseMs = pulseMs->value();

@@ -176,6 +176,8 @@ core::TerminalState TForm1::terminalState() const {
     return state;
 }
 
+void TForm1::setLineCalls(core::LineCalls &calls) { m_session->setLineCalls(calls); }
+
 void TForm1::SendPortData(const QByteArray &command) { m_session->SendPortData(command); }
 
 void TForm1::closeEvent(QCloseEvent *event) {

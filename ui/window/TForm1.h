@@ -10,6 +10,9 @@
 namespace Ui {
 class TForm1;
 }
+namespace core {
+class LineCalls;
+}
 namespace macros {
 class MacroStore;
 }
@@ -55,6 +58,9 @@ public:
     const macros::MacroStore &macroStore() const;
     // The run's variables as their owners hold them now.
     core::TerminalState terminalState() const;
+
+    // Tests record the calls made on the serial line.
+    void setLineCalls(core::LineCalls &calls);
 
     // The single routine that writes to the port.
     void SendPortData(const QByteArray &command);
