@@ -106,6 +106,16 @@ public:
                           (bits & TIOCM_RI) != 0};
     }
 
+    bool waitInputChange(int fd, const std::atomic<bool> &stop) override {
+        // A pseudo-terminal answers ENOTTY or EINVAL, a device gone EIO; a
+        // signal meant for stopping EINTR, any other signal is waited past.
+        int result = 0;
+        while ((result = ::ioctl(fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RI)) != 0 && errno == EINTR &&
+               !stop) {
+        }
+        return result == 0;
+    }
+
 private:
     static bool fail(QString &error) {
         error = errnoText(errno);

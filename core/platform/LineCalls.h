@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <optional>
 
 namespace core {
@@ -27,6 +28,11 @@ public:
     virtual bool setBreak(int fd, bool on) = 0;
     // CTS, DSR, DCD and RI; empty where the device has no modem lines.
     virtual std::optional<InputLines> inputLines(int fd) = 0;
+    // Blocks until an input line changes (true), or returns false at once
+    // where the device cannot tell and when interrupted; a waiting thread is
+    // interrupted by a signal (see InputLineWaiter) or, for a recorder, by
+    // stop.
+    virtual bool waitInputChange(int fd, const std::atomic<bool> &stop) = 0;
 };
 
 // The system's own calls (termios2 on Linux).

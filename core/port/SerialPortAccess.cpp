@@ -31,8 +31,6 @@ SerialPortAccess::SerialPortAccess(QObject *parent) : PortAccess(parent) {
     }
     connect(&m_pulseTimer, &QTimer::timeout, this, &SerialPortAccess::endPulse);
     connect(&m_breakTimer, &QTimer::timeout, this, &SerialPortAccess::endBreak);
-    m_inputPoll.setInterval(kInputPollMs);
-    connect(&m_inputPoll, &QTimer::timeout, this, &SerialPortAccess::pollInputLines);
 }
 
 bool SerialPortAccess::open(const QString &location, const LineSettings &settings) {
@@ -73,11 +71,15 @@ void SerialPortAccess::openAsync(const QString &location, const LineSettings &se
     emit opened(ok);
 }
 
+SerialPortAccess::~SerialPortAccess() { m_inputWaiter.stop(); }
+
 void SerialPortAccess::close() {
     if (m_breakTimer.isActive())
         endBreak();
     m_pulseTimer.stop();
     m_pulsing.reset();
+    // The waiting thread ends before its descriptor does.
+    m_inputWaiter.stop();
     if (m_port.isOpen())
         m_port.close();
     updateInputWatch();
@@ -286,21 +288,23 @@ void SerialPortAccess::watchInputLines(bool on) {
 
 void SerialPortAccess::updateInputWatch() {
     if (m_watchInput && m_port.isOpen()) {
-        pollInputLines();
-        // Only a device that has the lines is looked at again.
-        if (m_inputLines && !m_inputPoll.isActive())
-            m_inputPoll.start();
+        readInputLines();
+        // Only a device that has the lines is waited on.
+        if (m_inputLines && !m_inputWaiter.running())
+            m_inputWaiter.start(*m_calls, int(m_port.handle()), [this] {
+                QMetaObject::invokeMethod(this, &SerialPortAccess::readInputLines, Qt::QueuedConnection);
+            });
         return;
     }
-    m_inputPoll.stop();
+    m_inputWaiter.stop();
     if (std::exchange(m_inputLines, std::nullopt))
         emit inputLinesChanged(std::nullopt);
 }
 
-void SerialPortAccess::pollInputLines() {
+void SerialPortAccess::readInputLines() {
+    if (!m_port.isOpen())
+        return;
     const std::optional<InputLines> lines = m_calls->inputLines(m_port.handle());
-    if (!lines)
-        m_inputPoll.stop();
     if (lines != m_inputLines) {
         m_inputLines = lines;
         emit inputLinesChanged(lines);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/LineSettings.h"
+#include "core/platform/InputLineWaiter.h"
 #include "core/platform/LineCalls.h"
 #include "core/port/PortAccess.h"
 
@@ -17,6 +18,7 @@ class SerialPortAccess : public PortAccess {
     Q_OBJECT
 public:
     explicit SerialPortAccess(QObject *parent = nullptr);
+    ~SerialPortAccess() override;
 
     // Opens the device exclusively and applies the settings; false when the
     // device is absent, busy or refuses the settings (the port is then closed),
@@ -60,11 +62,12 @@ public:
     void setOutputs(const ModemOutputs &outputs) override;
     bool pulse(ModemLine line, int ms) override;
     bool sendBreak(int ms) override;
-    // The lines are read every kInputPollMs while watched and open, and
-    // not at all on a device without them (a pseudo-terminal).
+    // While watched and open the lines are read at the start and after each
+    // change the driver reports to a waiting thread: nothing runs while they
+    // stay as they are, and a device without them (a pseudo-terminal) is
+    // asked once.
     void watchInputLines(bool on) override;
     std::optional<InputLines> inputLines() const override { return m_inputLines; }
-    static constexpr int kInputPollMs = 50;
 
     // Tests put a recorder of the line's calls here; the system's by default.
     void setLineCalls(LineCalls &calls) { m_calls = &calls; }
@@ -79,7 +82,7 @@ private:
     void endPulse();
     void endBreak();
     void updateInputWatch();
-    void pollInputLines();
+    void readInputLines();
 
     void onError(QSerialPort::SerialPortError error);
     qint64 systemQueued() const;
@@ -99,7 +102,8 @@ private:
     QTimer m_breakTimer;
     bool m_watchInput = false;
     std::optional<InputLines> m_inputLines;
-    QTimer m_inputPoll;
+    // Last, so that its thread ends before anything it reaches goes.
+    InputLineWaiter m_inputWaiter;
 };
 
 } // namespace core

@@ -1,3 +1,4 @@
+#include "core/platform/InputLineWaiter.h"
 #include "core/port/SerialPortAccess.h"
 #include "kit/EventWait.h"
 #include "kit/PtyDevice.h"
@@ -5,8 +6,12 @@
 #include "support/FakeLineCalls.h"
 #include "support/QtPrinting.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+
+#include <poll.h>
+#include <unistd.h>
 
 using core::FlowControl;
 using core::Parity;
@@ -170,7 +175,7 @@ TEST(SerialLine, PulseAndBreakLastAsLongAsAsked) {
 TEST(SerialLine, InputLinesAreWatchedOnlyWhileAskedAndOnlyWhereTheDeviceHasThem) {
     PtyDevice device;
     FakeLineCalls calls;
-    calls.lines = core::InputLines{};
+    calls.setLines(core::InputLines{});
     core::SerialPortAccess port;
     port.setLineCalls(calls);
     QSignalSpy changes(&port, &core::PortAccess::inputLinesChanged);
@@ -179,21 +184,26 @@ TEST(SerialLine, InputLinesAreWatchedOnlyWhileAskedAndOnlyWhereTheDeviceHasThem)
 
     port.watchInputLines(true);
     ASSERT_EQ(changes.size(), 1);
-    calls.lines = core::InputLines{true, false, true, false};
+    // Nothing is read while the lines stay as they are.
+    processEventsFor(100);
+    EXPECT_EQ(calls.inputReads, 1);
+    calls.setLines(core::InputLines{true, false, true, false});
     ASSERT_TRUE(waitUntil([&] { return changes.size() == 2; }, 2000));
     EXPECT_EQ(port.inputLines(), (core::InputLines{true, false, true, false}));
 
     port.watchInputLines(false);
     const int reads = calls.inputReads;
-    processEventsFor(3 * core::SerialPortAccess::kInputPollMs);
+    calls.setLines(core::InputLines{});
+    processEventsFor(100);
     EXPECT_EQ(calls.inputReads, reads);
     EXPECT_EQ(port.inputLines(), std::nullopt);
 
     // A device without the lines is asked once, quietly.
-    calls.lines.reset();
+    calls.setLines(std::nullopt);
     port.watchInputLines(true);
-    processEventsFor(3 * core::SerialPortAccess::kInputPollMs);
+    processEventsFor(100);
     EXPECT_EQ(calls.inputReads, reads + 1);
+    port.close();
 }
 
 TEST(SerialLine, APseudoTerminalHasNoInputLinesAndRefusesNothingElse) {
@@ -204,4 +214,30 @@ TEST(SerialLine, APseudoTerminalHasNoInputLinesAndRefusesNothingElse) {
     EXPECT_EQ(port.inputLines(), std::nullopt);
     port.setOutputs({true, true});
     EXPECT_TRUE(port.probe());
+}
+
+TEST(SerialLine, AWaitBlockedInTheSystemEndsOnStop) {
+    // Blocks as TIOCMIWAIT does, in a call only a signal ends.
+    struct BlockingCalls : FakeLineCalls {
+        int waits = 0;
+        bool waitInputChange(int fd, const std::atomic<bool> &) override {
+            ++waits;
+            pollfd never{fd, POLLIN, 0};
+            return ::poll(&never, 1, -1) > 0;
+        }
+    } calls;
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    core::InputLineWaiter waiter;
+    std::atomic<int> changes = 0;
+    waiter.start(calls, pipeEnds[0], [&] { ++changes; });
+    ASSERT_TRUE(waitUntil([&] { return calls.waits == 1; }));
+    QElapsedTimer clock;
+    clock.start();
+    waiter.stop();
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_FALSE(waiter.running());
+    EXPECT_EQ(changes, 0);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
 }

@@ -24,7 +24,32 @@ bool FakeLineCalls::setBreak(int, bool on) {
 
 std::optional<core::InputLines> FakeLineCalls::inputLines(int) {
     ++inputReads;
-    return lines;
+    const std::lock_guard lock(m_mutex);
+    m_versionRead = m_linesVersion;
+    return m_lines;
+}
+
+bool FakeLineCalls::waitInputChange(int, const std::atomic<bool> &stop) {
+    std::unique_lock lock(m_mutex);
+    // As the driver: a device without the lines cannot tell.
+    if (!m_lines)
+        return false;
+    // A change since the lines were last read counts, as a driver's
+    // counters of line changes do.
+    while (m_linesVersion == m_versionRead && !stop)
+        m_changed.wait_for(lock, std::chrono::milliseconds(5));
+    if (!stop)
+        m_versionRead = m_linesVersion;
+    return !stop;
+}
+
+void FakeLineCalls::setLines(const std::optional<core::InputLines> &lines) {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_lines = lines;
+        ++m_linesVersion;
+    }
+    m_changed.notify_all();
 }
 
 QList<FakeLineCalls::Call> FakeLineCalls::of(Call::Kind kind) const {

@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 #include <QList>
 
+#include <condition_variable>
+#include <mutex>
+
 // Records the line's calls with the time each was made, and plays a driver:
 // it keeps what was applied (unless told to keep a rate or a stale flag) and
 // answers the input lines it is given.
@@ -24,19 +27,26 @@ public:
     bool setModemLine(int fd, core::ModemLine line, bool active) override;
     bool setBreak(int fd, bool on) override;
     std::optional<core::InputLines> inputLines(int fd) override;
+    // Wakes when setLines() changed them (or stop is set).
+    bool waitInputChange(int fd, const std::atomic<bool> &stop) override;
+    // The input lines answered from now on; empty: the device has none.
+    void setLines(const std::optional<core::InputLines> &lines);
 
     QList<Call> calls;
     // The driver keeps this rate whatever is asked.
     std::optional<qint32> keptRate;
     // The first apply leaves the mark/space bit set (space for even).
     bool staleMarkSpace = false;
-    // The input lines answered; empty: the device has none.
-    std::optional<core::InputLines> lines;
-    int inputReads = 0;
+    std::atomic<int> inputReads = 0;
 
     QList<Call> of(Call::Kind kind) const;
 
 private:
     QElapsedTimer m_clock;
     std::optional<core::LineSettings> m_line;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::optional<core::InputLines> m_lines;
+    quint64 m_linesVersion = 0;
+    quint64 m_versionRead = 0;
 };
