@@ -62,6 +62,8 @@ bool Receiver::readWaiting(qint64 waiting) {
     m_traffic.RxTotal += count;
     const bool waitsMeasured = m_traffic.statistics.recordRead(rx::WeekClockMs());
     emit bytesReceived(count, waitsMeasured);
+    if (!bytes.isEmpty())
+        emit received(bytes);
     return !bytes.isEmpty();
 }
 

@@ -43,6 +43,8 @@ signals:
     // A finished packet, after its line; complete when nothing waits behind.
     void answered(const QByteArray &text, bool complete);
     void bytesReceived(quint32 bytes, bool waitsMeasured);
+    // The bytes of each read from the port, as they came.
+    void received(const QByteArray &bytes);
 
 private:
     bool mayRead() const;

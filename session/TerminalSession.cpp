@@ -32,6 +32,7 @@ TerminalSession::TerminalSession(core::PortDirectory directory, QObject *parent)
 
     connect(&m_receiver, &Receiver::packetReceived, this, &TerminalSession::packetReceived);
     connect(&m_receiver, &Receiver::bytesReceived, this, &TerminalSession::bytesReceived);
+    connect(&m_receiver, &Receiver::received, this, &TerminalSession::received);
     connect(&m_receiver, &Receiver::answered, this, &TerminalSession::answered);
     connect(&m_receiver, &Receiver::answered, this,
             [this](const QByteArray &, bool complete) { m_sendModes.afterAnswer(complete); });
