@@ -78,6 +78,12 @@ public:
     // claimant's refused write reaches the watch from the event loop).
     qint64 write(const QByteArray &bytes);
     qint64 outputPendingMs() const { return m_open ? m_port.outputPendingMs() : 0; }
+    // Drops the input not yet read, here and at an RFC 2217 server, so that
+    // a claimant starts clean (a transfer after line noise).
+    void purgeInput() {
+        if (m_open)
+            m_port.purge();
+    }
 
     // --- The line ----------------------------------------------------------
     // The settings the port is opened with.

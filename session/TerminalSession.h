@@ -58,6 +58,13 @@ public:
 
     // The channel to the port, for its clients (the claim, the line).
     PortChannel &channel() { return m_channel; }
+    // The clock (ms, monotonic) the settle time after a reconnection and the
+    // period are measured on; the system's steady clock unless a test sets
+    // its own before connecting.
+    void setClock(const PortChannel::Clock &clock) {
+        m_channel.setClock(clock);
+        m_sendModes.setClock(clock);
+    }
 
     // --- Connection -------------------------------------------------------
     // The user's connect: opens the port at location with the settings.
@@ -128,6 +135,8 @@ public:
     // Back to sending the command line.
     void closeCommandFile() { m_sendModes.closeCommandFile(); }
     bool fileSendMode() const { return m_sendModes.fileSendMode(); }
+    // The loaded command file's lines (windows-1251 bytes).
+    const QList<QByteArray> &commandLines() const { return m_sendModes.fileLines(); }
     quint32 fileLineIndex() const { return m_sendModes.fileLineIndex(); }
     // "Отправить из файла" (and the send on connect with a file loaded).
     void StartSendCommands() { m_sendModes.StartSendCommands(); }

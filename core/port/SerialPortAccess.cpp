@@ -50,7 +50,7 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     // The lock other serial terminals take on the device; neither Qt's lock
     // file nor its exclusive mode is seen by them.
     if (QString reason; !lockDeviceExclusive(m_port.handle(), reason)) {
-        m_error = QStringLiteral("Порт занят другой программой (%1).").arg(reason);
+        m_error = kPortBusyText.arg(reason);
         close();
         return false;
     }
@@ -167,7 +167,7 @@ QString SerialPortAccess::openFailure(const QString &device) const {
     // when the device's mode really keeps us out. The name is the device's
     // path: Qt's port name is short ("pts/0") and would never be found.
     if (mayReadAndWrite(device))
-        return QStringLiteral("Порт занят другой программой (%1).").arg(reason);
+        return kPortBusyText.arg(reason);
     const QString group = QFileInfo(device).group();
     return reason + QStringLiteral("\nВозможно, пользователя нужно добавить в группу %1, которой принадлежит "
                                    "устройство %2 (и войти в систему заново).")
@@ -196,8 +196,8 @@ void SerialPortAccess::onError(QSerialPort::SerialPortError error) {
 bool SerialPortAccess::applyExactly(const LineSettings &settings) {
     QString reason;
     if (!isSupported(settings) || !m_calls->applyLine(m_port.handle(), settings, reason)) {
-        m_error = QStringLiteral("Порт не принимает эти настройки линии (%1).")
-                      .arg(reason.isEmpty() ? describe(settings) : describe(settings) + QStringLiteral(": ") + reason);
+        m_error = kSettingsRefusedText + QStringLiteral("\n") +
+                  (reason.isEmpty() ? describe(settings) : describe(settings) + QStringLiteral(": ") + reason);
         return false;
     }
     std::optional<LineSettings> kept = m_calls->readLine(m_port.handle());
@@ -213,7 +213,8 @@ bool SerialPortAccess::applyExactly(const LineSettings &settings) {
             kept->stopBits = settings.dataBits == 5 ? StopBits::OneAndHalf : StopBits::Two;
     }
     if (kept != settings) {
-        m_error = QStringLiteral("Порт не принимает эти настройки линии (%1): устройство оставило %2.")
+        m_error = kSettingsRefusedText +
+                  QStringLiteral("\nЗапрошено %1, устройство оставило %2.")
                       .arg(describe(settings), kept ? describe(*kept) : QStringLiteral("неизвестно что"));
         return false;
     }

@@ -101,8 +101,8 @@ TEST(SerialLine, ARefusedRateFailsTheOpenWithTheReasonAndLeavesThePortClosed) {
     core::SerialPortAccess port;
     port.setLineCalls(calls);
     EXPECT_FALSE(port.open(device.slavePath(), {4000000, 8, StopBits::One}));
-    EXPECT_EQ(port.errorString(), QStringLiteral("Порт не принимает эти настройки линии (4000000 8N1): "
-                                                 "устройство оставило 3000000 8N1."));
+    EXPECT_EQ(port.errorString(), QStringLiteral("Порт не принимает эти настройки линии.\n"
+                                                 "Запрошено 4000000 8N1, устройство оставило 3000000 8N1."));
     EXPECT_FALSE(port.probe());
     // While open, a refused change leaves the line as it was.
     calls.keptRate.reset();
