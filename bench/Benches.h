@@ -64,3 +64,8 @@ void runRunnerBench(int megabytes, int rounds, int trips);
 // the client and from the client to the device, over TCP and the Unix socket,
 // with the log recording.
 void runShareBench(int megabytes);
+
+// terminalkvr-run's after-answer chain beside a minimal pyserial script on
+// the same kind of device, in the same run: the median time from a reply at
+// the device to the next command there, and their ratio (goal: at most 2).
+void runRoundTripBench(int trips);

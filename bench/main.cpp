@@ -18,6 +18,7 @@
 //   terminal_bench [startup|idle [seconds]|send|framing|throughput|units|macros|period|chain|net|sendcost [period
 //   s]|plot|all] terminal_bench compare|flood [megabytes [rounds]]   (not part of all; flood is the terminal's side of
 //   compare alone) terminal_bench run [megabytes [rounds [trips]]]   terminalkvr-run beside them (not part of all)
+//   terminal_bench roundtrip [trips]   terminalkvr-run's round trip beside pyserial's (not part of all)
 //   terminal_bench looks [folder]   (not part of all)
 //   terminal_bench share [megabytes]   a script on the shared port (not part of all)
 int main(int argc, char **argv) {
@@ -57,6 +58,8 @@ int main(int argc, char **argv) {
                        argc > 4 ? std::atoi(argv[4]) : 200);
     if (std::strcmp(which, "share") == 0)
         runShareBench(argc > 2 ? std::atoi(argv[2]) : 20);
+    if (std::strcmp(which, "roundtrip") == 0)
+        runRoundTripBench(argc > 2 ? std::atoi(argv[2]) : 500);
     if (std::strcmp(which, "looks") == 0)
         runLooksBench(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/tmp/log-looks"));
     if (all || std::strcmp(which, "macros") == 0)

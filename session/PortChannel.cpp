@@ -24,12 +24,15 @@ qint64 steadyMs() {
 PortChannel::PortChannel(core::PortDirectory directory, QObject *parent)
     : QObject(parent), m_directory(std::move(directory)), m_clock(steadyMs) {
     connect(&m_port, &core::PortAccess::opened, this, &PortChannel::portOpened);
+    connect(&m_port, &core::PortAccess::inputLinesChanged, this, &PortChannel::inputLinesChanged);
     connect(&m_port, &core::PortAccess::readable, this, [this] {
         if (isClaimed())
             passClaimedInput();
         else
             emit readable();
     });
+    // A port that reports its loss is looked at now, not on the next beat.
+    connect(&m_port, &core::PortAccess::lost, this, &PortChannel::CheckConnectTimer, Qt::QueuedConnection);
     m_checkConnect.setInterval(kCheckConnectMs);
     connect(&m_checkConnect, &QTimer::timeout, this, &PortChannel::CheckConnectTimer);
     m_checkConnect.start();
@@ -167,21 +170,10 @@ qint64 PortChannel::write(const QByteArray &bytes) {
 // --- The line ------------------------------------------------------------------
 
 bool PortChannel::setLineSettings(const core::LineSettings &settings) {
-    if (m_open)
+    if (m_open && !m_port.changeLine(settings))
         return false;
     m_settings = settings;
     return true;
-}
-
-bool PortChannel::setModemLines(bool dtr, bool rts) {
-    Q_UNUSED(dtr)
-    Q_UNUSED(rts)
-    return false;
-}
-
-bool PortChannel::sendBreak(int ms) {
-    Q_UNUSED(ms)
-    return false;
 }
 
 // --- The claim -----------------------------------------------------------------
