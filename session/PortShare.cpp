@@ -14,6 +14,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <array>
+#include <climits>
+
 namespace session {
 
 namespace {
@@ -231,15 +234,70 @@ void PortShare::adopt(QIODevice *socket) {
     emit clientsChanged(clientCount());
 }
 
+namespace {
+
+// COM-PORT values in the order of core::Parity and core::FlowControl.
+constexpr std::array<quint8, 5> kParityValues{1, 3, 2, 4, 5};
+constexpr std::array<core::ComPortServer::Control, 3> kFlowValues{core::ComPortServer::Control::NoFlow,
+                                                                  core::ComPortServer::Control::HardwareFlow,
+                                                                  core::ComPortServer::Control::SoftwareFlow};
+
+} // namespace
+
 core::ComPortServer::Line PortShare::line() const {
-    const core::LineSettings &settings = m_session.channel().lineSettings();
+    const core::LineSettings &settings = m_session.lineSettings();
     core::ComPortServer::Line line;
     line.baudRate = quint32(settings.baudRate);
     line.dataSize = quint8(settings.dataBits);
+    line.parity = kParityValues[size_t(settings.parity)];
     line.stopSize = core::telnet::stopSize(settings.stopBits);
-    // Parity and flow control are off and DTR and RTS held inactive for as
-    // long as the port is open.
+    line.flow = kFlowValues[size_t(settings.flow)];
+    line.dtr = m_session.modemOutputs().dtr;
+    line.rts = m_session.modemOutputs().rts;
     return line;
+}
+
+void PortShare::applyLineRequest(Client &client, const core::ComPortServer::Event &request) {
+    using Command = core::ComPortServer::Command;
+    using Control = core::ComPortServer::Control;
+    core::LineSettings settings = m_session.lineSettings();
+    core::ModemOutputs outputs = m_session.modemOutputs();
+    const quint32 v = request.value;
+    switch (request.command) {
+    case Command::SetBaudRate:
+        settings.baudRate = qint32(std::min<quint32>(v, INT_MAX));
+        break;
+    case Command::SetDataSize:
+        settings.dataBits = int(v);
+        break;
+    case Command::SetParity:
+        for (size_t i = 0; i < kParityValues.size(); ++i)
+            if (kParityValues[i] == v)
+                settings.parity = core::Parity(i);
+        break;
+    case Command::SetStopSize:
+        settings.stopBits = v == 2 ? core::StopBits::Two : v == 3 ? core::StopBits::OneAndHalf : core::StopBits::One;
+        break;
+    case Command::SetControl:
+        for (size_t i = 0; i < kFlowValues.size(); ++i)
+            if (quint8(kFlowValues[i]) == v)
+                settings.flow = core::FlowControl(i);
+        if (v == quint8(Control::DtrOn) || v == quint8(Control::DtrOff))
+            outputs.dtr = v == quint8(Control::DtrOn);
+        if (v == quint8(Control::RtsOn) || v == quint8(Control::RtsOff))
+            outputs.rts = v == quint8(Control::RtsOn);
+        break;
+    default:
+        break;
+    }
+    // The session logs each change of the line; a setting the port refuses
+    // leaves the line as it was, and the answer says so.
+    if (settings != m_session.lineSettings())
+        m_session.changeLineSettings(settings);
+    if (outputs != m_session.modemOutputs())
+        m_session.setModemOutputs(outputs);
+    client.server.setLine(line());
+    write(client, client.server.answer(request));
 }
 
 QByteArray PortShare::mark(const Client &client) const {
@@ -261,6 +319,7 @@ void PortShare::readClient(Client &client) {
     if (in.isEmpty())
         return;
     client.server.setLine(line());
+    client.server.setLineRequestsAllowed(m_lineAllowed);
     const core::ComPortServer::Received received = client.server.receive(in);
     if (!received.reply.isEmpty())
         write(client, received.reply);
@@ -286,9 +345,11 @@ void PortShare::handleEvents(Client &client, const QList<core::ComPortServer::Ev
     using Kind = core::ComPortServer::Event::Kind;
     for (const core::ComPortServer::Event &event : events) {
         switch (event.kind) {
-        case Kind::LineRefused:
         case Kind::LineRequest:
-            // The line is the window's: it is not changed from here.
+            applyLineRequest(client, event);
+            break;
+        case Kind::LineRefused:
+            // The line is the window's unless the user lets scripts change it.
             m_session.logShared(
                 mark(client) +
                 core::cp1251::fromUnicode(

@@ -72,6 +72,10 @@ public:
     void close();
 
     int clientCount() const;
+    // Clients' requests to change the line (rate, framing, flow, DTR, RTS)
+    // act only when the user allowed them; otherwise they are answered with
+    // the line unchanged. Off at first.
+    void setLineRequestsAllowed(bool allowed) { m_lineAllowed = allowed; }
     // Device output queued for the clients, not yet taken by them.
     qint64 queuedBytes() const;
 
@@ -99,6 +103,7 @@ private:
     void forget(Client *client, bool gracefully);
     void readAll();
     void release();
+    void applyLineRequest(Client &client, const core::ComPortServer::Event &request);
     core::ComPortServer::Line line() const;
     QByteArray mark(const Client &client) const;
 
@@ -107,6 +112,7 @@ private:
     std::unique_ptr<QTcpServer> m_tcp;
     QList<std::shared_ptr<Client>> m_clients;
     Client *m_claimedBy = nullptr;
+    bool m_lineAllowed = false;
     int m_nextNumber = 1;
     QTimer m_retry;
     QString m_error;

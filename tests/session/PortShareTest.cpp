@@ -116,6 +116,28 @@ s.close()
     EXPECT_EQ(logFile(), text("[скрипт 1] AT\r\r\nOK\r\r\n[скрипт 1] запрос не выполнен: скорость 115200\r\n"));
 }
 
+// Allowed by the user, a script's line requests act on the line: pyserial
+// opens with DTR and RTS on and then changes the baud rate.
+TEST_F(Share, PyserialChangesTheLineWhenAllowed) {
+    if (!QFile::exists(kPython))
+        GTEST_SKIP() << "no /usr/bin/python3 (tools/setup.sh installs python3-serial)";
+    share.setLineRequestsAllowed(true);
+    ASSERT_TRUE(share.listenTcp());
+    QProcess script;
+    script.start(kPython, {"-c", R"(
+import sys, serial
+s = serial.serial_for_url(sys.argv[1], baudrate=9600, timeout=5)
+s.baudrate = 115200
+print("changed")
+s.close()
+)",
+                           share.address()});
+    ASSERT_TRUE(waitUntil([&] { return script.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(script.readAllStandardOutput(), QByteArray("changed\n")) << script.readAllStandardError().constData();
+    EXPECT_EQ(session.lineSettings().baudRate, 115200);
+    EXPECT_TRUE(session.modemOutputs().dtr && session.modemOutputs().rts);
+}
+
 // terminalkvr-run opens the shared port as any RFC 2217 port: its line
 // settings are the window's, so they are accepted; its command and the
 // answer go into the window's log as well.

@@ -5,6 +5,7 @@
 #include "ui/dialogs/OwnedWindow.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -52,6 +53,7 @@ ShareWindow::ShareWindow(session::TerminalSession &session, QWidget *owner)
     m_warning = named(new QLabel, "ShareWarning");
     m_warning->setWordWrap(true);
     m_warning->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_lineAllowed = named(new QCheckBox(QStringLiteral("Скрипты могут менять настройки линии")), "ShareLineAllowed");
     auto *apply = named(new QPushButton(QStringLiteral("Слушать")), "ShareListen");
     m_address = named(new QLineEdit, "ShareAddress");
     m_address->setReadOnly(true);
@@ -83,6 +85,7 @@ ShareWindow::ShareWindow(session::TerminalSession &session, QWidget *owner)
     layout->addWidget(m_unix);
     layout->addLayout(tcpRow);
     layout->addWidget(m_warning);
+    layout->addWidget(m_lineAllowed);
     layout->addWidget(new QLabel(QStringLiteral("Адрес для клиентов:")));
     layout->addLayout(addressRow);
     layout->addWidget(m_hint);
@@ -93,6 +96,7 @@ ShareWindow::ShareWindow(session::TerminalSession &session, QWidget *owner)
     layout->addLayout(buttons);
 
     connect(apply, &QPushButton::clicked, this, &ShareWindow::listen);
+    connect(m_lineAllowed, &QCheckBox::toggled, m_share.get(), &session::PortShare::setLineRequestsAllowed);
     connect(stop, &QPushButton::clicked, this, &QWidget::close);
     connect(m_copy, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(m_address->text()); });
     connect(m_share.get(), &session::PortShare::clientsChanged, this,

@@ -5,6 +5,7 @@
 #include <memory>
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,6 +52,7 @@ private:
     QLineEdit *m_host;
     QSpinBox *m_port;
     QLabel *m_warning;
+    QCheckBox *m_lineAllowed;
     QLineEdit *m_address;
     QPushButton *m_copy;
     QLabel *m_hint;
