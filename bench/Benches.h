@@ -60,6 +60,11 @@ void runPlotBench();
 // time from a reply at the device to the next command there.
 void runRunnerBench(int megabytes, int rounds, int trips);
 
+// A script on the window's shared port at full speed: MB/s from the device to
+// the client and from the client to the device, over TCP and the Unix socket,
+// with the log recording.
+void runShareBench(int megabytes);
+
 // terminalkvr-run's after-answer chain beside a minimal pyserial script on
 // the same kind of device, in the same run: the median time from a reply at
 // the device to the next command there, and their ratio (goal: at most 2).

@@ -20,6 +20,7 @@
 //   compare alone) terminal_bench run [megabytes [rounds [trips]]]   terminalkvr-run beside them (not part of all)
 //   terminal_bench roundtrip [trips]   terminalkvr-run's round trip beside pyserial's (not part of all)
 //   terminal_bench looks [folder]   (not part of all)
+//   terminal_bench share [megabytes]   a script on the shared port (not part of all)
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // A window that would open modally (a failed connect, say) is reported and
@@ -55,6 +56,8 @@ int main(int argc, char **argv) {
     if (std::strcmp(which, "run") == 0)
         runRunnerBench(argc > 2 ? std::atoi(argv[2]) : 20, argc > 3 ? std::atoi(argv[3]) : 1,
                        argc > 4 ? std::atoi(argv[4]) : 200);
+    if (std::strcmp(which, "share") == 0)
+        runShareBench(argc > 2 ? std::atoi(argv[2]) : 20);
     if (std::strcmp(which, "roundtrip") == 0)
         runRoundTripBench(argc > 2 ? std::atoi(argv[2]) : 500);
     if (std::strcmp(which, "looks") == 0)

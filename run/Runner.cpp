@@ -136,12 +136,13 @@ void Runner::printInputLines(const std::optional<core::InputLines> &lines) {
     if (m_options.quiet)
         return;
     const auto state = [](bool on) { return on ? "on" : "off"; };
+    // Through the output's buffer, in order with the log lines.
     if (lines)
-        std::fprintf(m_out, "lines: CTS %s, DSR %s, DCD %s, RI %s\n", state(lines->cts), state(lines->dsr),
-                     state(lines->dcd), state(lines->ri));
+        m_outBuffer += QByteArray("lines: CTS ") + state(lines->cts) + ", DSR " + state(lines->dsr) + ", DCD " +
+                       state(lines->dcd) + ", RI " + state(lines->ri) + '\n';
     else if (m_session.isOpen())
-        std::fprintf(m_out, "lines: none (the port has no modem lines)\n");
-    std::fflush(m_out);
+        m_outBuffer += "lines: none (the port has no modem lines)\n";
+    writeOut();
 }
 
 void Runner::portStateChanged(bool open) {
