@@ -335,6 +335,8 @@ bool TerminalSession::readWaiting(qint64 waiting) {
     m_traffic.RxTotal += count;
     const bool waitsMeasured = m_traffic.statistics.recordRead(rx::WeekClockMs());
     emit bytesReceived(count, waitsMeasured);
+    if (!bytes.isEmpty())
+        emit received(bytes);
     return !bytes.isEmpty();
 }
 

@@ -163,6 +163,9 @@ signals:
     void logLine(const QByteArray &line, TerminalSession::Direction direction);
     // The text of each received packet's line, before stamp and filter.
     void packetReceived(const QByteArray &text);
+    // The bytes of each read from the port, as they came (the plot reads
+    // the device's own lines from them, whatever the packets).
+    void received(const QByteArray &bytes);
     // A packet that answers (after its line), with its text; complete when
     // nothing more waits behind it. The after-answer chain sends only on a
     // complete answer, and an answer still arriving is its packets together.

@@ -113,11 +113,23 @@ void MacroPanel::LoadCmdConfig() {
 }
 
 void MacroPanel::offerRecovery() {
-    if (!macros::MacroStore::hasRecovery(m_storePath))
+    switch (m_store.checkRecovery(m_storePath)) {
+    case macros::MacroStore::RecoveryCheck::None:
         return;
+    case macros::MacroStore::RecoveryCheck::SetAside:
+        modal::inform(m_window, m_store.errorString());
+        return;
+    case macros::MacroStore::RecoveryCheck::Usable:
+        break;
+    }
     bool done = true;
     switch (modal::ask(m_window, macros::MacroStore::recoveryQuestion(m_storePath))) {
     case modal::Answer::Yes:
+        // Another window may have answered first.
+        if (!macros::MacroStore::hasRecovery(m_storePath)) {
+            modal::inform(m_window, macros::MacroStore::recoveryGoneText(m_storePath));
+            return;
+        }
         done = m_store.takeRecovery(m_storePath) && settleRecoveryConflicts();
         break;
     case modal::Answer::No:
@@ -133,9 +145,18 @@ void MacroPanel::offerRecovery() {
 bool MacroPanel::settleRecoveryConflicts() {
     if (m_store.recoveryConflicts().isEmpty())
         return true;
-    // The saved texts stay unless the user says "Нет".
-    const bool takeKept = modal::ask(m_window, m_store.conflictQuestion()) == modal::Answer::No;
-    return m_store.settleConflicts(takeKept, m_storePath);
+    // The saved texts stay unless the user says "Нет"; Escape leaves the
+    // kept ones in the file for another start.
+    switch (modal::ask(m_window, m_store.conflictQuestion())) {
+    case modal::Answer::Yes:
+        return m_store.settleConflicts(false, m_storePath);
+    case modal::Answer::No:
+        return m_store.settleConflicts(true, m_storePath);
+    case modal::Answer::Later:
+        m_store.postponeConflicts();
+        return true;
+    }
+    return true;
 }
 
 void MacroPanel::showListName(const QString &name) { showWhole(m_controls.ListNameEDT, name, kListNameLimit); }

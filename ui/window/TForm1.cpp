@@ -104,7 +104,7 @@ void TForm1::connectSubsystems() {
     connect(session, &session::TerminalSession::logLine, m_logView.get(), &LogView::showLine);
     connect(m_logView.get(), &LogView::timeStampsChanged, session, &session::TerminalSession::setTimeStamps);
     connect(m_logView.get(), &LogView::filterChanged, session, &session::TerminalSession::setLogFilter);
-    connect(session, &session::TerminalSession::packetReceived, m_plot.get(), &PlotWindow::takeReceivedLine);
+    connect(session, &session::TerminalSession::received, m_plot.get(), &PlotWindow::takeReceived);
     connect(session, &session::TerminalSession::commandSent, m_history.get(), &HistoryInput::remember);
 
     connect(m_sendModes.get(), &SendModesPanel::showInCommandLine, m_transmit.get(), &TransmitLine::showInCommandLine);
