@@ -4,9 +4,6 @@
 #include "run/RunTexts.h"
 #include "rx/LogDisplayText.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <climits>
 #include <csignal>
 #include <utility>
@@ -42,18 +39,11 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     connect(&m_session, &session::TerminalSession::portStateChanged, this, &Runner::portStateChanged);
     connect(&m_session, &session::TerminalSession::logLine, this, &Runner::logLine);
     connect(&m_session, &session::TerminalSession::answered, this, &Runner::answered);
-    connect(&m_session, &session::TerminalSession::logFileFailed, this,
-            [this](const QString &file, const QString &error) { complain(file + QStringLiteral(": ") + error); });
+    connect(&m_session, &session::TerminalSession::logFileFailed, this, &Runner::complainLog);
 
     m_tick.setSingleShot(true);
     m_tick.setTimerType(Qt::PreciseTimer);
     connect(&m_tick, &QTimer::timeout, this, &Runner::tick);
-    m_logFlush.setSingleShot(true);
-    m_logFlush.setInterval(session::TerminalSession::kLogFlushMs);
-    connect(&m_logFlush, &QTimer::timeout, this, [this] {
-        if (!m_log.flush())
-            complain(QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
-    });
     // Standard output is written out once the events at hand are done, not
     // line by line: a flood costs no system call per line.
     m_outFlush.setSingleShot(true);
@@ -66,16 +56,16 @@ void Runner::complain(const QString &text) {
     std::fflush(m_err);
 }
 
+void Runner::complainLog() {
+    const rx::LogRecorder &log = m_session.logRecorder();
+    complain(QStringLiteral("--log: %1: %2").arg(log.fileName(), log.errorString()));
+}
+
 bool Runner::createLog() {
-    if (m_options.logFile.isEmpty())
+    // The session records the log as the window does, into the file named.
+    if (m_options.logFile.isEmpty() || m_session.recordTo(m_options.logFile))
         return true;
-    // The file named is the file written: one left by an earlier run goes.
-    const QFileInfo existing(m_options.logFile);
-    if (existing.isFile() && !existing.isSymLink())
-        QFile::remove(m_options.logFile);
-    if (m_log.create(m_options.logFile))
-        return true;
-    complain(QStringLiteral("--log: %1: %2").arg(m_options.logFile, m_log.errorString()));
+    complainLog();
     return false;
 }
 
@@ -103,18 +93,12 @@ void Runner::portStateChanged(bool open) {
 }
 
 void Runner::logLine(const QByteArray &line) {
-    if (!m_options.quiet) {
-        const QByteArray shown = rx::logDisplayText(line).toLocal8Bit() + '\n';
-        std::fwrite(shown.constData(), 1, size_t(shown.size()), m_out);
-        if (!m_outFlush.isActive())
-            m_outFlush.start();
-    }
-    if (!m_log.isOpen())
+    if (m_options.quiet)
         return;
-    if (!m_log.writeLine(line))
-        complain(QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
-    if (!m_logFlush.isActive())
-        m_logFlush.start();
+    const QByteArray shown = rx::logDisplayText(line).toLocal8Bit() + '\n';
+    std::fwrite(shown.constData(), 1, size_t(shown.size()), m_out);
+    if (!m_outFlush.isActive())
+        m_outFlush.start();
 }
 
 void Runner::answered(const QByteArray &text, bool complete) {
@@ -149,10 +133,9 @@ void Runner::finish(int status, const QString &reason) {
         return;
     m_finished = true;
     m_tick.stop();
-    m_logFlush.stop();
     m_session.disconnectPort();
-    if (m_log.isOpen() && !m_log.close())
-        complain(QStringLiteral("--log: %1: %2").arg(m_log.fileName(), m_log.errorString()));
+    if (!m_session.closeLog())
+        complainLog();
     std::fflush(m_out);
     if (!reason.isEmpty())
         complain(reason);

@@ -4,7 +4,6 @@
 #include "run/CommandSource.h"
 #include "run/Dialogue.h"
 #include "run/RunOptions.h"
-#include "rx/LogFile.h"
 #include "session/TerminalSession.h"
 
 #include <QElapsedTimer>
@@ -44,6 +43,7 @@ private:
     void finish(int status, const QString &reason);
     void complain(const QString &text);
     bool createLog();
+    void complainLog();
 
     RunOptions m_options;
     Commands m_commands;
@@ -55,8 +55,6 @@ private:
     session::TerminalSession m_session;
     // The packets of an answer that goes on (more bytes were waiting).
     QString m_answer;
-    rx::LogFile m_log;
-    QTimer m_logFlush;
     QTimer m_tick;
     QTimer m_outFlush;
     bool m_started = false;

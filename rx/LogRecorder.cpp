@@ -2,16 +2,20 @@
 
 namespace rx {
 
+bool LogRecorder::recordTo(const QString &name) {
+    m_state = State::Off; // also after a file found deleted
+    m_name = name;
+    if (!m_file.create(m_name))
+        return false;
+    m_name = m_file.fileName();
+    m_state = State::Recording;
+    return true;
+}
+
 bool LogRecorder::toggle(const QDateTime &now) {
     switch (state()) {
     case State::Off:
-        m_state = State::Off; // also after a file found deleted
-        m_name = logFileNameFor(now);
-        if (!m_file.create(m_name))
-            return false;
-        m_name = m_file.fileName();
-        m_state = State::Recording;
-        return true;
+        return recordTo(logFileNameFor(now));
     case State::Recording:
         m_state = State::Paused;
         return m_file.flush();

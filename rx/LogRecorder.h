@@ -22,6 +22,9 @@ public:
     // and writes out what is gathered; false when that write begins a failure
     // episode. Paused: recording goes on in the same file.
     bool toggle(const QDateTime &now);
+    // Recording starts at once into the file of that name (a script's log),
+    // whatever the state; false when it cannot be created (errorString()).
+    bool recordTo(const QString &name);
 
     State state() const { return m_file.isGone() ? State::Off : m_state; }
     bool recording() const { return state() == State::Recording; }

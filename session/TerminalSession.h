@@ -4,10 +4,13 @@
 #include "core/LineSettings.h"
 #include "core/port/ConnectionWatch.h"
 #include "core/port/PortDirectory.h"
-#include "core/port/TerminalPort.h"
 #include "rx/LogRecorder.h"
-#include "rx/ReadStatistics.h"
-#include "rx/ReceiveBuffer.h"
+#include "session/LogSink.h"
+#include "session/PortChannel.h"
+#include "session/Receiver.h"
+#include "session/SendModeDriver.h"
+#include "session/Traffic.h"
+#include "session/Transmitter.h"
 #include "tx/SendModes.h"
 
 #include <QByteArray>
@@ -15,19 +18,19 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 namespace session {
 
-// One terminal session without a window: the open port (local or network),
-// connecting and the connection watch, the receive poll and its framing, the
-// single send routine with its encoding and echo, the send modes' sequencing,
-// the log lines as they are shown and recorded, the log file and the
-// counters. It needs only QtCore, QtNetwork and QtSerialPort, runs under a
-// QCoreApplication and never opens a window or a modal loop: whatever the
-// user is to be told goes out as a signal, and a window shows it from its
-// own event loop (a receiver that ran a modal loop inside the receive poll
-// would hold the poll while it is open).
+// One terminal session without a window, as one object: the window and the
+// command for scripts talk to it. It is made of parts with one job each
+// (see README.md): the channel to the port (PortChannel), the receiving
+// (Receiver), the sending (Transmitter), the log lines and the log file
+// (LogSink) and the send modes (SendModeDriver); this class only joins them
+// and passes their calls and signals on. It needs only QtCore, QtNetwork and
+// QtSerialPort, runs under a QCoreApplication and never opens a window or a
+// modal loop: whatever the user is to be told goes out as a signal, and a
+// window shows it from its own event loop (a receiver that ran a modal loop
+// inside the receive poll would hold the poll while it is open).
 //
 // Settings are handed in through the set...() calls, as the user changes
 // them; until then each has its start value (ASCII, tail "$0D", gap 0, mode
@@ -40,24 +43,28 @@ namespace session {
 //   ...connectFinished(true)...
 //   session.SendPortData("AT");                            // bytes + tail
 //   session.toggleLogRecording();                          // LOG_....txt
+// A client that needs the raw port for a while (a file transfer) claims
+// channel() and gives it back (see PortChannel).
 class TerminalSession : public QObject {
     Q_OBJECT
 public:
-    // Which way a log line went.
-    enum class Direction { Sent, Received };
-    Q_ENUM(Direction)
-
-    // Counters of the statistics panel and the byte totals.
-    struct Traffic {
-        quint32 TxTotal = 0;
-        quint32 RxTotal = 0;
-        rx::ReadStatistics statistics;
-    };
+    using Direction = session::Direction;
+    using Traffic = session::Traffic;
 
     // directory: where an adapter the user connected is looked for by its
     // lasting name when the connection is to be made again.
     explicit TerminalSession(core::PortDirectory directory = core::PortDirectory(), QObject *parent = nullptr);
     ~TerminalSession() override;
+
+    // The channel to the port, for its clients (the claim, the line).
+    PortChannel &channel() { return m_channel; }
+    // The clock (ms, monotonic) the settle time after a reconnection and the
+    // period are measured on; the system's steady clock unless a test sets
+    // its own before connecting.
+    void setClock(const PortChannel::Clock &clock) {
+        m_channel.setClock(clock);
+        m_sendModes.setClock(clock);
+    }
 
     // --- Connection -------------------------------------------------------
     // The user's connect: opens the port at location with the settings.
@@ -68,75 +75,80 @@ public:
     // location), after connectFinished(false).
     bool connectPort(const QString &location, const core::LineSettings &settings, const QString &stableLocation = {});
     // The user's disconnect (also of a lost port): closes, not wanted.
-    void disconnectPort();
-    bool isOpen() const { return m_open; }
-    bool isOpening() const { return m_opening != Opening::None; }
+    void disconnectPort() { m_channel.disconnectPort(); }
+    bool isOpen() const { return m_channel.isOpen(); }
+    bool isOpening() const { return m_channel.isOpening(); }
     // The user connected and has not disconnected (the connect button's tag).
-    bool connectWanted() const { return m_wanted; }
+    bool connectWanted() const { return m_channel.connectWanted(); }
     // Why the last open failed, in the system's words.
-    QString errorString() const { return m_port.errorString(); }
+    QString errorString() const { return m_channel.errorString(); }
     // "AutoConnect": a lost port is opened again on the watch's beats.
-    void setAutoConnect(bool on) { m_autoConnect = on; }
+    void setAutoConnect(bool on) { m_channel.setAutoConnect(on); }
     // "Отправить при соединении": send once connected (CheckSendDataAftConnect).
-    void setSendOnConnect(bool on) { m_sendOnConnect = on; }
+    void setSendOnConnect(bool on) { m_sendModes.setSendOnConnect(on); }
     // The watch's beat, every second (its own timer calls it).
-    void CheckConnectTimer();
+    void CheckConnectTimer() { m_channel.CheckConnectTimer(); }
 
     // --- Sending ----------------------------------------------------------
     // The single routine that writes to the port: the command part plus the
     // tail, encoded in the data mode; echoed and counted when the port took
     // it. A connection the write finds gone is handed to the watch at once.
-    void SendPortData(const QByteArray &command);
+    void SendPortData(const QByteArray &command) { m_transmitter.SendPortData(command); }
     // Sends the command line (setCommandLine).
-    void sendCommandLine() { SendPortData(m_commandLine); }
+    void sendCommandLine() { m_transmitter.sendCommandLine(); }
     void setCommandLine(const QByteArray &command);
-    void setTail(const QByteArray &tail) { m_tail = tail; }
-    void setDataMode(core::DataMode mode) { m_dataMode = mode; }
-    core::DataMode dataMode() const { return m_dataMode; }
-    bool sendBusy() const { return m_sendBusy; }
+    void setTail(const QByteArray &tail) { m_transmitter.setTail(tail); }
+    void setDataMode(core::DataMode mode);
+    core::DataMode dataMode() const { return m_transmitter.dataMode(); }
+    bool sendBusy() const { return m_transmitter.busy(); }
 
     // --- Send modes -------------------------------------------------------
-    void setSendMode(tx::SendMode mode);
-    tx::SendMode sendMode() const { return m_sendMode; }
+    void setSendMode(tx::SendMode mode) { m_sendModes.setSendMode(mode); }
+    tx::SendMode sendMode() const { return m_sendModes.sendMode(); }
     // The period field's text (ms); not a number: nothing is sent.
-    void setPeriodText(const QString &text);
+    void setPeriodText(const QString &text) { m_sendModes.setPeriodText(text); }
     // "Циклическая отправка из файла".
-    void setCyclic(bool on) { m_cyclic = on; }
+    void setCyclic(bool on) { m_sendModes.setCyclic(on); }
     // A command file's lines: sending from the file starts at its first line.
-    void loadCommandLines(const QList<QByteArray> &lines);
+    void loadCommandLines(const QList<QByteArray> &lines) { m_sendModes.loadCommandLines(lines); }
     // Back to sending the command line.
-    void closeCommandFile();
-    bool fileSendMode() const { return m_fileSendMode; }
-    quint32 fileLineIndex() const { return m_sequencer.FileLineIndex; }
+    void closeCommandFile() { m_sendModes.closeCommandFile(); }
+    bool fileSendMode() const { return m_sendModes.fileSendMode(); }
+    // The loaded command file's lines (windows-1251 bytes).
+    const QList<QByteArray> &commandLines() const { return m_sendModes.fileLines(); }
+    quint32 fileLineIndex() const { return m_sendModes.fileLineIndex(); }
     // "Отправить из файла" (and the send on connect with a file loaded).
-    void StartSendCommands();
+    void StartSendCommands() { m_sendModes.StartSendCommands(); }
     // The period timer's tick (its own timer calls it).
-    void TimerPeriodTimer();
+    void TimerPeriodTimer() { m_sendModes.TimerPeriodTimer(); }
     // Housekeeping's beat: cyclic periodic sending keeps its timer on.
-    void rearmCyclicPeriod();
+    void rearmCyclicPeriod() { m_sendModes.rearmCyclicPeriod(); }
 
     // --- Receiving --------------------------------------------------------
-    void setPacketGap(qint32 ms) { m_packetGap = ms; }
-    qint32 packetGap() const { return m_packetGap; }
-    quint32 buffered() const { return m_buffer.length(); }
-    bool rxBusy() const { return m_rxBusy; }
+    void setPacketGap(qint32 ms) { m_receiver.setPacketGap(ms); }
+    qint32 packetGap() const { return m_receiver.packetGap(); }
+    quint32 buffered() const { return m_receiver.buffered(); }
+    bool rxBusy() const { return m_receiver.busy(); }
     // The receive poll's tick (its own timer calls it).
-    void RxTimerTimer();
+    void RxTimerTimer() { m_receiver.RxTimerTimer(); }
 
     // --- Log --------------------------------------------------------------
     // Log lines reach the disk within this long of being shown.
-    static constexpr int kLogFlushMs = 1000;
+    static constexpr int kLogFlushMs = LogSink::kLogFlushMs;
     // " [ hh:mm:ss:zzz > ] " in front of each line ("TIME + ").
-    void setTimeStamps(bool on) { m_timeStamps = on; }
+    void setTimeStamps(bool on) { m_log.setTimeStamps(on); }
     // Only lines holding the text are shown and recorded; empty: all.
-    void setLogFilter(const QString &filter) { m_filter = filter; }
+    void setLogFilter(const QString &filter) { m_log.setFilter(filter); }
     // The recording button: start, pause, resume (see rx::LogRecorder). A
     // file that cannot be created returns false (logRecorder() says why).
-    bool toggleLogRecording(const QDateTime &now = QDateTime::currentDateTime());
-    const rx::LogRecorder &logRecorder() const { return m_recorder; }
+    bool toggleLogRecording(const QDateTime &now = QDateTime::currentDateTime()) { return m_log.toggleRecording(now); }
+    // Every line from now on is recorded to that file (a script's --log);
+    // false when it cannot be created (logRecorder() says why).
+    bool recordTo(const QString &path) { return m_log.recordTo(path); }
+    const rx::LogRecorder &logRecorder() const { return m_log.recorder(); }
     // The end of the run: the log file is written out and closed; false
     // when that failed (logRecorder() says why).
-    bool closeLog();
+    bool closeLog() { return m_log.close(); }
 
     // --- Counters ---------------------------------------------------------
     const Traffic &traffic() const { return m_traffic; }
@@ -152,6 +164,9 @@ signals:
     void portColourChanged(core::PortColour colour);
     // The adapter the user connected came back under another name.
     void portRelocated(const QString &name, const QString &location);
+    // A client took the channel (its name), or gave it back (empty): while
+    // it holds it, the log and the sends stand aside.
+    void claimChanged(const QString &claimant);
 
     // A command is about to go out (the history takes it).
     void commandSent(const QByteArray &command);
@@ -180,69 +195,12 @@ signals:
     void logFileFailed(const QString &fileName, const QString &error);
 
 private:
-    enum class Opening { None, ByUser, Reconnect };
-    bool OpenComPort(const QString &location, Opening purpose);
-    void portOpened(bool ok);
-    void reconnectDone(bool ok);
-    void sendAfterReconnect();
-    QString reconnectLocation();
-    void CloseComPort();
-    // One beat of the watch with the port found alive or not.
-    void watchBeat(bool alive);
-    void CheckSendDataAftConnect();
-    // One pass of SendPortData; false when the port did not take the bytes.
-    bool sendOnce(const QByteArray &command);
-
-    bool readWaiting(qint64 waiting);
-    void takeArrivedInput();
-    void showReceived(const std::optional<QByteArray> &line);
-    void ReadBufRxInLog(const QByteArray &text);
-    bool answerComplete();
-    void scheduleRxTick(qint32 now);
-    void putLogLine(const QByteArray &text, Direction direction);
-
-    tx::SendInputs sendInputs() const;
-    void carryOut(const tx::SendStep &step);
-    void AfterAnswerSend(bool complete);
-    void schedulePeriodTick();
-
-    core::TerminalPort m_port;
-    core::PortDirectory m_directory;
-    QTimer m_checkConnect;
-    QTimer m_reconnectSettle;
-    Opening m_opening = Opening::None;
-    QString m_location;
-    QString m_stableLocation;
-    core::LineSettings m_settings;
-    bool m_open = false;
-    bool m_wanted = false;
-    bool m_autoConnect = false;
-    bool m_sendOnConnect = false;
-
-    QByteArray m_commandLine;
-    QByteArray m_tail;
-    core::DataMode m_dataMode = core::DataMode::Ascii;
-    bool m_sendBusy = false;
-
-    tx::SendSequencer m_sequencer;
-    QTimer m_timerPeriod;
-    tx::SendMode m_sendMode = tx::SendMode::Manual;
-    QString m_periodText;
-    bool m_cyclic = false;
-    bool m_fileSendMode = false;
-    QList<QByteArray> m_fileLines;
-
-    rx::ReceiveBuffer m_buffer;
-    qint32 m_packetGap = 0;
-    bool m_rxBusy = false;
-    QTimer m_rxTimer;
-
-    bool m_timeStamps = false;
-    QString m_filter;
-    rx::LogRecorder m_recorder;
-    QTimer m_flushTimer;
-
     Traffic m_traffic;
+    PortChannel m_channel;
+    LogSink m_log;
+    Receiver m_receiver;
+    Transmitter m_transmitter;
+    SendModeDriver m_sendModes;
 };
 
 } // namespace session

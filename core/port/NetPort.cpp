@@ -67,7 +67,7 @@ void NetPort::openAsync(const QString &location, const LineSettings &settings) {
     m_address = *address;
     m_settings = settings;
     if (m_address.protocol == NetAddress::Protocol::Rfc2217 && !isSupported(settings))
-        return failLater(Failure::NotAccepted, QStringLiteral("Порт не принимает эти настройки линии."));
+        return failLater(Failure::NotAccepted, kSettingsRefusedText);
     m_codec = TelnetCodec();
     m_settingsSent = false;
     m_timeout.start(m_timeoutMs);

@@ -8,6 +8,11 @@
 
 namespace core {
 
+// Why an open failed, in the user's words: another program holds the device
+// (%1: the system's reason), or the port refused the line settings.
+inline const QString kPortBusyText = QStringLiteral("Порт занят другой программой (%1).");
+inline const QString kSettingsRefusedText = QStringLiteral("Порт не принимает эти настройки линии.");
+
 // A port the terminal talks through, whether a serial device on this machine
 // or a serial port on another one reached over the network: the byte-level
 // operations of the connection, the send routine and the receive poll, which

@@ -54,7 +54,7 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
     // The lock other serial terminals take on the device; neither Qt's lock
     // file nor its exclusive mode is seen by them.
     if (QString reason; !lockDeviceExclusive(m_port.handle(), reason)) {
-        m_error = QStringLiteral("Порт занят другой программой (%1).").arg(reason);
+        m_error = kPortBusyText.arg(reason);
         close();
         return false;
     }
@@ -63,7 +63,7 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
                          m_port.setParity(QSerialPort::NoParity) && m_port.setStopBits(toQt(settings.stopBits)) &&
                          m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
-        m_error = QStringLiteral("Порт не принимает эти настройки линии.");
+        m_error = kSettingsRefusedText;
         close();
         return false;
     }
@@ -169,7 +169,7 @@ QString SerialPortAccess::openFailure(const QString &device) const {
     // when the device's mode really keeps us out. The name is the device's
     // path: Qt's port name is short ("pts/0") and would never be found.
     if (mayReadAndWrite(device))
-        return QStringLiteral("Порт занят другой программой (%1).").arg(reason);
+        return kPortBusyText.arg(reason);
     const QString group = QFileInfo(device).group();
     return reason + QStringLiteral("\nВозможно, пользователя нужно добавить в группу %1, которой принадлежит "
                                    "устройство %2 (и войти в систему заново).")

@@ -61,14 +61,34 @@ QList<QByteArray> TForm1::createMacroSide() {
         MacroPanel::Controls{ui.MainPanel, ui.StaticText1, ui.STListName, ui.ListNameEDT, ui.CBLists, ui.EditAllCmd,
                              ui.DelList, ui.SaveF, ui.ListDec, ui.ListInc, ui.RBName, ui.RbData},
         [session = m_session.get()] { return session->fileSendMode(); }, this);
-    QList<QWidget *> placed{ui.Panel1,    ui.LogPanel,    ui.MainPanel,     ui.MainWindow,     ui.SecondWindow,
-                            ui.STLog,     ui.MainStrCmd,  ui.STListName,    ui.ListNameEDT,    ui.CBLists,
-                            ui.FiltrLog,  ui.Srift,       ui.BTPalitra,     ui.BTLog,          ui.StartLog,
-                            ui.StartStop, ui.BtInfo,      ui.SendStart,     ui.LPlus,          ui.SaveF,
-                            ui.Str1,      ui.Str2,        ui.AddStrCmd,     ui.ListInc,        ui.ListDec,
-                            ui.DelList,   ui.EditAllCmd,  ui.OldCommandsBT, ui.ButtonReadFile, ui.ButtonSend,
-                            ui.RBName,    ui.RbData,      ui.StaticText3,   ui.FastOldCmd,     ui.OldCmdList,
-                            ui.LBTail,    ui.StaticText1, ui.PStats};
+    // Every control the layout rule places, with its rule: the one table.
+    using windowlayout::Rule;
+    QList<windowlayout::Placement> placed{
+        {ui.Panel1, {Rule::TopBar}},
+        {ui.LogPanel, {Rule::LogBar}},
+        {ui.MainPanel, {Rule::Block}},
+        {ui.MainWindow, {Rule::LogMemo}},
+        {ui.SecondWindow, {Rule::Block}},
+        {ui.STLog, {Rule::Stretch}},
+        {ui.MainStrCmd, {Rule::CommandLine}},
+        {ui.STListName, {Rule::ListCaption}},
+        {ui.ListNameEDT, {Rule::Stretch}},
+        {ui.CBLists, {Rule::Stretch}},
+        {ui.AddStrCmd, {Rule::TailLine}},
+        {ui.ButtonReadFile, {Rule::FileButton}},
+        {ui.FastOldCmd, {Rule::HistoryDropDown}},
+        {ui.OldCmdList, {Rule::HistoryList}},
+        {ui.LBTail, {Rule::UnderTailLine}},
+        {ui.StaticText3, {Rule::UnderTailLine}},
+        {ui.StaticText1, {Rule::EditorBanner}},
+        {ui.PStats, {Rule::Statistics}},
+    };
+    const QList<QWidget *> movingWithTheRightEdge{
+        ui.FiltrLog,  ui.Srift,      ui.BTPalitra,     ui.BTLog,      ui.StartLog, ui.StartStop, ui.BtInfo,
+        ui.SendStart, ui.LPlus,      ui.SaveF,         ui.Str1,       ui.Str2,     ui.ListInc,   ui.ListDec,
+        ui.DelList,   ui.EditAllCmd, ui.OldCommandsBT, ui.ButtonSend, ui.RBName,   ui.RbData};
+    for (QWidget *moving : movingWithTheRightEdge)
+        placed.append({moving, {Rule::MoveRight}});
     placed.append(m_macros->gridControls());
     m_arrangement = std::make_unique<WindowArrangement>(
         WindowArrangement::Controls{ui.MainWindow, ui.SecondWindow, ui.MainPanel, ui.LogPanel, ui.InputMode,
