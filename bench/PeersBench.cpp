@@ -524,10 +524,13 @@ QString figure(double value, int decimals) {
 }
 
 void printRow(const char *what, const QString &goal, bool met, double terminal, double gtk, double cute, int decimals) {
+    // A figure shown for the profile only gets no verdict.
+    const bool verdict = !goal.startsWith(QLatin1Char('('));
     std::printf("%-44s %-34s %-9s %9s %9s %9s\n", what, qPrintable(goal),
-                std::isnan(terminal) ? "-"
-                : met                ? "met"
-                                     : "NOT MET",
+                !verdict               ? ""
+                : std::isnan(terminal) ? "-"
+                : met                  ? "met"
+                                       : "NOT MET",
                 qPrintable(figure(terminal, decimals)), qPrintable(figure(gtk, decimals)),
                 qPrintable(figure(cute, decimals)));
 }
