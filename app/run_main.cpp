@@ -1,4 +1,5 @@
 #include "core/FixedTexts.h"
+#include "core/platform/BlockedWrite.h"
 #include "core/platform/TerminationSignals.h"
 #include "run/CommandSource.h"
 #include "run/PortChoice.h"
@@ -33,6 +34,8 @@ int listPorts() {
 // terminalkvr-run: the terminal for scripts. No window system is touched.
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
+    // A closed output is an outcome of the run, not the end of the program.
+    core::ignoreBrokenPipe();
     QCoreApplication::setApplicationName(core::kProgramName);
     QCoreApplication::setApplicationVersion(core::kProgramVersion);
 
@@ -56,14 +59,18 @@ int main(int argc, char **argv) {
     QFile input;
     input.open(stdin, QIODevice::ReadOnly);
     const run::Commands commands = run::loadCommands(options, input);
-    if (!commands.error.isEmpty())
-        return usageError(commands.error);
+    // Input that cannot be used is no usage error: no hint at --help.
+    if (!commands.error.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(run::kRunProgram), commands.error.toLocal8Bit().constData());
+        return run::kBadUsage;
+    }
     const core::PortEntry port =
         run::choosePort(options.port, [] { return run::currentPorts(core::PortDirectory()).entries; });
 
-    run::Runner runner(options, commands, port);
+    run::Runner runner(options, commands, port, core::kStandardOutput);
     QObject::connect(&runner, &run::Runner::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     core::TerminationSignals termination;
+    runner.setWakeDescriptor(termination.wakeDescriptor());
     QObject::connect(&termination, &core::TerminationSignals::received, &runner,
                      [&runner](int number) { runner.stop(number); });
     if (!runner.start())

@@ -463,7 +463,62 @@ double medianTripMs(const Trips &trips) {
     return ms[ms.size() / 2];
 }
 
+// The after-answer chain of a program given the device's path last: the
+// median from each reply at the device to the next command there.
+double tripsOf(const QString &program, QStringList arguments, int trips, int &exitStatus, std::size_t &commands) {
+    PtyDevice device;
+    Trips times;
+    std::atomic<bool> stop{false};
+    std::thread answering(answerAll, device.masterFd(), std::ref(stop), std::ref(times));
+    QProcess process;
+    for (QString &argument : arguments)
+        argument.replace(QStringLiteral("PORT"), device.slavePath());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    process.waitForFinished(600000);
+    stop = true;
+    answering.join();
+    exitStatus = process.exitCode();
+    commands = times.commandNs.size();
+    return medianTripMs(times);
+}
+
+// The least a script can do: write a command, read until the reply's end.
+const char *const kPyserialChain = R"(
+import serial, sys
+port = serial.Serial(sys.argv[1], 9600, timeout=5)
+for _ in range(int(sys.argv[2])):
+    port.write(b"AT\r")
+    reply = b""
+    while not reply.endswith(b"OK\r\n"):
+        reply += port.read(port.in_waiting or 1)
+)";
+
 } // namespace
+
+void runRoundTripBench(int trips) {
+    int runStatus = 0;
+    int pyStatus = 0;
+    std::size_t runCommands = 0;
+    std::size_t pyCommands = 0;
+    QStringList runArguments{QStringLiteral("-b"), QStringLiteral("9600"), QStringLiteral("-e"), QStringLiteral("^OK"),
+                             QStringLiteral("PORT")};
+    for (int i = 0; i < trips; ++i)
+        runArguments << QStringLiteral("AT");
+    const double run = tripsOf(QStringLiteral(TERMINALKVR_RUN_BINARY), runArguments, trips, runStatus, runCommands);
+    // /usr/bin/python3 is the one with python3-serial.
+    const double py = tripsOf(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"), QString::fromLatin1(kPyserialChain), QStringLiteral("PORT"), QString::number(trips)},
+        trips, pyStatus, pyCommands);
+    std::printf("round trip, %d commands each answered at once with OK CR LF (reply at the device to the next "
+                "command there, median):\n"
+                "  terminalkvr-run -e '^OK': %.3f ms (%zu commands, exit %d)\n"
+                "  pyserial script:          %.3f ms (%zu commands, exit %d)\n"
+                "  ratio %.2f (goal: at most 2)\n",
+                trips, run, runCommands, runStatus, py, pyCommands, pyStatus, py > 0 ? run / py : 0);
+    std::fflush(stdout);
+}
 
 void runRunnerBench(int megabytes, int rounds, int trips) {
     const qint64 bytes = qint64(megabytes) * 1024 * 1024 / kLineBytes * kLineBytes;
@@ -494,23 +549,6 @@ void runRunnerBench(int megabytes, int rounds, int trips) {
         std::printf("  peak memory: window %ld MB, terminalkvr-run %ld MB\n", windowPeak, runPeak);
     }
 
-    // The after-answer chain: N commands, each sent when the previous one
-    // is answered.
-    PtyDevice device;
-    Trips times;
-    std::atomic<bool> stop{false};
-    std::thread answering(answerAll, device.masterFd(), std::ref(stop), std::ref(times));
-    QProcess runner;
-    QStringList arguments{device.slavePath()};
-    for (int i = 0; i < trips; ++i)
-        arguments << QStringLiteral("AT");
-    runner.setStandardOutputFile(QProcess::nullDevice());
-    runner.start(QStringLiteral(TERMINALKVR_RUN_BINARY), arguments);
-    runner.waitForFinished(600000);
-    stop = true;
-    answering.join();
-    std::printf("run after answer: %zu commands answered, exit status %d; median round trip %.2f ms (reply at the "
-                "device to the next command there)\n",
-                times.commandNs.size(), runner.exitCode(), medianTripMs(times));
+    runRoundTripBench(trips);
     std::fflush(stdout);
 }

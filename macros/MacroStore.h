@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -84,31 +85,48 @@ public:
     // whole) and the one the changes were made on (records 101..200): a slot
     // whose text differs between the two is a change. writeRecovery() adds
     // this object's changes to a recovery file already there (another
-    // window's); it writes nothing when there is no change. At the next start
-    // hasRecovery() tells that one exists; takeRecovery() applies each change
-    // onto the store as loaded (unsaved, so that the user can save it; the
-    // file is removed by that save). A slot saved since with a third text is
-    // left as saved and listed in recoveryConflicts() until
-    // settleConflicts() says whether the kept texts replace the saved ones.
-    // A recovery file of one image (an older version's) was the store with
-    // the changes in: if the store was not saved after it, each difference
-    // is a change, else each one is a conflict. discardRecovery() removes
-    // it. A store that could not be read keeps no recovery file either (the
-    // edits were made on default lists).
+    // window's); it writes nothing when there is no change. When another
+    // program holds the folder past the ending wait, the changes go to a
+    // file of their own (SafeFile::asideName()) that the next load merges
+    // into the recovery file. At the next start checkRecovery() tells that
+    // one exists and sets a damaged one aside; takeRecovery() applies each
+    // change onto the store as loaded (unsaved, so that the user can save
+    // it). A slot saved since with a third text is left as saved and listed
+    // in recoveryConflicts() until settleConflicts() says whether the kept
+    // texts replace the saved ones, or postponeConflicts() leaves them in
+    // the file for another start. A list whose starting image is not in the
+    // file (one image, an older version's; a second half cut or damaged)
+    // has no change of its own: each slot that differs from the store as
+    // saved is a conflict. A save removes from the recovery file only what
+    // this object took and settled, never what another window wrote there
+    // since. discardRecovery() removes it. A store that could not be read
+    // keeps no recovery file either (the edits were made on default lists).
     struct Conflict {
         Field field;
         int list, macro, line;
         QByteArray kept;
+        QByteArray saved;
+        // Whether the text was changed at all is not known.
+        bool baseUnknown = false;
     };
     static QString recoveryPath(const QString &path);
     static bool hasRecovery(const QString &path);
     static QString recoveryQuestion(const QString &path);
+    // What "Да" finds when another window removed the file meanwhile.
+    static QString recoveryGoneText(const QString &path);
+    enum class RecoveryCheck { None, Usable, SetAside };
+    // SetAside: a recovery file that is not whole was kept as
+    // "<file>.recovery.bad" (earlier ones numbered as for the store), so that
+    // it is not offered again; errorString() says so.
+    RecoveryCheck checkRecovery(const QString &path);
     bool writeRecovery(const QString &path);
     bool takeRecovery(const QString &path);
     const QList<Conflict> &recoveryConflicts() const { return m_conflicts; }
-    // Lists the conflicting macros; "Да" keeps the saved texts.
+    // Lists the conflicting macros with both texts; "Да" keeps the saved
+    // texts.
     QString conflictQuestion() const;
     bool settleConflicts(bool takeKept, const QString &path);
+    void postponeConflicts();
     bool discardRecovery(const QString &path);
 
     // Empties list N in memory: its name and every macro get length 0.
@@ -143,7 +161,11 @@ private:
     enum class Content { Good, Damaged, Missing, Unreadable };
     // base, when given, gets the 100 signed records that follow the first
     // 100, or nothing when they are not all there.
+    // A base image is always whole; records the file does not hold whole and
+    // signed are zeros (see baseKnown()).
     static Content readImage(const QString &path, QByteArray &image, QString &error, QByteArray *base = nullptr);
+    // Whether the base image holds the starting record of the list.
+    static bool baseKnown(const QByteArray &base, int list);
     // Offset of the slot's length byte in the image, -1 when out of range.
     static qsizetype slotOffset(Field field, int list, int macro, int line);
     // Calls visit(field, list, macro, line, offset) for every text slot.
@@ -152,8 +174,18 @@ private:
     // Copies into image every slot whose text this object changed, and into
     // base what the slot held before.
     void mergeChangesInto(QByteArray &image, QByteArray *base = nullptr) const;
+    // The same for the changes of any pair of images.
+    static void mergeChanges(const QByteArray &changed, const QByteArray &from, QByteArray &image, QByteArray *base);
+    // Merges into the recovery file the changes programs ending left aside;
+    // under the folder's lock.
+    bool takeInAside(const QString &path);
+    // Removes from the recovery file the slots this object took and settled,
+    // the file itself once nothing else is left; under the folder's lock.
+    bool dropHandled(const QString &path);
+    bool dropHandledLocked(const QString &path);
     void rebuild();
     bool keepBadCopy(const QString &path);
+    static bool keepBad(const QString &path, QString &kept, QString &error);
     bool writeWhole(const QString &path, const QByteArray &image);
     bool fail(const QString &error);
     QString unreadableText() const;
@@ -166,6 +198,14 @@ private:
     bool m_unreadable = false;
     bool m_tookRecovery = false;
     QList<Conflict> m_conflicts;
+    // The recovery slots taken and settled, by offset: the texts they held.
+    struct Handled {
+        QByteArray kept, base;
+        bool baseKnown;
+    };
+    QHash<qsizetype, Handled> m_handled;
+    // Those of the conflicts, until they are settled.
+    QHash<qsizetype, Handled> m_unsettled;
     QString m_readError;
     QString m_backupPath;
     QString m_error;

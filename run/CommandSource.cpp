@@ -8,6 +8,8 @@ namespace run {
 
 namespace {
 
+constexpr qint64 kInputBlockBytes = 64 * 1024;
+
 void add(Commands &out, const QByteArray &command) {
     if (command.isEmpty())
         return;
@@ -48,13 +50,27 @@ Commands loadCommands(const RunOptions &options, QIODevice &standardInput) {
             add(out, store.bytes(macros::MacroStore::Field::Command, options.macroList, macro));
         break;
     }
-    case RunOptions::Source::StandardInput:
-        for (QByteArray line; !(line = standardInput.readLine()).isEmpty();) {
-            while (line.endsWith('\n') || line.endsWith('\r'))
+    case RunOptions::Source::StandardInput: {
+        // Bytes as a command file holds them, sent as they are: no decoding
+        // that could cut a line at a zero byte or turn a byte into '?'.
+        // Read in blocks: a line read of Qt's on a standard stream ends at a
+        // zero byte.
+        const auto addLine = [&out](QByteArray line) {
+            while (line.endsWith('\r'))
                 line.chop(1);
-            addTyped(out, QString::fromLocal8Bit(line));
+            add(out, line);
+        };
+        QByteArray rest;
+        for (QByteArray block; !(block = standardInput.read(kInputBlockBytes)).isEmpty();) {
+            rest += block;
+            qsizetype start = 0;
+            for (qsizetype end; (end = rest.indexOf('\n', start)) >= 0; start = end + 1)
+                addLine(rest.mid(start, end - start));
+            rest.remove(0, start);
         }
+        addLine(rest);
         break;
+    }
     }
     // A run may only send a file.
     if (out.bytes.isEmpty() && out.error.isEmpty() && options.sendFile.isEmpty())

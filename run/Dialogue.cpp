@@ -7,7 +7,7 @@ namespace run {
 Dialogue::Dialogue(DialogueRules rules, Clock clock) : m_rules(std::move(rules)), m_clock(std::move(clock)) {}
 
 QString Dialogue::named(qsizetype command) const {
-    return QStringLiteral("command %1 \"%2\"").arg(command + 1).arg(m_rules.commands.value(command));
+    return QStringLiteral("command %1 %2").arg(command + 1).arg(quoted(m_rules.commands.value(command)));
 }
 
 const QRegularExpression *Dialogue::expectationOf(qsizetype command) const {
@@ -26,6 +26,7 @@ DialogueStep Dialogue::sendNext() {
     ++m_sent;
     m_sentAt = m_clock();
     m_awaiting = true;
+    m_passedOver.clear();
     return DialogueStep::send(current());
 }
 
@@ -35,24 +36,37 @@ DialogueStep Dialogue::start() {
     return sendNext();
 }
 
-DialogueStep Dialogue::answer(const QString &text) {
+DialogueStep Dialogue::answer(const QString &line) {
     if (m_finished)
         return {};
-    if (m_rules.abort && m_rules.abort->match(text).hasMatch())
+    if (m_rules.abort && m_rules.abort->match(line).hasMatch())
         return end(kWrongAnswer,
-                   QStringLiteral("answer \"%1\" matches --abort \"%2\"").arg(text, m_rules.abort->pattern()));
+                   QStringLiteral("answer %1 matches --abort \"%2\"").arg(quoted(line), m_rules.abort->pattern()));
     // Nothing asked: the device talks on its own.
     if (!m_awaiting)
         return {};
+    // The command's echo and lines that do not match are shown and logged,
+    // and the answer is still waited for.
     const QRegularExpression *expected = expectationOf(current());
-    if (expected && !expected->match(text).hasMatch())
-        return end(
-            kWrongAnswer,
-            QStringLiteral("%1: answer \"%2\" does not match \"%3\"").arg(named(current()), text, expected->pattern()));
+    if (line == m_rules.commands.value(current()) || (expected && !expected->match(line).hasMatch())) {
+        m_passedOver = line;
+        return {};
+    }
     m_awaiting = false;
+    ++m_answers;
     if (allSent())
         return end(kAllAnswered);
     return m_rules.periodMs ? DialogueStep{} : sendNext();
+}
+
+QString Dialogue::noAnswer(const QString &within) const {
+    const QRegularExpression *expected = expectationOf(current());
+    QString text =
+        expected ? QStringLiteral("%1: no line matching \"%2\" %3").arg(named(current()), expected->pattern(), within)
+                 : QStringLiteral("%1: no answer %2").arg(named(current()), within);
+    if (!m_passedOver.isNull())
+        text += QStringLiteral(" (the last line: %1)").arg(quoted(m_passedOver));
+    return text;
 }
 
 DialogueStep Dialogue::tick() {
@@ -60,14 +74,11 @@ DialogueStep Dialogue::tick() {
         return {};
     const qint64 waited = m_clock() - m_sentAt;
     if (m_awaiting && waited >= m_rules.timeoutMs)
-        return end(kNoAnswer,
-                   QStringLiteral("%1: no answer within %2 ms").arg(named(current())).arg(m_rules.timeoutMs));
+        return end(kNoAnswer, noAnswer(QStringLiteral("within %1 ms").arg(m_rules.timeoutMs)));
     if (!m_rules.periodMs || waited <= *m_rules.periodMs || allSent())
         return {};
     if (m_awaiting)
-        return end(
-            kNoAnswer,
-            QStringLiteral("%1: no answer before the next send (%2 ms)").arg(named(current())).arg(*m_rules.periodMs));
+        return end(kNoAnswer, noAnswer(QStringLiteral("before the next send (%1 ms)").arg(*m_rules.periodMs)));
     return sendNext();
 }
 

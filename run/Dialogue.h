@@ -39,9 +39,12 @@ struct DialogueStep {
 };
 
 // The run as a chat with the device: which command goes next and when, which
-// answer each must get, and when the run is over and with which status. An
-// answer is one received packet, ended by the packet gap as in the window's
-// after-answer mode; it is matched in its log text (without a time stamp).
+// answer each must get, and when the run is over and with which status. What
+// the device sends is looked at line by line (AnswerLines), as chat and
+// expect do: after a send, the first line that is not the command's echo and
+// matches the command's expectation (any line without one) is its answer;
+// the other lines are passed over, and only the time can run out (3). A line
+// matching --abort ends the run at once (4), whenever it comes.
 // Time comes from an injected clock in ms; nothing here waits. By default
 // each command goes as soon as the previous one is answered; with a period
 // every command goes periodMs after the previous one (strictly more, as in
@@ -54,8 +57,10 @@ public:
 
     // The first send (or the end, with nothing to send).
     DialogueStep start();
-    // A complete answer arrived.
-    DialogueStep answer(const QString &text);
+    // A line arrived (without its line end).
+    DialogueStep answer(const QString &line);
+    // Lines taken as answers so far.
+    qint64 answers() const { return m_answers; }
     // Time has passed: a timeout or a periodic send may be due.
     DialogueStep tick();
     // ms until tick() can decide something; none while only an answer can.
@@ -68,6 +73,7 @@ private:
     DialogueStep end(int status, const QString &reason = {});
     qsizetype current() const { return (m_sent - 1) % m_rules.commands.size(); }
     QString named(qsizetype command) const;
+    QString noAnswer(const QString &within) const;
     const QRegularExpression *expectationOf(qsizetype command) const;
     bool allSent() const { return m_rules.count > 0 && m_sent >= qint64(m_rules.count) * m_rules.commands.size(); }
 
@@ -76,6 +82,9 @@ private:
     qint64 m_sent = 0; // sends so far, over all passes
     qint64 m_sentAt = 0;
     bool m_awaiting = false;
+    qint64 m_answers = 0;
+    // The last line passed over since the send (null: none).
+    QString m_passedOver;
     bool m_finished = false;
 };
 

@@ -22,7 +22,8 @@ QString listLine(const core::PortEntry &port) {
 core::PortEntry choosePort(const QString &argument, const std::function<QList<core::PortEntry>()> &listed) {
     if (core::NetAddress::parse(argument))
         return {argument, argument};
-    if (argument.startsWith(QLatin1Char('/'))) {
+    // Any path (./x, ../dev/x) is a path; only a bare name is looked up.
+    if (argument.contains(QLatin1Char('/'))) {
         // A lasting name leads back to its adapter when it comes back under
         // another device name.
         const bool stable = argument.startsWith(core::PortDirectory::kStableNameFolder + QLatin1Char('/'));

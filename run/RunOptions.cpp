@@ -18,9 +18,20 @@ constexpr int kMaxPeriodMs = 99999;
 
 // Every option once, in the order --help lists them.
 struct Options {
-    QCommandLineOption baud{{"b", "baud"}, "Baud rate (default 1200, as the window starts).", "RATE"};
+    QCommandLineOption baud{
+        {"b", "baud"}, "Baud rate, any whole number the adapter takes (default 1200, as the window starts).", "RATE"};
     QCommandLineOption bits{"bits", "Data bits, 5 to 8 (default 8).", "N"};
     QCommandLineOption stop{"stop", "Stop bits: 1, 1.5 or 2 (default 1).", "1|1.5|2"};
+    QCommandLineOption parity{"parity", "Parity (default none).", "none|even|odd|mark|space"};
+    QCommandLineOption flow{"flow", "Flow control (default none).", "none|rtscts|xonxoff"};
+    QCommandLineOption dtr{"dtr", "DTR from the open on (default off).", "on|off"};
+    QCommandLineOption rts{"rts", "RTS from the open on (default off; with --flow rtscts the driver's).", "on|off"};
+    QCommandLineOption pulse{"pulse",
+                             "Turn DTR or RTS over for MS ms before the first command (to reset a board), "
+                             "e.g. dtr:100.",
+                             "dtr|rts:MS"};
+    QCommandLineOption breakMs{"break", "Send a break of MS ms before the first command (after --pulse).", "MS"};
+    QCommandLineOption lines{"lines", "Print the input lines CTS, DSR, DCD and RI at the start and as they change."};
     QCommandLineOption file{{"f", "file"},
                             "Send the lines of a command file (windows-1251, at most 500 lines; a line of 255 "
                             "characters or more is skipped), as the window loads one.",
@@ -34,18 +45,21 @@ struct Options {
                             "[SUM_8(0..n)] (default $0D; empty with --hex).",
                             "STRING"};
     QCommandLineOption hex{"hex", "Commands are hexadecimal pairs, and the log shows bytes in hexadecimal."};
-    QCommandLineOption gap{"gap", "Packet gap: an answer ends after MS ms of silence (default 0).", "MS"};
+    QCommandLineOption gap{"gap",
+                           "Packet gap: a packet ends after MS ms of silence (default 0); a line still arriving "
+                           "is looked at once it has been silent that long.",
+                           "MS"};
     QCommandLineOption period{"period",
                               "Send a command every MS ms instead of after each answer; each answer must "
                               "still come before the next send.",
                               "MS"};
     QCommandLineOption count{"count", "Go through the commands N times (default 1; 0: until stopped).", "N"};
     QCommandLineOption expect{{"e", "expect"},
-                              "Regular expression the answer must match: give it once for all commands, or "
-                              "once per command in order.",
+                              "Regular expression a line of the answer must match (^ and $ at the line's start "
+                              "and end): give it once for all commands, or once per command in order.",
                               "REGEX"};
     QCommandLineOption timeout{{"t", "timeout"}, "How long to wait for each answer (default 2000).", "MS"};
-    QCommandLineOption abort{"abort", "An answer matching REGEX ends the run (exit status 4).", "REGEX"};
+    QCommandLineOption abort{"abort", "A received line matching REGEX ends the run at once (exit status 4).", "REGEX"};
     QCommandLineOption time{"time", "Time stamps in front of the log lines, as the window's \"TIME + \"."};
     QCommandLineOption log{"log", "Also record the log to FILE as the window records it (windows-1251, CR LF).",
                            "FILE"};
@@ -68,13 +82,15 @@ void describe(QCommandLineParser &parser, const Options &o) {
     parser.setApplicationDescription(
         "Sends commands to a device on a serial port and checks its answers, as the TerminalKVR window does.");
     for (const QCommandLineOption *option :
-         {&o.baud, &o.bits,   &o.stop,      &o.file,     &o.macros,   &o.tail,      &o.hex,
-          &o.gap,  &o.period, &o.count,     &o.expect,   &o.timeout,  &o.abort,     &o.time,
-          &o.log,  &o.quiet,  &o.listPorts, &o.sendFile, &o.protocol, &o.fileAnswer})
+         {&o.baud,    &o.bits,  &o.stop,   &o.parity, &o.flow,  &o.dtr,       &o.rts,      &o.pulse,    &o.breakMs,
+          &o.lines,   &o.file,  &o.macros, &o.tail,   &o.hex,   &o.gap,       &o.period,   &o.count,    &o.expect,
+          &o.timeout, &o.abort, &o.time,   &o.log,    &o.quiet, &o.listPorts, &o.sendFile, &o.protocol, &o.fileAnswer})
         parser.addOption(*option);
     parser.addPositionalArgument("PORT", "/dev/ttyUSB0, ttyUSB0 as the window lists it, /dev/serial/by-id/..., "
                                          "rfc2217://HOST:PORT or tcp://HOST:PORT.");
-    parser.addPositionalArgument("COMMAND", "Commands to send in order; - reads them from standard input.",
+    parser.addPositionalArgument("COMMAND",
+                                 "Commands to send in order; - reads them from standard input (windows-1251 "
+                                 "bytes, one a line, as a command file).",
                                  "[COMMAND...]");
 }
 
@@ -126,8 +142,46 @@ std::optional<core::StopBits> stopBits(const QString &text) {
     return std::nullopt;
 }
 
+std::optional<bool> onOff(const QString &text) {
+    if (text == QLatin1String("on"))
+        return true;
+    if (text == QLatin1String("off"))
+        return false;
+    return std::nullopt;
+}
+
+template <typename Value>
+void readWord(const QCommandLineParser &parser, const QCommandLineOption &option, Reader &read,
+              std::optional<Value> (*from)(const QString &), Value &out) {
+    if (!parser.isSet(option))
+        return;
+    if (const std::optional<Value> value = from(parser.value(option)))
+        out = *value;
+    else
+        read.fail(option, QStringLiteral("'%1' is not one of %2").arg(parser.value(option), option.valueName()));
+}
+
+void readLineControls(const QCommandLineParser &parser, const Options &o, Reader &read, RunOptions &out) {
+    readWord(parser, o.parity, read, &core::parityFromOption, out.line.parity);
+    readWord(parser, o.flow, read, &core::flowFromOption, out.line.flow);
+    readWord(parser, o.dtr, read, &onOff, out.outputs.dtr);
+    readWord(parser, o.rts, read, &onOff, out.outputs.rts);
+    if (parser.isSet(o.pulse)) {
+        const QStringList parts = parser.value(o.pulse).split(QLatin1Char(':'));
+        bool ok = false;
+        const int ms = parts.value(1).toInt(&ok);
+        const QString line = parts.value(0);
+        if (parts.size() != 2 || !ok || ms <= 0 || (line != QLatin1String("dtr") && line != QLatin1String("rts")))
+            read.fail(o.pulse, QStringLiteral("'%1' is not dtr:MS or rts:MS").arg(parser.value(o.pulse)));
+        else
+            out.pulse = {line == QLatin1String("dtr") ? core::ModemLine::Dtr : core::ModemLine::Rts, ms};
+    }
+    out.breakMs = read.number(o.breakMs, 1, std::numeric_limits<int>::max());
+    out.printLines = parser.isSet(o.lines);
+}
+
 void readLine(const QCommandLineParser &parser, const Options &o, Reader &read, RunOptions &out) {
-    if (const auto baud = read.number(o.baud, 1, 4000000))
+    if (const auto baud = read.number(o.baud, 1, std::numeric_limits<qint32>::max()))
         out.line.baudRate = *baud;
     if (const auto bits = read.number(o.bits, 5, 8))
         out.line.dataBits = *bits;
@@ -139,6 +193,7 @@ void readLine(const QCommandLineParser &parser, const Options &o, Reader &read, 
     }
     if (read.error.isEmpty() && !core::isSupported(out.line))
         read.fail(o.stop, QStringLiteral("%1 data bits do not go with these stop bits").arg(out.line.dataBits));
+    readLineControls(parser, o, read, out);
 }
 
 // The one source of the commands.
@@ -267,14 +322,24 @@ QString runHelpText() {
                  QStringLiteral("Usage: %1 [options] PORT [COMMAND...]").arg(kRunProgram));
     return text +
            QStringLiteral(
-               "\nExit status: 0 every command answered (and matched); 1 bad usage or unreadable input;\n"
-               "2 the port could not be opened or was lost; 3 an answer did not come in time;\n"
-               "4 an answer did not match or matched --abort; 5 --send-file: the receiver did not take\n"
-               "the file (cancelled, no answer, blocks refused) or it changed meanwhile;\n"
-               "130/143 interrupted (SIGINT/SIGTERM).\n"
+               "\nAnswers, as chat(8) reads them: after each send the device's bytes are read line by\n"
+               "line (a line ends at CR or LF wherever packets and pauses fall; empty lines are\n"
+               "skipped; a line still arriving is looked at once it has been silent for --gap ms).\n"
+               "The answer is the first line that is not the command's echo and matches --expect\n"
+               "(any such line without --expect). Other lines (the echo, RING, ERROR) are shown and\n"
+               "logged and passed over: without the answer the run ends when -t runs out (3). With\n"
+               "--hex an answer is the packets up to a pause, as one line. A line matching --abort\n"
+               "ends the run at once (4), whenever it comes.\n"
+               "\nExit status: 0 every command answered; 1 bad usage or unreadable input;\n"
+               "2 the port could not be opened, is held by another program, or was lost;\n"
+               "3 no answer in time; 4 a line matched --abort; 5 standard output or the --log\n"
+               "file could not be written (a full disk, a reader that closed the pipe); 6 --send-file:\n"
+               "the receiver did not take the file (cancelled, no answer, blocks refused) or it changed;\n"
+               "129/130/143 stopped by SIGHUP/SIGINT/SIGTERM, the log written out.\n"
                "\nExamples:\n"
                "  %1 -b 9600 -e '^OK' /dev/ttyUSB0 AT ATI\n"
-               "      sends AT, waits for an answer starting with OK, then sends ATI.\n"
+               "      sends AT, waits for a line starting with OK (passing over the echo and\n"
+               "      anything else), then sends ATI and waits for OK again.\n"
                "  %1 --hex --tail ' [SUM_8(0..n)]' --log exchange.txt rfc2217://host:2217 '01 03'\n"
                "      sends 01 03 04 over RFC 2217 and records the exchange to exchange.txt.\n"
                "  %1 -b 115200 -e 'ymodem|C' --send-file u-boot.img --protocol ymodem --file-answer 'Total Size'\\\n"

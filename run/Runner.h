@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/port/PortDirectory.h"
+#include "run/AnswerLines.h"
 #include "run/CommandSource.h"
 #include "run/Dialogue.h"
 #include "run/RunOptions.h"
@@ -22,8 +23,12 @@ namespace run {
 class Runner : public QObject {
     Q_OBJECT
 public:
-    Runner(const RunOptions &options, const Commands &commands, const core::PortEntry &port, FILE *out = stdout,
+    // out: the descriptor of standard output.
+    Runner(const RunOptions &options, const Commands &commands, const core::PortEntry &port, int out,
            FILE *err = stderr, QObject *parent = nullptr);
+    // A descriptor that becomes readable when a signal comes: a write to a
+    // stalled standard output gives way to it.
+    void setWakeDescriptor(int fd) { m_wake = fd; }
 
     // Creates the --log file and starts connecting. False (with the message
     // already on standard error) when the log file cannot be created.
@@ -36,30 +41,52 @@ signals:
 
 private:
     void connected(bool ok);
+    // --pulse, then --break, then the first command.
+    void prepareLine(int step);
+    void printInputLines(const std::optional<core::InputLines> &lines);
     void portStateChanged(bool open);
     void logLine(const QByteArray &line);
+    void arrived(const QByteArray &bytes);
     void answered(const QByteArray &text, bool complete);
+    void offerLines();
     void tick();
     void carryOut(const DialogueStep &step);
     void finish(int status, const QString &reason);
+    // Writes the output gathered; false once standard output failed.
+    bool writeOut(int timeoutMs = -1);
     void complain(const QString &text);
     bool createLog();
     void startTransfer();
     void transferProgress(qint64 done, qint64 total);
     void transferFinished(bool ok, const QString &reason);
     void fileAnswerDue();
-    void complainLog();
+    QString logFailure() const;
 
     RunOptions m_options;
     Commands m_commands;
     core::PortEntry m_port;
-    FILE *m_out;
+    int m_out;
+    int m_wake = -1;
+    QByteArray m_outBuffer;
+    bool m_outFailed = false;
+    QString m_outError;
     FILE *m_err;
     QElapsedTimer m_clock;
     Dialogue m_dialogue;
     session::TerminalSession m_session;
-    // The packets of an answer that goes on (more bytes were waiting).
-    QString m_answer;
+    AnswerLines m_lines;
+    // Lines not yet offered to the dialogue; unfinished: the line still
+    // arriving, offered at a pause.
+    struct PendingLine {
+        QString text;
+        bool unfinished = false;
+    };
+    QList<PendingLine> m_pending;
+    QTimer m_offerLines;
+    // With --hex: the packets of an answer that goes on (more bytes waiting).
+    QString m_hexAnswer;
+    // The dialogue's end, waiting for the answer's packet to be shown.
+    std::optional<DialogueStep> m_deferred;
     QTimer m_tick;
     QTimer m_outFlush;
     // --send-file: the transfer after the commands, the device's last

@@ -106,7 +106,9 @@ QByteArray PlotRecord::toCsv() const {
     QList<QByteArray> values(m_names.size());
     for (auto point = m_points.begin(); point != m_points.end();) {
         const auto rowStart = point;
-        for (; point != m_points.end() && point->row == rowStart->row; ++point)
+        // A row that names a series twice ("a:1 a:2 b:3") goes out as
+        // several lines of the same time, each value where it came.
+        for (; point != m_points.end() && point->row == rowStart->row && values[point->series].isEmpty(); ++point)
             values[point->series] = QByteArray::number(point->value, 'g', QLocale::FloatingPointShortest);
         csv += QByteArray::number(rowStart->seconds, 'f', 3);
         for (QByteArray &value : values)

@@ -46,7 +46,8 @@ public:
 
     // The record as CSV (UTF-8): a header "time" and the series' names, then
     // one line per row: its time in seconds and each series' value, empty
-    // where the row had none.
+    // where the row had none; a row with a series twice takes a line more
+    // from that value on.
     QByteArray toCsv() const;
 
 private:

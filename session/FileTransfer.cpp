@@ -23,6 +23,8 @@ constexpr qint64 kDrainSlackMs = 2000;
 constexpr qint64 kProgressStep = 1024;
 // What the user is told while a transfer holds the port.
 const QString kClaimText = QStringLiteral("Идёт передача файла");
+// A success whose last EOT the receiver never acknowledged.
+const QString kEndUnconfirmed = QStringLiteral("приёмник не подтвердил конец передачи");
 
 QString secondsText(qint64 ms) { return QString::number(double(ms) / 1000.0, 'f', 1).replace('.', ','); }
 
@@ -155,6 +157,7 @@ bool FileTransfer::start(const QByteArray &heard) {
     }
     m_done = false;
     m_lastProgress = -1;
+    m_unread.clear();
     m_sender.emplace(m_protocol, files, *m_files, lineBytesPerSecond());
     m_session.logNote(QStringLiteral("Отправка файла %1 (%2 байт), %3")
                           .arg(fileName())
@@ -178,9 +181,10 @@ bool FileTransfer::start(const QByteArray &heard) {
 }
 
 void FileTransfer::received(const QByteArray &bytes) {
-    if (!running())
+    if (!m_sender || m_done)
         return;
-    m_sender->receive(bytes, m_clock.elapsed());
+    const qsizetype taken = m_sender->finished() ? 0 : m_sender->receive(bytes, m_clock.elapsed());
+    m_unread += bytes.mid(taken);
     pump();
 }
 
@@ -243,20 +247,20 @@ void FileTransfer::end() {
     m_drain.stop();
     m_done = true;
     const bool ok = m_sender->succeeded();
-    const QString reason = m_sender->errorString();
+    const QString reason = ok && m_sender->endUnconfirmed() ? kEndUnconfirmed : m_sender->errorString();
     m_session.logNote(summary(ok, reason));
     if (std::exchange(m_claimed, false))
-        m_session.channel().release();
+        m_session.channel().release(std::exchange(m_unread, QByteArray()));
     emit finished(ok, reason);
 }
 
 QString FileTransfer::summary(bool ok, const QString &reason) const {
     const QString time = secondsText(elapsedMs());
     if (ok)
-        return QStringLiteral("Файл %1 отправлен (%2): %3 байт за %4 с")
+        return QStringLiteral("Файл %1 отправлен (%2): %3 байт за %4 с%5")
             .arg(fileName(), tx::protocolCaption(m_protocol))
             .arg(bytesDone())
-            .arg(time);
+            .arg(time, reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason));
     return QStringLiteral("Файл %1 не отправлен (%2): %3; передано %4 из %5 байт за %6 с")
         .arg(fileName(), tx::protocolCaption(m_protocol), reason)
         .arg(bytesDone())

@@ -57,7 +57,8 @@ public:
 
 signals:
     void progress(qint64 done, qint64 total);
-    // ok: the receiver has the files; otherwise reason says why not.
+    // ok: the receiver has the files; otherwise reason says why not. A
+    // success may carry a note (the end of the transfer not confirmed).
     void finished(bool ok, const QString &reason);
 
 private:
@@ -82,6 +83,9 @@ private:
     QTimer m_drain;
     qint64 m_lastProgress = -1;
     bool m_done = false;
+    // What the device said after the transfer's end, in the same read: the
+    // log's once the port is given back.
+    QByteArray m_unread;
     QString m_error;
 };
 

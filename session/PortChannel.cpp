@@ -24,12 +24,15 @@ qint64 steadyMs() {
 PortChannel::PortChannel(core::PortDirectory directory, QObject *parent)
     : QObject(parent), m_directory(std::move(directory)), m_clock(steadyMs) {
     connect(&m_port, &core::PortAccess::opened, this, &PortChannel::portOpened);
+    connect(&m_port, &core::PortAccess::inputLinesChanged, this, &PortChannel::inputLinesChanged);
     connect(&m_port, &core::PortAccess::readable, this, [this] {
         if (isClaimed())
             passClaimedInput();
         else
             emit readable();
     });
+    // A port that reports its loss is looked at now, not on the next beat.
+    connect(&m_port, &core::PortAccess::lost, this, &PortChannel::CheckConnectTimer, Qt::QueuedConnection);
     m_checkConnect.setInterval(kCheckConnectMs);
     connect(&m_checkConnect, &QTimer::timeout, this, &PortChannel::CheckConnectTimer);
     m_checkConnect.start();
@@ -107,6 +110,7 @@ void PortChannel::CloseComPort() {
         return;
     m_port.discard();
     m_port.close();
+    m_returned.clear();
     m_open = false;
     endClaim();
     emit portStateChanged(false);
@@ -167,21 +171,10 @@ qint64 PortChannel::write(const QByteArray &bytes) {
 // --- The line ------------------------------------------------------------------
 
 bool PortChannel::setLineSettings(const core::LineSettings &settings) {
-    if (m_open)
+    if (m_open && !m_port.changeLine(settings))
         return false;
     m_settings = settings;
     return true;
-}
-
-bool PortChannel::setModemLines(bool dtr, bool rts) {
-    Q_UNUSED(dtr)
-    Q_UNUSED(rts)
-    return false;
-}
-
-bool PortChannel::sendBreak(int ms) {
-    Q_UNUSED(ms)
-    return false;
 }
 
 // --- The claim -----------------------------------------------------------------
@@ -205,9 +198,11 @@ bool PortChannel::claim(const QString &claimant) {
     return true;
 }
 
-void PortChannel::release() {
+void PortChannel::release(const QByteArray &unread) {
     if (!isClaimed())
         return;
+    if (m_open)
+        m_returned += unread;
     endClaim();
     emit changed();
     // What arrived since the claimant's last read goes to the log.
@@ -224,8 +219,18 @@ void PortChannel::endClaim() {
 void PortChannel::passClaimedInput() {
     if (!m_open)
         return;
-    if (const qint64 waiting = m_port.bytesWaiting(); waiting > 0)
-        emit claimedInput(m_port.read(waiting));
+    if (const qint64 waiting = bytesWaiting(); waiting > 0)
+        emit claimedInput(read(waiting));
+}
+
+QByteArray PortChannel::read(qint64 maxBytes) {
+    // Given-back bytes were passed on to bytesRead() when first read.
+    QByteArray bytes = m_returned.left(maxBytes);
+    m_returned.remove(0, bytes.size());
+    const QByteArray fresh = m_port.read(maxBytes - bytes.size());
+    if (!fresh.isEmpty())
+        emit bytesRead(fresh);
+    return bytes + fresh;
 }
 
 } // namespace session

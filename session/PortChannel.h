@@ -72,29 +72,50 @@ public:
     bool held() const { return m_settling && !m_port.isNetwork(); }
 
     // --- Raw bytes ---------------------------------------------------------
-    qint64 bytesWaiting() { return m_open ? m_port.bytesWaiting() : 0; }
-    QByteArray read(qint64 maxBytes) { return m_port.read(maxBytes); }
+    qint64 bytesWaiting() { return m_open ? m_returned.size() + m_port.bytesWaiting() : 0; }
+    QByteArray read(qint64 maxBytes);
     // Hands the bytes to the port; how many it took (0: closed or gone; a
     // claimant's refused write reaches the watch from the event loop).
     qint64 write(const QByteArray &bytes);
     qint64 outputPendingMs() const { return m_open ? m_port.outputPendingMs() : 0; }
+    // Drops the input not yet read, here and at an RFC 2217 server, so that
+    // a claimant starts clean (a transfer after line noise).
+    void purgeInput() {
+        if (m_open)
+            m_port.purge();
+    }
 
     // --- The line ----------------------------------------------------------
     // The settings the port is opened with.
     const core::LineSettings &lineSettings() const { return m_settings; }
-    // New settings: taken at the next open; false while the port is open,
-    // as they cannot be changed on an open port yet.
+    // New settings: taken at the next open, and applied at once to an open
+    // port; false when the open port refused them (it keeps its settings,
+    // errorString() says why).
     bool setLineSettings(const core::LineSettings &settings);
-    // The modem control lines and the break: not driven yet (false).
-    bool setModemLines(bool dtr, bool rts);
-    bool sendBreak(int ms);
+    // Whether the open port can set its line (a raw TCP port cannot).
+    bool hasLineControl() const { return m_open && m_port.hasLineControl(); }
+    // DTR and RTS as wanted, applied now and at every open (reconnections
+    // included).
+    void setModemLines(const core::ModemOutputs &outputs) { m_port.setOutputs(outputs); }
+    // A line turned over for ms and back; a break of ms. False when the port
+    // cannot (closed, no such line, one under way).
+    bool pulse(core::ModemLine line, int ms) { return m_open && m_port.pulse(line, ms); }
+    bool sendBreak(int ms) { return m_open && m_port.sendBreak(ms); }
+    // While on, inputLinesChanged() follows CTS, DSR, DCD and RI.
+    void watchInputLines(bool on) { m_port.watchInputLines(on); }
+    std::optional<core::InputLines> inputLines() const { return m_port.inputLines(); }
+    // Tests record the local port's line calls.
+    void setLineCalls(core::LineCalls &calls) { m_port.setLineCalls(calls); }
 
     // --- The claim ---------------------------------------------------------
     // The channel is the claimant's until release() or the port closes.
     // False when the port is not open or another client holds it. What the
     // receiver had got so far is logged first.
     bool claim(const QString &claimant);
-    void release();
+    // unread: bytes the claimant read but that were not its own (what the
+    // device said after a transfer's last answer, in the same read): they
+    // are read again, ahead of the port's, and so reach the log.
+    void release(const QByteArray &unread = {});
     bool isClaimed() const { return !m_claimant.isEmpty(); }
     QString claimant() const { return m_claimant; }
     // Open, not claimed, not settling: the log and the sends may use it.
@@ -118,8 +139,13 @@ signals:
     void aboutToClaim();
     // The claimant, or empty once the channel is the session's again.
     void claimChanged(const QString &claimant);
+    // The input lines changed; empty: the port has none.
+    void inputLinesChanged(const std::optional<core::InputLines> &lines);
     // Received bytes for the claimant.
     void claimedInput(const QByteArray &bytes);
+    // Every byte read from the port, whoever reads it (the log or the
+    // claimant), as read: the clients of a shared port get them all.
+    void bytesRead(const QByteArray &bytes);
 
 private:
     enum class Opening { None, ByUser, Reconnect };
@@ -147,6 +173,8 @@ private:
     bool m_wanted = false;
     bool m_autoConnect = false;
     QString m_claimant;
+    // Given back by the last claimant, not yet read again.
+    QByteArray m_returned;
 };
 
 } // namespace session

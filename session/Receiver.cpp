@@ -14,8 +14,8 @@ Receiver::Receiver(PortChannel &channel, LogSink &log, Traffic &traffic, QObject
     m_rxTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_rxTimer, &QTimer::timeout, this, &Receiver::RxTimerTimer);
     // New bytes are looked at on the next millisecond tick, as a poll every
-    // millisecond would.
-    connect(&m_channel, &PortChannel::readable, this, [this] { beatSoon(1); });
+    // millisecond would, or at once when asked for.
+    connect(&m_channel, &PortChannel::readable, this, [this] { beatSoon(m_readOnArrival ? 0 : 1); });
     // Bytes gathered before the port was closed are framed with what comes
     // now; what waited out the device's settle time is read at once.
     connect(&m_channel, &PortChannel::portStateChanged, this, [this](bool open) {
@@ -62,6 +62,8 @@ bool Receiver::readWaiting(qint64 waiting) {
     m_traffic.RxTotal += count;
     const bool waitsMeasured = m_traffic.statistics.recordRead(rx::WeekClockMs());
     emit bytesReceived(count, waitsMeasured);
+    if (!bytes.isEmpty())
+        emit received(bytes);
     return !bytes.isEmpty();
 }
 

@@ -27,6 +27,9 @@ public:
 
     void setPacketGap(qint32 ms) { m_packetGap = ms; }
     qint32 packetGap() const { return m_packetGap; }
+    // Bytes are read as soon as they arrive instead of on the next 1 ms
+    // beat (a script's round trip); packets are framed by the same gap.
+    void setReadOnArrival(bool on) { m_readOnArrival = on; }
     void setDataMode(core::DataMode mode) { m_dataMode = mode; }
     quint32 buffered() const { return m_buffer.length(); }
     bool busy() const { return m_busy; }
@@ -43,6 +46,8 @@ signals:
     // A finished packet, after its line; complete when nothing waits behind.
     void answered(const QByteArray &text, bool complete);
     void bytesReceived(quint32 bytes, bool waitsMeasured);
+    // The bytes of each read from the port, as they came.
+    void received(const QByteArray &bytes);
 
 private:
     bool mayRead() const;
@@ -59,6 +64,7 @@ private:
     core::DataMode m_dataMode = core::DataMode::Ascii;
     qint32 m_packetGap = 0;
     bool m_busy = false;
+    bool m_readOnArrival = false;
     QTimer m_rxTimer;
 };
 

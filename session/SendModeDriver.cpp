@@ -74,8 +74,10 @@ void SendModeDriver::TimerPeriodTimer() {
 
 void SendModeDriver::reschedule() {
     const bool free = m_channel.freeForSession();
+    const tx::SendInputs in = sendInputs();
+    m_sequencer.reschedule(in, m_periodText, free);
     const std::optional<qint64> delay =
-        m_sequencer.nextTickDelayMs(sendInputs(), m_periodText, free, free ? m_channel.outputPendingMs() : 0);
+        m_sequencer.nextTickDelayMs(in, m_periodText, free, free ? m_channel.outputPendingMs() : 0);
     if (delay)
         m_timerPeriod.start(static_cast<int>(std::min<qint64>(*delay, INT_MAX)));
     else
@@ -90,8 +92,11 @@ void SendModeDriver::rearmCyclicPeriod() {
 void SendModeDriver::carryOut(const tx::SendStep &step) {
     if (step.what == tx::SendStep::What::CommandLine)
         m_transmitter.sendCommandLine();
-    else if (step.what == tx::SendStep::What::FileLine)
-        m_transmitter.SendPortData(m_fileLines.value(static_cast<qsizetype>(step.line)));
+    else if (step.what == tx::SendStep::What::FileLine &&
+             m_transmitter.SendPortData(m_fileLines.value(static_cast<qsizetype>(step.line))) ==
+                 Transmitter::Outcome::Refused)
+        // A line that did not go out goes first once the port is back.
+        m_sequencer.lineNotSent(step.line);
     if (step.stopTimer) {
         m_timerPeriod.stop();
         // Housekeeping switches the timer on again for cyclic sending; it

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <utility>
+
 namespace session {
 
 class PortChannel;
@@ -23,6 +25,10 @@ class SendModeDriver : public QObject {
 public:
     SendModeDriver(PortChannel &channel, Transmitter &transmitter, QObject *parent = nullptr);
 
+    // The period is measured on this clock (ms, monotonic); the default is
+    // the system's steady clock. Set before sending starts.
+    void setClock(tx::SendSequencer::Clock clock) { m_sequencer = tx::SendSequencer(std::move(clock)); }
+
     void setSendMode(tx::SendMode mode);
     tx::SendMode sendMode() const { return m_sendMode; }
     void setPeriodText(const QString &text);
@@ -31,7 +37,7 @@ public:
     void loadCommandLines(const QList<QByteArray> &lines);
     void closeCommandFile();
     bool fileSendMode() const { return m_fileSendMode; }
-    quint32 fileLineIndex() const { return m_sequencer.FileLineIndex; }
+    quint32 fileLineIndex() const { return m_sequencer.fileLineIndex(); }
     const QList<QByteArray> &fileLines() const { return m_fileLines; }
 
     void StartSendCommands();

@@ -58,6 +58,13 @@ public:
 
     // The channel to the port, for its clients (the claim, the line).
     PortChannel &channel() { return m_channel; }
+    // The clock (ms, monotonic) the settle time after a reconnection and the
+    // period are measured on; the system's steady clock unless a test sets
+    // its own before connecting.
+    void setClock(const PortChannel::Clock &clock) {
+        m_channel.setClock(clock);
+        m_sendModes.setClock(clock);
+    }
 
     // --- Connection -------------------------------------------------------
     // The user's connect: opens the port at location with the settings.
@@ -81,6 +88,27 @@ public:
     void setSendOnConnect(bool on) { m_sendModes.setSendOnConnect(on); }
     // The watch's beat, every second (its own timer calls it).
     void CheckConnectTimer() { m_channel.CheckConnectTimer(); }
+
+    // --- The serial line (on the channel; each change of an open port is
+    // logged) ---------------------------------------------------------------
+    // A pulse and a break last this long unless the user says otherwise.
+    static constexpr int kDefaultPulseMs = 100;
+    static constexpr int kDefaultBreakMs = 250;
+    bool hasLineControl() const { return m_channel.hasLineControl(); }
+    const core::LineSettings &lineSettings() const { return m_channel.lineSettings(); }
+    // New framing: kept for the next open and applied at once to an open
+    // port; false when the port refused them (errorString() says why).
+    bool changeLineSettings(const core::LineSettings &settings);
+    // DTR and RTS as the user wants them, now and at every open.
+    void setModemOutputs(const core::ModemOutputs &outputs);
+    const core::ModemOutputs &modemOutputs() const { return m_outputs; }
+    bool pulseLine(core::ModemLine line, int ms = kDefaultPulseMs);
+    bool sendBreak(int ms = kDefaultBreakMs);
+    // The lamps are shown: inputLinesChanged() follows the lines.
+    void watchInputLines(bool on) { m_channel.watchInputLines(on); }
+    std::optional<core::InputLines> inputLines() const { return m_channel.inputLines(); }
+    // Tests record the local port's line calls.
+    void setLineCalls(core::LineCalls &calls) { m_channel.setLineCalls(calls); }
 
     // --- Sending ----------------------------------------------------------
     // The single routine that writes to the port: the command part plus the
@@ -107,6 +135,8 @@ public:
     // Back to sending the command line.
     void closeCommandFile() { m_sendModes.closeCommandFile(); }
     bool fileSendMode() const { return m_sendModes.fileSendMode(); }
+    // The loaded command file's lines (windows-1251 bytes).
+    const QList<QByteArray> &commandLines() const { return m_sendModes.fileLines(); }
     quint32 fileLineIndex() const { return m_sendModes.fileLineIndex(); }
     // "Отправить из файла" (and the send on connect with a file loaded).
     void StartSendCommands() { m_sendModes.StartSendCommands(); }
@@ -117,6 +147,7 @@ public:
 
     // --- Receiving --------------------------------------------------------
     void setPacketGap(qint32 ms) { m_receiver.setPacketGap(ms); }
+    void setReadOnArrival(bool on) { m_receiver.setReadOnArrival(on); }
     qint32 packetGap() const { return m_receiver.packetGap(); }
     quint32 buffered() const { return m_receiver.buffered(); }
     bool rxBusy() const { return m_receiver.busy(); }
@@ -143,6 +174,14 @@ public:
     // A line of a channel client's in the log (a file transfer's start and
     // end), shown and recorded as a sent line.
     void logNote(const QString &text);
+
+    // --- Other clients of the port (a shared port) --------------------------
+    // Another client's bytes as one piece, logged as sent under logText; a
+    // line of the log on its behalf (see Transmitter).
+    bool writeShared(const QByteArray &bytes, const QByteArray &logText) {
+        return m_transmitter.writeShared(bytes, logText);
+    }
+    void logShared(const QByteArray &logText) { m_transmitter.logShared(logText); }
 
     // --- Counters ---------------------------------------------------------
     const Traffic &traffic() const { return m_traffic; }
@@ -172,6 +211,9 @@ signals:
     void logLine(const QByteArray &line, TerminalSession::Direction direction);
     // The text of each received packet's line, before stamp and filter.
     void packetReceived(const QByteArray &text);
+    // The bytes of each read from the port, as they came (the plot reads
+    // the device's own lines from them, whatever the packets).
+    void received(const QByteArray &bytes);
     // A packet that answers (after its line), with its text; complete when
     // nothing more waits behind it. The after-answer chain sends only on a
     // complete answer, and an answer still arriving is its packets together.
@@ -184,8 +226,14 @@ signals:
     void notice(const QString &text);
     // The log file failed (a write, a flush); reported once per failure.
     void logFileFailed(const QString &fileName, const QString &error);
+    // CTS, DSR, DCD and RI changed; empty: the port has no such lines.
+    void inputLinesChanged(const std::optional<core::InputLines> &lines);
 
 private:
+    // One short line per thing done to the line, so that a log tells it.
+    void logLineAction(const QString &what);
+
+    core::ModemOutputs m_outputs;
     Traffic m_traffic;
     PortChannel m_channel;
     LogSink m_log;

@@ -22,31 +22,51 @@ Transmitter::Transmitter(PortChannel &channel, Receiver &receiver, LogSink &log,
     });
 }
 
-bool Transmitter::SendPortData(const QByteArray &command) {
+Transmitter::Outcome Transmitter::SendPortData(const QByteArray &command) {
     // A send that arrives while another is inside (a timer firing in a modal
     // loop) is dropped, not queued.
     if (m_busy)
-        return false;
+        return Outcome::Dropped;
     if (m_channel.isClaimed()) {
         emit sendRefused(m_channel.claimant());
-        return false;
+        return Outcome::Refused;
     }
     if (m_channel.held() && m_channel.isOpen()) {
         if (!command.isEmpty())
             m_held.append(command);
-        return true;
+        return Outcome::Held;
     }
     const Outcome outcome = sendOnce(command);
     // The watch is told of a connection the write found gone once the send
     // is over, so that a send on reconnection is not dropped.
-    if (outcome == Outcome::Gone)
+    if (outcome == Outcome::Refused)
         m_channel.writeRefused();
-    return outcome == Outcome::Sent;
+    return outcome;
 }
 
 void Transmitter::sendHeld() {
     for (const QByteArray &command : std::exchange(m_held, {}))
         SendPortData(command);
+}
+
+bool Transmitter::writeShared(const QByteArray &bytes, const QByteArray &logText) {
+    if (m_busy || bytes.isEmpty() || !m_channel.freeForSession())
+        return false;
+    m_busy = true;
+    const auto release = qScopeGuard([this] { m_busy = false; });
+    m_receiver.takeArrivedInput();
+    const qint64 taken = m_channel.write(bytes);
+    if (taken <= 0)
+        return false;
+    m_log.putLine(logText, Direction::Sent);
+    m_traffic.TxTotal += static_cast<quint32>(taken);
+    emit bytesSent(static_cast<quint32>(taken));
+    return true;
+}
+
+void Transmitter::logShared(const QByteArray &logText) {
+    m_receiver.takeArrivedInput();
+    m_log.putLine(logText, Direction::Sent);
 }
 
 Transmitter::Outcome Transmitter::sendOnce(const QByteArray &command) {
@@ -70,7 +90,7 @@ Transmitter::Outcome Transmitter::sendOnce(const QByteArray &command) {
     // connection that is gone.
     const qint64 taken = m_channel.write(packet.bytes);
     if (taken <= 0)
-        return Outcome::Gone;
+        return Outcome::Refused;
     m_log.putLine(packet.echo, Direction::Sent);
     m_traffic.TxTotal += static_cast<quint32>(taken);
     ++m_traffic.statistics.SendCount;

@@ -26,11 +26,17 @@ class Transmitter : public QObject {
 public:
     Transmitter(PortChannel &channel, Receiver &receiver, LogSink &log, Traffic &traffic, QObject *parent = nullptr);
 
+    // What became of a send.
+    enum class Outcome {
+        Sent,    // the port took it (or there was nothing to send)
+        Held,    // it goes once the device has settled
+        Dropped, // another send was inside
+        NotOpen, // the port is closed (portNotOpen())
+        Refused, // the connection was gone, or a client holds the channel
+    };
     // The command part plus the tail. A connection the write finds gone is
-    // handed to the watch once the send is over. False when the port did not
-    // take it (closed, gone, claimed, busy); true when it went or waits for
-    // the settle time.
-    bool SendPortData(const QByteArray &command);
+    // handed to the watch once the send is over.
+    Outcome SendPortData(const QByteArray &command);
     void sendCommandLine() { SendPortData(m_commandLine); }
     void setCommandLine(const QByteArray &command) { m_commandLine = command; }
     const QByteArray &commandLine() const { return m_commandLine; }
@@ -40,6 +46,13 @@ public:
     bool busy() const { return m_busy; }
     // The settle time is over: the sends asked for meanwhile go, in order.
     void sendHeld();
+
+    // Another client's bytes (a shared port's), written as one piece after
+    // what has arrived so far is shown, and logged as sent under logText.
+    // False when they did not go (closed, claimed, busy, settling, gone).
+    bool writeShared(const QByteArray &bytes, const QByteArray &logText);
+    // A line of the log on another client's behalf, after what has arrived.
+    void logShared(const QByteArray &logText);
 
 signals:
     // A command is about to go out (the history takes it).
@@ -51,7 +64,6 @@ signals:
     void bytesSent(quint32 bytes);
 
 private:
-    enum class Outcome { Sent, NotOpen, Gone };
     Outcome sendOnce(const QByteArray &command);
 
     PortChannel &m_channel;

@@ -227,14 +227,18 @@ void FileSender::resend(qint64 nowMs, bool timedOut) {
         return fail(timedOut ? TransferFailure::ReceiverSilent : TransferFailure::TooManyRetries);
     m_output += m_frame;
     m_answered = true;
-    m_deadline = nowMs + (m_phase == Phase::WaitEndAck ? kEndWaitMs : kAnswerWaitMs);
+    m_deadline = nowMs + answerWaitMs();
 }
 
 void FileSender::waitAnswer(Phase phase, qint64 nowMs) {
     m_phase = phase;
     m_output += m_frame;
     m_answered = true;
-    m_deadline = nowMs + (m_phase == Phase::WaitEndAck ? kEndWaitMs : kAnswerWaitMs);
+    m_deadline = nowMs + answerWaitMs();
+}
+
+qint64 FileSender::answerWaitMs() const {
+    return m_phase == Phase::WaitEndAck ? kEndWaitMs : m_phase == Phase::WaitEotAck ? kEotWaitMs : kAnswerWaitMs;
 }
 
 void FileSender::sendHeaderOrEnd(qint64 nowMs) {
@@ -325,6 +329,14 @@ void FileSender::tick(qint64 nowMs) {
         return fail(TransferFailure::ReceiverSilent);
     case Phase::WaitEndAck:
         return succeed();
+    case Phase::WaitEotAck:
+        // Every block was acknowledged: a lost last ACK is not waited on.
+        if (m_tries + 1 >= kEotTries) {
+            m_endUnconfirmed = true;
+            m_tries = 0;
+            return fileDone(nowMs);
+        }
+        return resend(nowMs, true);
     default:
         return resend(nowMs, true);
     }

@@ -64,7 +64,8 @@ enum class TransferFailure {
 // bytes out no faster than the line carries them.
 //
 // Every wait is bounded: the first request has kStartWaitMs, each block's
-// answer kAnswerWaitMs, and a block is sent at most kMaxTries times; two CAN
+// answer kAnswerWaitMs (an EOT's kEotWaitMs), and a block is sent at most
+// kMaxTries times; two CAN
 // in a row from the receiver end the transfer. A block is never sent before
 // the one ahead of it was acknowledged.
 class FileSender {
@@ -76,6 +77,12 @@ public:
     // acknowledged; lrzsz's rb never acknowledges it, so silence this long
     // after it counts as taken (a receiver that missed it asks again).
     static constexpr qint64 kEndWaitMs = 1000;
+    // EOT goes after every data block was acknowledged: the receiver has
+    // the file. An EOT whose ACK is lost (a receiver that quits at once) is
+    // sent again after this short wait, kEotTries times in all; then the
+    // transfer counts as done, with endUnconfirmed() set.
+    static constexpr qint64 kEotWaitMs = 2000;
+    static constexpr int kEotTries = 3;
     // Raw sending keeps this far ahead of the line, and looks again this often.
     static constexpr qint64 kRawLeadMs = 50;
     static constexpr qint64 kRawBeatMs = 10;
@@ -123,6 +130,8 @@ public:
     qint64 bytesDone() const { return m_doneBefore + m_offset; }
     qint64 bytesTotal() const;
     int currentFile() const { return m_file; }
+    // Succeeded, but an EOT was never acknowledged (see kEotTries).
+    bool endUnconfirmed() const { return m_endUnconfirmed; }
     // Checksum or CRC, as the receiver chose.
     bool usesCrc() const { return m_crc; }
 
@@ -151,6 +160,7 @@ private:
     // Data is padded with SUB, a YMODEM header with NUL.
     void emitBlock(quint8 number, const QByteArray &data, qsizetype blockLength, char padding);
     void waitAnswer(Phase phase, qint64 nowMs);
+    qint64 answerWaitMs() const;
     void rawStep(qint64 nowMs);
     bool readChecked(qint64 offset, qint64 length, QByteArray &bytes);
     bool fileGrew();
@@ -169,6 +179,7 @@ private:
     qint64 m_startedAt = 0;
     bool m_crc = false;
     bool m_canSeen = false;
+    bool m_endUnconfirmed = false;
     // A byte answered with output: the rest of that read came before it and
     // answers nothing.
     bool m_answered = false;

@@ -51,8 +51,8 @@ std::optional<qint64> periodMs(QStringView text) {
 SendSequencer::SendSequencer(Clock clock) : m_clock(clock ? std::move(clock) : Clock(steadyMs)) {}
 
 SendStep SendSequencer::nextFileLine() {
-    SendStep step{SendStep::What::FileLine, FileLineIndex};
-    ++FileLineIndex;
+    SendStep step{SendStep::What::FileLine, m_fileLineIndex};
+    ++m_fileLineIndex;
     return step;
 }
 
@@ -60,9 +60,9 @@ SendStep SendSequencer::startSendCommands(const SendInputs &in) {
     switch (in.mode) {
     case SendMode::Manual:
     case SendMode::AfterAnswer:
-        if (FileLineIndex < in.lineCount)
+        if (m_fileLineIndex < in.lineCount)
             return nextFileLine();
-        FileLineIndex = 0;
+        m_fileLineIndex = 0;
         return {.allSentNotice = true};
     case SendMode::Period:
         enablePeriodTimer();
@@ -76,7 +76,7 @@ SendStep SendSequencer::startSendCommands(const SendInputs &in) {
 SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText, bool portOpen, bool outputPending) {
     if (!m_timerEnabled)
         return {};
-    AllSentNotice = true;
+    m_periodOwnsNotice = true;
     if (in.mode != SendMode::Period)
         return {};
     const qint64 now = m_clock();
@@ -92,16 +92,16 @@ SendStep SendSequencer::periodTick(const SendInputs &in, QStringView periodText,
     m_lastPeriodTime = now;
     if (!in.fileMode)
         return {SendStep::What::CommandLine};
-    if (FileLineIndex < in.lineCount)
+    if (m_fileLineIndex < in.lineCount)
         return nextFileLine();
     // Past the end: a cyclic file starts again at the next period.
-    FileLineIndex = 0;
+    m_fileLineIndex = 0;
     if (in.cyclic)
         return {};
     m_timerEnabled = false;
     SendStep step{.stopTimer = true};
-    if (AllSentNotice) {
-        AllSentNotice = false;
+    if (m_periodOwnsNotice) {
+        m_periodOwnsNotice = false;
         step.allSentNotice = true;
     }
     return step;
@@ -114,12 +114,12 @@ SendStep SendSequencer::afterAnswer(const SendInputs &in, bool bytesWaiting) {
         return {SendStep::What::CommandLine};
     SendStep step;
     bool maySend = true;
-    if (FileLineIndex >= in.lineCount) {
+    if (m_fileLineIndex >= in.lineCount) {
         maySend = in.cyclic;
-        step.allSentNotice = !in.cyclic && !AllSentNotice;
-        FileLineIndex = 0;
+        step.allSentNotice = !in.cyclic && !m_periodOwnsNotice;
+        m_fileLineIndex = 0;
     }
-    if (maySend && FileLineIndex < in.lineCount)
+    if (maySend && m_fileLineIndex < in.lineCount)
         return nextFileLine();
     return step;
 }
@@ -127,7 +127,7 @@ SendStep SendSequencer::afterAnswer(const SendInputs &in, bool bytesWaiting) {
 void SendSequencer::enablePeriodTimer() {
     m_timerEnabled = true;
     // Set at every tick of the running timer; the first tick is due at once.
-    AllSentNotice = true;
+    m_periodOwnsNotice = true;
 }
 
 bool SendSequencer::rearmCyclic(bool cyclic, SendMode mode) {
@@ -137,20 +137,34 @@ bool SendSequencer::rearmCyclic(bool cyclic, SendMode mode) {
     return true;
 }
 
-std::optional<qint64> SendSequencer::nextTickDelayMs(const SendInputs &in, QStringView periodText, bool portOpen,
-                                                     qint64 outputPendingMs) {
-    const std::optional<qint64> period = periodMs(periodText);
-    if (!m_timerEnabled || in.mode != SendMode::Period || !period || !portOpen)
-        return std::nullopt;
+void SendSequencer::lineNotSent(quint32 line) {
+    if (line < m_fileLineIndex)
+        m_fileLineIndex = line;
+}
+
+bool SendSequencer::periodRuns(const SendInputs &in, QStringView periodText, bool portOpen) const {
+    return m_timerEnabled && in.mode == SendMode::Period && periodMs(periodText) && portOpen;
+}
+
+void SendSequencer::reschedule(const SendInputs &in, QStringView periodText, bool portOpen) {
+    if (!periodRuns(in, periodText, portOpen))
+        return;
     const bool wasIdle = std::exchange(m_idle, !in.fileMode && in.emptyCommandLine);
-    if (m_idle)
-        return std::nullopt;
-    const qint64 now = m_clock();
-    const qint64 length = *period + 1; // a send needs strictly more than the period
+    if (m_idle || !wasIdle || !m_lastPeriodTime)
+        return;
     // The empty sends skipped meanwhile each started a period anew.
-    if (wasIdle && m_lastPeriodTime && now - *m_lastPeriodTime >= length)
+    const qint64 now = m_clock();
+    const qint64 length = *periodMs(periodText) + 1; // a send needs strictly more than the period
+    if (now - *m_lastPeriodTime >= length)
         *m_lastPeriodTime += (now - *m_lastPeriodTime) / length * length;
-    const qint64 due = m_lastPeriodTime ? *m_lastPeriodTime + length - now : 0;
+}
+
+std::optional<qint64> SendSequencer::nextTickDelayMs(const SendInputs &in, QStringView periodText, bool portOpen,
+                                                     qint64 outputPendingMs) const {
+    if (!periodRuns(in, periodText, portOpen) || m_idle)
+        return std::nullopt;
+    const qint64 length = *periodMs(periodText) + 1;
+    const qint64 due = m_lastPeriodTime ? *m_lastPeriodTime + length - m_clock() : 0;
     return std::max({due, qint64(0), outputPendingMs});
 }
 

@@ -56,19 +56,18 @@ struct SendInputs {
 // from an injected monotonic clock (ms), so periodic sending goes on across
 // midnight and across changes of the system clock. The file position is
 // advanced when the step is handed out, before the send: a send that the send
-// routine drops still moves on, and the position never passes the end.
+// routine drops still moves on, and the position never passes the end; a
+// line the port refused (the connection is gone) is handed back with
+// lineNotSent() and goes first once the port is back.
 class SendSequencer {
 public:
     using Clock = std::function<qint64()>;
     // The default clock is the system's steady clock.
     explicit SendSequencer(Clock clock = {});
 
-    quint32 FileLineIndex = 0;
-    // Set while the period timer runs; keeps the after-answer chain from
-    // showing its end notice once the period timer has taken that over.
-    bool AllSentNotice = false;
-
-    void fileLoaded() { FileLineIndex = 0; }
+    // The command file's line that goes next.
+    quint32 fileLineIndex() const { return m_fileLineIndex; }
+    void fileLoaded() { m_fileLineIndex = 0; }
 
     // "Send from file" and sending on connect with a file loaded.
     SendStep startSendCommands(const SendInputs &in);
@@ -79,27 +78,38 @@ public:
     SendStep periodTick(const SendInputs &in, QStringView periodText, bool portOpen, bool outputPending = false);
     // A complete answer arrived (bytesWaiting: more bytes follow at once).
     SendStep afterAnswer(const SendInputs &in, bool bytesWaiting);
+    // The file line a step handed out did not leave (the port refused it):
+    // it is the next line again.
+    void lineNotSent(quint32 line);
 
     void enablePeriodTimer();
     // Cyclic periodic sending of a file keeps the timer switched on; returns
     // whether it was off.
     bool rearmCyclic(bool cyclic, SendMode mode);
 
-    // The timer sleeps between the moments that can make a difference: ms
-    // until the next tick that could send, or none while no tick can (timer
-    // off, another mode, no usable period, port closed, nothing to send); the
-    // window asks again when one of these changes. outputPendingMs: how long
-    // the output already queued still needs to leave. An early tick does
-    // nothing. While the command line is empty the period runs on as if its
-    // empty sends were made, so text typed meanwhile goes at the next
-    // period's end, as it would with a timer ticking all along.
+    // The timer sleeps between the moments that can make a difference. The
+    // window calls reschedule() whenever one of them changes (the mode, the
+    // period, the port, the command line, a step) and then asks
+    // nextTickDelayMs(): ms until the next tick that could send, or none
+    // while no tick can (timer off, another mode, no usable period, port
+    // closed, nothing to send). outputPendingMs: how long the output already
+    // queued still needs to leave. An early tick does nothing. While the
+    // command line is empty the period runs on as if its empty sends were
+    // made, so text typed meanwhile goes at the next period's end, as it
+    // would with a timer ticking all along.
+    void reschedule(const SendInputs &in, QStringView periodText, bool portOpen);
     std::optional<qint64> nextTickDelayMs(const SendInputs &in, QStringView periodText, bool portOpen,
-                                          qint64 outputPendingMs = 0);
+                                          qint64 outputPendingMs = 0) const;
 
 private:
     SendStep nextFileLine();
+    bool periodRuns(const SendInputs &in, QStringView periodText, bool portOpen) const;
 
     Clock m_clock;
+    quint32 m_fileLineIndex = 0;
+    // Set while the period timer runs; keeps the after-answer chain from
+    // showing its end notice once the period timer has taken that over.
+    bool m_periodOwnsNotice = false;
     bool m_timerEnabled = false;
     std::optional<qint64> m_lastPeriodTime; // none: no periodic send yet
     bool m_idle = false;                    // asleep for an empty command line

@@ -39,10 +39,12 @@ bool readAll(const QString &fileName, QByteArray &bytes, core::SafeFile &opened,
 
 bool SentHistory::loadOrCreate(const QString &fileName) {
     core::FileLock lock;
-    if (lock.lock(fileName))
+    const bool locked = lock.lock(fileName);
+    if (locked)
         core::SafeFile::removeStaleTemporaries(fileName);
     core::SafeFile opened;
     QByteArray bytes;
+    m_sentHere = {};
     if (!readAll(fileName, bytes, opened, m_error)) {
         if (!opened.missing())
             return false;
@@ -50,18 +52,45 @@ bool SentHistory::loadOrCreate(const QString &fileName) {
         if (!created.replaceWhole(fileName, imageBytes()))
             return fail(created.errorString());
         m_fileImage = imageBytes();
-        return true;
+    } else {
+        std::memcpy(m_records.data(), bytes.constData(), bytes.size());
+        m_fileImage = bytes;
     }
-    std::memcpy(m_records.data(), bytes.constData(), bytes.size());
+    return !locked || takeInAside(fileName);
+}
+
+bool SentHistory::takeInAside(const QString &fileName) {
+    const QStringList aside = core::SafeFile::asideFiles(fileName);
+    if (aside.isEmpty())
+        return true;
+    // Oldest first, each file's oldest command first: the newest ends up in
+    // front.
+    for (const QString &path : aside) {
+        core::SafeFile opened;
+        QByteArray bytes;
+        QString error;
+        if (!readAll(path, bytes, opened, error))
+            continue;
+        for (int k = kEntries - 1; k >= 0; --k) {
+            Record record;
+            std::memcpy(record.data(), bytes.constData() + k * kRecordSize, kRecordSize);
+            add(textOf(record));
+        }
+    }
     m_sentHere = {};
-    m_fileImage = bytes;
+    core::SafeFile file;
+    if (!file.replaceWhole(fileName, imageBytes()))
+        return fail(file.errorString());
+    m_fileImage = imageBytes();
+    for (const QString &path : aside)
+        QFile::remove(path);
     return true;
 }
 
-bool SentHistory::saveIfPresent(const QString &fileName) {
+bool SentHistory::saveIfPresent(const QString &fileName, int waitMs, const core::FileLock::Waiting &waiting) {
     core::FileLock lock;
-    if (!lock.lock(fileName))
-        return fail(lock.errorString());
+    if (!lock.lock(fileName, waitMs, waiting))
+        return lock.busy() ? keepAside(fileName, lock.errorString()) : fail(lock.errorString());
     switch (core::SafeFile::kindOf(fileName)) {
     case core::SafeFile::Kind::Missing:
         return true;
@@ -83,6 +112,24 @@ bool SentHistory::saveIfPresent(const QString &fileName) {
         return fail(file.errorString());
     m_fileImage = imageBytes();
     return true;
+}
+
+bool SentHistory::keepAside(const QString &fileName, const QString &why) {
+    std::array<Record, kEntries> sent{};
+    int count = 0;
+    for (int k = 0; k < kEntries; ++k) {
+        if (m_sentHere[k] && m_records[k][0] != 0)
+            sent[count++] = m_records[k];
+    }
+    if (count == 0)
+        return true; // nothing of this session's to lose
+    const QString aside = core::SafeFile::asideName(fileName);
+    core::SafeFile file;
+    if (!file.replaceWhole(aside, QByteArray(reinterpret_cast<const char *>(sent.data()), sizeof sent)))
+        return fail(why + QLatin1Char('\n') + file.errorString());
+    return fail(
+        why +
+        QStringLiteral("\nКоманды этого сеанса сохранены в %1 и войдут в историю при следующем запуске.").arg(aside));
 }
 
 void SentHistory::mergeWith(const QByteArray &onDisk) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/platform/FileLock.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -22,7 +24,8 @@ public:
     // file operation fails, with the reason in errorString(). A FIFO or
     // anything else not a regular file is never waited on, nor anyone else's
     // link followed: it is reported and the history stays empty. Temporary
-    // files left by a save that was killed are removed.
+    // files left by a save that was killed are removed, and the commands a
+    // program ending left aside (see saveIfPresent()) are merged in first.
     bool loadOrCreate(const QString &fileName);
 
     // Rewrites the file only while it still exists (a file deleted during the
@@ -31,8 +34,12 @@ public:
     // disk now is read again: when another window wrote it meanwhile, the
     // commands sent in this session come first (newest first), then the
     // file's, without duplicates, 50 at most; that list is the history from
-    // then on.
-    bool saveIfPresent(const QString &fileName);
+    // then on. The lock is waited for as FileLock::lock() does (waitMs,
+    // waiting). When someone else holds it past that, the commands sent in
+    // this session are not dropped: they go to a file of their own,
+    // SafeFile::asideName(), which the next load merges in; the result is
+    // still false, errorString() saying where they went.
+    bool saveIfPresent(const QString &fileName, int waitMs = -1, const core::FileLock::Waiting &waiting = {});
 
     QString errorString() const { return m_error; }
 
@@ -48,6 +55,9 @@ private:
     QByteArray textOf(const Record &record) const;
     QByteArray imageBytes() const;
     void mergeWith(const QByteArray &onDisk);
+    bool keepAside(const QString &fileName, const QString &why);
+    // Merges in what programs ending left aside; under the folder's lock.
+    bool takeInAside(const QString &fileName);
 
     bool fail(const QString &error);
 

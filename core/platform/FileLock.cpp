@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -22,6 +23,7 @@ namespace {
 
 constexpr int kPollMs = 10;
 bool s_programEnding = false;
+QDeadlineTimer s_endingBudget;
 
 QByteArray readProc(const QString &path) {
     QFile file(path);
@@ -63,12 +65,17 @@ QString holderText(int fd) {
 
 } // namespace
 
-void FileLock::setProgramEnding(bool ending) { s_programEnding = ending; }
+void FileLock::setProgramEnding(bool ending) {
+    if (ending && !s_programEnding)
+        s_endingBudget.setRemainingTime(kEndingWaitMs);
+    s_programEnding = ending;
+}
 
 FileLock::~FileLock() { unlock(); }
 
-bool FileLock::lock(const QString &fileName, int waitMs) {
+bool FileLock::lock(const QString &fileName, int waitMs, const Waiting &waiting) {
     unlock();
+    m_busy = false;
     QString target;
     if (!SafeFile::resolve(fileName, target, m_error))
         return false;
@@ -80,13 +87,21 @@ bool FileLock::lock(const QString &fileName, int waitMs) {
     }
     if (waitMs < 0)
         waitMs = s_programEnding ? kEndingWaitMs : kWaitMs;
+    if (s_programEnding)
+        waitMs = std::min<qint64>(waitMs, s_endingBudget.remainingTime());
     const QDeadlineTimer deadline(waitMs);
+    QDeadlineTimer nextWord(kWaitMs);
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int cause = errno;
         if ((cause != EWOULDBLOCK && cause != EINTR) || deadline.hasExpired()) {
-            m_error = cause == EWOULDBLOCK ? holderText(fd) : errnoText(cause);
+            m_busy = cause == EWOULDBLOCK;
+            m_error = m_busy ? holderText(fd) : errnoText(cause);
             ::close(fd);
             return false;
+        }
+        if (waiting && nextWord.hasExpired()) {
+            waiting(holderText(fd));
+            nextWord.setRemainingTime(kWaitingStepMs);
         }
         QThread::msleep(kPollMs);
     }

@@ -27,6 +27,7 @@ constexpr int kMaxLinks = 8;
 // ever taken for one; mkstemp() replaces the X's by letters and digits.
 const QString kTemporaryMarker = QStringLiteral("terminalkvr-tmp-");
 const QString kTemporaryTail = QStringLiteral("XXXXXX");
+const QString kAsideMarker = QStringLiteral(".unsaved-");
 
 QString foreignText() {
     return QStringLiteral("Not followed: the link or the file it leads to belongs to another user");
@@ -130,6 +131,41 @@ void SafeFile::removeStaleTemporaries(const QString &name) {
         if (isTemporaryOf(entry, info.fileName()))
             removeIfStale(encoded(folder.filePath(entry)));
     }
+}
+
+QString SafeFile::asideName(const QString &name) {
+    QString target, error;
+    if (!resolve(name, target, error))
+        target = name;
+    // The start of the run beside the process number: a number used again
+    // by a later process never replaces what an earlier one kept.
+    static const QString run = QStringLiteral("%1-%2").arg(::getpid()).arg(::time(nullptr));
+    return target + kAsideMarker + run;
+}
+
+QStringList SafeFile::asideFiles(const QString &name) {
+    QString target, error;
+    if (!resolve(name, target, error))
+        return {};
+    const QFileInfo info(target);
+    const QDir folder = info.absoluteDir();
+    const QString head = info.fileName() + kAsideMarker;
+    QList<QFileInfo> found;
+    for (const QFileInfo &entry :
+         folder.entryInfoList({head + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System, QDir::Time)) {
+        const QStringList numbers = entry.fileName().mid(head.size()).split(QLatin1Char('-'));
+        const bool named = numbers.size() == 2 && std::all_of(numbers.cbegin(), numbers.cend(), [](const QString &n) {
+                               return !n.isEmpty() && std::all_of(n.cbegin(), n.cend(), [](QChar c) {
+                                   return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                               });
+                           });
+        if (named && !entry.isSymLink() && entry.ownerId() == ::geteuid())
+            found.append(entry);
+    }
+    QStringList paths;
+    for (auto it = found.crbegin(); it != found.crend(); ++it)
+        paths.append(it->absoluteFilePath());
+    return paths;
 }
 
 int SafeFile::takeDescriptor() { return std::exchange(m_fd, -1); }

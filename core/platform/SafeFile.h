@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 
 class QFile;
 
@@ -36,6 +37,14 @@ public:
     // Whether a folder entry is one of those temporaries of the file named.
     static bool isTemporaryOf(const QString &entry, const QString &fileName);
     static constexpr int kStaleAfterS = 60;
+    // Where a program that must end while another holds the folder's lock
+    // leaves what it could not merge into the file:
+    // "<file>.unsaved-<pid>-<start>" beside the file (a name of its own, so
+    // no lock is needed). The next start merges such files in under the lock
+    // and removes them.
+    static QString asideName(const QString &name);
+    // Those of any process, regular files of the user's, oldest first.
+    static QStringList asideFiles(const QString &name);
 
     SafeFile() = default;
     ~SafeFile();

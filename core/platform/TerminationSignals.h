@@ -29,6 +29,9 @@ public:
     // False when the handlers could not be installed (errorString()).
     bool isActive() const { return m_notifier != nullptr; }
     QString errorString() const { return m_error; }
+    // Readable from the moment a signal came until it is delivered: a wait
+    // elsewhere (a blocked write) can watch it to give way.
+    int wakeDescriptor() const { return m_pair[1]; }
 
 signals:
     void received(int signalNumber);

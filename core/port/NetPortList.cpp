@@ -87,6 +87,8 @@ bool NetPortList::load() {
     m_problems.clear();
     m_unreported = 0;
     m_error.clear();
+    // What an add killed half-way left; a save still writing holds its own.
+    SafeFile::removeStaleTemporaries(m_fileName);
     QByteArray bytes;
     if (!readAll(bytes)) {
         m_problems = {m_error};

@@ -27,7 +27,8 @@ public:
     // Reads the file. A missing file lists nothing and is no fault. False
     // when the file could not be read or a line was skipped; errorString()
     // then names the first few lines and why and counts the others, all in
-    // one text. What could be read is in entries() either way.
+    // one text. What could be read is in entries() either way. Temporary
+    // files left by an add that was killed are removed.
     bool load();
     // One entry per address, in the file's order; its name and location are
     // the address exactly as written.

@@ -63,7 +63,8 @@ QList<PortEntry> PortDirectory::scan() const {
     QList<PortEntry> virtualPorts;
     const QDir folder(m_virtualPortFolder);
     for (const QFileInfo &file : folder.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
-        if (file.isSymLink() && isPseudoTerminal(file.symLinkTarget()))
+        // A link left by a pseudo-terminal that has gone is no port.
+        if (file.isSymLink() && isPseudoTerminal(file.symLinkTarget()) && file.exists())
             virtualPorts.append({file.fileName(), file.absoluteFilePath()});
     }
     sortByName(virtualPorts);

@@ -1,6 +1,7 @@
 #include "core/port/NetPortList.h"
 #include "support/QtPrinting.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -151,3 +152,23 @@ TEST_F(NetPortListFile, MegabyteOfBadLinesIsCheap) {
 }
 
 } // namespace
+
+// An add killed half-way leaves its temporary; the next read removes it once
+// it is old enough to be nobody's save.
+TEST_F(NetPortListFile, ReadingRemovesTemporariesOfAKilledAdd) {
+    const struct {
+        const char *name;
+        qint64 age;
+        bool stays;
+    } files[] = {{".NetPorts.terminalkvr-tmp-a1B2c3", 3600, false},
+                 {".NetPorts.terminalkvr-tmp-fresh1", 0, true},
+                 {".NetPorts.mine", 3600, true}};
+    for (const auto &f : files) {
+        QFile file(m_folder.filePath(f.name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x") == 1 && file.flush());
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-f.age), QFileDevice::FileModificationTime));
+    }
+    ASSERT_TRUE(write("tcp://pi.lab:4001\n") && m_list.load());
+    for (const auto &f : files)
+        EXPECT_EQ(QFile::exists(m_folder.filePath(f.name)), f.stays) << f.name;
+}

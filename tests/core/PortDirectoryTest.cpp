@@ -15,6 +15,8 @@ TEST(PortDirectory, ListsLinksToPseudoTerminalsByNameInNumericOrder) {
     QFile plain(folder.filePath("notAPort"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     ASSERT_TRUE(QFile::link(folder.filePath("notAPort"), folder.filePath("linkToFile")));
+    // socat's link left behind after its pseudo-terminal went.
+    ASSERT_TRUE(QFile::link("/dev/pts/999999", folder.filePath("ttyGone")));
 
     const QList<core::PortEntry> ports = core::PortDirectory(folder.path(), false).scan();
     ASSERT_EQ(ports.size(), 3);

@@ -4,6 +4,9 @@
 #include "support/QtPrinting.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -168,4 +171,52 @@ TEST(SerialPortAccess, OutputTheDeviceHasNotTakenIsPendingUntilItReads) {
     EXPECT_GT(port.outputPendingMs(), 0);
     EXPECT_EQ(device.receive(fill.size(), 10000), fill);
     EXPECT_TRUE(waitUntil([&] { return port.outputPendingMs() == 0; }));
+}
+
+TEST(SerialPortAccess, ALiveUucpLockFileRefusesTheOpenAndIsLeftAlone) {
+    // minicom's way of holding a port: a lock file with its process ID.
+    QProcess holder;
+    holder.start("sleep", {"30"});
+    ASSERT_TRUE(holder.waitForStarted());
+    QProcess gone;
+    gone.start("true", {});
+    ASSERT_TRUE(gone.waitForFinished());
+    const qint32 live = qint32(holder.processId());
+    const qint32 dead = qint32(gone.processId());
+    const auto text = [](qint32 pid) { return QByteArray::number(pid).rightJustified(10, ' ') + " minicom root\n"; };
+    const auto binary = [](qint32 pid) { return QByteArray(reinterpret_cast<const char *>(&pid), sizeof pid); };
+    const struct {
+        const char *why;
+        bool dashedName; // pts_3 rather than 3
+        QByteArray content;
+        bool refused;
+    } cases[] = {
+        {"text, file name", false, text(live), true},        {"binary, path name", true, binary(live), true},
+        {"text, no such process", false, text(dead), false}, {"binary, no such process", true, binary(dead), false},
+        {"not a lock", false, "garbage\n", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        PtyDevice device;
+        const QString path = QFileInfo(device.slavePath()).canonicalFilePath();
+        const QString name = c.dashedName ? path.mid(5).replace('/', '_') : QFileInfo(path).fileName();
+        const QString lockPath = "/run/lock/LCK.." + name;
+        QFile lock(lockPath);
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.write(c.content);
+        lock.close();
+        core::SerialPortAccess port;
+        EXPECT_EQ(port.open(device.slavePath(), k9600), !c.refused) << port.errorString().toStdString();
+        if (c.refused) {
+            EXPECT_EQ(port.errorString(),
+                      QStringLiteral("Порт занят другой программой (sleep, PID %1, %2).").arg(live).arg(lockPath));
+            QFile left(lockPath);
+            ASSERT_TRUE(left.open(QIODevice::ReadOnly)) << "never removed";
+            EXPECT_EQ(left.readAll(), c.content);
+        }
+        port.close();
+        QFile::remove(lockPath);
+    }
+    holder.kill();
+    holder.waitForFinished();
 }

@@ -1,6 +1,9 @@
 #include "macros/MacroStore.h"
+#include "core/platform/FileLock.h"
+#include "core/platform/SafeFile.h"
 #include "support/FileBytes.h"
 #include "support/FileSizeLimit.h"
+#include "support/HeldLock.h"
 #include "support/OrdinaryUser.h"
 #include "support/QtPrinting.h"
 
@@ -109,6 +112,38 @@ TEST(MacroStore, LoadChecksRebuildsKeepsTheBadFileAndSavesOneHundredRecords) {
         EXPECT_EQ(firstDifference(fileBytes(path + ".bad"), kept ? c.content : ""), -1);
         ASSERT_TRUE(store.save(path));
         EXPECT_EQ(firstDifference(fileBytes(path), c.loaded), -1);
+    }
+}
+
+// Empty parts of the file are not copied into memory: whatever piece of the
+// image a byte falls in, next to empty ones, it is read.
+TEST(MacroStore, EveryByteOfAMostlyEmptyFileIsLoaded) {
+    const struct {
+        const char *what;
+        QList<int> set; // offsets of bytes set to 0x7F, beside the signatures
+    } cases[] = {
+        {"none", {}},
+        {"first and last byte of the file", {0, kRecord * 100 - 1}},
+        {"around 4096-byte boundaries", {4095, 4096, 8191, 3 * 4096 + 1}},
+        {"around 64 KB boundaries", {65535, 65536, 10 * 65536 - 1}},
+        {"in the reserved bytes of one record", {signatureAt(40) - 1, signatureAt(40) + 4}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray bytes = image(0, false);
+        for (const int at : c.set)
+            bytes[at] = 0x7F;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("CmdConfig");
+        writeFile(path, bytes);
+        macros::MacroStore store;
+        EXPECT_TRUE(store.LoadCmdConfig(path));
+        EXPECT_FALSE(store.rebuilt());
+        EXPECT_EQ(firstDifference(store.image(), bytes), -1);
+        store.setCommand(100, 48, u"AT");
+        ASSERT_TRUE(store.save(path));
+        putText(bytes, commandAt(100, 48), "AT");
+        EXPECT_EQ(firstDifference(fileBytes(path), bytes), -1);
     }
 }
 
@@ -340,7 +375,7 @@ TEST(MacroStore, TakingKeptEditsAppliesThemOntoWhatWasSavedSince) {
         {"another macro saved since", false, nullptr, true, {"kept", "later"}, 0, {"kept", "later"}},
         {"the same macro saved since", false, "mine later", true, {"mine later", "later"}, 1, {"kept", "later"}},
         {"the same text saved since", false, "kept", true, {"kept", "later"}, 0, {"kept", "later"}},
-        {"whole image, nothing saved since", true, nullptr, false, {"kept", "x"}, 0, {"kept", "x"}},
+        {"whole image, nothing saved since", true, nullptr, false, {"x", "x"}, 1, {"kept", "x"}},
         {"whole image, saved since", true, nullptr, true, {"x", "later"}, 2, {"kept", "x"}},
     };
     for (const auto &c : cases) {
@@ -401,4 +436,143 @@ TEST(MacroStore, ASaveMeetingAnotherProgramsLockEndsAtOnceAndKeepsTheEdits) {
     EXPECT_EQ(store.name(1, 1), "edited");
     ASSERT_TRUE(store.save(path) && disk.LoadCmdConfig(path));
     EXPECT_EQ(disk.name(1, 1), "edited");
+}
+
+// Window A takes the kept edits and has not saved yet; window C, ending,
+// writes its own into the recovery file; A's save removes only what A took.
+TEST(MacroStore, ASaveRemovesOnlyTheKeptEditsItTookNeverAnotherWindows) {
+    const struct {
+        const char *what;
+        const char *laterName; // C's unsaved name 1.3 (or 1.1), nullptr: none
+        bool sameSlot;
+        bool postponed;      // A's conflict left for another start
+        QStringList offered; // names 1.1, 1.3 the next start takes
+    } cases[] = {
+        {"nothing written since", nullptr, false, false, {}},
+        {"another macro written since", "from C", false, false, {"saved", "from C"}},
+        {"the same macro written since with another text", "from C", true, false, {"from C", "x"}},
+        {"a conflict left for later", nullptr, false, true, {"saved", "x"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("CmdConfig");
+        writeFile(path, image(100, true));
+        macros::MacroStore ended, resaved, a, late, next;
+        ASSERT_TRUE(ended.LoadCmdConfig(path) && late.LoadCmdConfig(path) && resaved.LoadCmdConfig(path));
+        ended.setName(1, 1, u"kept");
+        ended.setName(1, 2, c.postponed ? u"kept 2" : u"x");
+        ASSERT_TRUE(ended.writeRecovery(path));
+        resaved.setName(1, 2, u"saved 2");
+        ASSERT_TRUE(!c.postponed || resaved.save(path));
+        ASSERT_TRUE(a.LoadCmdConfig(path) && a.takeRecovery(path));
+        if (c.postponed)
+            a.postponeConflicts();
+        if (c.laterName) {
+            late.setName(1, c.sameSlot ? 1 : 3, QString::fromUtf8(c.laterName));
+            ASSERT_TRUE(late.writeRecovery(path));
+        }
+        a.setName(1, 1, u"saved");
+        ASSERT_TRUE(a.save(path));
+        EXPECT_EQ(macros::MacroStore::hasRecovery(path), !c.offered.isEmpty());
+        if (c.offered.isEmpty())
+            continue;
+        ASSERT_TRUE(next.LoadCmdConfig(path) && next.takeRecovery(path));
+        ASSERT_TRUE(next.settleConflicts(true, path));
+        EXPECT_EQ(QStringList({next.name(1, c.postponed ? 2 : 1), next.name(1, 3)}),
+                  c.postponed ? QStringList({"kept 2", "x"}) : c.offered);
+    }
+}
+
+// A recovery file without the image its changes were made on: an older
+// version's single image, or a second half cut or damaged. A store saved
+// before it was written holds newer texts than it in places: every
+// difference is asked about, with both texts, and none is taken silently.
+TEST(MacroStore, AKeptImageWithoutItsStartOffersEachDifferenceAsAConflict) {
+    const struct {
+        const char *what;
+        qsizetype cutTo;   // the recovery file's length; -1: whole
+        bool badSignature; // record 101 (list 1's start) unsigned
+    } cases[] = {
+        {"single image", kRecord * 100, false},
+        {"second half cut", kRecord * 100 + kRecord / 2, false},
+        {"second half unsigned", -1, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("CmdConfig"), recovery = macros::MacroStore::recoveryPath(path);
+        writeFile(path, image(100, true));
+        macros::MacroStore ended, later, next;
+        ASSERT_TRUE(ended.LoadCmdConfig(path) && later.LoadCmdConfig(path));
+        later.setName(1, 2, u"later");
+        ASSERT_TRUE(later.save(path));
+        ended.setName(1, 1, u"kept");
+        ASSERT_TRUE(ended.writeRecovery(path)); // after the save: newer than the store
+        QByteArray bytes = fileBytes(recovery);
+        if (c.cutTo >= 0)
+            bytes.truncate(c.cutTo);
+        if (c.badSignature)
+            bytes[kRecord * 100 + signatureAt(1)] = 0;
+        writeFile(recovery, bytes);
+        ASSERT_TRUE(next.LoadCmdConfig(path) && next.takeRecovery(path));
+        EXPECT_EQ(QStringList({next.name(1, 1), next.name(1, 2)}), QStringList({"x", "later"})) << "nothing reverted";
+        EXPECT_EQ(next.recoveryConflicts().size(), 2);
+        const QString question = next.conflictQuestion();
+        EXPECT_TRUE(question.contains("макрос 2 «later», имя:\n    сохранено «later», не сохранено «x»") &&
+                    question.contains("сохранено «x», не сохранено «kept»"))
+            << question.toStdString();
+        ASSERT_TRUE(next.settleConflicts(false, path));
+        EXPECT_FALSE(macros::MacroStore::hasRecovery(path)) << "each one answered";
+    }
+}
+
+TEST(MacroStore, ADamagedRecoveryIsSetAsideOnceAndAGoneOneIsSaidPlainly) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("CmdConfig"), recovery = macros::MacroStore::recoveryPath(path);
+    writeFile(path, image(100, true));
+    writeFile(recovery, image(100, true).left(kRecord * 50));
+    macros::MacroStore store;
+    ASSERT_TRUE(store.LoadCmdConfig(path));
+    EXPECT_EQ(store.checkRecovery(path), macros::MacroStore::RecoveryCheck::SetAside);
+    EXPECT_TRUE(store.errorString().startsWith("Файл несохранённых правок макросов") &&
+                store.errorString().endsWith(recovery + ".bad"))
+        << store.errorString().toStdString();
+    EXPECT_EQ(fileBytes(recovery + ".bad").size(), kRecord * 50);
+    EXPECT_EQ(store.checkRecovery(path), macros::MacroStore::RecoveryCheck::None) << "asked about once";
+    EXPECT_FALSE(store.takeRecovery(path)); // another window answered "Нет" first
+    EXPECT_EQ(store.errorString(), macros::MacroStore::recoveryGoneText(path));
+}
+
+// The program ends while another holds the folder past the ending wait: the
+// edits go to a file of their own, which the next start offers; the wait is
+// one budget for every file of the ending program.
+TEST(MacroStore, EditsOfAnEndingProgramOutliveALockHeldPastTheWait) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("CmdConfig");
+    writeFile(path, image(100, true));
+    macros::MacroStore ending, next;
+    ASSERT_TRUE(ending.LoadCmdConfig(path));
+    ending.setName(1, 1, u"kept");
+    {
+        HeldLock held(path);
+        ASSERT_TRUE(held.locked());
+        core::FileLock::setProgramEnding(true);
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_FALSE(ending.writeRecovery(path));
+        EXPECT_GE(clock.elapsed(), core::FileLock::kEndingWaitMs - 100);
+        EXPECT_TRUE(ending.errorString().contains(core::SafeFile::asideName(macros::MacroStore::recoveryPath(path))))
+            << ending.errorString().toStdString();
+        clock.restart();
+        core::FileLock history;
+        EXPECT_FALSE(history.lock(path, core::FileLock::kClosingWaitMs));
+        EXPECT_LT(clock.elapsed(), 1000) << "the budget is spent";
+        core::FileLock::setProgramEnding(false);
+    }
+    EXPECT_FALSE(macros::MacroStore::hasRecovery(path));
+    ASSERT_TRUE(next.LoadCmdConfig(path) && next.checkRecovery(path) == macros::MacroStore::RecoveryCheck::Usable);
+    ASSERT_TRUE(next.takeRecovery(path));
+    EXPECT_EQ(next.name(1, 1), "kept");
+    EXPECT_TRUE(core::SafeFile::asideFiles(macros::MacroStore::recoveryPath(path)).isEmpty());
 }

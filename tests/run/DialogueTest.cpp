@@ -75,7 +75,9 @@ TEST(Dialogue, TimeoutWrongAnswerAndAbortEndTheRun) {
          {{'a', 10, "OK", "s1"}, {'t', 2010, "", "=3", "command 2 \"ATI\": no answer within 2000 ms"}});
     play({.commands = kThree, .expect = patterns({"^OK"})},
          {{'a', 10, "OK", "s1"},
-          {'a', 20, "ERROR", "=4", "command 2 \"ATI\": answer \"ERROR\" does not match \"^OK\""}});
+          {'a', 20, "ERROR", "-"},
+          {'t', 2010, "", "=3",
+           "command 2 \"ATI\": no line matching \"^OK\" within 2000 ms (the last line: \"ERROR\")"}});
     play({.commands = kThree, .expect = patterns({"^OK"}), .abort = QRegularExpression("NO CARRIER")},
          {{'a', 10, "NO CARRIER", "=4", "matches --abort \"NO CARRIER\""}});
     // An abort counts even when nothing is awaited.
@@ -87,7 +89,8 @@ TEST(Dialogue, ExpectationsPerCommandInOrder) {
     play({.commands = kThree, .expect = patterns({"^1", "^2", "^3"})}, {
                                                                            {'a', 5, "1 ok", "s1"},
                                                                            {'a', 6, "2 ok", "s2"},
-                                                                           {'a', 7, "2 again", "=4", "command 3"},
+                                                                           {'a', 7, "2 again", "-"},
+                                                                           {'t', 2006, "", "=3", "command 3"},
                                                                        });
     play({.commands = kThree, .expect = patterns({"^1", "^2", "^3"})},
          {{'a', 5, "1", "s1"}, {'a', 6, "2", "s2"}, {'a', 7, "3", "=0"}});
@@ -144,4 +147,36 @@ TEST(Dialogue, NothingToSendEndsAtOnce) {
     Dialogue empty({}, [] { return qint64(0); });
     EXPECT_EQ(empty.start(), DialogueStep::finish(kAllAnswered));
     EXPECT_TRUE(empty.finished());
+}
+
+TEST(Dialogue, EchoAndLinesThatDoNotMatchArePassedOver) {
+    // chat's way: after a send the first line that is not the echo and
+    // matches is the answer, however much comes before it.
+    play({.commands = {"AT", "ATI"}, .expect = patterns({"^OK"})}, {
+                                                                       {'a', 1, "AT", "-"},
+                                                                       {'a', 2, "RING", "-"},
+                                                                       {'a', 3, "OK", "s1"},
+                                                                       {'a', 4, "ATI", "-"},
+                                                                       {'a', 5, "Modem 1.0", "-"},
+                                                                       {'a', 6, "OK", "=0"},
+                                                                   });
+    // Without an expectation any line but the echo answers.
+    play({.commands = {"AT"}}, {{'a', 1, "AT", "-"}, {'a', 2, "RING", "=0"}});
+    play({.commands = {"AT"}},
+         {{'a', 1, "AT", "-"},
+          {'t', 2000, "", "=3", "command 1 \"AT\": no answer within 2000 ms (the last line: \"AT\")"}});
+    // An abort line ends the run whatever else is awaited.
+    play({.commands = {"ATD"}, .expect = patterns({"^CONNECT"}), .abort = QRegularExpression("^(BUSY|NO CARRIER)$")},
+         {{'a', 1, "ATD", "-"}, {'a', 2, "RING", "-"}, {'a', 3, "BUSY", "=4", "answer \"BUSY\" matches --abort"}});
+}
+
+TEST(Dialogue, MessagesQuoteAtMostTwoHundredCharacters) {
+    const QString flood(1000000, QLatin1Char('x'));
+    const QString shown = "\"" + QString(200, QLatin1Char('x')) + "...\" (999800 more characters)";
+    play({.commands = {flood}, .expect = patterns({"^OK"})},
+         {{'a', 1, flood.toUtf8().constData(), "-"},
+          {'t', 2000, "", "=3",
+           ("command 1 " + shown + ": no line matching \"^OK\" within 2000 ms (the last line: " + shown + ")")
+               .toUtf8()
+               .constData()}});
 }

@@ -33,7 +33,7 @@ const Case kCases[] = {
     {"\xD2:5", "\xD0\xA2=5", 0}, // the name in windows-1251
     // Bare numbers by place; words are passed over and take no place.
     {"1 2 3", "1=1 2=2 3=3", 0},
-    {"T= 4 ; 5", "1=4 2=5", 0},
+    {"T= 4 ; 5", "T=4 1=5", 0},
     {"OK", "", 0},
     {"a:1 7 b:2 8", "a=1 1=7 b=2 2=8", 0},
     // Forms of a number.
@@ -49,7 +49,18 @@ const Case kCases[] = {
     // Malformed, nan and inf: skipped, counted, their place kept.
     {"1 nan 3", "1=1 3=3", 1},
     {"inf -INF NaN a:nan", "", 4},
-    {"1.2.3 21.5C 0x 0xG 1e 2", "6=2", 5},
+    {"1.2.3 21.5C 0x 0xG 1e 2", "2=21.5 6=2", 4},
+    // Names by "=", a word before a colon, units after the number.
+    {"a=1 b = 2", "a=1 b=2", 0},
+    {"T=21.5C V=3.3V P=50% t=-4\xB0", "T=21.5 V=3.3 P=50 t=-4", 0},
+    {"temp : 21.5 hum :40", "temp=21.5 hum=40", 0},
+    {"5mA 10ms 2e 3E 1.5e3V 7x9", "1=5 2=10 5=1500", 3},
+    // Empty fields keep the columns after them.
+    {"1;;3", "1=1 3=3", 0},
+    {";2;3", "2=2 3=3", 0},
+    {"1,,3", "1=1 3=3", 0},
+    {"1 ; 2", "1=1 2=2", 0},
+    {"1;2;", "1=1 2=2", 0},
     {"1e999", "", 1},
     {"12:30:45", "", 1},
     {"status:ok", "", 0},
@@ -65,6 +76,25 @@ TEST(NumberScan, Table) {
         EXPECT_EQ(shown(scan), QString::fromUtf8(c.readings).toStdString()) << c.line.toStdString();
         EXPECT_EQ(scan.skipped, c.skipped) << c.line.toStdString();
     }
+}
+
+// A row of labels only names the bare columns of the rows after it; a word
+// alone is no header.
+TEST(NumberScan, ALabelRowNamesTheBareColumns) {
+    const QList<std::tuple<QByteArray, QStringList, const char *>> table = {
+        {"temp hum pres", {"temp", "hum", "pres"}, ""},
+        {"OK", {}, ""},
+        {"temp hum 3", {}, "1=3"},
+        {"a:1 b c", {}, "a=1"},
+    };
+    for (const auto &[line, labels, readings] : table) {
+        const NumberScan scan = scanNumbers(line);
+        EXPECT_EQ(scan.labels, labels) << line.toStdString();
+        EXPECT_EQ(shown(scan), readings) << line.toStdString();
+    }
+    const QStringList names = {"temp", "hum"};
+    EXPECT_EQ(shown(scanNumbers("21.5 40 7", names)), "temp=21.5 hum=40 3=7");
+    EXPECT_EQ(shown(scanNumbers("21.5;;7 x:1", names)), "temp=21.5 3=7 x=1");
 }
 
 } // namespace

@@ -65,4 +65,21 @@ TEST(PlotRecord, ViewKeepsTheRangeAndThinsToLowAndHighPerSlice) {
     EXPECT_EQ(record.view(PlotAxis::Time, 0.65, 10, 1000)[0], (QList<QPointF>{{0.7, 8}}));
 }
 
+// What the record holds goes out: a series named twice in a row and a column
+// left empty.
+TEST(PlotRecord, CsvHoldsEveryValueOfTheRecord) {
+    PlotRecord record;
+    record.add(0, scanNumbers("a:1 a:2 b:3").rows.first());
+    record.add(1000, scanNumbers("1;;3").rows.first());
+    record.add(2000, scanNumbers("a:4 b:5 a:6 a:7").rows.first());
+    EXPECT_EQ(record.size(), 9);
+    EXPECT_EQ(record.toCsv(), "time,a,b,1,3\n"
+                              "0.000,1,,,\n"
+                              "0.000,2,3,,\n"
+                              "1.000,,,1,3\n"
+                              "2.000,4,5,,\n"
+                              "2.000,6,,,\n"
+                              "2.000,7,,,\n");
+}
+
 } // namespace

@@ -248,3 +248,25 @@ TEST_F(RawTransfer, ReceiverGoneOrCancelling) {
         EXPECT_FALSE(session.channel().isClaimed());
     }
 }
+
+// What the device says right after its last ACK, in the same read (a boot
+// loader's report), is not the transfer's: it reaches the log.
+TEST_F(RawTransfer, DeviceWordsAfterTheLastAckReachTheLog) {
+    connectAt(115200);
+    const QString path = writeFile("small", content(10, 2));
+    session::FileTransfer transfer(session);
+    std::optional<bool> result;
+    QObject::connect(&transfer, &session::FileTransfer::finished, [&](bool ok, const QString &) { result = ok; });
+    ASSERT_TRUE(transfer.prepare({path}, TransferProtocol::Xmodem));
+    ASSERT_TRUE(transfer.start());
+    device.send("C");
+    EXPECT_EQ(device.receive(133).size(), 133);
+    device.send(QByteArray(1, tx::FileSender::kAck));
+    EXPECT_EQ(device.receive(1), QByteArray(1, tx::FileSender::kEot));
+    device.send(QByteArray(1, tx::FileSender::kAck) + "## Total Size = 0x0000000a\r\n");
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_TRUE(*result);
+    EXPECT_TRUE(waitUntil([&] { return log.join('\n').contains("## Total Size = 0x0000000a"); }))
+        << log.join('\n').toStdString();
+    EXPECT_FALSE(session.channel().isClaimed());
+}

@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -134,4 +135,61 @@ TEST_F(Session, AnAnswerComesWithItsTextWhateverTheFilterAndIsComplete) {
     ASSERT_TRUE(waitUntil([&] { return answers.size() == 1; }));
     EXPECT_EQ(answers[0], std::pair(QByteArray("OK\r"), true));
     EXPECT_TRUE(received.isEmpty()) << "filtered out";
+}
+
+TEST_F(Session, AFileLineTheDeadLinkRefusedIsTheFirstSentAfterReconnection) {
+    const struct {
+        const char *name;
+        tx::SendMode mode;
+    } cases[] = {{"periodic", tx::SendMode::Period}, {"after answer", tx::SendMode::AfterAnswer}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        qint64 now = 1000;
+        session::TerminalSession dialling;
+        dialling.setClock([&] { return now; });
+        QTcpServer server;
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        dialling.setAutoConnect(true);
+        dialling.setPeriodText("100");
+        dialling.setSendMode(c.mode);
+        dialling.loadCommandLines({"L1", "L2", "L3"});
+        bool connected = false;
+        QObject::connect(&dialling, &session::TerminalSession::connectFinished, [&](bool ok) { connected = ok; });
+        QList<QByteArray> tried;
+        QObject::connect(&dialling, &session::TerminalSession::commandSent,
+                         [&](const QByteArray &command) { tried << command; });
+        dialling.connectPort(QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort()), kLine);
+        ASSERT_TRUE(waitUntil([&] { return connected && server.hasPendingConnections(); }, 10000));
+        QTcpSocket *peer = server.nextPendingConnection();
+        if (c.mode == tx::SendMode::AfterAnswer)
+            dialling.StartSendCommands();
+        ASSERT_TRUE(waitUntil([&] { return peer->bytesAvailable() == 3; }));
+        EXPECT_EQ(peer->readAll(), "L1\r");
+
+        // The link dies as L2 is due; the session has run no event since.
+        peer->write("OK\r");
+        ASSERT_TRUE(peer->flush());
+        peer->close();
+        now += 101;
+        if (c.mode == tx::SendMode::Period) {
+            dialling.TimerPeriodTimer();
+        } else {
+            dialling.RxTimerTimer(); // the answer's bytes
+            // The packet ends after a millisecond of silence on the framing's
+            // own clock; no event runs meanwhile.
+            QThread::msleep(2);
+            dialling.RxTimerTimer(); // its end: the answer asks for L2
+        }
+        EXPECT_EQ(tried, (QList<QByteArray>{"L1", "L2"}));
+        EXPECT_FALSE(dialling.isOpen()) << "the refused write told the watch";
+        EXPECT_EQ(dialling.fileLineIndex(), 1u);
+
+        ASSERT_TRUE(waitUntil([&] { return dialling.isOpen() && server.hasPendingConnections(); }, 10000));
+        QTcpSocket *back = server.nextPendingConnection();
+        now += 101;
+        if (c.mode == tx::SendMode::AfterAnswer)
+            dialling.StartSendCommands(); // "Отправить из файла"
+        ASSERT_TRUE(waitUntil([&] { return back->bytesAvailable() >= 3; }));
+        EXPECT_TRUE(back->readAll().startsWith("L2\r"));
+    }
 }

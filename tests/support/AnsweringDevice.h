@@ -11,3 +11,14 @@ class PtyDevice;
 // without their carriage returns.
 QList<QByteArray> answerCommands(PtyDevice &device, int count, const QByteArray &reply = "OK\r\n",
                                  int timeoutMs = 5000);
+
+// How a V.250 (AT command) modem answers.
+struct ModemAnswers {
+    bool echo = false;      // each command comes back first, as with ATE1
+    QByteArray unsolicited; // said on its own before the reply ("RING\r\n")
+    QByteArray reply = "\r\nOK\r\n";
+    int byteGapUs = 0; // between the bytes, as a slow line paces them
+};
+
+// answerCommands with a modem's manners.
+QList<QByteArray> answerLikeModem(PtyDevice &device, int count, const ModemAnswers &how, int timeoutMs = 5000);

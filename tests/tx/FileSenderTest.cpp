@@ -303,6 +303,59 @@ TEST(FileSender, EotRefusedIsSentAgain) {
     EXPECT_TRUE(sending.sender->succeeded());
 }
 
+// A receiver whose ACK of EOT is lost (it quit at once) is not waited on for
+// long: EOT goes kEotTries times, kEotWaitMs apart, and the file, every block
+// of which was acknowledged, counts as sent, marked unconfirmed.
+TEST(FileSender, EotUnansweredEndsSoon) {
+    const QByteArray eot(1, FileSender::kEot);
+    struct Case {
+        const char *name;
+        TransferProtocol protocol;
+        // What the receiver says after the first EOT went unanswered.
+        QByteArray late;
+        bool unconfirmed;
+    };
+    const Case cases[] = {
+        {"XMODEM, never answered", TransferProtocol::Xmodem, {}, true},
+        {"XMODEM-1K, answered the second EOT", TransferProtocol::Xmodem1k, kAck, false},
+        {"XMODEM, refused once, then silent", TransferProtocol::Xmodem, kNak, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Sending sending(c.protocol, {pattern(10)});
+        sending.answer(kC);
+        ASSERT_EQ(sending.answer(kAck), eot);
+        EXPECT_TRUE(sending.wait(FileSender::kEotWaitMs - 1).isEmpty());
+        EXPECT_EQ(sending.wait(1), eot);
+        if (!c.late.isEmpty())
+            sending.answer(c.late, 0);
+        for (int i = 0; i < FileSender::kEotTries && !sending.sender->finished(); ++i)
+            sending.wait(FileSender::kEotWaitMs);
+        EXPECT_TRUE(sending.sender->succeeded());
+        EXPECT_EQ(sending.sender->endUnconfirmed(), c.unconfirmed);
+        EXPECT_EQ(sending.wire.count(eot), c.late == kAck ? 2 : FileSender::kEotTries);
+        EXPECT_LE(sending.now, 2 + FileSender::kEotTries * FileSender::kEotWaitMs);
+    }
+}
+
+TEST(FileSender, YmodemEotUnansweredGoesOnToTheBatchEnd) {
+    Sending sending(TransferProtocol::Ymodem, {pattern(10)});
+    sending.answer(kC);
+    sending.answer(kAck);
+    sending.answer(kC);
+    ASSERT_EQ(sending.answer(kAck), QByteArray(1, FileSender::kEot));
+    for (int i = 0; i < FileSender::kEotTries; ++i)
+        sending.wait(FileSender::kEotWaitMs);
+    EXPECT_FALSE(sending.sender->finished());
+    // The receiver asks for the next header: the batch's end.
+    const QList<frames::Frame> end = frames::read(sending.answer(kC), true);
+    ASSERT_EQ(end.size(), 1);
+    EXPECT_EQ(end[0].number, 0);
+    sending.answer(kAck);
+    EXPECT_TRUE(sending.sender->succeeded());
+    EXPECT_TRUE(sending.sender->endUnconfirmed());
+}
+
 // A YMODEM batch: per file a header with name, size (and time), the data, EOT;
 // then the empty header.
 TEST(FileSender, YmodemBatch) {

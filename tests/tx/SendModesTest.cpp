@@ -51,6 +51,7 @@ TEST(SendModes, PeriodSendsWhenStrictlyMoreThanThePeriodHasPassedOnTheMonotonicC
         SCOPED_TRACE(t.now);
         now = t.now;
         EXPECT_EQ(outcome(seq.periodTick({SendMode::Period}, t.period, t.portOpen)), t.sends);
+        seq.reschedule({SendMode::Period}, t.period, t.portOpen);
         EXPECT_EQ(seq.nextTickDelayMs({SendMode::Period}, t.period, t.portOpen), t.nextTickIn);
     }
     EXPECT_EQ(outcome(seq.periodTick({SendMode::Manual}, u"1", true)), '-') << "other modes' ticks do nothing";
@@ -87,6 +88,7 @@ TEST(SendModes, PeriodicSendingIsPacedByTheLineAndSleepsWhileThereIsNothingToSen
         if (t.tick) {
             EXPECT_EQ(outcome(seq.periodTick(in, u"100", true, t.pendingMs > 0)), t.sends);
         }
+        seq.reschedule(in, u"100", true);
         EXPECT_EQ(seq.nextTickDelayMs(in, u"100", true, t.pendingMs), t.nextTickIn);
     }
 }
@@ -119,6 +121,41 @@ TEST(SendModes, FileLinesGoInTurnInEveryMode) {
                                   : event == 'T'      ? seq.periodTick(in, u"1000", true)
                                                       : seq.afterAnswer(in, event == 'W');
             EXPECT_EQ(outcome(step), at[1]) << "at " << at;
+            if (!at[2])
+                break;
+        }
+    }
+}
+
+TEST(SendModes, AFileLineThePortRefusedGoesFirstNext) {
+    // As above, and R: the port refused the line just handed out.
+    const char *const runs[] = {
+        "a0 A1 R- a1 A2 A!",    // after the answer: "send from file" resumes at the refused line
+        "a0 A1 A2 R- a2 A!",    // the last line too, then the end
+        "p- T0 T1 R- T1 T2 T#", // periodic: the next period sends it
+        "m0 R- m0 m1",
+    };
+    for (const char *script : runs) {
+        SCOPED_TRACE(script);
+        qint64 now = 0;
+        SendSequencer seq([&] { return now; });
+        SendStep last;
+        for (const char *at = script; *at; at += 3) {
+            const char event = at[0];
+            const SendMode mode = event == 'm'                   ? SendMode::Manual
+                                  : event == 'p' || event == 'T' ? SendMode::Period
+                                                                 : SendMode::AfterAnswer;
+            const SendInputs in{mode, true, 3, false};
+            now += 1001;
+            if (event == 'R') {
+                seq.lineNotSent(last.line);
+                EXPECT_EQ(seq.fileLineIndex(), last.line);
+            } else {
+                last = std::islower(event) ? seq.startSendCommands(in)
+                       : event == 'T'      ? seq.periodTick(in, u"1000", true)
+                                           : seq.afterAnswer(in, false);
+                EXPECT_EQ(outcome(last), at[1]) << "at " << at;
+            }
             if (!at[2])
                 break;
         }

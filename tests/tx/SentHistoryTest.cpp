@@ -1,5 +1,7 @@
 #include "tx/SentHistory.h"
+#include "core/platform/SafeFile.h"
 #include "support/FileBytes.h"
+#include "support/HeldLock.h"
 #include "support/OrdinaryUser.h"
 #include "support/QtPrinting.h"
 
@@ -143,4 +145,45 @@ TEST(SentHistory, TwoWindowsKeepEachOthersCommandsThisSessionsFirst) {
     const QList<QByteArray> texts = session({})->texts();
     EXPECT_EQ(texts.size(), 50);
     EXPECT_EQ(texts.value(0) + texts.value(39) + texts.value(40) + texts.value(49), "d39d0c39c30");
+}
+
+// Another window saves to slow storage while this one closes: the commands of
+// the session are written once it is done, the wait is told past the usual
+// one, and a lock held past the bound puts them aside for the next start.
+TEST(SentHistory, ASaveAtCloseWaitsForAnotherSaveAndNeverDropsTheCommands) {
+    const struct {
+        int holdMs, waitMs;
+        bool saved, told;
+    } cases[] = {
+        {150, core::FileLock::kClosingWaitMs, true, false},
+        {1000, core::FileLock::kClosingWaitMs, true, true},
+        {-1, 300, false, true}, // held until this window has ended
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.holdMs);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("OldCmd");
+        SentHistory closing, next;
+        ASSERT_TRUE(closing.loadOrCreate(path));
+        closing.add("one");
+        closing.add("two");
+        QStringList told;
+        {
+            HeldLock held(path, c.holdMs);
+            ASSERT_TRUE(held.locked());
+            EXPECT_EQ(closing.saveIfPresent(path, c.waitMs, [&told](const QString &who) { told << who; }), c.saved);
+        }
+        EXPECT_EQ(!told.isEmpty(), c.told);
+        if (c.told) {
+            EXPECT_TRUE(told.first().contains("процесс")) << told.first().toStdString();
+        }
+        EXPECT_EQ(core::SafeFile::asideFiles(path).size(), c.saved ? 0 : 1);
+        if (!c.saved) {
+            EXPECT_TRUE(closing.errorString().contains(core::SafeFile::asideName(path)))
+                << closing.errorString().toStdString();
+        }
+        ASSERT_TRUE(next.loadOrCreate(path));
+        EXPECT_EQ(next.texts(), (QList<QByteArray>{"two", "one"}));
+        EXPECT_TRUE(core::SafeFile::asideFiles(path).isEmpty()) << "merged in and gone";
+    }
 }

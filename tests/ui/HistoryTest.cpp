@@ -1,6 +1,7 @@
 #include "window/TerminalFixture.h"
 
 #include "support/FileBytes.h"
+#include "support/HeldLock.h"
 #include "ui/window/TForm1.h"
 
 #include <QLabel>
@@ -84,4 +85,14 @@ TEST_F(HistoryWindow, TailPickerReplacesTheWholeTailAndAFreshHistoryStartsAtTheF
     EXPECT_EQ(text("AddStrCmd"), "[XOR_8 (1..n)]");
     form().close();
     EXPECT_EQ(fileBytes("OldCmd"), history({"AT"}));
+}
+
+// Another window saves to slow storage as this one closes: the commands are
+// written once it is done, not dropped.
+TEST_F(HistoryWindow, ClosingWhileAnotherSaveHoldsTheFolderStillWritesTheCommands) {
+    startConnected({"A", "B"});
+    HeldLock held(QStringLiteral("OldCmd"), 1000);
+    ASSERT_TRUE(held.locked());
+    form().close();
+    EXPECT_EQ(fileBytes("OldCmd"), history({"B", "A"}));
 }

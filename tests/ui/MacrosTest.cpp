@@ -317,3 +317,28 @@ TEST_F(MacroWindow, KeptEditsTakenLaterLeaveWhatWasSavedMeanwhile) {
     EXPECT_TRUE(notices[1].contains(QStringLiteral("список 1 «Lst 1», макрос 1 «saved too»")))
         << notices[1].toStdString();
 }
+
+TEST_F(MacroWindow, EscapeOnTheConflictQuestionKeepsTheEditsForAnotherStart) {
+    click("EditAllCmd");
+    typeInto("Edit1", "kept");
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    ASSERT_TRUE(waitUntil([&] { return !form().isVisible(); }));
+    macros::MacroStore other; // saves the same macro again meanwhile
+    ASSERT_TRUE(other.LoadCmdConfig(macros::MacroStore::kFileName));
+    other.setName(1, 1, u"saved");
+    ASSERT_TRUE(other.save(macros::MacroStore::kFileName));
+    // "Да" to taking the edits, then Escape on the conflict.
+    int asked = 0;
+    onModal = [&asked](QDialog &dialog, const QString &) {
+        QTest::keyClick(&dialog, asked++ == 0 ? Qt::Key_Return : Qt::Key_Escape);
+    };
+    notices.clear();
+    start();
+    EXPECT_EQ(text("Button1"), "saved");
+    ASSERT_EQ(notices.size(), 2);
+    EXPECT_TRUE(notices[1].contains(QStringLiteral("сохранено «saved», не сохранено «kept»")))
+        << notices[1].toStdString();
+    click("EditAllCmd");
+    click("EditAllCmd"); // a save
+    EXPECT_TRUE(QFile::exists("CmdConfig.recovery")) << "offered again at the next start";
+}

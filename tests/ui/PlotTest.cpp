@@ -16,10 +16,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QValueAxis>
 
 namespace {
 
@@ -103,7 +105,7 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
     ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 1; }));
     EXPECT_EQ(plot.record().seriesNames(), QStringList{"c"});
 
-    // The log's own items, a separator, then the plot.
+    // The log's own items, a separator, then the plot and the port for scripts.
     auto *log = find<QAbstractScrollArea>(QStringLiteral("MainWindow"));
     QStringList items;
     QTimer::singleShot(0, [&items] {
@@ -116,8 +118,83 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
     QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), log->viewport()->mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(log->viewport(), &request);
     QCoreApplication::processEvents(); // the menu is up
-    ASSERT_GE(items.size(), 3);
-    EXPECT_EQ(items.mid(items.size() - 2), (QStringList{"-", kPlotAction}));
+    ASSERT_GE(items.size(), 4);
+    EXPECT_EQ(items.mid(items.size() - 3),
+              (QStringList{"-", kPlotAction, QStringLiteral("Открыть порт для скриптов")}));
+}
+
+// A device at a 115200-baud pace: its lines reach the port in 32-byte reads
+// cut anywhere, some ended by LF alone; the CSV holds exactly what it printed.
+TEST_F(Plot, LinesCutAnywhereByTheDevicesPaceArePlottedExactlyAsPrinted) {
+    ui::PlotWindow &plot = openPlot();
+    constexpr int kLines = 300;
+    QByteArray printed;
+    QStringList expected{"time,temp,hum"};
+    for (int n = 0; n < kLines; ++n) {
+        const QByteArray temp = QByteArray::number(20 + n * 0.25), hum = QByteArray::number(-n);
+        printed += "temp:" + temp + " hum:" + hum + (n % 3 == 0 ? "\n" : "\r\n");
+        expected << QString::fromLatin1(temp + ',' + hum);
+    }
+    constexpr int kChunk = 32;
+    for (qsizetype at = 0; at < printed.size(); at += kChunk) {
+        device().send(printed.mid(at, kChunk));
+        processEventsFor(3); // 32 bytes at 11.5 kB/s
+    }
+    ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 2 * kLines; }, 10000)) << plot.record().size();
+    exportTo(plot, "PlotExportCsv", workDir() + QStringLiteral("/paced.csv"));
+    QFile csv(workDir() + QStringLiteral("/paced.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        lines[i] = lines[i].section(',', 1);
+    EXPECT_EQ(lines, expected);
+}
+
+// Values of series past the limit are told of, every series is named.
+TEST_F(Plot, SeriesPastTheLimitAreToldOfAndEveryNameIsInTheLegend) {
+    ui::PlotWindow &plot = openPlot();
+    const int narrowest = plot.minimumSizeHint().width();
+    QByteArray line;
+    for (int n = 0; n < 40; ++n)
+        line += "a_rather_long_series_name_" + QByteArray::number(n) + ":1 ";
+    device().send(line + "\n");
+    ASSERT_TRUE(waitUntil([&] { return plot.record().seriesNames().size() == 32; }));
+    auto *status = plot.findChild<QLabel *>(QStringLiteral("PlotStatus"));
+    EXPECT_TRUE(waitUntil([&] { return status->text().contains(QStringLiteral("сверх 32 серий: 8")); }))
+        << status->text().toStdString();
+    auto *legend = plot.findChild<QListWidget *>(QStringLiteral("PlotLegend"));
+    ASSERT_TRUE(waitUntil([&] { return legend->count() == 32; }));
+    EXPECT_EQ(legend->item(31)->text(), QStringLiteral("a_rather_long_series_name_31"));
+    // A long status does not widen the window.
+    EXPECT_EQ(plot.minimumSizeHint().width(), narrowest);
+}
+
+// The value axis holds values of any magnitude; a zoom out is undone by
+// "Сброс вида" to the automatic fit.
+TEST_F(Plot, TheValueAxisFitsAnyMagnitudeAndResetViewReturnsToIt) {
+    ui::PlotWindow &plot = openPlot();
+    QChart *chart = plot.findChild<QChartView *>(QStringLiteral("PlotChart"))->chart();
+    auto *yAxis = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).first());
+    const QList<std::pair<QByteArray, QByteArray>> table = {
+        {"1e-300", "3e-300"}, {"-2e-20", "-1e-20"}, {"-1e308", "1e308"}, {"5", "7"}};
+    for (const auto &[low, high] : table) {
+        QTest::mouseClick(plot.findChild<QPushButton *>(QStringLiteral("PlotClear")), Qt::LeftButton);
+        device().send("v:" + low + "\nv:" + high + "\n");
+        ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 2; })) << low.toStdString();
+        const auto holds = [&] {
+            // Drawn values are divided by the power of ten the axis title names.
+            const double scale = yAxis->titleText().isEmpty() ? 1 : yAxis->titleText().mid(2).toDouble();
+            return yAxis->min() <= low.toDouble() / scale && yAxis->max() >= high.toDouble() / scale &&
+                   yAxis->max() - yAxis->min() <= 4 * (high.toDouble() / scale - low.toDouble() / scale);
+        };
+        EXPECT_TRUE(waitUntil(holds)) << low.toStdString() << ": " << yAxis->min() << ".." << yAxis->max() << " "
+                                      << yAxis->titleText().toStdString();
+    }
+    const std::pair<double, double> fitted{yAxis->min(), yAxis->max()};
+    chart->zoom(0.8);
+    ASSERT_NE(yAxis->max(), fitted.second);
+    QTest::mouseClick(plot.findChild<QPushButton *>(QStringLiteral("PlotResetView")), Qt::LeftButton);
+    EXPECT_EQ(std::make_pair(yAxis->min(), yAxis->max()), fitted);
 }
 
 } // namespace

@@ -294,6 +294,56 @@ TEST_F(Receive, LogFollowsTheNewestLineUnlessScrolledBack) {
     EXPECT_EQ(bar->value(), 0);
 }
 
+// A flood far past the 5000-row limit between two frames: the view stays
+// at the end through every clear, and lines after it keep showing.
+TEST_F(Receive, FollowingTheEndSurvivesEveryClearOfAFlood) {
+    startConnected();
+    QScrollBar *bar = find<QAbstractScrollArea>("MainWindow")->verticalScrollBar();
+    device().send("FIRST\r\n");
+    ASSERT_TRUE(waitUntil([&] { return logText() == "FIRST"; }));
+    for (int flood = 0; flood < 2; ++flood) {
+        QByteArray lines;
+        for (int n = 0; n < 20000; ++n)
+            lines += 'F' + QByteArray::number(flood) + 'L' + QByteArray::number(n) + "\r\n";
+        device().send(lines);
+        const QString last = QStringLiteral("F%1L19999").arg(flood);
+        ASSERT_TRUE(waitUntil([&] { return logText().endsWith(last); }, 30000)) << flood;
+        EXPECT_TRUE(waitUntil([&] { return bar->maximum() > 0 && bar->value() == bar->maximum(); })) << flood;
+    }
+    device().send("AFTER\r\n");
+    ASSERT_TRUE(waitUntil([&] { return logText().endsWith("\nAFTER"); }));
+    EXPECT_TRUE(waitUntil([&] { return bar->value() == bar->maximum(); }));
+}
+
+// Lines that come while the mouse selects do not scroll under the pointer;
+// after the release the end is followed again.
+TEST_F(Receive, TheViewHoldsStillWhileTheMouseSelects) {
+    startConnected();
+    auto *log = find<QAbstractScrollArea>("MainWindow");
+    QScrollBar *bar = log->verticalScrollBar();
+    for (int n = 0; n < 60; ++n)
+        device().send(QByteArray::number(n) + "\r\n");
+    ASSERT_TRUE(
+        waitUntil([&] { return logText().endsWith("\n59") && bar->maximum() > 0 && bar->value() == bar->maximum(); }));
+    const int held = bar->value();
+    QWidget *field = log->viewport();
+    const int row = log->fontMetrics().lineSpacing();
+    QTest::mousePress(field, Qt::LeftButton, {}, QPoint(1, row / 2));
+    for (int n = 60; n < 80; ++n)
+        device().send(QByteArray::number(n) + "\r\n");
+    ASSERT_TRUE(waitUntil([&] { return logText().endsWith("\n79"); }));
+    processEventsFor(100); // a frame or more
+    QTest::mouseMove(field, QPoint(field->width() / 2, 4 * row + row / 2));
+    EXPECT_EQ(bar->value(), held);
+    QTest::mouseRelease(field, Qt::LeftButton, {}, QPoint(field->width() / 2, 4 * row + row / 2));
+    EXPECT_GT(bar->value(), held);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    // The rows under the drag: five rows from the one it started on.
+    QTest::keyClick(log, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().count(u'\n'), 4)
+        << QGuiApplication::clipboard()->text().toStdString();
+}
+
 TEST_F(Receive, MouseSelectionCtrlCAndCtrlACopyTheLogsText) {
     startConnected();
     sendBursts({"ONE\r\n", "TWO\r\n", "THREE\r\n"}, 40);

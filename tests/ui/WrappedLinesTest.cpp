@@ -3,6 +3,8 @@
 #include "ui/widgets/WrappedLines.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QImage>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -68,8 +70,23 @@ TEST(WrappedLines, WrapsAsAPlainTextViewAtEveryWidth) {
             qint64 expectedRows = 0;
             for (const WrapCase &c : kWrapCases) {
                 lines.append(c.line);
-                const QList<int> expected = plainViewRowStarts(c.line, viewportWidth, font);
                 const qint64 line = lines.endLine() - 1;
+                if (QByteArrayView(c.name) == "Tabs") {
+                    // A plain text view's line breaker counts tab stops from
+                    // the field's edge but draws them from the row's left, so
+                    // it wraps rows with tabs off their drawn width; ours wrap
+                    // where the drawn glyphs reach the width.
+                    const std::unique_ptr<QTextLayout> layout = lines.layout(line);
+                    for (int row = 0; row < layout->lineCount(); ++row) {
+                        const QTextLine shown = layout->lineAt(row);
+                        EXPECT_LE(shown.cursorToX(shown.textStart() + shown.textLength()), viewportWidth - 8)
+                            << c.name << " at " << viewportWidth;
+                    }
+                    EXPECT_EQ(lines.rowsBefore(line + 1) - lines.rowsBefore(line), layout->lineCount());
+                    expectedRows += layout->lineCount();
+                    continue;
+                }
+                const QList<int> expected = plainViewRowStarts(c.line, viewportWidth, font);
                 EXPECT_EQ(rowStarts(lines, line), expected) << c.name << " at " << viewportWidth;
                 EXPECT_EQ(lines.rowsBefore(line + 1) - lines.rowsBefore(line), expected.size())
                     << c.name << " at " << viewportWidth;
@@ -155,6 +172,108 @@ TEST(WrappedLines, SelectionGivesTheTextBetweenTwoPlaces) {
     lines.setTextWidth(300);
     lines.limitRows(2);
     EXPECT_EQ(lines.textBetween({0, 3}, {3, 2}), QStringLiteral("<NULL>\nla"));
+}
+
+// A flood between two frames may drop the very rows the view showed: a view
+// that followed the end shows the end again, whatever was dropped.
+TEST(WrappedLines, AViewThatFollowedTheEndShowsItAfterEveryLimit) {
+    struct Case {
+        const char *name;
+        int before;  // one-row lines before the view's top was taken
+        int topLine; // the view's top line then (-1: the end)
+        int flood;   // lines that came after, before the limit
+        bool followed;
+        qint64 expected; // the top row after the limit (-1: the end)
+    };
+    constexpr int kVisible = 30;
+    const Case cases[] = {
+        {"FollowedTopDropped", 100, -1, 20000, true, -1},  {"FollowedTopKept", 5040, -1, 5, true, -1},
+        {"FollowedNothingDropped", 100, -1, 50, true, -1}, {"ReadingTopKept", 5100, 5050, 0, false, 50},
+        {"ReadingTopDropped", 100, 10, 20000, false, 0},   {"ReadingNothingDropped", 100, 10, 50, false, 10},
+    };
+    for (const Case &c : cases) {
+        ui::WrappedLines lines;
+        lines.setFont(kLogFont);
+        lines.setTextWidth(300);
+        for (int n = 0; n < c.before; ++n)
+            lines.append(QString::number(n));
+        const qint64 topRow = c.topLine < 0 ? lines.rowCount() - kVisible : c.topLine;
+        const ui::WrappedLines::Row top = lines.rowAt(topRow);
+        for (int n = 0; n < c.flood; ++n)
+            lines.append(QStringLiteral("flood ") + QString::number(n));
+        lines.limitRows(5000);
+        const qint64 shown = lines.topRowAfterChange(top, c.followed, kVisible);
+        if (c.expected < 0) {
+            EXPECT_EQ(lines.rowAt(shown + kVisible - 1).line, lines.endLine() - 1) << c.name;
+            EXPECT_EQ(shown + kVisible, lines.rowCount()) << c.name;
+        } else {
+            EXPECT_EQ(shown, c.expected) << c.name;
+        }
+    }
+}
+
+// The highlight of a selection: where selection is drawn over a laid-out
+// line, as runs of highlighted columns of pixels.
+QList<std::pair<int, int>> highlightRuns(const QTextLayout &layout, int start, int end) {
+    QImage image(2000, int(layout.boundingRect().height()) + 2, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QTextCharFormat selected;
+    selected.setBackground(QColor(0, 0, 255));
+    selected.setForeground(Qt::white);
+    layout.draw(&painter, QPointF(ui::WrappedLines::kMargin, 0), {{start, end - start, selected}});
+    painter.end();
+    QList<std::pair<int, int>> runs;
+    const int y = image.height() / 2;
+    for (int x = 0; x < image.width(); ++x) {
+        const bool blue = image.pixel(x, y) == qRgb(0, 0, 255) || image.pixel(x, 1) == qRgb(0, 0, 255);
+        if (blue && (runs.isEmpty() || runs.last().second != x))
+            runs.append({x, x + 1});
+        else if (blue)
+            runs.last().second = x + 1;
+    }
+    return runs;
+}
+
+// Tabs that fall just before or just past a stop: the selection's highlight
+// is one run from the first selected glyph's left to the last one's right,
+// with the same tab stops as the text is drawn with; past the line's end the
+// line break is highlighted right after its last glyph.
+TEST(WrappedLines, SelectionOnRowsWithTabsHighlightsExactlyTheSelectedGlyphs) {
+    QStringList texts = {QStringLiteral("L139861 99335\t41796\t33898\t75170 *771381D9"),
+                         QStringLiteral("L2 99335\t41796\t33898\t75170 *771381D9"), QStringLiteral("x\ty\tz")};
+    // Prefixes that grow by a narrow glyph at a time, so that some tab falls
+    // within a pixel or two on either side of a stop.
+    for (int n = 8; n <= 30; ++n)
+        texts << QString(n, u'i') + QStringLiteral("\tA\t") + QString(n, u'1') + QStringLiteral("\tz");
+    const QFont font(QStringLiteral("Liberation Sans"), 8);
+    for (const QString &text : texts) {
+        ui::WrappedLines lines;
+        lines.setFont(font);
+        lines.setTextWidth(1500);
+        lines.append(text);
+        const std::unique_ptr<QTextLayout> layout = lines.layout(0);
+        ASSERT_EQ(layout->lineCount(), 1) << text.toStdString();
+        const QTextLine row = layout->lineAt(0);
+        const auto left = [&](int column) { return ui::WrappedLines::kMargin + row.cursorToX(column); };
+        const int size = int(text.size());
+        const int firstTab = int(text.indexOf(u'\t'));
+        const int lastTab = int(text.lastIndexOf(u'\t'));
+        // The row is as wide as its glyphs are drawn.
+        EXPECT_NEAR(row.naturalTextWidth(), row.cursorToX(size), 0.01) << text.toStdString();
+        const QList<std::pair<int, int>> selections = {
+            {0, size},    {0, size + 1},       {firstTab, firstTab + 1}, {firstTab + 1, lastTab},
+            {1, lastTab}, {lastTab, size + 1}, {lastTab + 1, size},      {firstTab - 1, firstTab + 2}};
+        for (const auto &[start, end] : selections) {
+            const QList<std::pair<int, int>> runs = highlightRuns(*layout, start, end);
+            ASSERT_EQ(runs.size(), 1) << text.toStdString() << " " << start << ".." << end;
+            EXPECT_NEAR(runs[0].first, left(start), 1.0) << text.toStdString() << " " << start << ".." << end;
+            if (end <= size)
+                EXPECT_NEAR(runs[0].second, left(end), 1.0) << text.toStdString() << " " << start << ".." << end;
+            else // the line break: a space's width after the last glyph
+                EXPECT_LT(runs[0].second, left(size) + 12) << text.toStdString() << " " << start << ".." << end;
+        }
+    }
 }
 
 } // namespace

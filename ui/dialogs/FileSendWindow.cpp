@@ -111,7 +111,11 @@ bool FileSendWindow::askProtocol() {
     connect(buttons, &QDialogButtonBox::accepted, &question, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &question, &QDialog::reject);
     layout->addWidget(buttons);
-    if (modal::exec(question, kProtocolQuestion) != QDialog::Accepted)
+    // Taken when accepted, as the window's other questions do.
+    bool accepted = false;
+    connect(&question, &QDialog::accepted, &question, [&accepted] { accepted = true; });
+    modal::exec(question, kProtocolQuestion);
+    if (!accepted)
         return false;
     m_protocol = tx::TransferProtocol(choice->currentData().toInt());
     return true;
@@ -137,8 +141,10 @@ void FileSendWindow::showProgress(qint64 done, qint64 total) {
 }
 
 void FileSendWindow::transferEnded(bool ok, const QString &reason) {
-    m_result->setText(ok ? QStringLiteral("Файл отправлен за %1 с").arg(m_transfer.elapsedMs() / 1000)
-                         : QStringLiteral("Файл не отправлен: %1").arg(reason));
+    const QString sent = QStringLiteral("Файл отправлен за %1 с").arg(m_transfer.elapsedMs() / 1000);
+    m_result->setText(!ok                ? QStringLiteral("Файл не отправлен: %1").arg(reason)
+                      : reason.isEmpty() ? sent
+                                         : QStringLiteral("%1 (%2)").arg(sent, reason));
     m_left->setText(clockText(0));
     m_button->setText(kCloseText);
 }

@@ -2,6 +2,7 @@
 
 #include "core/FixedTexts.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QEvent>
@@ -159,6 +160,28 @@ QString askFileName(QWidget *parent, const FileQuestion &question, QString &fold
     if (!chosen.isEmpty())
         folder = QFileInfo(chosen).absolutePath();
     return chosen;
+}
+
+Notice::Notice(QWidget *parent) : m_parent(parent) {}
+
+Notice::~Notice() { delete m_box; }
+
+void Notice::show(const QString &text) {
+    if (text != m_text) {
+        m_text = text;
+        if (s_unattended) {
+            qWarning("%s", qUtf8Printable(text));
+        } else if (!m_box) {
+            auto *box = new CentredBox(QMessageBox::Information, text, QMessageBox::NoButton, m_parent);
+            box->setWindowModality(Qt::NonModal);
+            box->show();
+            m_box = box;
+        } else {
+            static_cast<QMessageBox *>(m_box)->setText(text);
+        }
+    }
+    if (m_box)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 Answer ask(QWidget *parent, const QString &text) {

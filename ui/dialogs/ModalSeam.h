@@ -52,6 +52,25 @@ struct FileQuestion {
 // chosen file's folder for the next time.
 QString askFileName(QWidget *parent, const FileQuestion &question, QString &folder);
 
+// A message that stays up, waiting on nobody, while the program itself waits
+// (for a file another program holds): shown at the first show(), its text
+// replaced by later ones, gone with the object. Unattended, each new text
+// goes to the error output.
+class Notice {
+public:
+    explicit Notice(QWidget *parent);
+    ~Notice();
+    Notice(const Notice &) = delete;
+    Notice &operator=(const Notice &) = delete;
+    // Also lets the window paint (no user input is taken meanwhile).
+    void show(const QString &text);
+
+private:
+    QWidget *m_parent;
+    QDialog *m_box = nullptr;
+    QString m_text;
+};
+
 // A message box asking "Да" or "Нет". Escape and the window's close box
 // answer neither: the question stays open for another time.
 enum class Answer { Yes, No, Later };

@@ -1,6 +1,9 @@
 #include "ui/dialogs/PlotWindow.h"
 
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/dialogs/OwnedWindow.h"
+
+#include "rx/AxisFit.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -10,15 +13,15 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
-#include <QLegendMarker>
 #include <QLineSeries>
+#include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QValueAxis>
 #include <QWheelEvent>
-#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +43,8 @@ constexpr int kRedrawMs = 100;
 constexpr int kPixelsPerSlice = 3;
 // Steps per span in which the rolling window moves on.
 constexpr int kWindowSteps = 20;
+// Rows of series names the legend shows before it scrolls.
+constexpr int kLegendRows = 3;
 
 // Colours that stay apart from each other on white, in the order series come.
 const QColor kSeriesColours[] = {{31, 119, 180}, {255, 127, 14},  {44, 160, 44},   {214, 39, 40},  {148, 103, 189},
@@ -58,6 +63,12 @@ protected:
         event->accept();
     }
 };
+
+QList<QPointF> scaled(QList<QPointF> points, double scale) {
+    for (QPointF &point : points)
+        point.setY(point.y() / scale);
+    return points;
+}
 
 QPushButton *button(const QString &caption, const QString &name, QBoxLayout *row) {
     auto *button = new QPushButton(caption);
@@ -111,7 +122,9 @@ void PlotWindow::createChart() {
     m_yAxis = new QValueAxis(this);
     m_chart->addAxis(m_xAxis, Qt::AlignBottom);
     m_chart->addAxis(m_yAxis, Qt::AlignLeft);
-    m_chart->legend()->setAlignment(Qt::AlignTop);
+    // The chart's own legend cuts long names and drops names past what fits
+    // in a row: the window's own wraps every name whole and scrolls.
+    m_chart->legend()->hide();
     m_chartView->setObjectName(QStringLiteral("PlotChart"));
     m_chartView->setRubberBand(QChartView::RectangleRubberBand);
     connect(m_xAxis, &QValueAxis::rangeChanged, this, &PlotWindow::userZoomed);
@@ -128,10 +141,31 @@ void PlotWindow::createChart() {
     auto *settings = new QHBoxLayout;
     auto *actions = new QHBoxLayout;
     layout->addLayout(settings);
+    m_legend = new QListWidget;
+    m_legend->setObjectName(QStringLiteral("PlotLegend"));
+    m_legend->setFlow(QListView::LeftToRight);
+    m_legend->setWrapping(true);
+    m_legend->setResizeMode(QListView::Adjust);
+    m_legend->setSelectionMode(QAbstractItemView::NoSelection);
+    m_legend->setFixedHeight(kLegendRows * (fontMetrics().height() + 6) + 2 * m_legend->frameWidth());
+    // A click on a name hides its series or shows it again.
+    connect(m_legend, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) {
+        const int index = m_legend->row(item);
+        if (index < 0 || index >= int(m_series.size()))
+            return;
+        m_series[size_t(index)]->setVisible(item->checkState() == Qt::Checked);
+        if (!m_zoomed) {
+            m_refit = true;
+            redraw();
+        }
+    });
+    layout->addWidget(m_legend);
     layout->addWidget(m_chartView, 1);
     layout->addLayout(actions);
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("PlotStatus"));
+    // A longer status is cut, never widens the window off the screen.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     actions->addWidget(m_status, 1);
     createSettings(settings);
     createActions(actions);
@@ -182,17 +216,24 @@ void PlotWindow::createActions(QBoxLayout *actions) {
     add(QStringLiteral("PNG…"), "PlotExportPng", &PlotWindow::exportPng);
 }
 
-void PlotWindow::takeReceivedLine(const QByteArray &text) {
-    // A closed window costs the receive path one test; HEX text holds no
-    // numbers of the device's, the status says so.
-    if (!isVisible())
+void PlotWindow::takeReceived(const QByteArray &bytes) {
+    // A closed window costs the receive path one test, and reads from the
+    // next whole line once open; HEX data holds no numbers of the device's,
+    // the status says so.
+    if (!isVisible() || m_dataMode() != core::DataMode::Ascii) {
+        m_lines.clear();
+        if (isVisible())
+            m_frame.request();
         return;
-    if (m_dataMode() == core::DataMode::Ascii) {
-        const rx::NumberScan scan = rx::scanNumbers(text);
+    }
+    const qint64 now = m_clock.elapsed();
+    for (const QByteArray &line : m_lines.take(bytes)) {
+        const rx::NumberScan scan = rx::scanNumbers(line, m_columnNames);
+        if (!scan.labels.isEmpty())
+            m_columnNames = scan.labels;
         m_skipped += scan.skipped;
-        const qint64 now = m_clock.elapsed();
         for (const QList<rx::Reading> &row : scan.rows)
-            m_skipped += m_record.add(now, row);
+            m_refused += m_record.add(now, row);
     }
     m_frame.request();
 }
@@ -203,21 +244,7 @@ void PlotWindow::showEvent(QShowEvent *event) {
     redraw();
 }
 
-// A window of the main window's, but not its Qt child, which would take on
-// its style sheet: only the window system learns the owner, and keeps it
-// over the main window.
-void PlotWindow::openOverOwner() {
-    if (!isVisible()) {
-        winId();
-        windowHandle()->setTransientParent(m_owner->windowHandle());
-        QRect frame(QPoint(), size());
-        frame.moveCenter(m_owner->geometry().center());
-        move(frame.topLeft());
-    }
-    show();
-    raise();
-    activateWindow();
-}
+void PlotWindow::openOverOwner() { showOverOwner(*this, *m_owner); }
 
 void PlotWindow::frame() {
     if (m_sinceRedraw.isValid() && m_sinceRedraw.elapsed() < kRedrawMs) {
@@ -254,7 +281,7 @@ void PlotWindow::redraw() {
         fitAxes(from, to, points);
     }
     for (size_t i = 0; i < points.size(); ++i)
-        m_series[i]->replace(points[i]);
+        m_series[i]->replace(m_yScale == 1 ? points[i] : scaled(points[i], m_yScale));
 }
 
 // The window moves on in steps of a part of its span, not with every point:
@@ -274,19 +301,14 @@ void PlotWindow::addNewSeries() {
         series->attachAxis(m_xAxis);
         series->attachAxis(m_yAxis);
         m_series.push_back(series);
-        // A click on the legend hides the series or shows it again; its
-        // marker stays, faded while the series is hidden.
-        for (QLegendMarker *marker : m_chart->legend()->markers(series)) {
-            connect(marker, &QLegendMarker::clicked, this, [this, series, marker] {
-                series->setVisible(!series->isVisible());
-                marker->setVisible(true);
-                QColor label = marker->labelBrush().color();
-                label.setAlphaF(series->isVisible() ? 1.0 : 0.4);
-                marker->setLabelBrush(label);
-                if (!m_zoomed)
-                    redraw();
-            });
-        }
+        QPixmap swatch(fontMetrics().height() / 2 * 2, fontMetrics().height() / 2 * 2);
+        swatch.fill(kSeriesColours[i % std::size(kSeriesColours)]);
+        auto *item = new QListWidgetItem(QIcon(swatch), names[i]);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+        item->setToolTip(names[i]);
+        const QSignalBlocker quiet(m_legend);
+        m_legend->addItem(item);
     }
 }
 
@@ -294,6 +316,7 @@ void PlotWindow::fitAxes(double from, double to, const std::vector<QList<QPointF
     const QScopedValueRollback ours(m_settingAxes, true);
     m_xAxis->setRange(from, to);
     if (m_fixedY->isChecked()) {
+        setYScale(1);
         m_yAxis->setRange(m_yFrom->value(), m_yTo->value());
         return;
     }
@@ -309,12 +332,25 @@ void PlotWindow::fitAxes(double from, double to, const std::vector<QList<QPointF
         low = 0, high = 1;
     // The axis moves only when the points leave it or fill less than half of
     // it: a steady signal keeps steady labels, and each move lays the chart
-    // out again.
-    if (low >= m_yAxis->min() && high <= m_yAxis->max() && 2 * (high - low) >= m_yAxis->max() - m_yAxis->min())
+    // out again. Spans in halves: they may be past the largest double.
+    const double shownLow = low / m_yScale, shownHigh = high / m_yScale;
+    const bool fits = shownLow >= m_yAxis->min() && shownHigh <= m_yAxis->max() &&
+                      2 * (shownHigh / 2 - shownLow / 2) >= m_yAxis->max() / 2 - m_yAxis->min() / 2;
+    if (fits && !m_refit)
         return;
-    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.05);
-    m_yAxis->setRange(low - margin, high + margin);
-    m_yAxis->applyNiceNumbers();
+    m_refit = false;
+    const rx::AxisFit fit = rx::fitAxis(low, high);
+    m_yAxis->setRange(fit.min, fit.max);
+    m_yAxis->setTickCount(fit.ticks);
+    m_yAxis->setLabelFormat(fit.labelFormat);
+    setYScale(fit.scale);
+}
+
+// Values near the largest double are drawn divided by a power of ten, which
+// the axis's title tells.
+void PlotWindow::setYScale(double scale) {
+    m_yScale = scale;
+    m_yAxis->setTitleText(scale == 1 ? QString() : QStringLiteral("× %1").arg(scale, 0, 'g', 1));
 }
 
 void PlotWindow::axisChosen() {
@@ -336,6 +372,7 @@ void PlotWindow::userZoomed() {
 
 void PlotWindow::resetView() {
     m_zoomed = false;
+    m_refit = true;
     redraw();
 }
 
@@ -346,6 +383,8 @@ void PlotWindow::clearRecord() {
         m_chart->removeSeries(series);
     qDeleteAll(m_series);
     m_series.clear();
+    m_legend->clear();
+    m_refused = 0;
     followNewest();
     updateStatus();
     resetView();
@@ -360,11 +399,15 @@ void PlotWindow::updateStatus() {
                        .arg(m_record.size())
                        .arg(m_record.seriesNames().size())
                        .arg(m_skipped);
+    if (m_refused > 0)
+        text +=
+            QStringLiteral(", не показано значений сверх %1 серий: %2").arg(rx::PlotRecord::kMaxSeries).arg(m_refused);
     if (m_record.dropped() > 0)
         text += QStringLiteral(", старых точек отброшено: %1 (хранится не больше %2)")
                     .arg(m_record.dropped())
                     .arg(m_capacity->value());
     m_status->setText(text);
+    m_status->setToolTip(text);
 }
 
 void PlotWindow::exportCsv() {

@@ -2,6 +2,7 @@
 
 #include "core/DataMode.h"
 #include "rx/PlotRecord.h"
+#include "rx/ReceivedLines.h"
 #include "ui/widgets/FrameThrottle.h"
 
 #include <QElapsedTimer>
@@ -19,6 +20,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QLineSeries;
+class QListWidget;
 class QPushButton;
 class QSpinBox;
 class QValueAxis;
@@ -39,8 +41,8 @@ public:
     QAction *openAction() const { return m_openAction; }
     const rx::PlotRecord &record() const { return m_record; }
 
-    // The text of a received line, as the log shows it.
-    void takeReceivedLine(const QByteArray &text);
+    // Bytes as they came from the port: read as the device's lines.
+    void takeReceived(const QByteArray &bytes);
 
     void setVisible(bool visible) override;
 
@@ -57,6 +59,7 @@ private:
     void followNewest();
     void addNewSeries();
     void fitAxes(double from, double to, const std::vector<QList<QPointF>> &points);
+    void setYScale(double scale);
     rx::PlotAxis axis() const;
     void axisChosen();
     void userZoomed();
@@ -73,6 +76,11 @@ private:
     QElapsedTimer m_clock;
     QElapsedTimer m_sinceRedraw;
     int m_skipped = 0;
+    int m_refused = 0; // values of series past the limit
+    rx::ReceivedLines m_lines;
+    QStringList m_columnNames;  // from the device's header line
+    bool m_refit = true;        // the y axis is fitted anew, not kept
+    double m_yScale = 1;        // values are drawn divided by it
     bool m_zoomed = false;      // the user's axes, not the rolling window
     bool m_settingAxes = false; // our own change of the axes, not a zoom
     bool m_reshaped = false;    // the plot area changed size
@@ -89,6 +97,7 @@ private:
     QDoubleSpinBox *m_yFrom = nullptr, *m_yTo = nullptr;
     QPushButton *m_pause = nullptr;
     QLabel *m_status = nullptr;
+    QListWidget *m_legend = nullptr;
     FrameThrottle m_frame{[this] { frame(); }};
 };
 

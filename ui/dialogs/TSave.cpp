@@ -1,6 +1,7 @@
 #include "ui/dialogs/TSave.h"
 
 #include "core/FixedTexts.h"
+#include "ui/dialogs/ModalSeam.h"
 
 #include "ui_TSave.h"
 
@@ -11,12 +12,11 @@ TSave::TSave(QWidget *parent)
     ui->setupUi(this);
     setWindowTitle(core::kProgramName);
     connect(ui->ButtonYes, &QPushButton::clicked, this, [this] {
-        closeRefused = false;
-        emit saveRequested();
+        m_answer = Answer::Save;
         accept();
     });
     connect(ui->ButtonNo, &QPushButton::clicked, this, [this] {
-        closeRefused = false;
+        m_answer = Answer::DontSave;
         reject();
     });
     connect(ui->ButtonCancel, &QPushButton::clicked, this, &TSave::reject);
@@ -26,11 +26,16 @@ TSave::~TSave() = default;
 
 QString TSave::question() const { return ui->LabelQuestion->text(); }
 
+TSave::Answer TSave::ask() {
+    // Whatever closes it without an answer keeps the window open: the edits
+    // are hours of work.
+    m_answer = Answer::Cancel;
+    modal::exec(*this, question());
+    return m_answer;
+}
+
 void TSave::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
-    // Whatever closes it without an answer refuses the close: the edits are
-    // hours of work.
-    closeRefused = true;
     // Every opening starts on "Да", whichever button closed it last time.
     ui->ButtonYes->setFocus();
 }

@@ -20,22 +20,20 @@ public:
     explicit TSave(QWidget *parent = nullptr);
     ~TSave() override;
 
-    // Set as the question opens and cleared by "Да" and "Нет": the main
-    // window refuses the one close that asked and clears the mark.
-    bool closeRefused = false;
+    enum class Answer { Save, DontSave, Cancel };
+    // Asks modally and returns the answer: "Да" Save, "Нет" DontSave;
+    // "Отмена", Escape and the close box Cancel.
+    Answer ask();
 
     // The question the dialog asks.
     QString question() const;
-
-signals:
-    // "Да": the store is to be saved; the dialog closes right after.
-    void saveRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     std::unique_ptr<Ui::TSave> ui;
+    Answer m_answer = Answer::Cancel;
 };
 
 } // namespace ui

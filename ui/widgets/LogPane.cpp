@@ -1,5 +1,6 @@
 #include "ui/widgets/LogPane.h"
 
+#include "ui/widgets/FillBand.h"
 #include "ui/widgets/LogScrollBar.h"
 
 #include <QClipboard>
@@ -17,8 +18,6 @@ namespace ui {
 namespace {
 
 constexpr int kMargin = WrappedLines::kMargin;
-// Scan lines of the field filled at a time.
-constexpr int kFillBand = 64;
 
 bool isWordCharacter(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
@@ -55,10 +54,14 @@ void LogPane::clear() {
 
 bool LogPane::atEnd() const { return verticalScrollBar()->value() >= verticalScrollBar()->maximum(); }
 
+// While the mouse selects, the view holds still, as in a text editor: rows
+// scrolling in under the pointer would be selected with it.
+bool LogPane::following() const { return atEnd() && !m_selecting; }
+
 // What came in since the last frame: counted against the limit, then shown;
 // the end stays in sight if it was.
 void LogPane::frame() {
-    const bool follow = atEnd();
+    const bool follow = following();
     limitRows();
     updateScrollRange();
     if (follow)
@@ -71,20 +74,27 @@ void LogPane::frame() {
 void LogPane::limitRows() {
     if (m_maxRows <= 0)
         return;
-    const qint64 top = m_lines.rowAt(verticalScrollBar()->value()).line;
+    // Asked before the rows change: the scroll range still counts the rows
+    // of the last frame, however many came since.
+    const bool follow = following();
+    const WrappedLines::Row top = m_lines.rowAt(verticalScrollBar()->value());
     const qint64 kept = m_lines.limitRows(m_maxRows);
     if (kept < 0)
         return;
     repaintAll();
     updateScrollRange();
-    verticalScrollBar()->setValue(top < m_lines.firstLine() ? 0 : int(m_lines.rowsBefore(top)));
+    verticalScrollBar()->setValue(int(m_lines.topRowAfterChange(top, follow, visibleRows())));
     emit rowsLimited(kept);
 }
 
 // The scroll bar counts rows; at its maximum the last row is in sight whole,
 // above a margin, as in a plain text view.
+int LogPane::visibleRows() const {
+    return std::max(0, int((viewport()->height() - 2 * kMargin - 1) / m_lines.rowHeight()));
+}
+
 void LogPane::updateScrollRange() {
-    const int visible = std::max(0, int((viewport()->height() - 2 * kMargin - 1) / m_lines.rowHeight()));
+    const int visible = visibleRows();
     QScrollBar *bar = verticalScrollBar();
     bar->setPageStep(std::max(visible, 1));
     bar->setRange(0, int(std::max<qint64>(0, m_lines.rowCount() - visible)));
@@ -189,7 +199,7 @@ void LogPane::paintEvent(QPaintEvent *event) {
         // of its own, even of nothing.
         const qreal height = layout.boundingRect().height();
         if (y + height > area.top() && y < area.bottom() + 1)
-            layout.draw(&painter, QPointF(0, y), selections, area);
+            layout.draw(&painter, QPointF(kMargin, y), selections, area);
         for (int row = line == top.line ? top.row : 0; row < layout.lineCount(); ++row)
             m_paintedRows.push_back({line, row, y + layout.lineAt(row).y()});
         y += height;
@@ -223,7 +233,7 @@ WrappedLines::Place LogPane::placeAt(QPointF point) {
         for (int row = line == top.line ? top.row : 0; row < layout.lineCount(); ++row) {
             const QTextLine shown = layout.lineAt(row);
             if (point.y() < y + shown.y() + shown.height())
-                return {line, shown.xToCursor(point.x())};
+                return {line, shown.xToCursor(point.x() - kMargin)};
         }
         y += layout.boundingRect().height();
     }
@@ -254,6 +264,11 @@ void LogPane::mousePressEvent(QMouseEvent *event) {
         return;
     const WrappedLines::Place place = placeAt(event->position());
     select(event->modifiers() & Qt::ShiftModifier ? m_anchor : place, place);
+    startSelecting();
+}
+
+void LogPane::startSelecting() {
+    m_followAfterSelecting = atEnd();
     m_selecting = true;
 }
 
@@ -261,9 +276,10 @@ void LogPane::mouseMoveEvent(QMouseEvent *event) {
     if (!m_selecting)
         return;
     // Dragged past the top or bottom edge, the view scrolls along.
-    if (event->position().y() < 0)
+    if (event->position().y() < 0) {
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    else if (event->position().y() > viewport()->height())
+        m_followAfterSelecting = false;
+    } else if (event->position().y() > viewport()->height())
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     select(m_anchor, placeAt(event->position()));
 }
@@ -272,6 +288,11 @@ void LogPane::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton || !m_selecting)
         return;
     m_selecting = false;
+    // Following resumes where it held; what came meanwhile shows at once.
+    if (m_followAfterSelecting) {
+        updateScrollRange();
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (hasSelection() && clipboard->supportsSelection())
         clipboard->setText(selectedText(), QClipboard::Selection);
@@ -289,7 +310,7 @@ void LogPane::mouseDoubleClickEvent(QMouseEvent *event) {
     while (end < text.size() && isWordCharacter(text[end]))
         ++end;
     select({place.line, start}, {place.line, end});
-    m_selecting = true;
+    startSelecting();
 }
 
 // Copy and select-all are the log's own keys, before any shortcut of the

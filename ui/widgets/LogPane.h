@@ -68,6 +68,9 @@ private:
     void relayout();
     void updateScrollRange();
     bool atEnd() const;
+    bool following() const;
+    int visibleRows() const;
+    void startSelecting();
     const QTextLayout &laidOut(qint64 line);
     qreal topOffset(const QTextLayout &layout, int row) const;
     WrappedLines::Place placeAt(QPointF point);
@@ -89,6 +92,7 @@ private:
     bool m_repaintAll = true; // a paint of the whole field is due
     WrappedLines::Place m_anchor, m_cursor;
     bool m_selecting = false;
+    bool m_followAfterSelecting = false; // the end was followed when it began
 };
 
 } // namespace ui

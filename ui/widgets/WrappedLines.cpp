@@ -100,7 +100,11 @@ void WrappedLines::layOut(QTextLayout &layout) const {
     qreal top = 0;
     for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
         row.setLeadingIncluded(true);
-        row.setPosition(QPointF(kMargin, top)); // tab stops count from the field's edge
+        // At the left edge: the line breaker counts tab stops from the row's
+        // x but drawing, cursor places and the selection from its left, so a
+        // row placed at the margin would be measured 80 px wider than drawn
+        // when a tab falls just past a stop. The view shifts rows instead.
+        row.setPosition(QPointF(0, top));
         row.setLineWidth(m_width > 0 ? m_width : kNoWrapWidth);
         top += row.height();
     }
@@ -166,6 +170,15 @@ qint64 WrappedLines::limitRows(qint64 maxRows) {
     m_rows -= droppedRows;
     m_first += qint64(dropped);
     return m_rows;
+}
+
+qint64 WrappedLines::topRowAfterChange(Row top, bool followed, qint64 visible) {
+    const qint64 last = std::max<qint64>(0, rowCount() - visible);
+    if (followed)
+        return last;
+    if (top.line < m_first)
+        return 0;
+    return std::min(last, rowsBefore(top.line) + top.row);
 }
 
 QString WrappedLines::textBetween(Place from, Place to) const {

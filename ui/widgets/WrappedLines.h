@@ -65,12 +65,18 @@ public:
     // Returns the rows kept, or -1 when there were not too many.
     qint64 limitRows(qint64 maxRows);
 
+    // The top row of a view `visible` rows high after lines came or went:
+    // a view that followed the end shows the end again; any other keeps its
+    // top line and row in place, or shows the first row when that line left.
+    qint64 topRowAfterChange(Row top, bool followed, qint64 visible);
+
     // The text between two places, lines joined by line feeds.
     QString textBetween(Place from, Place to) const;
     QString toPlainText() const;
 
     // The line laid out as it is shown: rows at the text width, each row's
-    // top below the last, the first at 0, their left at the margin.
+    // top below the last, the first at 0, their left at 0 (drawn at the
+    // margin).
     std::unique_ptr<QTextLayout> layout(qint64 line) const;
 
 private:

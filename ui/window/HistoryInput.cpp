@@ -1,6 +1,7 @@
 #include "ui/window/HistoryInput.h"
 
 #include "core/Cp1251.h"
+#include "core/platform/FileLock.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/widgets/Keys.h"
 #include "ui/window/Appearance.h"
@@ -76,7 +77,14 @@ QList<QByteArray> HistoryInput::load() {
 }
 
 void HistoryInput::save() {
-    if (!m_history.saveIfPresent(kHistoryFileName))
+    // Nobody waits on a window that closes: another window saving to slow
+    // storage is waited for, and the wait is shown with its reason.
+    modal::Notice notice(m_window);
+    const auto waiting = [&notice](const QString &holder) {
+        notice.show(QStringLiteral("%1.\nИстория команд будет записана в %2, как только файл освободится.")
+                        .arg(holder, kHistoryFileName));
+    };
+    if (!m_history.saveIfPresent(kHistoryFileName, core::FileLock::kClosingWaitMs, waiting))
         modal::reportFileError(m_window, kHistoryFileName, m_history.errorString());
 }
 

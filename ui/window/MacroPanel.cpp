@@ -83,10 +83,16 @@ void MacroPanel::createMacroControls() {
     m_lines = macrogrid::makeDescriptionLines(m_controls.MainPanel, m_controls.StaticText1);
 }
 
-QList<QWidget *> MacroPanel::gridControls() const {
-    QList<QWidget *> controls(m_buttons.cbegin(), m_buttons.cend());
-    controls.append(QList<QWidget *>(m_edits.cbegin(), m_edits.cend()));
-    controls.append(QList<QWidget *>(m_lines.cbegin(), m_lines.cend()));
+QList<windowlayout::Placement> MacroPanel::gridControls() const {
+    using windowlayout::Rule;
+    QList<windowlayout::Placement> controls;
+    for (int k = 1; k <= macrogrid::kMacroCount; ++k) {
+        controls.append({m_buttons[k - 1], {Rule::MacroButton, k}});
+        controls.append({m_edits[k - 1], {Rule::MacroEdit, k}});
+    }
+    // The description lines move with the right edge.
+    for (QWidget *line : m_lines)
+        controls.append({line, {Rule::MoveRight}});
     return controls;
 }
 
@@ -113,11 +119,23 @@ void MacroPanel::LoadCmdConfig() {
 }
 
 void MacroPanel::offerRecovery() {
-    if (!macros::MacroStore::hasRecovery(m_storePath))
+    switch (m_store.checkRecovery(m_storePath)) {
+    case macros::MacroStore::RecoveryCheck::None:
         return;
+    case macros::MacroStore::RecoveryCheck::SetAside:
+        modal::inform(m_window, m_store.errorString());
+        return;
+    case macros::MacroStore::RecoveryCheck::Usable:
+        break;
+    }
     bool done = true;
     switch (modal::ask(m_window, macros::MacroStore::recoveryQuestion(m_storePath))) {
     case modal::Answer::Yes:
+        // Another window may have answered first.
+        if (!macros::MacroStore::hasRecovery(m_storePath)) {
+            modal::inform(m_window, macros::MacroStore::recoveryGoneText(m_storePath));
+            return;
+        }
         done = m_store.takeRecovery(m_storePath) && settleRecoveryConflicts();
         break;
     case modal::Answer::No:
@@ -133,9 +151,18 @@ void MacroPanel::offerRecovery() {
 bool MacroPanel::settleRecoveryConflicts() {
     if (m_store.recoveryConflicts().isEmpty())
         return true;
-    // The saved texts stay unless the user says "Нет".
-    const bool takeKept = modal::ask(m_window, m_store.conflictQuestion()) == modal::Answer::No;
-    return m_store.settleConflicts(takeKept, m_storePath);
+    // The saved texts stay unless the user says "Нет"; Escape leaves the
+    // kept ones in the file for another start.
+    switch (modal::ask(m_window, m_store.conflictQuestion())) {
+    case modal::Answer::Yes:
+        return m_store.settleConflicts(false, m_storePath);
+    case modal::Answer::No:
+        return m_store.settleConflicts(true, m_storePath);
+    case modal::Answer::Later:
+        m_store.postponeConflicts();
+        return true;
+    }
+    return true;
 }
 
 void MacroPanel::showListName(const QString &name) { showWhole(m_controls.ListNameEDT, name, kListNameLimit); }
@@ -204,17 +231,16 @@ bool MacroPanel::closeAllowed() {
         m_store.setListName(m_currentList, m_controls.ListNameEDT->text());
     if (!m_savePrompt || !m_store.differsFromFile())
         return true;
-    bool saveChosen = false;
-    m_savePrompt->closeRefused = false;
-    const auto chosen = connect(m_savePrompt, &TSave::saveRequested, this, [&saveChosen] { saveChosen = true; });
-    modal::exec(*m_savePrompt, m_savePrompt->question());
-    disconnect(chosen);
-    if (m_savePrompt->closeRefused) {
-        m_savePrompt->closeRefused = false;
-        return false;
+    switch (m_savePrompt->ask()) {
+    case TSave::Answer::Save:
+        // A save that failed keeps the window open, so the changes are not lost.
+        return SaveAllLists();
+    case TSave::Answer::DontSave:
+        return true;
+    case TSave::Answer::Cancel:
+        break;
     }
-    // A save that failed keeps the window open, so the changes are not lost.
-    return !saveChosen || SaveAllLists();
+    return false;
 }
 
 MacroPanel::~MacroPanel() {

@@ -2,6 +2,7 @@
 
 #include "macros/MacroListView.h"
 #include "macros/MacroStore.h"
+#include "ui/window/WindowLayout.h"
 
 #include <QObject>
 
@@ -50,7 +51,7 @@ public:
     void ClearHelp();
     // The macro buttons, their edits and the description lines, for the
     // window's layout.
-    QList<QWidget *> gridControls() const;
+    QList<windowlayout::Placement> gridControls() const;
     int currentList() const { return m_currentList; }
 
     // Whether the window may close now (the save prompt may say no).

@@ -87,6 +87,7 @@ bool SendModesPanel::eventFilter(QObject *watched, QEvent *event) {
 void SendModesPanel::showCommands(const QList<QByteArray> &commands) {
     for (const QByteArray &command : commands)
         m_controls.OldCmdList->addItem(core::cp1251::toUnicode(command));
+    m_listedCommands += commands;
 }
 
 tx::SendMode SendModesPanel::currentSendMode() const {
@@ -120,8 +121,10 @@ void SendModesPanel::ButtonReadFileClick() {
 void SendModesPanel::setFileSendMode(bool loaded, const QString &caption) {
     m_controls.ButtonReadFile->setProperty("tag", loaded ? 1 : 0);
     m_controls.ButtonReadFile->setText(loaded ? core::kBackCaption : kReadFileCaption);
-    if (!loaded)
+    if (!loaded) {
         m_controls.OldCmdList->clear();
+        m_listedCommands.clear();
+    }
     for (QWidget *control :
          std::initializer_list<QWidget *>{m_controls.CiklSend, m_controls.OldCmdList, m_controls.SendStart})
         control->setVisible(loaded);
@@ -138,6 +141,7 @@ void SendModesPanel::loadCommandFile(const QString &path) {
     m_controls.OldCmdList->raise();
 
     m_controls.OldCmdList->clear();
+    m_listedCommands.clear();
     for (const QByteArray &line : file.lines())
         m_controls.OldCmdList->addItem(core::cp1251::toUnicode(line));
     if (!read)
@@ -162,11 +166,12 @@ void SendModesPanel::takeMacroCommand(const QByteArray &command) {
 }
 
 void SendModesPanel::OldCmdListClick() {
-    const QListWidgetItem *item = m_controls.OldCmdList->currentItem();
-    if (!item)
+    if (!m_controls.OldCmdList->currentItem())
         return;
     m_controls.OldCmdList->setEnabled(false);
-    m_selectedCommand = core::cp1251::fromUnicode(item->text());
+    // The row's own bytes, by its place: the text shown is for reading only.
+    const QList<QByteArray> &rows = m_session.fileSendMode() ? m_session.commandLines() : m_listedCommands;
+    m_selectedCommand = rows.value(m_controls.OldCmdList->currentRow());
     if (m_session.sendMode() == tx::SendMode::OnSelect)
         m_session.SendPortData(m_selectedCommand);
     else

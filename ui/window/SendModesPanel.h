@@ -84,6 +84,8 @@ private:
     session::TerminalSession &m_session;
     QWidget *m_window;
     QByteArray m_selectedCommand;
+    // The commands the list shows while no command file is loaded.
+    QList<QByteArray> m_listedCommands;
     QString m_commandFileDir;
 };
 

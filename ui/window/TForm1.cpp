@@ -5,10 +5,12 @@
 #include "ui/dialogs/FileSendWindow.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/dialogs/PlotWindow.h"
+#include "ui/dialogs/ShareWindow.h"
 #include "ui/widgets/PointerWatch.h"
 #include "ui/window/ConnectionControl.h"
 #include "ui/window/HistoryInput.h"
 #include "ui/window/Housekeeping.h"
+#include "ui/window/LineControls.h"
 #include "ui/window/LogRecorderControl.h"
 #include "ui/window/LogView.h"
 #include "ui/window/MacroPanel.h"
@@ -42,6 +44,10 @@ TForm1::TForm1(core::PortDirectory portDirectory, QWidget *parent)
     m_fileSend = std::make_unique<FileSendWindow>(*m_session, this);
     m_logView->offerInMenu(m_fileSend->openAction());
     addAction(m_fileSend->openAction());
+    // So is serving the open port to scripts, while one is open.
+    m_share = std::make_unique<ShareWindow>(*m_session, this);
+    m_logView->offerInMenu(m_share->openAction());
+    addAction(m_share->openAction());
     m_sendModes->showCommands(history);
     m_housekeeping = std::make_unique<Housekeeping>(m_ui->TextTime, this);
     connectSubsystems();
@@ -66,14 +72,34 @@ QList<QByteArray> TForm1::createMacroSide() {
         MacroPanel::Controls{ui.MainPanel, ui.StaticText1, ui.STListName, ui.ListNameEDT, ui.CBLists, ui.EditAllCmd,
                              ui.DelList, ui.SaveF, ui.ListDec, ui.ListInc, ui.RBName, ui.RbData},
         [session = m_session.get()] { return session->fileSendMode(); }, this);
-    QList<QWidget *> placed{ui.Panel1,    ui.LogPanel,    ui.MainPanel,     ui.MainWindow,     ui.SecondWindow,
-                            ui.STLog,     ui.MainStrCmd,  ui.STListName,    ui.ListNameEDT,    ui.CBLists,
-                            ui.FiltrLog,  ui.Srift,       ui.BTPalitra,     ui.BTLog,          ui.StartLog,
-                            ui.StartStop, ui.BtInfo,      ui.SendStart,     ui.LPlus,          ui.SaveF,
-                            ui.Str1,      ui.Str2,        ui.AddStrCmd,     ui.ListInc,        ui.ListDec,
-                            ui.DelList,   ui.EditAllCmd,  ui.OldCommandsBT, ui.ButtonReadFile, ui.ButtonSend,
-                            ui.RBName,    ui.RbData,      ui.StaticText3,   ui.FastOldCmd,     ui.OldCmdList,
-                            ui.LBTail,    ui.StaticText1, ui.PStats};
+    // Every control the layout rule places, with its rule: the one table.
+    using windowlayout::Rule;
+    QList<windowlayout::Placement> placed{
+        {ui.Panel1, {Rule::TopBar}},
+        {ui.LogPanel, {Rule::LogBar}},
+        {ui.MainPanel, {Rule::Block}},
+        {ui.MainWindow, {Rule::LogMemo}},
+        {ui.SecondWindow, {Rule::Block}},
+        {ui.STLog, {Rule::Stretch}},
+        {ui.MainStrCmd, {Rule::CommandLine}},
+        {ui.STListName, {Rule::ListCaption}},
+        {ui.ListNameEDT, {Rule::Stretch}},
+        {ui.CBLists, {Rule::Stretch}},
+        {ui.AddStrCmd, {Rule::TailLine}},
+        {ui.ButtonReadFile, {Rule::FileButton}},
+        {ui.FastOldCmd, {Rule::HistoryDropDown}},
+        {ui.OldCmdList, {Rule::HistoryList}},
+        {ui.LBTail, {Rule::UnderTailLine}},
+        {ui.StaticText3, {Rule::UnderTailLine}},
+        {ui.StaticText1, {Rule::EditorBanner}},
+        {ui.PStats, {Rule::Statistics}},
+    };
+    const QList<QWidget *> movingWithTheRightEdge{
+        ui.FiltrLog,  ui.Srift,      ui.BTPalitra,     ui.BTLog,      ui.StartLog, ui.StartStop, ui.BtInfo,
+        ui.SendStart, ui.LPlus,      ui.SaveF,         ui.Str1,       ui.Str2,     ui.ListInc,   ui.ListDec,
+        ui.DelList,   ui.EditAllCmd, ui.OldCommandsBT, ui.ButtonSend, ui.RBName,   ui.RbData};
+    for (QWidget *moving : movingWithTheRightEdge)
+        placed.append({moving, {Rule::MoveRight}});
     placed.append(m_macros->gridControls());
     m_arrangement = std::make_unique<WindowArrangement>(
         WindowArrangement::Controls{ui.MainWindow, ui.SecondWindow, ui.MainPanel, ui.LogPanel, ui.InputMode,
@@ -97,6 +123,7 @@ void TForm1::createPortSide(core::PortDirectory portDirectory) {
                                  ui.ButtonReadFile, ui.SendStart, ui.OldCmdList},
         *m_session, this);
     m_receive = std::make_unique<ReceivePath>(ReceivePath::Controls{ui.TimeOutRx, ui.TimeOutAns}, *m_session, this);
+    m_line = std::make_unique<LineControls>(*m_session, this);
 }
 
 TForm1::~TForm1() {
@@ -109,7 +136,7 @@ void TForm1::connectSubsystems() {
     connect(session, &session::TerminalSession::logLine, m_logView.get(), &LogView::showLine);
     connect(m_logView.get(), &LogView::timeStampsChanged, session, &session::TerminalSession::setTimeStamps);
     connect(m_logView.get(), &LogView::filterChanged, session, &session::TerminalSession::setLogFilter);
-    connect(session, &session::TerminalSession::packetReceived, m_plot.get(), &PlotWindow::takeReceivedLine);
+    connect(session, &session::TerminalSession::received, m_plot.get(), &PlotWindow::takeReceived);
     connect(session, &session::TerminalSession::commandSent, m_history.get(), &HistoryInput::remember);
 
     connect(m_sendModes.get(), &SendModesPanel::showInCommandLine, m_transmit.get(), &TransmitLine::showInCommandLine);
@@ -179,6 +206,8 @@ core::TerminalState TForm1::terminalState() const {
     return state;
 }
 
+void TForm1::setLineCalls(core::LineCalls &calls) { m_session->setLineCalls(calls); }
+
 void TForm1::SendPortData(const QByteArray &command) { m_session->SendPortData(command); }
 
 void TForm1::closeEvent(QCloseEvent *event) {
@@ -211,6 +240,7 @@ void TForm1::FormClose() {
     m_history->save();
     m_logRecorder->close();
     m_plot->close();
+    m_share->close();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event) {

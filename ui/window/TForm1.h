@@ -10,6 +10,9 @@
 namespace Ui {
 class TForm1;
 }
+namespace core {
+class LineCalls;
+}
 namespace macros {
 class MacroStore;
 }
@@ -28,7 +31,9 @@ class MacroPanel;
 class PlotWindow;
 class FileSendWindow;
 class ReceivePath;
+class LineControls;
 class SendModesPanel;
+class ShareWindow;
 class TFormEditHelpCmd;
 class TInfo;
 class TOpenPortError;
@@ -55,6 +60,9 @@ public:
     const macros::MacroStore &macroStore() const;
     // The run's variables as their owners hold them now.
     core::TerminalState terminalState() const;
+
+    // Tests record the calls made on the serial line.
+    void setLineCalls(core::LineCalls &calls);
 
     // The single routine that writes to the port.
     void SendPortData(const QByteArray &command);
@@ -89,9 +97,11 @@ private:
     std::unique_ptr<ConnectionControl> m_connection;
     std::unique_ptr<TransmitLine> m_transmit;
     std::unique_ptr<ReceivePath> m_receive;
+    std::unique_ptr<LineControls> m_line;
     std::unique_ptr<Housekeeping> m_housekeeping;
     std::unique_ptr<PlotWindow> m_plot;
     std::unique_ptr<FileSendWindow> m_fileSend;
+    std::unique_ptr<ShareWindow> m_share;
     bool m_sessionEnded = false;
 };
 

@@ -21,19 +21,20 @@ constexpr int kMainPanelBottomMargin = 14;
 
 } // namespace
 
-WindowArrangement::WindowArrangement(const Controls &controls, const QList<QWidget *> &placed,
+WindowArrangement::WindowArrangement(const Controls &controls, const QList<windowlayout::Placement> &placed,
                                      std::function<bool()> fileSendMode, QWidget *window)
-    : QObject(window), m_controls(controls), m_fileSendMode(std::move(fileSendMode)), m_window(window) {
+    : QObject(window), m_controls(controls), m_fileSendMode(std::move(fileSendMode)), m_window(window),
+      m_placed(placed) {
     // The drop-down lists open over the macro grid.
     for (QWidget *list : {m_controls.OldCmdList, m_controls.FastOldCmd, m_controls.LBTail})
         list->raise();
-    captureStartupLayout(placed);
+    captureStartupLayout();
     m_controls.BTPalitra->setProperty(kTag, m_colourStep);
     connect(m_controls.BTPalitra, &QPushButton::clicked, this, &WindowArrangement::BTPalitraClick);
     connect(m_controls.BtInfo, &QPushButton::clicked, this, &WindowArrangement::BtInfoClick);
 }
 
-void WindowArrangement::captureStartupLayout(const QList<QWidget *> &placed) {
+void WindowArrangement::captureStartupLayout() {
     // Narrower than the design, the statistics panel (held at the right edge)
     // comes over the send-mode panel; the send modes stay on top and opaque,
     // so that the period can still be edited and no texts are drawn over
@@ -41,12 +42,10 @@ void WindowArrangement::captureStartupLayout(const QList<QWidget *> &placed) {
     m_controls.InputMode->setAutoFillBackground(true);
     m_controls.InputMode->raise();
     m_startupLayout.StartupWidth = windowlayout::outerWidth(m_window->width());
-    for (QWidget *widget : placed) {
-        m_placedWidgets.insert(widget->objectName(), widget);
-        m_startupLayout.spans.insert(widget->objectName(), windowlayout::Span{widget->x(), widget->width()});
-    }
-    // A control the rule knows but nobody handed over would stay where it is.
-    Q_ASSERT(m_placedWidgets.size() == windowlayout::placedControls().size());
+    for (const windowlayout::Placement &entry : m_placed)
+        m_startupLayout.controls.append({entry.slot, {entry.widget->x(), entry.widget->width()}});
+    // A table that leaves out a control others line up with would misplace them.
+    Q_ASSERT(windowlayout::tableFault(m_placed).isEmpty());
 }
 
 void WindowArrangement::windowResized() {
@@ -55,12 +54,11 @@ void WindowArrangement::windowResized() {
 }
 
 void WindowArrangement::FormCanResize() {
-    const windowlayout::Arrangement placed =
+    const QList<windowlayout::Span> spans =
         windowlayout::arrange(m_startupLayout, windowlayout::outerWidth(m_window->width()), m_fileSendMode());
-    for (auto entry = m_placedWidgets.cbegin(); entry != m_placedWidgets.cend(); ++entry) {
-        const windowlayout::Span span = placed.value(entry.key());
-        QWidget *widget = entry.value();
-        widget->setGeometry(span.left, widget->y(), span.width, widget->height());
+    for (qsizetype i = 0; i < m_placed.size(); ++i) {
+        QWidget *widget = m_placed[i].widget;
+        widget->setGeometry(spans[i].left, widget->y(), spans[i].width, widget->height());
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "ui/window/WindowLayout.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 
@@ -30,11 +29,14 @@ public:
         QPushButton *BTPalitra, *BtInfo;
     };
     // Comes after the macro grid is made: the drop-down lists are put over
-    // it. Records the startup layout of `placed`, the controls the layout
-    // rule places, each known to the rule by its design name. fileSendMode
-    // tells whether a command file is loaded (the list caption is then wider).
-    WindowArrangement(const Controls &controls, const QList<QWidget *> &placed, std::function<bool()> fileSendMode,
-                      QWidget *window);
+    // it. Records the startup layout of `placed`, the table of the controls
+    // the layout rule places, each with its slot. fileSendMode tells whether
+    // a command file is loaded (the list caption is then wider).
+    WindowArrangement(const Controls &controls, const QList<windowlayout::Placement> &placed,
+                      std::function<bool()> fileSendMode, QWidget *window);
+
+    // The table of placed controls, as handed over.
+    const QList<windowlayout::Placement> &placed() const { return m_placed; }
 
     void attachInfoWindow(TInfo *window) { m_infoWindow = window; }
 
@@ -48,7 +50,7 @@ signals:
     void fieldColoursChanged(const QColor &background, const QColor &text);
 
 private:
-    void captureStartupLayout(const QList<QWidget *> &placed);
+    void captureStartupLayout();
     void placeVertically();
     void BTPalitraClick();
     void BtInfoClick();
@@ -57,7 +59,7 @@ private:
     std::function<bool()> m_fileSendMode;
     QWidget *m_window;
     windowlayout::StartupLayout m_startupLayout;
-    QHash<QString, QWidget *> m_placedWidgets;
+    QList<windowlayout::Placement> m_placed;
     TInfo *m_infoWindow = nullptr;
     int m_colourStep = 0; // the colour cycle's step, shown in BTPalitra's tag
 };
