@@ -143,11 +143,10 @@ std::string receiverName(const ::testing::TestParamInfo<Receiver> &param) { retu
 INSTANTIATE_TEST_SUITE_P(Lrzsz, Transfer, ::testing::Values(Receiver{"Ymodem", TransferProtocol::Ymodem, "rb", {}}),
                          receiverName);
 
-// rx flushes its line as it exits, right after its answer to the EOT: under
-// load socat has not always read that answer yet, and the sender waits for
-// it in vain (lrzsz's own sz hangs the same way). Run them with
-// --gtest_also_run_disabled_tests on a quiet machine.
-INSTANTIATE_TEST_SUITE_P(DISABLED_Lrzsz, Transfer,
+// rx quits right after its ACK of EOT, and under load that ACK is sometimes
+// lost on the way: the sender then ends after a few short EOT resends (the
+// file counts as sent, unconfirmed), as it does with any such receiver.
+INSTANTIATE_TEST_SUITE_P(LrzszXmodem, Transfer,
                          ::testing::Values(Receiver{"XmodemChecksum", TransferProtocol::Xmodem, "rx", {}},
                                            Receiver{"XmodemCrc", TransferProtocol::Xmodem, "rx", {"-c"}},
                                            Receiver{"Xmodem1k", TransferProtocol::Xmodem1k, "rx", {"-c"}}),
