@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/LineSettings.h"
+#include "core/port/TelnetFraming.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,15 +24,7 @@ class TelnetCodec {
 public:
     // The COM-PORT commands the terminal sends; the server answers each with
     // the same code plus 100.
-    enum class ComPortCommand : quint8 {
-        SetBaudRate = 1,
-        SetDataSize = 2,
-        SetParity = 3,
-        SetStopSize = 4,
-        SetControl = 5,
-        SetModemStateMask = 11,
-        PurgeData = 12,
-    };
+    using ComPortCommand = telnet::Command;
 
     struct Event {
         enum class Kind {
