@@ -18,9 +18,20 @@ constexpr int kMaxPeriodMs = 99999;
 
 // Every option once, in the order --help lists them.
 struct Options {
-    QCommandLineOption baud{{"b", "baud"}, "Baud rate (default 1200, as the window starts).", "RATE"};
+    QCommandLineOption baud{
+        {"b", "baud"}, "Baud rate, any whole number the adapter takes (default 1200, as the window starts).", "RATE"};
     QCommandLineOption bits{"bits", "Data bits, 5 to 8 (default 8).", "N"};
     QCommandLineOption stop{"stop", "Stop bits: 1, 1.5 or 2 (default 1).", "1|1.5|2"};
+    QCommandLineOption parity{"parity", "Parity (default none).", "none|even|odd|mark|space"};
+    QCommandLineOption flow{"flow", "Flow control (default none).", "none|rtscts|xonxoff"};
+    QCommandLineOption dtr{"dtr", "DTR from the open on (default off).", "on|off"};
+    QCommandLineOption rts{"rts", "RTS from the open on (default off; with --flow rtscts the driver's).", "on|off"};
+    QCommandLineOption pulse{"pulse",
+                             "Turn DTR or RTS over for MS ms before the first command (to reset a board), "
+                             "e.g. dtr:100.",
+                             "dtr|rts:MS"};
+    QCommandLineOption breakMs{"break", "Send a break of MS ms before the first command (after --pulse).", "MS"};
+    QCommandLineOption lines{"lines", "Print the input lines CTS, DSR, DCD and RI at the start and as they change."};
     QCommandLineOption file{{"f", "file"},
                             "Send the lines of a command file (windows-1251, at most 500 lines; a line of 255 "
                             "characters or more is skipped), as the window loads one.",
@@ -60,8 +71,9 @@ void describe(QCommandLineParser &parser, const Options &o) {
     parser.setApplicationDescription(
         "Sends commands to a device on a serial port and checks its answers, as the TerminalKVR window does.");
     for (const QCommandLineOption *option :
-         {&o.baud, &o.bits, &o.stop, &o.file, &o.macros, &o.tail, &o.hex, &o.gap, &o.period, &o.count, &o.expect,
-          &o.timeout, &o.abort, &o.time, &o.log, &o.quiet, &o.listPorts})
+         {&o.baud,    &o.bits,   &o.stop,    &o.parity, &o.flow, &o.dtr, &o.rts,   &o.pulse,
+          &o.breakMs, &o.lines,  &o.file,    &o.macros, &o.tail, &o.hex, &o.gap,   &o.period,
+          &o.count,   &o.expect, &o.timeout, &o.abort,  &o.time, &o.log, &o.quiet, &o.listPorts})
         parser.addOption(*option);
     parser.addPositionalArgument("PORT", "/dev/ttyUSB0, ttyUSB0 as the window lists it, /dev/serial/by-id/..., "
                                          "rfc2217://HOST:PORT or tcp://HOST:PORT.");
@@ -119,8 +131,46 @@ std::optional<core::StopBits> stopBits(const QString &text) {
     return std::nullopt;
 }
 
+std::optional<bool> onOff(const QString &text) {
+    if (text == QLatin1String("on"))
+        return true;
+    if (text == QLatin1String("off"))
+        return false;
+    return std::nullopt;
+}
+
+template <typename Value>
+void readWord(const QCommandLineParser &parser, const QCommandLineOption &option, Reader &read,
+              std::optional<Value> (*from)(const QString &), Value &out) {
+    if (!parser.isSet(option))
+        return;
+    if (const std::optional<Value> value = from(parser.value(option)))
+        out = *value;
+    else
+        read.fail(option, QStringLiteral("'%1' is not one of %2").arg(parser.value(option), option.valueName()));
+}
+
+void readLineControls(const QCommandLineParser &parser, const Options &o, Reader &read, RunOptions &out) {
+    readWord(parser, o.parity, read, &core::parityFromOption, out.line.parity);
+    readWord(parser, o.flow, read, &core::flowFromOption, out.line.flow);
+    readWord(parser, o.dtr, read, &onOff, out.outputs.dtr);
+    readWord(parser, o.rts, read, &onOff, out.outputs.rts);
+    if (parser.isSet(o.pulse)) {
+        const QStringList parts = parser.value(o.pulse).split(QLatin1Char(':'));
+        bool ok = false;
+        const int ms = parts.value(1).toInt(&ok);
+        const QString line = parts.value(0);
+        if (parts.size() != 2 || !ok || ms <= 0 || (line != QLatin1String("dtr") && line != QLatin1String("rts")))
+            read.fail(o.pulse, QStringLiteral("'%1' is not dtr:MS or rts:MS").arg(parser.value(o.pulse)));
+        else
+            out.pulse = {line == QLatin1String("dtr") ? core::ModemLine::Dtr : core::ModemLine::Rts, ms};
+    }
+    out.breakMs = read.number(o.breakMs, 1, std::numeric_limits<int>::max());
+    out.printLines = parser.isSet(o.lines);
+}
+
 void readLine(const QCommandLineParser &parser, const Options &o, Reader &read, RunOptions &out) {
-    if (const auto baud = read.number(o.baud, 1, 4000000))
+    if (const auto baud = read.number(o.baud, 1, std::numeric_limits<qint32>::max()))
         out.line.baudRate = *baud;
     if (const auto bits = read.number(o.bits, 5, 8))
         out.line.dataBits = *bits;
@@ -132,6 +182,7 @@ void readLine(const QCommandLineParser &parser, const Options &o, Reader &read, 
     }
     if (read.error.isEmpty() && !core::isSupported(out.line))
         read.fail(o.stop, QStringLiteral("%1 data bits do not go with these stop bits").arg(out.line.dataBits));
+    readLineControls(parser, o, read, out);
 }
 
 // The one source of the commands.

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 namespace run {
 
@@ -21,6 +22,14 @@ struct RunOptions {
     Action action = Action::Run;
     QString port;
     core::LineSettings line = core::kStartLineSettings;
+    // DTR and RTS from the open on (inactive unless --dtr on / --rts on).
+    core::ModemOutputs outputs;
+    // --pulse LINE:MS and --break MS, done in that order before the first
+    // command.
+    std::optional<std::pair<core::ModemLine, int>> pulse;
+    std::optional<int> breakMs;
+    // --lines: the input lines printed as they are and as they change.
+    bool printLines = false;
 
     Source source = Source::Arguments;
     QStringList commands; // Source::Arguments

@@ -97,6 +97,13 @@ bool Runner::start() {
         finish(kPortFailed, QStringLiteral("%1: no such port in the port list (see --list-ports)").arg(m_port.name));
         return true;
     }
+    // The outputs hold from the open on; the input lines are read only when
+    // asked for.
+    m_session.setModemOutputs(m_options.outputs);
+    if (m_options.printLines) {
+        connect(&m_session, &session::TerminalSession::inputLinesChanged, this, &Runner::printInputLines);
+        m_session.watchInputLines(true);
+    }
     m_session.connectPort(m_port.location, m_options.line, m_port.stableLocation);
     return true;
 }
@@ -105,6 +112,28 @@ void Runner::connected(bool ok) {
     if (!ok)
         return finish(kPortFailed, QStringLiteral("%1: %2").arg(m_port.location, m_session.errorString()));
     m_started = true;
+    if (m_options.printLines && !m_session.inputLines())
+        printInputLines(std::nullopt);
+    prepareLine(0);
+}
+
+void Runner::prepareLine(int step) {
+    if (m_finished)
+        return;
+    const auto next = [this, step](int ms) {
+        QTimer::singleShot(ms, Qt::PreciseTimer, this, [=, this] { prepareLine(step + 1); });
+    };
+    if (step == 0 && m_options.pulse) {
+        if (!m_session.pulseLine(m_options.pulse->first, m_options.pulse->second))
+            complain(QStringLiteral("--pulse: %1 cannot be pulsed on this port")
+                         .arg(core::modemLineName(m_options.pulse->first)));
+        return next(m_options.pulse->second);
+    }
+    if (step <= 1 && m_options.breakMs) {
+        if (!m_session.sendBreak(*m_options.breakMs))
+            complain(QStringLiteral("--break: this port cannot send a break"));
+        return QTimer::singleShot(*m_options.breakMs, Qt::PreciseTimer, this, [this] { prepareLine(2); });
+    }
     carryOut(m_dialogue.start());
     readCommands();
 }
@@ -128,6 +157,18 @@ void Runner::readCommands() {
         }
     }
     m_readingCommands = false;
+}
+
+void Runner::printInputLines(const std::optional<core::InputLines> &lines) {
+    if (m_options.quiet)
+        return;
+    const auto state = [](bool on) { return on ? "on" : "off"; };
+    if (lines)
+        std::fprintf(m_out, "lines: CTS %s, DSR %s, DCD %s, RI %s\n", state(lines->cts), state(lines->dsr),
+                     state(lines->dcd), state(lines->ri));
+    else if (m_session.isOpen())
+        std::fprintf(m_out, "lines: none (the port has no modem lines)\n");
+    std::fflush(m_out);
 }
 
 void Runner::portStateChanged(bool open) {

@@ -40,6 +40,9 @@ signals:
 
 private:
     void connected(bool ok);
+    // --pulse, then --break, then the first command.
+    void prepareLine(int step);
+    void printInputLines(const std::optional<core::InputLines> &lines);
     void portStateChanged(bool open);
     void logLine(const QByteArray &line);
     void arrived(const QByteArray &bytes);

@@ -19,7 +19,9 @@ LogSink::LogSink(QObject *parent) : QObject(parent) {
 }
 
 void LogSink::putLine(const QByteArray &text, Direction direction) {
-    const char mark = direction == Direction::Sent ? rx::kSentMark : rx::kReceivedMark;
+    const char mark = direction == Direction::Sent       ? rx::kSentMark
+                      : direction == Direction::Received ? rx::kReceivedMark
+                                                         : rx::kLineMark;
     const QByteArray shown = m_timeStamps ? rx::timeStampPrefix(QTime::currentTime(), mark) + text : text;
     if (!rx::passesFilter(shown, m_filter))
         return;

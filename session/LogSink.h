@@ -10,8 +10,9 @@
 
 namespace session {
 
-// Which way a log line went.
-enum class Direction { Sent, Received };
+// Which way a log line went; Line: what was done to the serial line (new
+// settings, a pulse, a break).
+enum class Direction { Sent, Received, Line };
 
 // Where the log lines go: each line of the session, sent or received, gets
 // its time stamp when asked for, passes the filter or not, is handed on as

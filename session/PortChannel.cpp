@@ -24,6 +24,7 @@ qint64 steadyMs() {
 PortChannel::PortChannel(core::PortDirectory directory, QObject *parent)
     : QObject(parent), m_directory(std::move(directory)), m_clock(steadyMs) {
     connect(&m_port, &core::PortAccess::opened, this, &PortChannel::portOpened);
+    connect(&m_port, &core::PortAccess::inputLinesChanged, this, &PortChannel::inputLinesChanged);
     connect(&m_port, &core::PortAccess::readable, this, [this] {
         if (isClaimed())
             passClaimedInput();
@@ -169,21 +170,10 @@ qint64 PortChannel::write(const QByteArray &bytes) {
 // --- The line ------------------------------------------------------------------
 
 bool PortChannel::setLineSettings(const core::LineSettings &settings) {
-    if (m_open)
+    if (m_open && !m_port.changeLine(settings))
         return false;
     m_settings = settings;
     return true;
-}
-
-bool PortChannel::setModemLines(bool dtr, bool rts) {
-    Q_UNUSED(dtr)
-    Q_UNUSED(rts)
-    return false;
-}
-
-bool PortChannel::sendBreak(int ms) {
-    Q_UNUSED(ms)
-    return false;
 }
 
 // --- The claim -----------------------------------------------------------------

@@ -88,12 +88,24 @@ public:
     // --- The line ----------------------------------------------------------
     // The settings the port is opened with.
     const core::LineSettings &lineSettings() const { return m_settings; }
-    // New settings: taken at the next open; false while the port is open,
-    // as they cannot be changed on an open port yet.
+    // New settings: taken at the next open, and applied at once to an open
+    // port; false when the open port refused them (it keeps its settings,
+    // errorString() says why).
     bool setLineSettings(const core::LineSettings &settings);
-    // The modem control lines and the break: not driven yet (false).
-    bool setModemLines(bool dtr, bool rts);
-    bool sendBreak(int ms);
+    // Whether the open port can set its line (a raw TCP port cannot).
+    bool hasLineControl() const { return m_open && m_port.hasLineControl(); }
+    // DTR and RTS as wanted, applied now and at every open (reconnections
+    // included).
+    void setModemLines(const core::ModemOutputs &outputs) { m_port.setOutputs(outputs); }
+    // A line turned over for ms and back; a break of ms. False when the port
+    // cannot (closed, no such line, one under way).
+    bool pulse(core::ModemLine line, int ms) { return m_open && m_port.pulse(line, ms); }
+    bool sendBreak(int ms) { return m_open && m_port.sendBreak(ms); }
+    // While on, inputLinesChanged() follows CTS, DSR, DCD and RI.
+    void watchInputLines(bool on) { m_port.watchInputLines(on); }
+    std::optional<core::InputLines> inputLines() const { return m_port.inputLines(); }
+    // Tests record the local port's line calls.
+    void setLineCalls(core::LineCalls &calls) { m_port.setLineCalls(calls); }
 
     // --- The claim ---------------------------------------------------------
     // The channel is the claimant's until release() or the port closes.
@@ -124,6 +136,8 @@ signals:
     void aboutToClaim();
     // The claimant, or empty once the channel is the session's again.
     void claimChanged(const QString &claimant);
+    // The input lines changed; empty: the port has none.
+    void inputLinesChanged(const std::optional<core::InputLines> &lines);
     // Received bytes for the claimant.
     void claimedInput(const QByteArray &bytes);
 

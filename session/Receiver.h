@@ -46,7 +46,7 @@ signals:
     // A finished packet, after its line; complete when nothing waits behind.
     void answered(const QByteArray &text, bool complete);
     void bytesReceived(quint32 bytes, bool waitsMeasured);
-    // The bytes of each read, as they came, before any framing.
+    // The bytes of each read from the port, as they came.
     void received(const QByteArray &bytes);
 
 private:

@@ -1,5 +1,7 @@
 #include "session/TerminalSession.h"
 
+#include "core/Cp1251.h"
+
 #include <utility>
 
 namespace session {
@@ -23,6 +25,7 @@ TerminalSession::TerminalSession(core::PortDirectory directory, QObject *parent)
     connect(&m_channel, &PortChannel::portColourChanged, this, &TerminalSession::portColourChanged);
     connect(&m_channel, &PortChannel::portRelocated, this, &TerminalSession::portRelocated);
     connect(&m_channel, &PortChannel::claimChanged, this, &TerminalSession::claimChanged);
+    connect(&m_channel, &PortChannel::inputLinesChanged, this, &TerminalSession::inputLinesChanged);
 
     connect(&m_log, &LogSink::line, this, &TerminalSession::logLine);
     connect(&m_log, &LogSink::fileFailed, this, &TerminalSession::logFileFailed);
@@ -51,6 +54,47 @@ bool TerminalSession::connectPort(const QString &location, const core::LineSetti
         return true;
     emit connectFinished(false);
     return false;
+}
+
+bool TerminalSession::changeLineSettings(const core::LineSettings &settings) {
+    if (settings == m_channel.lineSettings())
+        return true;
+    if (!m_channel.setLineSettings(settings))
+        return false;
+    if (m_channel.isOpen())
+        logLineAction(core::describe(settings));
+    return true;
+}
+
+void TerminalSession::setModemOutputs(const core::ModemOutputs &outputs) {
+    const core::ModemOutputs before = std::exchange(m_outputs, outputs);
+    m_channel.setModemLines(outputs);
+    if (!m_channel.isOpen())
+        return;
+    for (const core::ModemLine line : {core::ModemLine::Dtr, core::ModemLine::Rts}) {
+        const bool was = line == core::ModemLine::Dtr ? before.dtr : before.rts;
+        const bool now = line == core::ModemLine::Dtr ? outputs.dtr : outputs.rts;
+        if (was != now)
+            logLineAction(core::modemLineName(line) + (now ? QStringLiteral(" вкл.") : QStringLiteral(" выкл.")));
+    }
+}
+
+bool TerminalSession::pulseLine(core::ModemLine line, int ms) {
+    if (!m_channel.pulse(line, ms))
+        return false;
+    logLineAction(QStringLiteral("импульс %1 %2 мс").arg(core::modemLineName(line)).arg(ms));
+    return true;
+}
+
+bool TerminalSession::sendBreak(int ms) {
+    if (!m_channel.sendBreak(ms))
+        return false;
+    logLineAction(QStringLiteral("break %1 мс").arg(ms));
+    return true;
+}
+
+void TerminalSession::logLineAction(const QString &what) {
+    m_log.putLine(core::cp1251::fromUnicode(QStringLiteral("*** Линия: ") + what), Direction::Line);
 }
 
 void TerminalSession::setCommandLine(const QByteArray &command) {

@@ -89,6 +89,27 @@ public:
     // The watch's beat, every second (its own timer calls it).
     void CheckConnectTimer() { m_channel.CheckConnectTimer(); }
 
+    // --- The serial line (on the channel; each change of an open port is
+    // logged) ---------------------------------------------------------------
+    // A pulse and a break last this long unless the user says otherwise.
+    static constexpr int kDefaultPulseMs = 100;
+    static constexpr int kDefaultBreakMs = 250;
+    bool hasLineControl() const { return m_channel.hasLineControl(); }
+    const core::LineSettings &lineSettings() const { return m_channel.lineSettings(); }
+    // New framing: kept for the next open and applied at once to an open
+    // port; false when the port refused them (errorString() says why).
+    bool changeLineSettings(const core::LineSettings &settings);
+    // DTR and RTS as the user wants them, now and at every open.
+    void setModemOutputs(const core::ModemOutputs &outputs);
+    const core::ModemOutputs &modemOutputs() const { return m_outputs; }
+    bool pulseLine(core::ModemLine line, int ms = kDefaultPulseMs);
+    bool sendBreak(int ms = kDefaultBreakMs);
+    // The lamps are shown: inputLinesChanged() follows the lines.
+    void watchInputLines(bool on) { m_channel.watchInputLines(on); }
+    std::optional<core::InputLines> inputLines() const { return m_channel.inputLines(); }
+    // Tests record the local port's line calls.
+    void setLineCalls(core::LineCalls &calls) { m_channel.setLineCalls(calls); }
+
     // --- Sending ----------------------------------------------------------
     // The single routine that writes to the port: the command part plus the
     // tail, encoded in the data mode; echoed and counted when the port took
@@ -194,8 +215,14 @@ signals:
     void notice(const QString &text);
     // The log file failed (a write, a flush); reported once per failure.
     void logFileFailed(const QString &fileName, const QString &error);
+    // CTS, DSR, DCD and RI changed; empty: the port has no such lines.
+    void inputLinesChanged(const std::optional<core::InputLines> &lines);
 
 private:
+    // One short line per thing done to the line, so that a log tells it.
+    void logLineAction(const QString &what);
+
+    core::ModemOutputs m_outputs;
     Traffic m_traffic;
     PortChannel m_channel;
     LogSink m_log;

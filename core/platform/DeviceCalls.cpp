@@ -40,6 +40,11 @@ int bytesQueuedForWriting(int fd) {
     return queued;
 }
 
+bool lineAnswers(int fd) {
+    termios line{};
+    return ::tcgetattr(fd, &line) == 0;
+}
+
 bool waitWritable(int fd, int timeoutMs) {
     pollfd device{fd, POLLOUT, 0};
     return ::poll(&device, 1, timeoutMs) > 0 && (device.revents & POLLOUT);

@@ -22,6 +22,10 @@ int bytesQueuedForReading(int fd);
 // none: its reader takes them).
 int bytesQueuedForWriting(int fd);
 
+// Whether the device still answers on the descriptor (one that went away,
+// an adapter pulled or a pseudo-terminal hung up, no longer does).
+bool lineAnswers(int fd);
+
 // Whether a write would be taken within timeoutMs.
 bool waitWritable(int fd, int timeoutMs);
 

@@ -49,6 +49,12 @@ NetPort::NetPort(QObject *parent) : PortAccess(parent), m_timeoutMs(kOpenTimeout
     connect(&m_socket, &QTcpSocket::readyRead, this, &NetPort::onReadyRead);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NetPort::onSocketError);
     connect(&m_socket, &QTcpSocket::disconnected, this, &NetPort::onDisconnected);
+    m_breakTimer.setSingleShot(true);
+    m_breakTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_breakTimer, &QTimer::timeout, this, [this] {
+        if (hasLineControl())
+            m_socket.write(m_codec.requestBreak(false));
+    });
 }
 
 bool NetPort::isNetLocation(const QString &location) { return NetAddress::parse(location).has_value(); }
@@ -85,6 +91,15 @@ void NetPort::failLater(Failure failure, const QString &reason) {
 }
 
 void NetPort::close() {
+    // A break under way ends before the connection does.
+    if (m_breakTimer.isActive()) {
+        m_breakTimer.stop();
+        if (hasLineControl())
+            m_socket.write(m_codec.requestBreak(false));
+    }
+    m_pulsing.reset();
+    if (std::exchange(m_inputLines, std::nullopt))
+        emit inputLinesChanged(std::nullopt);
     ++m_attempt;
     m_opening = m_open = false;
     m_timeout.stop();
@@ -101,6 +116,10 @@ void NetPort::finishOpen() {
     m_opening = false;
     m_timeout.stop();
     m_open = true;
+    if (m_address.protocol == NetAddress::Protocol::Rfc2217) {
+        sendOutputs();
+        m_socket.write(m_codec.requestInputLineReports());
+    }
     emit opened(true);
     if (!m_input.isEmpty())
         emit readable();
@@ -166,6 +185,9 @@ void NetPort::handle(const TelnetCodec::Received &received) {
         m_input.remove(0, m_input.size() - kReadBufferBytes); // the oldest, sent before the line was set
     if (!received.reply.isEmpty())
         m_socket.write(received.reply);
+    for (const TelnetCodec::Event &event : received.events)
+        if (event.kind == TelnetCodec::Event::Kind::ModemState)
+            takeInputLines(event.lines);
     if (!m_opening)
         return;
     for (const TelnetCodec::Event &event : received.events) {
@@ -183,6 +205,7 @@ void NetPort::handle(const TelnetCodec::Received &received) {
                 Failure::NotAccepted,
                 QStringLiteral("%1: сервер не принял настройку линии: %2.").arg(peer(), settingText(event.command)));
         case Kind::Accepted:
+        case Kind::ModemState:
             break;
         }
     }
@@ -197,11 +220,12 @@ QString NetPort::settingText(TelnetCodec::ComPortCommand command) const {
     case TelnetCodec::ComPortCommand::SetDataSize:
         return QStringLiteral("биты данных %1").arg(m_settings.dataBits);
     case TelnetCodec::ComPortCommand::SetParity:
-        return QStringLiteral("без чётности");
+        return QStringLiteral("чётность: %1").arg(parityName(m_settings.parity));
     case TelnetCodec::ComPortCommand::SetStopSize:
         return QStringLiteral("стоп-биты %1").arg(stopBitsText(m_settings.stopBits));
     case TelnetCodec::ComPortCommand::SetControl:
-        return QStringLiteral("без управления потоком");
+        return QStringLiteral("управление потоком: %1").arg(flowName(m_settings.flow));
+    case TelnetCodec::ComPortCommand::SetModemStateMask:
     case TelnetCodec::ComPortCommand::PurgeData:
         break;
     }
@@ -288,6 +312,68 @@ void NetPort::discard() {
     const QByteArray bytes = m_socket.readAll();
     if (m_address.protocol == NetAddress::Protocol::Rfc2217 && !bytes.isEmpty())
         m_socket.write(m_codec.receive(bytes).reply);
+}
+
+bool NetPort::hasLineControl() const { return m_open && m_address.protocol == NetAddress::Protocol::Rfc2217; }
+
+bool NetPort::changeLine(const LineSettings &settings) {
+    if (!hasLineControl() || !isSupported(settings))
+        return false;
+    // The server's answers come later; one that refuses is no longer waited
+    // for once the port is open, as the far port keeps its own settings.
+    m_settings = settings;
+    m_socket.write(*m_codec.requestLineSettings(settings));
+    sendOutputs();
+    return true;
+}
+
+void NetPort::setOutputs(const ModemOutputs &outputs) {
+    m_outputs = outputs;
+    if (hasLineControl() && !m_pulsing)
+        sendOutputs();
+}
+
+void NetPort::sendOutputs() {
+    m_socket.write(m_codec.requestOutput(ModemLine::Dtr, m_outputs.dtr));
+    if (m_settings.flow != FlowControl::RtsCts)
+        m_socket.write(m_codec.requestOutput(ModemLine::Rts, m_outputs.rts));
+}
+
+bool NetPort::pulse(ModemLine line, int ms) {
+    if (!hasLineControl() || m_pulsing || ms <= 0 || (line == ModemLine::Rts && m_settings.flow == FlowControl::RtsCts))
+        return false;
+    const bool chosen = line == ModemLine::Dtr ? m_outputs.dtr : m_outputs.rts;
+    m_socket.write(m_codec.requestOutput(line, !chosen));
+    m_pulsing = line;
+    QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, attempt = m_attempt] {
+        m_pulsing.reset();
+        if (attempt == m_attempt && hasLineControl())
+            sendOutputs();
+    });
+    return true;
+}
+
+bool NetPort::sendBreak(int ms) {
+    if (!hasLineControl() || m_breakTimer.isActive() || ms <= 0)
+        return false;
+    m_socket.write(m_codec.requestBreak(true));
+    m_breakTimer.start(ms);
+    return true;
+}
+
+void NetPort::watchInputLines(bool on) {
+    m_watchInput = on;
+    if (!on && std::exchange(m_inputLines, std::nullopt))
+        emit inputLinesChanged(std::nullopt);
+}
+
+std::optional<InputLines> NetPort::inputLines() const { return m_watchInput ? m_inputLines : std::nullopt; }
+
+void NetPort::takeInputLines(const InputLines &lines) {
+    if (!m_watchInput || m_inputLines == lines)
+        return;
+    m_inputLines = lines;
+    emit inputLinesChanged(lines);
 }
 
 } // namespace core

@@ -65,6 +65,17 @@ public:
     // Drops the unread input (the port is being closed).
     void discard() override;
 
+    // Over RFC 2217 the line is the far port's: settings, DTR, RTS and break
+    // go to the server, which reports the input lines as they change (no
+    // polling). A raw TCP port has none of it.
+    bool hasLineControl() const override;
+    bool changeLine(const LineSettings &settings) override;
+    void setOutputs(const ModemOutputs &outputs) override;
+    bool pulse(ModemLine line, int ms) override;
+    bool sendBreak(int ms) override;
+    void watchInputLines(bool on) override;
+    std::optional<InputLines> inputLines() const override;
+
 private:
     void onConnected();
     void onReadyRead();
@@ -79,6 +90,8 @@ private:
     // The server has closed or reset the connection, as the system knows now.
     bool peerGone() const;
     QString settingText(TelnetCodec::ComPortCommand command) const;
+    void sendOutputs();
+    void takeInputLines(const InputLines &lines);
 
     QTcpSocket m_socket;
     QTimer m_timeout;
@@ -93,6 +106,11 @@ private:
     bool m_settingsSent = false;
     bool m_pulling = false;
     Failure m_failure = Failure::None;
+    ModemOutputs m_outputs;
+    std::optional<ModemLine> m_pulsing;
+    QTimer m_breakTimer;
+    bool m_watchInput = false;
+    std::optional<InputLines> m_inputLines;
     QString m_error;
 };
 

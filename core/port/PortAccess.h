@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace core {
 
 // Why an open failed, in the user's words: another program holds the device
@@ -52,7 +54,40 @@ public:
     // Drops whatever is queued (the port is being closed).
     virtual void discard() = 0;
 
+    // --- The line's controls ----------------------------------------------
+    // Whether this port can set its line and drive its modem lines (a raw
+    // TCP connection cannot).
+    virtual bool hasLineControl() const { return false; }
+    // New framing on the open port, applied at once; on false the port keeps
+    // the settings it had and errorString() says why.
+    virtual bool changeLine(const LineSettings &settings) {
+        Q_UNUSED(settings)
+        return false;
+    }
+    // The outputs as the user wants them: applied now when open and again at
+    // every open. With RTS/CTS flow control RTS is the driver's.
+    virtual void setOutputs(const ModemOutputs &outputs) { Q_UNUSED(outputs) }
+    // Turns a line over for ms, then back to the chosen state; false when
+    // the port cannot (closed, no such line, a pulse under way).
+    virtual bool pulse(ModemLine line, int ms) {
+        Q_UNUSED(line)
+        Q_UNUSED(ms)
+        return false;
+    }
+    // A break condition for ms; false when the port cannot send one now.
+    virtual bool sendBreak(int ms) {
+        Q_UNUSED(ms)
+        return false;
+    }
+    // Whether inputLinesChanged() is wanted (the lamps are shown); a port
+    // only watches its input lines while someone looks.
+    virtual void watchInputLines(bool on) { Q_UNUSED(on) }
+    // The input lines as last known; empty where the port has none.
+    virtual std::optional<InputLines> inputLines() const { return std::nullopt; }
+
 signals:
+    // The input lines changed (or became known, or unknown: empty).
+    void inputLinesChanged(const std::optional<core::InputLines> &lines);
     // The open started by openAsync() ended; on false errorString() says why.
     void opened(bool ok);
     // Bytes have arrived (the receive poll uses it instead of a fixed beat).

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace core {
 
@@ -16,20 +17,9 @@ namespace {
 // this they wait in the system's queue.
 constexpr qint64 kReadBufferBytes = 64 * 1024;
 
-QSerialPort::StopBits toQt(StopBits stopBits) {
-    switch (stopBits) {
-    case StopBits::OneAndHalf:
-        // Qt makes one stop bit of it on Unix; the line discipline gives one
-        // and a half for CSTOPB with 5 data bits, the only size it is
-        // accepted with.
-        return QSerialPort::TwoStop;
-    case StopBits::Two:
-        return QSerialPort::TwoStop;
-    case StopBits::One:
-        break;
-    }
-    return QSerialPort::OneStop;
-}
+// A pseudo-terminal keeps 8 data bits without parity whatever is asked: it
+// has no framing of its own, and the bytes pass unchanged.
+bool framesItself(const LineSettings &kept) { return kept.dataBits != 8 || kept.parity != Parity::None; }
 
 } // namespace
 
@@ -37,6 +27,12 @@ SerialPortAccess::SerialPortAccess(QObject *parent) : PortAccess(parent) {
     m_port.setReadBufferSize(kReadBufferBytes);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPortAccess::readable);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortAccess::onError);
+    for (QTimer *timer : {&m_pulseTimer, &m_breakTimer}) {
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+    }
+    connect(&m_pulseTimer, &QTimer::timeout, this, &SerialPortAccess::endPulse);
+    connect(&m_breakTimer, &QTimer::timeout, this, &SerialPortAccess::endBreak);
 }
 
 bool SerialPortAccess::open(const QString &location, const LineSettings &settings) {
@@ -72,19 +68,14 @@ bool SerialPortAccess::open(const QString &location, const LineSettings &setting
         close();
         return false;
     }
-    const bool applied = isSupported(settings) && m_port.setBaudRate(settings.baudRate) &&
-                         m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
-                         m_port.setParity(QSerialPort::NoParity) && m_port.setStopBits(toQt(settings.stopBits)) &&
-                         m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!applied) {
-        m_error = kSettingsRefusedText;
+    // The line is set here rather than through Qt, which knows neither
+    // every rate nor every flag a driver may keep from an earlier open.
+    if (!applyExactly(settings)) {
         close();
         return false;
     }
-    // Modem lines held inactive; a device without them (a pseudo-terminal)
-    // refuses the request, which is no reason to fail the open.
-    m_port.setDataTerminalReady(false);
-    m_port.setRequestToSend(false);
+    applyOutputs();
+    updateInputWatch();
     m_port.clearError();
     return true;
 }
@@ -94,18 +85,25 @@ void SerialPortAccess::openAsync(const QString &location, const LineSettings &se
     emit opened(ok);
 }
 
+SerialPortAccess::~SerialPortAccess() { m_inputWaiter.stop(); }
+
 void SerialPortAccess::close() {
+    if (m_breakTimer.isActive())
+        endBreak();
+    m_pulseTimer.stop();
+    m_pulsing.reset();
+    // The waiting thread ends before its descriptor does.
+    m_inputWaiter.stop();
     if (m_port.isOpen())
         m_port.close();
+    updateInputWatch();
     m_port.clearError();
 }
 
 bool SerialPortAccess::probe() {
     if (!m_port.isOpen())
         return false;
-    const bool alive = m_port.setBaudRate(m_settings.baudRate);
-    m_port.clearError();
-    return alive;
+    return lineAnswers(m_port.handle());
 }
 
 qint64 SerialPortAccess::systemQueued() const {
@@ -209,6 +207,125 @@ void SerialPortAccess::onError(QSerialPort::SerialPortError error) {
             emit lost();
         },
         Qt::QueuedConnection);
+}
+
+bool SerialPortAccess::applyExactly(const LineSettings &settings) {
+    QString reason;
+    if (!isSupported(settings) || !m_calls->applyLine(m_port.handle(), settings, reason)) {
+        m_error = kSettingsRefusedText + QStringLiteral("\n") +
+                  (reason.isEmpty() ? describe(settings) : describe(settings) + QStringLiteral(": ") + reason);
+        return false;
+    }
+    std::optional<LineSettings> kept = m_calls->readLine(m_port.handle());
+    // A driver may keep a flag from an earlier open that a first pass did
+    // not clear; a second pass sets the line from what it now holds.
+    if (kept != settings && m_calls->applyLine(m_port.handle(), settings, reason))
+        kept = m_calls->readLine(m_port.handle());
+    if (kept && !framesItself(*kept)) {
+        kept->dataBits = settings.dataBits;
+        kept->parity = settings.parity;
+        // CSTOPB means one and a half with 5 data bits.
+        if (kept->stopBits != StopBits::One)
+            kept->stopBits = settings.dataBits == 5 ? StopBits::OneAndHalf : StopBits::Two;
+    }
+    if (kept != settings) {
+        m_error = kSettingsRefusedText +
+                  QStringLiteral("\nЗапрошено %1, устройство оставило %2.")
+                      .arg(describe(settings), kept ? describe(*kept) : QStringLiteral("неизвестно что"));
+        return false;
+    }
+    m_settings = settings;
+    return true;
+}
+
+bool SerialPortAccess::changeLine(const LineSettings &settings) {
+    if (!m_port.isOpen())
+        return false;
+    const LineSettings before = m_settings;
+    if (applyExactly(settings)) {
+        // RTS may have changed hands between the driver and the user.
+        applyOutputs();
+        return true;
+    }
+    // No half-set line: the port goes on as it was.
+    const QString why = m_error;
+    applyExactly(before);
+    m_error = why;
+    return false;
+}
+
+void SerialPortAccess::setOutputs(const ModemOutputs &outputs) {
+    m_outputs = outputs;
+    if (m_port.isOpen() && !m_pulsing)
+        applyOutputs();
+}
+
+void SerialPortAccess::applyOutputs() {
+    // A device without modem lines (a pseudo-terminal) refuses; that is no
+    // reason to fail.
+    m_calls->setModemLine(m_port.handle(), ModemLine::Dtr, m_outputs.dtr);
+    if (!driverOwnsRts())
+        m_calls->setModemLine(m_port.handle(), ModemLine::Rts, m_outputs.rts);
+}
+
+bool SerialPortAccess::pulse(ModemLine line, int ms) {
+    if (!m_port.isOpen() || m_pulsing || ms <= 0 || (line == ModemLine::Rts && driverOwnsRts()))
+        return false;
+    if (!m_calls->setModemLine(m_port.handle(), line, !chosen(line)))
+        return false;
+    m_pulsing = line;
+    m_pulseTimer.start(ms);
+    return true;
+}
+
+void SerialPortAccess::endPulse() {
+    if (const std::optional<ModemLine> line = std::exchange(m_pulsing, std::nullopt); line && m_port.isOpen())
+        applyOutputs();
+}
+
+bool SerialPortAccess::sendBreak(int ms) {
+    if (!m_port.isOpen() || m_breakTimer.isActive() || ms <= 0)
+        return false;
+    if (!m_calls->setBreak(m_port.handle(), true))
+        return false;
+    m_breakTimer.start(ms);
+    return true;
+}
+
+void SerialPortAccess::endBreak() {
+    m_breakTimer.stop();
+    if (m_port.isOpen())
+        m_calls->setBreak(m_port.handle(), false);
+}
+
+void SerialPortAccess::watchInputLines(bool on) {
+    m_watchInput = on;
+    updateInputWatch();
+}
+
+void SerialPortAccess::updateInputWatch() {
+    if (m_watchInput && m_port.isOpen()) {
+        readInputLines();
+        // Only a device that has the lines is waited on.
+        if (m_inputLines && !m_inputWaiter.running())
+            m_inputWaiter.start(*m_calls, int(m_port.handle()), [this] {
+                QMetaObject::invokeMethod(this, &SerialPortAccess::readInputLines, Qt::QueuedConnection);
+            });
+        return;
+    }
+    m_inputWaiter.stop();
+    if (std::exchange(m_inputLines, std::nullopt))
+        emit inputLinesChanged(std::nullopt);
+}
+
+void SerialPortAccess::readInputLines() {
+    if (!m_port.isOpen())
+        return;
+    const std::optional<InputLines> lines = m_calls->inputLines(m_port.handle());
+    if (lines != m_inputLines) {
+        m_inputLines = lines;
+        emit inputLinesChanged(lines);
+    }
 }
 
 } // namespace core

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "core/LineSettings.h"
+#include "core/platform/InputLineWaiter.h"
+#include "core/platform/LineCalls.h"
 #include "core/port/PortAccess.h"
 
 #include <QByteArray>
 #include <QSerialPort>
+#include <QTimer>
 
 namespace core {
 
@@ -15,6 +18,7 @@ class SerialPortAccess : public PortAccess {
     Q_OBJECT
 public:
     explicit SerialPortAccess(QObject *parent = nullptr);
+    ~SerialPortAccess() override;
 
     // Opens the device exclusively and applies the settings; false when the
     // device is absent, busy or refuses the settings (the port is then closed),
@@ -53,7 +57,33 @@ public:
     // Drops whatever is queued in both directions (the port is being closed).
     void discard() override;
 
+    bool hasLineControl() const override { return true; }
+    bool changeLine(const LineSettings &settings) override;
+    void setOutputs(const ModemOutputs &outputs) override;
+    bool pulse(ModemLine line, int ms) override;
+    bool sendBreak(int ms) override;
+    // While watched and open the lines are read at the start and after each
+    // change the driver reports to a waiting thread: nothing runs while they
+    // stay as they are, and a device without them (a pseudo-terminal) is
+    // asked once.
+    void watchInputLines(bool on) override;
+    std::optional<InputLines> inputLines() const override { return m_inputLines; }
+
+    // Tests put a recorder of the line's calls here; the system's by default.
+    void setLineCalls(LineCalls &calls) { m_calls = &calls; }
+
 private:
+    // Sets the framing and reads it back: every flag must be what was asked,
+    // whatever the driver kept from an earlier open.
+    bool applyExactly(const LineSettings &settings);
+    void applyOutputs();
+    bool driverOwnsRts() const { return m_settings.flow == FlowControl::RtsCts; }
+    bool chosen(ModemLine line) const { return line == ModemLine::Dtr ? m_outputs.dtr : m_outputs.rts; }
+    void endPulse();
+    void endBreak();
+    void updateInputWatch();
+    void readInputLines();
+
     void onError(QSerialPort::SerialPortError error);
     qint64 systemQueued() const;
     bool writable(int timeoutMs) const;
@@ -64,6 +94,16 @@ private:
     bool m_releasePending = false;
     quint64 m_openCount = 0;
     QString m_error;
+
+    LineCalls *m_calls = &systemLineCalls();
+    ModemOutputs m_outputs;
+    std::optional<ModemLine> m_pulsing;
+    QTimer m_pulseTimer;
+    QTimer m_breakTimer;
+    bool m_watchInput = false;
+    std::optional<InputLines> m_inputLines;
+    // Last, so that its thread ends before anything it reaches goes.
+    InputLineWaiter m_inputWaiter;
 };
 
 } // namespace core

@@ -1,5 +1,6 @@
 #include "core/port/TelnetCodec.h"
 
+#include <array>
 #include <initializer_list>
 #include <utility>
 
@@ -30,12 +31,27 @@ constexpr qsizetype kMaxSubNegotiation = 256;
 // so a server that never stops asking cannot make us write without end.
 constexpr quint8 kMaxAnswersPerOption = 8;
 
-// COM-PORT values for the settings of one open.
-constexpr quint8 kParityNone = 1;
+// COM-PORT values for the settings of one open, parity in the order of
+// core::Parity (none, even, odd, mark, space) and flow control in the order
+// of core::FlowControl (none, RTS/CTS, XON/XOFF).
+constexpr std::array<quint8, 5> kParityValues{1, 3, 2, 4, 5};
+constexpr std::array<quint8, 3> kFlowValues{1, 3, 2};
+// SET-CONTROL values for break, DTR and RTS: on, then off.
+constexpr quint8 kBreakOn = 5;
+constexpr quint8 kBreakOff = 6;
+constexpr quint8 kDtrOn = 8;
+constexpr quint8 kDtrOff = 9;
+constexpr quint8 kRtsOn = 11;
+constexpr quint8 kRtsOff = 12;
+// NOTIFY-MODEMSTATE and the input lines' bits in it and in the mask.
+constexpr quint8 kNotifyModemState = 7;
+constexpr quint8 kCtsBit = 0x10;
+constexpr quint8 kDsrBit = 0x20;
+constexpr quint8 kRiBit = 0x40;
+constexpr quint8 kDcdBit = 0x80;
 constexpr quint8 kStopOne = 1;
 constexpr quint8 kStopTwo = 2;
 constexpr quint8 kStopOneAndHalf = 3;
-constexpr quint8 kNoFlowControl = 1;
 
 QByteArray bytesOf(std::initializer_list<quint8> values) {
     QByteArray out;
@@ -103,7 +119,7 @@ QByteArray TelnetCodec::encodeData(QByteArrayView bytes) const {
 }
 
 QByteArray TelnetCodec::request(ComPortCommand command, const QByteArray &value) {
-    m_pending[quint8(command)] = value;
+    m_pending[quint8(command)].append(value);
     QByteArray out = bytesOf({kIac, kSb, kComPort, quint8(command)});
     appendEscaped(out, value, false); // inside a sub-negotiation only 0xFF is special
     out += bytesOf({kIac, kSe});
@@ -115,15 +131,28 @@ std::optional<QByteArray> TelnetCodec::requestLineSettings(const LineSettings &s
         return std::nullopt;
     return request(ComPortCommand::SetBaudRate, bigEndian32(quint32(settings.baudRate))) +
            request(ComPortCommand::SetDataSize, QByteArray(1, char(settings.dataBits))) +
-           request(ComPortCommand::SetParity, QByteArray(1, char(kParityNone))) +
+           request(ComPortCommand::SetParity, QByteArray(1, char(kParityValues[int(settings.parity)]))) +
            request(ComPortCommand::SetStopSize, QByteArray(1, char(stopSize(settings.stopBits)))) +
-           request(ComPortCommand::SetControl, QByteArray(1, char(kNoFlowControl)));
+           request(ComPortCommand::SetControl, QByteArray(1, char(kFlowValues[int(settings.flow)])));
+}
+
+QByteArray TelnetCodec::requestOutput(ModemLine line, bool active) {
+    const quint8 value = line == ModemLine::Dtr ? (active ? kDtrOn : kDtrOff) : (active ? kRtsOn : kRtsOff);
+    return request(ComPortCommand::SetControl, QByteArray(1, char(value)));
+}
+
+QByteArray TelnetCodec::requestBreak(bool on) {
+    return request(ComPortCommand::SetControl, QByteArray(1, char(on ? kBreakOn : kBreakOff)));
+}
+
+QByteArray TelnetCodec::requestInputLineReports() {
+    return request(ComPortCommand::SetModemStateMask, QByteArray(1, char(kCtsBit | kDsrBit | kRiBit | kDcdBit)));
 }
 
 int TelnetCodec::pendingAnswers() const {
     int count = 0;
     for (const auto &pending : m_pending)
-        count += pending.has_value();
+        count += int(pending.size());
     return count;
 }
 
@@ -266,11 +295,17 @@ void TelnetCodec::onSubNegotiation(Received &out) {
     if (m_sub.size() < 2 || quint8(m_sub[0]) != kComPort || quint8(m_sub[1]) <= kAnswerOffset)
         return;
     const quint8 command = quint8(m_sub[1]) - kAnswerOffset;
-    if (command >= m_pending.size() || !m_pending[command])
-        return; // a notification, or an answer nobody waits for
+    if (command == kNotifyModemState && m_sub.size() == 3) {
+        const quint8 state = quint8(m_sub[2]);
+        out.events.append({Event::Kind::ModemState, ComPortCommand{}, QByteArray(),
+                           InputLines{(state & kCtsBit) != 0, (state & kDsrBit) != 0, (state & kDcdBit) != 0,
+                                      (state & kRiBit) != 0}});
+        return;
+    }
+    if (command >= m_pending.size() || m_pending[command].isEmpty())
+        return; // another notification, or an answer nobody waits for
     const QByteArray value = m_sub.mid(2);
-    const bool accepted = value == *m_pending[command];
-    m_pending[command].reset();
+    const bool accepted = value == m_pending[command].takeFirst();
     out.events.append({accepted ? Event::Kind::Accepted : Event::Kind::NotAccepted, ComPortCommand(command),
                        accepted ? QByteArray() : value});
 }

@@ -29,6 +29,7 @@ public:
         SetParity = 3,
         SetStopSize = 4,
         SetControl = 5,
+        SetModemStateMask = 11,
         PurgeData = 12,
     };
 
@@ -38,10 +39,12 @@ public:
             ComPortRefused, // it refused, or withdrew it
             Accepted,       // it set what was asked
             NotAccepted,    // it answered with another value (in `value`)
+            ModemState,     // the far port's input lines changed (`lines`)
         };
         Kind kind;
         ComPortCommand command{};
         QByteArray value = {};
+        InputLines lines = {};
         bool operator==(const Event &) const = default;
     };
 
@@ -66,9 +69,14 @@ public:
     // A COM-PORT command; the server's answer to it becomes an Accepted or
     // NotAccepted event. Valid once ComPortEnabled was reported.
     QByteArray request(ComPortCommand command, const QByteArray &value);
-    // Baud rate, data size, no parity, stop size and no flow control: the
-    // five requests of one open. Empty when the settings cannot be framed.
+    // Baud rate, data size, parity, stop size and flow control: the five
+    // requests of one open. Empty when the settings cannot be framed.
     std::optional<QByteArray> requestLineSettings(const LineSettings &settings);
+    // SET-CONTROL for an output line or the break.
+    QByteArray requestOutput(ModemLine line, bool active);
+    QByteArray requestBreak(bool on);
+    // Asks the server to report CTS, DSR, RI and DCD as they change.
+    QByteArray requestInputLineReports();
     // Requests still waiting for the server's answer.
     int pendingAnswers() const;
 
@@ -89,8 +97,9 @@ private:
     static bool wantHim(quint8 option);
 
     std::array<Option, 256> m_options{};
-    // The value asked for, per command still waiting for its answer.
-    std::array<std::optional<QByteArray>, quint8(ComPortCommand::PurgeData) + 1> m_pending{};
+    // The values asked for, per command, in the order sent: a server answers
+    // in order, and several SET-CONTROL requests may wait at once.
+    std::array<QList<QByteArray>, quint8(ComPortCommand::PurgeData) + 1> m_pending{};
     bool m_comPort = false;
     State m_state = State::Data;
     quint8 m_verb = 0;

@@ -8,6 +8,7 @@ TerminalPort::TerminalPort(QObject *parent) : PortAccess(parent) {
         connect(port, &PortAccess::opened, this, &PortAccess::opened);
         connect(port, &PortAccess::readable, this, &PortAccess::readable);
         connect(port, &PortAccess::lost, this, &PortAccess::lost);
+        connect(port, &PortAccess::inputLinesChanged, this, &PortAccess::inputLinesChanged);
     }
 }
 
@@ -17,6 +18,16 @@ void TerminalPort::openAsync(const QString &location, const LineSettings &settin
         m_active->close();
     m_active = chosen;
     m_active->openAsync(location, settings);
+}
+
+void TerminalPort::setOutputs(const ModemOutputs &outputs) {
+    m_serial.setOutputs(outputs);
+    m_net.setOutputs(outputs);
+}
+
+void TerminalPort::watchInputLines(bool on) {
+    m_serial.watchInputLines(on);
+    m_net.watchInputLines(on);
 }
 
 } // namespace core

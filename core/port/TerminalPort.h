@@ -29,6 +29,18 @@ public:
     void purge() override { m_active->purge(); }
     void discard() override { m_active->discard(); }
 
+    bool hasLineControl() const override { return m_active->hasLineControl(); }
+    bool changeLine(const LineSettings &settings) override { return m_active->changeLine(settings); }
+    // Kept by both, so that the next open of either applies them.
+    void setOutputs(const ModemOutputs &outputs) override;
+    bool pulse(ModemLine line, int ms) override { return m_active->pulse(line, ms); }
+    bool sendBreak(int ms) override { return m_active->sendBreak(ms); }
+    void watchInputLines(bool on) override;
+    std::optional<InputLines> inputLines() const override { return m_active->inputLines(); }
+
+    // Tests record the local port's line calls.
+    void setLineCalls(LineCalls &calls) { m_serial.setLineCalls(calls); }
+
 private:
     SerialPortAccess m_serial;
     NetPort m_net;

@@ -94,7 +94,8 @@ TEST(TelnetCodec, ComPortAgreedSettingsRequestedAnswersMatched) {
               b({255, 250, 44, 1, 0,   255, 255, 255, 255, 255, 255, 255, 240, 255, 250, 44, 2, 7, 255, 240, 255,
                  250, 44,  3,  1, 255, 240, 255, 250, 44,  4,   2,   255, 240, 255, 250, 44, 5, 1, 255, 240}));
     EXPECT_EQ(codec.pendingAnswers(), 5);
-    // Answers cut anywhere; a notification between them is no answer.
+    // Answers cut anywhere; a notification between them is no answer, but
+    // the input lines it reports (CTS and DSR).
     const QByteArray answers =
         b({255,  250, 44,  101, 0,   255, 255, 255, 255, 255, 255, 255, 240, 255, 250, 44,  107,
            0x30, 255, 240, 255, 250, 44,  102, 8,   255, 240, 255, 250, 44,  103, 1,   255, 240});
@@ -102,11 +103,57 @@ TEST(TelnetCodec, ComPortAgreedSettingsRequestedAnswersMatched) {
     for (const char c : answers)
         events += codec.receive(QByteArray(1, c)).events;
     EXPECT_EQ(events, (Events{{Kind::Accepted, Cmd::SetBaudRate},
+                              {Kind::ModemState, {}, {}, core::InputLines{true, true, false, false}},
                               {Kind::NotAccepted, Cmd::SetDataSize, b({8})},
                               {Kind::Accepted, Cmd::SetParity}}));
     EXPECT_EQ(codec.pendingAnswers(), 2);
     EXPECT_EQ(codec.receive(b({255, 254, 44})).events, Events{{Kind::ComPortRefused}});
     EXPECT_FALSE(codec.requestLineSettings({9600, 8, core::StopBits::OneAndHalf})) << "a frame no UART makes";
+}
+
+TEST(TelnetCodec, ParityFlowOutputsBreakAndInputLineReports) {
+    const struct {
+        core::LineSettings settings;
+        quint8 parity, control;
+    } lines[] = {
+        {{9600, 8, core::StopBits::One, core::Parity::None, core::FlowControl::None}, 1, 1},
+        {{9600, 8, core::StopBits::One, core::Parity::Odd, core::FlowControl::XonXoff}, 2, 2},
+        {{9600, 8, core::StopBits::One, core::Parity::Even, core::FlowControl::RtsCts}, 3, 3},
+        {{9600, 8, core::StopBits::One, core::Parity::Mark}, 4, 1},
+        {{9600, 8, core::StopBits::One, core::Parity::Space}, 5, 1},
+    };
+    for (const auto &c : lines) {
+        core::TelnetCodec codec;
+        const QByteArray asked = *codec.requestLineSettings(c.settings);
+        EXPECT_TRUE(asked.contains(b({255, 250, 44, 3, c.parity, 255, 240}))) << int(c.parity);
+        EXPECT_TRUE(asked.endsWith(b({255, 250, 44, 5, c.control, 255, 240}))) << int(c.control);
+    }
+    core::TelnetCodec codec;
+    const std::pair<QByteArray, quint8> controls[] = {
+        {codec.requestOutput(core::ModemLine::Dtr, true), 8},
+        {codec.requestOutput(core::ModemLine::Dtr, false), 9},
+        {codec.requestOutput(core::ModemLine::Rts, true), 11},
+        {codec.requestOutput(core::ModemLine::Rts, false), 12},
+        {codec.requestBreak(true), 5},
+        {codec.requestBreak(false), 6},
+    };
+    for (const auto &[bytes, value] : controls)
+        EXPECT_EQ(bytes, b({255, 250, 44, 5, value, 255, 240}));
+    EXPECT_EQ(codec.requestInputLineReports(), b({255, 250, 44, 11, 0xF0, 255, 240}));
+    // Several SET-CONTROL answers wait at once and are matched in order.
+    EXPECT_EQ(codec.pendingAnswers(), 7);
+    EXPECT_EQ(codec.receive(b({255, 250, 44, 105, 8, 255, 240, 255, 250, 44, 105, 9, 255, 240})).events,
+              (Events{{Kind::Accepted, Cmd::SetControl}, {Kind::Accepted, Cmd::SetControl}}));
+    const std::pair<quint8, core::InputLines> states[] = {{0x00, {}},
+                                                          {0x10, {true, false, false, false}},
+                                                          {0x20, {false, true, false, false}},
+                                                          {0x80, {false, false, true, false}},
+                                                          {0x40, {false, false, false, true}},
+                                                          {0xF3, {true, true, true, true}}};
+    for (const auto &[state, expected] : states)
+        EXPECT_EQ(codec.receive(b({255, 250, 44, 107, state, 255, 240})).events,
+                  (Events{{Kind::ModemState, {}, {}, expected}}))
+            << int(state);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "core/Cp1251.h"
 #include "kit/PtyDevice.h"
+#include "kit/PtyLine.h"
 #include "macros/MacroStore.h"
 #include "support/AnsweringDevice.h"
 #include "support/FileSizeLimit.h"
@@ -414,6 +415,22 @@ TEST_F(RunCommand, LinksNeitherQtGuiNorWidgets) {
     version.start(TERMINALKVR_RUN_BINARY, {"--version"});
     ASSERT_TRUE(version.waitForFinished(30000));
     EXPECT_EQ(version.readAllStandardOutput(), QByteArray(TERMINALKVR_NAME " " TERMINALKVR_VERSION "\n"));
+}
+
+TEST_F(RunCommand, LineOptionsReachThePortBeforeTheFirstCommand) {
+    launch({"-b", "250000", "--stop", "2", "--flow", "rtscts", "--break", "250", "--lines", "-e", "^OK", port(), "AT"});
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(device().receive(3, 10000), "AT\r");
+    // The break came first.
+    EXPECT_GE(clock.elapsed(), 250);
+    const PtyLine line = readPtyLine(device().masterFd());
+    EXPECT_EQ(line.outputSpeed, 250000u);
+    EXPECT_TRUE(line.twoStopBits);
+    EXPECT_TRUE(line.rtsCts);
+    device().send("OK\r\n");
+    ASSERT_EQ(finish(), 0) << err.toStdString();
+    EXPECT_EQ(out, "lines: none (the port has no modem lines)\n*** Линия: break 250 мс\nAT\nOK\n");
 }
 
 TEST_F(RunCommand, NetworkPortThroughSer2net) {

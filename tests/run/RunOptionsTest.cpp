@@ -103,6 +103,66 @@ TEST(RunOptions, UsageErrorsNameTheOption) {
     }
 }
 
+TEST(RunOptions, LineControlsAreReadAndWrongValuesNamed) {
+    const struct {
+        const char *arguments;
+        core::LineSettings line;
+        core::ModemOutputs outputs;
+        std::optional<std::pair<core::ModemLine, int>> pulse;
+        std::optional<int> breakMs;
+        bool printLines;
+    } cases[] = {
+        {"p A", core::kStartLineSettings, {}, {}, {}, false},
+        {"-b 250000 --parity even --flow rtscts p A",
+         {250000, 8, core::StopBits::One, core::Parity::Even, core::FlowControl::RtsCts},
+         {},
+         {},
+         {},
+         false},
+        {"-b 31250 --bits 7 --parity mark --flow xonxoff p A",
+         {31250, 7, core::StopBits::One, core::Parity::Mark, core::FlowControl::XonXoff},
+         {},
+         {},
+         {},
+         false},
+        {"--dtr on --rts off --pulse dtr:100 --break 250 --lines p A",
+         core::kStartLineSettings,
+         {true, false},
+         std::pair{core::ModemLine::Dtr, 100},
+         250,
+         true},
+        {"--rts on --pulse rts:5 p A",
+         core::kStartLineSettings,
+         {false, true},
+         std::pair{core::ModemLine::Rts, 5},
+         {},
+         false},
+    };
+    for (const auto &c : cases) {
+        const ParsedOptions p = parse(QString::fromUtf8(c.arguments));
+        ASSERT_TRUE(p.ok()) << c.arguments << " -> " << p.error.toStdString();
+        EXPECT_EQ(p.options.line, c.line) << c.arguments;
+        EXPECT_EQ(p.options.outputs, c.outputs) << c.arguments;
+        EXPECT_EQ(p.options.pulse, c.pulse) << c.arguments;
+        EXPECT_EQ(p.options.breakMs, c.breakMs) << c.arguments;
+        EXPECT_EQ(p.options.printLines, c.printLines) << c.arguments;
+    }
+    const std::pair<const char *, const char *> errors[] = {
+        {"--parity e p A", "--parity: 'e' is not one of none|even|odd|mark|space"},
+        {"--flow hw p A", "--flow: 'hw' is not one of none|rtscts|xonxoff"},
+        {"--dtr 1 p A", "--dtr: '1' is not one of on|off"},
+        {"--pulse dtr p A", "--pulse: 'dtr' is not dtr:MS or rts:MS"},
+        {"--pulse cts:100 p A", "--pulse: 'cts:100' is not"},
+        {"--pulse dtr:0 p A", "--pulse: 'dtr:0' is not"},
+        {"--break 0 p A", "--break: '0' is not a whole number"},
+        {"-b 0 p A", "--baud: '0' is not a whole number"},
+    };
+    for (const auto &[arguments, error] : errors) {
+        const ParsedOptions p = parse(QString::fromUtf8(arguments));
+        EXPECT_TRUE(p.error.startsWith(QString::fromUtf8(error))) << arguments << " -> " << p.error.toStdString();
+    }
+}
+
 TEST(RunOptions, HelpShowsEveryOptionAndTwoExamples) {
     const QString help = runHelpText();
     EXPECT_TRUE(help.startsWith("Usage: terminalkvr-run [options] PORT [COMMAND...]\n")) << help.toStdString();

@@ -13,12 +13,15 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionComboBox>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace ui {
 
@@ -130,6 +133,39 @@ void ConnectionControl::setUpLineSettingLists() {
     for (QComboBox *list : {m_controls.BaudRate, m_controls.ComBits, m_controls.ComStopBits})
         appearance::keepReadableWhenDisabled(*list);
     connect(m_controls.ComPort, &QComboBox::currentIndexChanged, this, &ConnectionControl::showPortHint);
+    m_rateIndex = m_controls.BaudRate->currentIndex();
+    connect(m_controls.BaudRate, &QComboBox::activated, this, &ConnectionControl::rateChosen);
+}
+
+void ConnectionControl::rateChosen(int index) {
+    QComboBox *list = m_controls.BaudRate;
+    const int other = list->count() - 1;
+    if (index != other) {
+        m_rateIndex = index;
+        return;
+    }
+    QInputDialog ask(m_window);
+    ask.setWindowTitle(QStringLiteral("Другая скорость"));
+    ask.setLabelText(QStringLiteral("Скорость, бод (например 31250, 74880, 250000):"));
+    ask.setInputMode(QInputDialog::IntInput);
+    ask.setIntRange(1, std::numeric_limits<qint32>::max());
+    ask.setIntValue(list->itemText(m_rateIndex).toInt());
+    // Taken when accepted, as the window's other questions do.
+    std::optional<int> rate;
+    connect(&ask, &QDialog::accepted, &ask, [&rate, &ask] { rate = ask.intValue(); });
+    modal::exec(ask, ask.windowTitle());
+    if (!rate) {
+        list->setCurrentIndex(m_rateIndex);
+        return;
+    }
+    const QString text = QString::number(*rate);
+    int found = list->findText(text);
+    if (found < 0 || found == other) {
+        list->insertItem(other, text);
+        found = other;
+    }
+    list->setCurrentIndex(found);
+    m_rateIndex = found;
 }
 
 // The full device path, or the adapter's lasting name, behind the short name.
@@ -205,8 +241,13 @@ bool ConnectionControl::OpenComPort() {
         modal::inform(m_window, QStringLiteral("Скорость и число бит данных должны быть числами."));
         return false;
     }
+    // Parity and flow control are chosen beside the lists and kept by the
+    // session.
+    core::LineSettings line = *settings;
+    line.parity = m_session.lineSettings().parity;
+    line.flow = m_session.lineSettings().flow;
     // connectDone() ends the click, before this returns for a local port.
-    m_session.connectPort(m_controls.ComPort->currentData().toString(), *settings,
+    m_session.connectPort(m_controls.ComPort->currentData().toString(), line,
                           m_controls.ComPort->currentData(kStableRole).toString());
     return true;
 }

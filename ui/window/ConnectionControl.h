@@ -56,7 +56,11 @@ private:
     void setComPortColour(core::PortColour colour);
     void setLineSettingsEnabled(bool enabled);
     void setUpLineSettingLists();
+    // The rate list's last entry asks for a rate of the user's own, kept in
+    // the list for the run.
+    void rateChosen(int index);
 
+    int m_rateIndex = 0;
     Controls m_controls;
     QWidget *m_window;
     session::TerminalSession &m_session;

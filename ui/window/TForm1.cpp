@@ -8,6 +8,7 @@
 #include "ui/window/ConnectionControl.h"
 #include "ui/window/HistoryInput.h"
 #include "ui/window/Housekeeping.h"
+#include "ui/window/LineControls.h"
 #include "ui/window/LogRecorderControl.h"
 #include "ui/window/LogView.h"
 #include "ui/window/MacroPanel.h"
@@ -112,6 +113,7 @@ void TForm1::createPortSide(core::PortDirectory portDirectory) {
                                  ui.ButtonReadFile, ui.SendStart, ui.OldCmdList},
         *m_session, this);
     m_receive = std::make_unique<ReceivePath>(ReceivePath::Controls{ui.TimeOutRx, ui.TimeOutAns}, *m_session, this);
+    m_line = std::make_unique<LineControls>(*m_session, this);
 }
 
 TForm1::~TForm1() {
@@ -193,6 +195,8 @@ core::TerminalState TForm1::terminalState() const {
     state.SelectedCommand = m_sendModes->selectedCommand();
     return state;
 }
+
+void TForm1::setLineCalls(core::LineCalls &calls) { m_session->setLineCalls(calls); }
 
 void TForm1::SendPortData(const QByteArray &command) { m_session->SendPortData(command); }
 

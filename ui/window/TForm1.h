@@ -10,6 +10,9 @@
 namespace Ui {
 class TForm1;
 }
+namespace core {
+class LineCalls;
+}
 namespace macros {
 class MacroStore;
 }
@@ -27,6 +30,7 @@ class LogView;
 class MacroPanel;
 class PlotWindow;
 class ReceivePath;
+class LineControls;
 class SendModesPanel;
 class TFormEditHelpCmd;
 class TInfo;
@@ -54,6 +58,9 @@ public:
     const macros::MacroStore &macroStore() const;
     // The run's variables as their owners hold them now.
     core::TerminalState terminalState() const;
+
+    // Tests record the calls made on the serial line.
+    void setLineCalls(core::LineCalls &calls);
 
     // The single routine that writes to the port.
     void SendPortData(const QByteArray &command);
@@ -88,6 +95,7 @@ private:
     std::unique_ptr<ConnectionControl> m_connection;
     std::unique_ptr<TransmitLine> m_transmit;
     std::unique_ptr<ReceivePath> m_receive;
+    std::unique_ptr<LineControls> m_line;
     std::unique_ptr<Housekeeping> m_housekeeping;
     std::unique_ptr<PlotWindow> m_plot;
     bool m_sessionEnded = false;
