@@ -162,13 +162,16 @@ void Runner::readCommands() {
 void Runner::printInputLines(const std::optional<core::InputLines> &lines) {
     if (m_options.quiet)
         return;
-    const auto state = [](bool on) { return on ? "on" : "off"; };
+    const auto state = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
+    // Through the output buffer: standard output is a descriptor written
+    // without blocking against signals, in order with the log lines.
     if (lines)
-        std::fprintf(m_out, "lines: CTS %s, DSR %s, DCD %s, RI %s\n", state(lines->cts), state(lines->dsr),
-                     state(lines->dcd), state(lines->ri));
+        m_outBuffer += QStringLiteral("lines: CTS %1, DSR %2, DCD %3, RI %4\n")
+                           .arg(state(lines->cts), state(lines->dsr), state(lines->dcd), state(lines->ri))
+                           .toLocal8Bit();
     else if (m_session.isOpen())
-        std::fprintf(m_out, "lines: none (the port has no modem lines)\n");
-    std::fflush(m_out);
+        m_outBuffer += "lines: none (the port has no modem lines)\n";
+    writeOut();
 }
 
 void Runner::portStateChanged(bool open) {
