@@ -5,8 +5,11 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
+#include <poll.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -68,4 +71,21 @@ bool runUntil(const std::function<bool()> &done, int timeoutMs) {
     if (!done())
         loop.exec();
     return done();
+}
+
+void floodDevice(int fd, qint64 total, const std::atomic<bool> &giveUp) {
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < chunk.size(); ++i)
+        chunk[i] = i % 80 == 79 ? '\r' : char('!' + i % 94);
+    for (qint64 sent = 0; sent < total && !giveUp;) {
+        const ssize_t n = ::write(fd, chunk.constData(), size_t(std::min<qint64>(chunk.size(), total - sent)));
+        if (n > 0) {
+            sent += n;
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return;
+        } else {
+            pollfd writable{fd, POLLOUT, 0};
+            ::poll(&writable, 1, 100);
+        }
+    }
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
 #include <functional>
 
 // CPU seconds used so far by the whole process.
@@ -30,3 +31,8 @@ void runEventLoopFor(int ms);
 // Runs the event loop until `done` holds (looked at every 5 ms) or the time
 // is up; returns whether it held.
 bool runUntil(const std::function<bool()> &done, int timeoutMs);
+
+// Writes rows of printable text ending in CR to the descriptor (a device's
+// end of the line) as fast as it takes them, until total bytes went or
+// giveUp is set.
+void floodDevice(int fd, qint64 total, const std::atomic<bool> &giveUp);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Time from the Enter key in the command line to the last byte of a 20-byte
 // command readable at the device, over 1000 sends through the real window;
@@ -60,7 +61,23 @@ void runPlotBench();
 // time from a reply at the device to the next command there.
 void runRunnerBench(int megabytes, int rounds, int trips);
 
+// A script on the window's shared port at full speed: MB/s from the device to
+// the client and from the client to the device, over TCP and the Unix socket,
+// with the log recording.
+void runShareBench(int megabytes);
+
 // terminalkvr-run's after-answer chain beside a minimal pyserial script on
 // the same kind of device, in the same run: the median time from a reply at
 // the device to the next command there, and their ratio (goal: at most 2).
 void runRoundTripBench(int trips);
+// The terminal beside GtkTerm and CuteCom, each a process of its own on the
+// current X server (with a window manager), one at a time, each with its own
+// pseudo-terminal: periodic sending (the terminal only), idle and peak memory,
+// a steady 1000 lines a second, idle CPU, and a key typed during a flood until
+// it reaches the device. Every figure is printed beside its goal and the
+// peers'. Arguments key=value: flood=MB steady=s idle=s period=s
+// programs=terminal,gtkterm,cutecom, or quick. `self` is this benchmark (its
+// "peer-child" runs the terminal), `shim` the modem-line shim for GtkTerm.
+void runPeersBench(const QStringList &arguments, const QString &self, const QString &shim);
+// The terminal's side: peer-child SLAVE manual|periodMS.
+int peerChild(int argc, char **argv);

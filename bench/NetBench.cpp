@@ -29,24 +29,6 @@ constexpr int kConnects = 20;
 // ser2net lets the device go a moment after a client left.
 constexpr int kReleaseMs = 200;
 
-// Rows of printable text ending in CR, written as fast as the line takes them.
-void floodDevice(int fd, const std::atomic<bool> &giveUp) {
-    QByteArray chunk(64 * 1024, Qt::Uninitialized);
-    for (qsizetype i = 0; i < chunk.size(); ++i)
-        chunk[i] = i % 80 == 79 ? '\r' : char('!' + i % 94);
-    for (qint64 sent = 0; sent < kNetFloodBytes && !giveUp;) {
-        const ssize_t n = ::write(fd, chunk.constData(), size_t(std::min<qint64>(chunk.size(), kNetFloodBytes - sent)));
-        if (n > 0) {
-            sent += n;
-        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            return;
-        } else {
-            pollfd writable{fd, POLLOUT, 0};
-            ::poll(&writable, 1, 100);
-        }
-    }
-}
-
 // Runs the event loop until the condition holds, looking whenever the loop
 // is idle; whether it held within the time.
 bool idleUntil(const std::function<bool()> &done, int timeoutMs) {
@@ -110,7 +92,7 @@ void throughput(const char *name, const QString &entry, int deviceFd) {
     const double cpuBefore = windowCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    std::thread device(floodDevice, deviceFd, std::cref(giveUp));
+    std::thread device(floodDevice, deviceFd, kNetFloodBytes, std::cref(giveUp));
     const bool all = runUntil([&] { return state().RxTotal == kNetFloodBytes && state().RxLen == 0; }, 600000);
     const double seconds = wall.elapsed() / 1000.0;
     const double cpu = windowCpuSeconds() - cpuBefore;

@@ -20,6 +20,9 @@
 //   compare alone) terminal_bench run [megabytes [rounds [trips]]]   terminalkvr-run beside them (not part of all)
 //   terminal_bench roundtrip [trips]   terminalkvr-run's round trip beside pyserial's (not part of all)
 //   terminal_bench looks [folder]   (not part of all)
+//   terminal_bench share [megabytes]   a script on the shared port (not part of all)
+//   terminal_bench peers [flood=MB] [steady=s] [idle=s] [period=s] [programs=a,b] [quick]   (not part of all;
+//   under Xvfb with a window manager: bench/peers.sh)
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // A window that would open modally (a failed connect, say) is reported and
@@ -33,6 +36,8 @@ int main(int argc, char **argv) {
     // in: the macro benchmark starts it on a full store and on an empty one.
     if (std::strcmp(which, "startup-child") == 0)
         return startupChild();
+    if (std::strcmp(which, "peer-child") == 0)
+        return peerChild(argc, argv);
     // The windows create their data files in the working directory.
     QTemporaryDir workDir;
     QDir::setCurrent(workDir.path());
@@ -55,8 +60,16 @@ int main(int argc, char **argv) {
     if (std::strcmp(which, "run") == 0)
         runRunnerBench(argc > 2 ? std::atoi(argv[2]) : 20, argc > 3 ? std::atoi(argv[3]) : 1,
                        argc > 4 ? std::atoi(argv[4]) : 200);
+    if (std::strcmp(which, "share") == 0)
+        runShareBench(argc > 2 ? std::atoi(argv[2]) : 20);
     if (std::strcmp(which, "roundtrip") == 0)
         runRoundTripBench(argc > 2 ? std::atoi(argv[2]) : 500);
+    if (std::strcmp(which, "peers") == 0) {
+        QStringList arguments;
+        for (int i = 2; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        runPeersBench(arguments, QCoreApplication::applicationFilePath(), QStringLiteral(MODEM_LINES_SHIM));
+    }
     if (std::strcmp(which, "looks") == 0)
         runLooksBench(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/tmp/log-looks"));
     if (all || std::strcmp(which, "macros") == 0)

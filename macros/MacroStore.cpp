@@ -4,6 +4,7 @@
 #include "core/FixedTexts.h"
 #include "core/platform/FileDescriptor.h"
 #include "core/platform/FileLock.h"
+#include "core/platform/Memory.h"
 #include "core/platform/SafeFile.h"
 
 #include <QDir>
@@ -53,12 +54,46 @@ int signedRecords(const char *records, int count) {
     return count;
 }
 
+// An image of zeros that takes memory only where something is written: most
+// records of a store are empty, and the whole image is 10 MB.
+QByteArray blankImage(qsizetype size) {
+    QByteArray image(size, Qt::Uninitialized);
+    core::zeroAndRelease(image.data(), size);
+    return image;
+}
+
+// Reads up to size bytes of the file into a blank image, writing only the
+// pieces (a page each) that are not all zeros; how many bytes were read, or
+// -1.
+qint64 readSparse(QFile &file, char *image, qint64 size) {
+    constexpr qint64 kPiece = 4096;
+    QByteArray chunk(16 * kPiece, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = file.read(chunk.data(), std::min<qint64>(chunk.size(), size - got));
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        for (qint64 at = 0; at < n;) {
+            char *to = image + got + at;
+            const qint64 piece = std::min<qint64>(n - at, kPiece - qint64(reinterpret_cast<quintptr>(to) % kPiece));
+            const char *from = chunk.constData() + at;
+            if (std::any_of(from, from + piece, [](char c) { return c != 0; }))
+                std::memcpy(to, from, piece);
+            at += piece;
+        }
+        got += n;
+    }
+    return got;
+}
+
 } // namespace
 
 const QString MacroStore::kRebuiltMessage = QStringLiteral("Проблема с файлом конфигурации, он будет перезаписан");
 const QString MacroStore::kFileName = QStringLiteral("CmdConfig");
 
-MacroStore::MacroStore() : m_image(kFileSize, '\0'), m_fileImage(m_image) {}
+MacroStore::MacroStore() : m_image(blankImage(kFileSize)), m_fileImage(m_image) {}
 
 int MacroStore::capacity(Field field) {
     switch (field) {
@@ -153,20 +188,20 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
     QFile file;
     if (!opened.openForReading(path)) {
         error = opened.errorString();
-        image.fill('\0', kFileSize);
+        image = blankImage(kFileSize);
         return opened.missing() ? Content::Missing : Content::Unreadable;
     }
     if (!opened.handTo(file)) {
         error = opened.errorString();
         return Content::Unreadable;
     }
-    // Read straight into fresh memory (it is 10 MB, read at every start);
-    // whatever the file does not cover is zeroed below.
-    image = QByteArray(base ? 2 * kFileSize : kFileSize, Qt::Uninitialized);
-    qint64 got = file.read(image.data(), image.size());
+    // Read into a blank image (it is 10 MB, read at every start): the empty
+    // parts of the file take no memory.
+    image = blankImage(base ? 2 * kFileSize : kFileSize);
+    qint64 got = readSparse(file, image.data(), image.size());
     if (got < 0) {
         error = file.errorString();
-        image.fill('\0', kFileSize);
+        image = blankImage(kFileSize);
         return Content::Unreadable;
     }
     if (base) {
@@ -185,7 +220,7 @@ MacroStore::Content MacroStore::readImage(const QString &path, QByteArray &image
     const qsizetype keep = kRecordSize * std::min(good + 1, whole);
     const bool bad = good < kLists;
     // A trailing part of a record is not a record.
-    std::memset(image.data() + keep, 0, kFileSize - keep);
+    core::zeroAndRelease(image.data() + keep, kFileSize - keep);
     if (bad)
         error = QStringLiteral("Damaged: fewer than %1 whole records, or a record without its signature").arg(kLists);
     return bad ? Content::Damaged : Content::Good;
@@ -224,7 +259,7 @@ bool MacroStore::LoadCmdConfig(const QString &path) {
         // file is never written over. The run goes on with default lists.
         m_unreadable = true;
         m_readError = error;
-        m_image.fill('\0', kFileSize);
+        m_image = blankImage(kFileSize);
         rebuild();
         m_fileImage = m_image;
         return fail(error);
@@ -247,7 +282,7 @@ bool MacroStore::readOnly(const QString &path) {
     m_fileImage = m_image;
     if (content == Content::Good)
         return true;
-    m_image.fill('\0', kFileSize);
+    m_image = blankImage(kFileSize);
     m_fileImage = m_image;
     return fail(
         QStringLiteral("%1: %2").arg(path, content == Content::Missing ? QStringLiteral("no such file") : error));

@@ -162,13 +162,11 @@ void Runner::readCommands() {
 void Runner::printInputLines(const std::optional<core::InputLines> &lines) {
     if (m_options.quiet)
         return;
-    const auto state = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
-    // Through the output buffer: standard output is a descriptor written
-    // without blocking against signals, in order with the log lines.
+    const auto state = [](bool on) { return on ? "on" : "off"; };
+    // Through the output's buffer, in order with the log lines.
     if (lines)
-        m_outBuffer += QStringLiteral("lines: CTS %1, DSR %2, DCD %3, RI %4\n")
-                           .arg(state(lines->cts), state(lines->dsr), state(lines->dcd), state(lines->ri))
-                           .toLocal8Bit();
+        m_outBuffer += QByteArray("lines: CTS ") + state(lines->cts) + ", DSR " + state(lines->dsr) + ", DCD " +
+                       state(lines->dcd) + ", RI " + state(lines->ri) + '\n';
     else if (m_session.isOpen())
         m_outBuffer += "lines: none (the port has no modem lines)\n";
     writeOut();

@@ -217,7 +217,14 @@ void PortChannel::passClaimedInput() {
     if (!m_open)
         return;
     if (const qint64 waiting = m_port.bytesWaiting(); waiting > 0)
-        emit claimedInput(m_port.read(waiting));
+        emit claimedInput(read(waiting));
+}
+
+QByteArray PortChannel::read(qint64 maxBytes) {
+    QByteArray bytes = m_port.read(maxBytes);
+    if (!bytes.isEmpty())
+        emit bytesRead(bytes);
+    return bytes;
 }
 
 } // namespace session

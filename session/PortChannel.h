@@ -73,7 +73,7 @@ public:
 
     // --- Raw bytes ---------------------------------------------------------
     qint64 bytesWaiting() { return m_open ? m_port.bytesWaiting() : 0; }
-    QByteArray read(qint64 maxBytes) { return m_port.read(maxBytes); }
+    QByteArray read(qint64 maxBytes);
     // Hands the bytes to the port; how many it took (0: closed or gone; a
     // claimant's refused write reaches the watch from the event loop).
     qint64 write(const QByteArray &bytes);
@@ -140,6 +140,9 @@ signals:
     void inputLinesChanged(const std::optional<core::InputLines> &lines);
     // Received bytes for the claimant.
     void claimedInput(const QByteArray &bytes);
+    // Every byte read from the port, whoever reads it (the log or the
+    // claimant), as read: the clients of a shared port get them all.
+    void bytesRead(const QByteArray &bytes);
 
 private:
     enum class Opening { None, ByUser, Reconnect };

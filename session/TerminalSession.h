@@ -172,6 +172,14 @@ public:
     // when that failed (logRecorder() says why).
     bool closeLog() { return m_log.close(); }
 
+    // --- Other clients of the port (a shared port) --------------------------
+    // Another client's bytes as one piece, logged as sent under logText; a
+    // line of the log on its behalf (see Transmitter).
+    bool writeShared(const QByteArray &bytes, const QByteArray &logText) {
+        return m_transmitter.writeShared(bytes, logText);
+    }
+    void logShared(const QByteArray &logText) { m_transmitter.logShared(logText); }
+
     // --- Counters ---------------------------------------------------------
     const Traffic &traffic() const { return m_traffic; }
     // The statistics' "0" button; the byte totals stay.

@@ -49,6 +49,26 @@ void Transmitter::sendHeld() {
         SendPortData(command);
 }
 
+bool Transmitter::writeShared(const QByteArray &bytes, const QByteArray &logText) {
+    if (m_busy || bytes.isEmpty() || !m_channel.freeForSession())
+        return false;
+    m_busy = true;
+    const auto release = qScopeGuard([this] { m_busy = false; });
+    m_receiver.takeArrivedInput();
+    const qint64 taken = m_channel.write(bytes);
+    if (taken <= 0)
+        return false;
+    m_log.putLine(logText, Direction::Sent);
+    m_traffic.TxTotal += static_cast<quint32>(taken);
+    emit bytesSent(static_cast<quint32>(taken));
+    return true;
+}
+
+void Transmitter::logShared(const QByteArray &logText) {
+    m_receiver.takeArrivedInput();
+    m_log.putLine(logText, Direction::Sent);
+}
+
 Transmitter::Outcome Transmitter::sendOnce(const QByteArray &command) {
     m_busy = true;
     const auto release = qScopeGuard([this] { m_busy = false; });

@@ -47,6 +47,13 @@ public:
     // The settle time is over: the sends asked for meanwhile go, in order.
     void sendHeld();
 
+    // Another client's bytes (a shared port's), written as one piece after
+    // what has arrived so far is shown, and logged as sent under logText.
+    // False when they did not go (closed, claimed, busy, settling, gone).
+    bool writeShared(const QByteArray &bytes, const QByteArray &logText);
+    // A line of the log on another client's behalf, after what has arrived.
+    void logShared(const QByteArray &logText);
+
 signals:
     // A command is about to go out (the history takes it).
     void commandSent(const QByteArray &command);

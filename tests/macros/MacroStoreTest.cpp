@@ -115,6 +115,38 @@ TEST(MacroStore, LoadChecksRebuildsKeepsTheBadFileAndSavesOneHundredRecords) {
     }
 }
 
+// Empty parts of the file are not copied into memory: whatever piece of the
+// image a byte falls in, next to empty ones, it is read.
+TEST(MacroStore, EveryByteOfAMostlyEmptyFileIsLoaded) {
+    const struct {
+        const char *what;
+        QList<int> set; // offsets of bytes set to 0x7F, beside the signatures
+    } cases[] = {
+        {"none", {}},
+        {"first and last byte of the file", {0, kRecord * 100 - 1}},
+        {"around 4096-byte boundaries", {4095, 4096, 8191, 3 * 4096 + 1}},
+        {"around 64 KB boundaries", {65535, 65536, 10 * 65536 - 1}},
+        {"in the reserved bytes of one record", {signatureAt(40) - 1, signatureAt(40) + 4}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray bytes = image(0, false);
+        for (const int at : c.set)
+            bytes[at] = 0x7F;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("CmdConfig");
+        writeFile(path, bytes);
+        macros::MacroStore store;
+        EXPECT_TRUE(store.LoadCmdConfig(path));
+        EXPECT_FALSE(store.rebuilt());
+        EXPECT_EQ(firstDifference(store.image(), bytes), -1);
+        store.setCommand(100, 48, u"AT");
+        ASSERT_TRUE(store.save(path));
+        putText(bytes, commandAt(100, 48), "AT");
+        EXPECT_EQ(firstDifference(fileBytes(path), bytes), -1);
+    }
+}
+
 TEST(MacroStore, SlotsCutToTheirCapacityAndHoldWindows1251) {
     const QString c300(300, 'c');
     const struct {

@@ -105,7 +105,7 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
     ASSERT_TRUE(waitUntil([&] { return plot.record().size() == 1; }));
     EXPECT_EQ(plot.record().seriesNames(), QStringList{"c"});
 
-    // The log's own items, a separator, then the plot.
+    // The log's own items, a separator, then the plot and the port for scripts.
     auto *log = find<QAbstractScrollArea>(QStringLiteral("MainWindow"));
     QStringList items;
     QTimer::singleShot(0, [&items] {
@@ -118,8 +118,9 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
     QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), log->viewport()->mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(log->viewport(), &request);
     QCoreApplication::processEvents(); // the menu is up
-    ASSERT_GE(items.size(), 3);
-    EXPECT_EQ(items.mid(items.size() - 2), (QStringList{"-", kPlotAction}));
+    ASSERT_GE(items.size(), 4);
+    EXPECT_EQ(items.mid(items.size() - 3),
+              (QStringList{"-", kPlotAction, QStringLiteral("Открыть порт для скриптов")}));
 }
 
 // A device at a 115200-baud pace: its lines reach the port in 32-byte reads

@@ -1,6 +1,7 @@
 #include "ui/dialogs/PlotWindow.h"
 
 #include "ui/dialogs/ModalSeam.h"
+#include "ui/dialogs/OwnedWindow.h"
 
 #include "rx/AxisFit.h"
 
@@ -21,7 +22,6 @@
 #include <QSpinBox>
 #include <QValueAxis>
 #include <QWheelEvent>
-#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -244,21 +244,7 @@ void PlotWindow::showEvent(QShowEvent *event) {
     redraw();
 }
 
-// A window of the main window's, but not its Qt child, which would take on
-// its style sheet: only the window system learns the owner, and keeps it
-// over the main window.
-void PlotWindow::openOverOwner() {
-    if (!isVisible()) {
-        winId();
-        windowHandle()->setTransientParent(m_owner->windowHandle());
-        QRect frame(QPoint(), size());
-        frame.moveCenter(m_owner->geometry().center());
-        move(frame.topLeft());
-    }
-    show();
-    raise();
-    activateWindow();
-}
+void PlotWindow::openOverOwner() { showOverOwner(*this, *m_owner); }
 
 void PlotWindow::frame() {
     if (m_sinceRedraw.isValid() && m_sinceRedraw.elapsed() < kRedrawMs) {

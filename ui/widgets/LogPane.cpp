@@ -1,5 +1,6 @@
 #include "ui/widgets/LogPane.h"
 
+#include "ui/widgets/FillBand.h"
 #include "ui/widgets/LogScrollBar.h"
 
 #include <QClipboard>
@@ -17,8 +18,6 @@ namespace ui {
 namespace {
 
 constexpr int kMargin = WrappedLines::kMargin;
-// Scan lines of the field filled at a time.
-constexpr int kFillBand = 64;
 
 bool isWordCharacter(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 

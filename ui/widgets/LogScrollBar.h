@@ -8,10 +8,11 @@ namespace ui {
 // new lines, but the handle moves by a pixel only every so many lines (and
 // not at all once it is as small as it gets and sits at the end); the bar is
 // repainted only when what it shows has changed once the event is handled,
-// not on every change of its numbers.
+// not on every change of its numbers. It is drawn in bands of scan lines
+// (kFillBand), the same pixels as a plain bar.
 class LogScrollBar : public QScrollBar {
 public:
-    using QScrollBar::QScrollBar;
+    explicit LogScrollBar(Qt::Orientation orientation, QWidget *parent = nullptr);
 
 protected:
     void sliderChange(SliderChange change) override;

@@ -4,6 +4,7 @@
 #include "session/TerminalSession.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/dialogs/PlotWindow.h"
+#include "ui/dialogs/ShareWindow.h"
 #include "ui/widgets/PointerWatch.h"
 #include "ui/window/ConnectionControl.h"
 #include "ui/window/HistoryInput.h"
@@ -38,6 +39,10 @@ TForm1::TForm1(core::PortDirectory portDirectory, QWidget *parent)
     m_plot = std::make_unique<PlotWindow>([session = m_session.get()] { return session->dataMode(); }, this);
     m_logView->offerInMenu(m_plot->openAction());
     addAction(m_plot->openAction());
+    // So is serving the open port to scripts, while one is open.
+    m_share = std::make_unique<ShareWindow>(*m_session, this);
+    m_logView->offerInMenu(m_share->openAction());
+    addAction(m_share->openAction());
     m_sendModes->showCommands(history);
     m_housekeeping = std::make_unique<Housekeeping>(m_ui->TextTime, this);
     connectSubsystems();
@@ -230,6 +235,7 @@ void TForm1::FormClose() {
     m_history->save();
     m_logRecorder->close();
     m_plot->close();
+    m_share->close();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event) {

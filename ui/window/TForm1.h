@@ -32,6 +32,7 @@ class PlotWindow;
 class ReceivePath;
 class LineControls;
 class SendModesPanel;
+class ShareWindow;
 class TFormEditHelpCmd;
 class TInfo;
 class TOpenPortError;
@@ -98,6 +99,7 @@ private:
     std::unique_ptr<LineControls> m_line;
     std::unique_ptr<Housekeeping> m_housekeeping;
     std::unique_ptr<PlotWindow> m_plot;
+    std::unique_ptr<ShareWindow> m_share;
     bool m_sessionEnded = false;
 };
 

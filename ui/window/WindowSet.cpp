@@ -6,6 +6,7 @@
 #include "ui/dialogs/TInfo.h"
 #include "ui/dialogs/TOpenPortError.h"
 #include "ui/dialogs/TSave.h"
+#include "ui/widgets/CursorBlinkTimeout.h"
 #include "ui/window/TForm1.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ WindowSet::WindowSet(core::PortDirectory portDirectory)
     Form1->attachMacroWindows(FormEditHelpCmd.get(), Save.get());
     Form1->attachInfoWindow(Info.get());
     endSessionWithTheProgram();
+    m_blinkTimeout = std::make_unique<CursorBlinkTimeout>();
 }
 
 void WindowSet::endSessionWithTheProgram() {

@@ -17,6 +17,7 @@ class TSave;
 class TInfo;
 class TFormEditCmd;
 class TOpenPortError;
+class CursorBlinkTimeout;
 
 // The program's windows, each created once at startup, in this order, and
 // kept for the whole run. Before the first of them the program's icon becomes
@@ -43,6 +44,7 @@ private:
     void endSessionWithTheProgram();
 
     std::unique_ptr<core::TerminationSignals> m_endSignals;
+    std::unique_ptr<CursorBlinkTimeout> m_blinkTimeout;
 };
 
 // Puts the main window in the middle of the screen and shows it.
