@@ -90,84 +90,18 @@ int TelnetCodec::pendingAnswers() const {
 }
 
 TelnetCodec::Received TelnetCodec::receive(QByteArrayView bytes) {
+    struct Answering : telnet::Reader::Listener {
+        Answering(TelnetCodec &codec, Received &out) : m_codec(codec), m_out(out) {}
+        bool peerBinary() const override { return m_codec.m_options[kBinary].him; }
+        void onVerb(quint8 verb, quint8 option) override { m_codec.onVerb(verb, option, m_out); }
+        void onSubNegotiation(const QByteArray &sub) override { m_codec.onSubNegotiation(sub, m_out); }
+        TelnetCodec &m_codec;
+        Received &m_out;
+    };
     Received out;
     out.data.reserve(bytes.size());
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const quint8 b = quint8(bytes[i]);
-        switch (m_state) {
-        case State::Cr:
-            m_state = State::Data;
-            if (b == 0)
-                break; // CR NUL stands for a bare CR outside binary mode
-            [[fallthrough]];
-        case State::Data: {
-            if (b == kIac) {
-                m_state = State::Iac;
-                break;
-            }
-            const bool binary = m_options[kBinary].him;
-            if (b == kCr && !binary) {
-                out.data += char(b);
-                m_state = State::Cr;
-                break;
-            }
-            // The device's bytes come in runs; take a run at once.
-            qsizetype end = i + 1;
-            while (end < bytes.size() && quint8(bytes[end]) != kIac && (binary || quint8(bytes[end]) != kCr))
-                ++end;
-            out.data.append(bytes.sliced(i, end - i));
-            i = end - 1;
-            break;
-        }
-        case State::Iac:
-            if (b == kIac) {
-                out.data += char(kIac);
-                m_state = State::Data;
-            } else if (b >= kWill && b <= kDont) {
-                m_verb = b;
-                m_state = State::Verb;
-            } else if (b == kSb) {
-                m_sub.clear();
-                m_subOverflow = false;
-                m_state = State::Sub;
-            } else {
-                m_state = State::Data; // NOP, go-ahead and the like, or junk: nothing to do
-            }
-            break;
-        case State::Verb:
-            onVerb(m_verb, b, out);
-            m_state = State::Data;
-            break;
-        case State::Sub:
-            if (b == kIac)
-                m_state = State::SubIac;
-            else if (m_sub.size() < kMaxSubNegotiation)
-                m_sub += char(b);
-            else
-                m_subOverflow = true;
-            break;
-        case State::SubIac:
-            if (b == kIac) {
-                m_state = State::Sub;
-                if (m_sub.size() < kMaxSubNegotiation)
-                    m_sub += char(kIac);
-                else
-                    m_subOverflow = true;
-            } else if (b == kSe) {
-                if (!m_subOverflow)
-                    onSubNegotiation(out);
-                m_sub.clear();
-                m_state = State::Data;
-            } else {
-                // A sub-negotiation cut short by another command: drop it and
-                // take the command.
-                m_sub.clear();
-                m_state = State::Iac;
-                --i;
-            }
-            break;
-        }
-    }
+    Answering answering(*this, out);
+    m_reader.read(bytes, out.data, answering);
     return out;
 }
 
@@ -224,12 +158,12 @@ void TelnetCodec::onVerb(quint8 verb, quint8 option, Received &out) {
     }
 }
 
-void TelnetCodec::onSubNegotiation(Received &out) {
-    if (m_sub.size() < 2 || quint8(m_sub[0]) != kComPort || quint8(m_sub[1]) <= kAnswerOffset)
+void TelnetCodec::onSubNegotiation(const QByteArray &sub, Received &out) {
+    if (sub.size() < 2 || quint8(sub[0]) != kComPort || quint8(sub[1]) <= kAnswerOffset)
         return;
-    const quint8 command = quint8(m_sub[1]) - kAnswerOffset;
-    if (command == quint8(Command::NotifyModemState) && m_sub.size() == 3) {
-        const quint8 state = quint8(m_sub[2]);
+    const quint8 command = quint8(sub[1]) - kAnswerOffset;
+    if (command == quint8(Command::NotifyModemState) && sub.size() == 3) {
+        const quint8 state = quint8(sub[2]);
         out.events.append({Event::Kind::ModemState, ComPortCommand{}, QByteArray(),
                            InputLines{(state & kCtsBit) != 0, (state & kDsrBit) != 0, (state & kDcdBit) != 0,
                                       (state & kRiBit) != 0}});
@@ -237,7 +171,7 @@ void TelnetCodec::onSubNegotiation(Received &out) {
     }
     if (command >= m_pending.size() || m_pending[command].isEmpty())
         return; // another notification, or an answer nobody waits for
-    const QByteArray value = m_sub.mid(2);
+    const QByteArray value = sub.mid(2);
     const bool accepted = value == m_pending[command].takeFirst();
     out.events.append({accepted ? Event::Kind::Accepted : Event::Kind::NotAccepted, ComPortCommand(command),
                        accepted ? QByteArray() : value});
