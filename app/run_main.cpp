@@ -1,5 +1,6 @@
 #include "core/FixedTexts.h"
 #include "core/platform/BlockedWrite.h"
+#include "core/platform/FileDescriptor.h"
 #include "core/platform/TerminationSignals.h"
 #include "run/CommandSource.h"
 #include "run/PortChoice.h"
@@ -8,7 +9,6 @@
 #include "run/Runner.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <cstdio>
 
@@ -56,9 +56,7 @@ int main(int argc, char **argv) {
         break;
     }
 
-    QFile input;
-    input.open(stdin, QIODevice::ReadOnly);
-    const run::Commands commands = run::loadCommands(options, input);
+    const run::Commands commands = run::loadCommands(options, core::kStandardInput);
     // Input that cannot be used is no usage error: no hint at --help.
     if (!commands.error.isEmpty()) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(run::kRunProgram), commands.error.toLocal8Bit().constData());

@@ -3,33 +3,24 @@
 namespace run {
 
 QList<QByteArray> AnswerLines::add(QByteArrayView bytes) {
-    QList<QByteArray> lines;
-    const auto end = [&] {
-        if (!m_line.isEmpty() && !m_restTaken)
-            lines << m_line;
-        m_line.clear();
+    QList<QByteArray> lines = m_lines.take(bytes);
+    // The first line to end is the one whose beginning was taken.
+    if (m_restTaken && !lines.isEmpty()) {
+        lines.removeFirst();
         m_restTaken = false;
-    };
-    for (const char byte : bytes) {
-        if (byte == '\r' || byte == '\n') {
-            end();
-            continue;
-        }
-        m_line += byte;
-        if (m_line.size() >= kMaxLineBytes)
-            end();
     }
     return lines;
 }
 
 std::optional<QByteArray> AnswerLines::pause() const {
-    if (m_line.isEmpty() || m_restTaken)
+    const QByteArray &line = m_lines.unfinished();
+    if (line.isEmpty() || m_restTaken)
         return std::nullopt;
-    return m_line;
+    return line;
 }
 
 void AnswerLines::restart() {
-    m_line.clear();
+    m_lines.clear();
     m_restTaken = false;
 }
 

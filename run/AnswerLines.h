@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rx/ReceivedLines.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -12,7 +14,8 @@ namespace run {
 // chat and expect read a modem: a line ends at CR or LF wherever the bytes'
 // packets begin and end, and empty lines are no lines. The line still
 // arriving is offered once the device pauses, so that a prompt without a
-// line end can answer too. Bytes in, lines out; nothing here waits.
+// line end can answer too. The cutting is the received lines' own; this adds
+// the pause. Bytes in, lines out; nothing here waits.
 class AnswerLines {
 public:
     // A longer line is cut here and offered as a line of its own: a device
@@ -26,12 +29,13 @@ public:
     std::optional<QByteArray> pause() const;
     // The unfinished line pause() offered was taken as the answer: its rest
     // is no line of its own.
-    void unfinishedTaken() { m_restTaken = !m_line.isEmpty(); }
+    void unfinishedTaken() { m_restTaken = !m_lines.unfinished().isEmpty(); }
     // A command went out: an unfinished line from before is no answer to it.
     void restart();
 
 private:
-    QByteArray m_line;
+    rx::ReceivedLines m_lines{kMaxLineBytes};
+    // The line begun was taken at a pause: when it ends, it is no line.
     bool m_restTaken = false;
 };
 

@@ -8,8 +8,6 @@ namespace run {
 
 namespace {
 
-constexpr qint64 kInputBlockBytes = 64 * 1024;
-
 void add(Commands &out, const QByteArray &command) {
     if (command.isEmpty())
         return;
@@ -23,7 +21,7 @@ void addTyped(Commands &out, const QString &command) { add(out, core::cp1251::fr
 
 } // namespace
 
-Commands loadCommands(const RunOptions &options, QIODevice &standardInput) {
+Commands loadCommands(const RunOptions &options, int inputFd) {
     Commands out;
     switch (options.source) {
     case RunOptions::Source::Arguments:
@@ -53,22 +51,24 @@ Commands loadCommands(const RunOptions &options, QIODevice &standardInput) {
     case RunOptions::Source::StandardInput: {
         // Bytes as a command file holds them, sent as they are: no decoding
         // that could cut a line at a zero byte or turn a byte into '?'.
-        // Read in blocks: a line read of Qt's on a standard stream ends at a
-        // zero byte.
-        const auto addLine = [&out](QByteArray line) {
-            while (line.endsWith('\r'))
-                line.chop(1);
-            add(out, line);
-        };
-        QByteArray rest;
-        for (QByteArray block; !(block = standardInput.read(kInputBlockBytes)).isEmpty();) {
-            rest += block;
-            qsizetype start = 0;
-            for (qsizetype end; (end = rest.indexOf('\n', start)) >= 0; start = end + 1)
-                addLine(rest.mid(start, end - start));
-            rest.remove(0, start);
+        auto stream = std::make_shared<CommandStream>(inputFd);
+        // Only the first command is read before the run; the rest as they
+        // are sent. A list to go through again, or one expectation per
+        // command to be counted first, is read whole.
+        const bool streamed = options.count == 1 && options.expect.size() <= 1;
+        while (stream->waitForCommand()) {
+            const std::optional<QByteArray> command = stream->take();
+            if (command)
+                add(out, *command);
+            if (stream->atEnd() || (streamed && command))
+                break;
         }
-        addLine(rest);
+        if (!stream->errorString().isEmpty()) {
+            out.error = stream->errorString();
+            return out;
+        }
+        if (streamed && !stream->atEnd())
+            out.stream = std::move(stream);
         break;
     }
     }
@@ -79,7 +79,8 @@ Commands loadCommands(const RunOptions &options, QIODevice &standardInput) {
                     : options.source == RunOptions::Source::Macros
                         ? QStringLiteral("--macros: list %1 holds no command").arg(options.macroList)
                         : QStringLiteral("no command to send");
-    if (out.error.isEmpty())
+    // A stream has one expectation at most: none to count.
+    if (out.error.isEmpty() && !out.stream)
         out.error = checkExpectations(options, out.bytes.size());
     return out;
 }

@@ -4,10 +4,14 @@
 
 namespace run {
 
-Dialogue::Dialogue(DialogueRules rules, Clock clock) : m_rules(std::move(rules)), m_clock(std::move(clock)) {}
+Dialogue::Dialogue(DialogueRules rules, Clock clock)
+    : m_rules(std::move(rules)), m_clock(std::move(clock)), m_moreToCome(m_rules.streamed) {
+    if (m_rules.streamed)
+        m_rules.count = 1;
+}
 
 QString Dialogue::named(qsizetype command) const {
-    return QStringLiteral("command %1 %2").arg(command + 1).arg(quoted(m_rules.commands.value(command)));
+    return QStringLiteral("command %1 %2").arg(command + 1).arg(quoted(textOf(command)));
 }
 
 const QRegularExpression *Dialogue::expectationOf(qsizetype command) const {
@@ -23,6 +27,16 @@ DialogueStep Dialogue::end(int status, const QString &reason) {
 }
 
 DialogueStep Dialogue::sendNext() {
+    if (m_rules.streamed && commandsAhead() == 0) {
+        m_waitingForCommand = true;
+        return {};
+    }
+    m_waitingForCommand = false;
+    if (m_rules.streamed && m_sent > m_forgotten) {
+        // The command before is answered or given up: only its text was kept.
+        m_rules.commands.removeFirst();
+        ++m_forgotten;
+    }
     ++m_sent;
     m_sentAt = m_clock();
     m_awaiting = true;
@@ -31,9 +45,27 @@ DialogueStep Dialogue::sendNext() {
 }
 
 DialogueStep Dialogue::start() {
-    if (m_rules.commands.isEmpty() || m_rules.count < 0)
+    if ((m_rules.commands.isEmpty() && !m_moreToCome) || m_rules.count < 0)
         return end(kAllAnswered);
     return sendNext();
+}
+
+DialogueStep Dialogue::addCommand(const QString &command) {
+    if (m_finished || !m_moreToCome)
+        return {};
+    m_rules.commands << command;
+    return m_waitingForCommand ? sendNext() : DialogueStep{};
+}
+
+DialogueStep Dialogue::commandsEnded() {
+    if (m_finished || !m_moreToCome)
+        return {};
+    m_moreToCome = false;
+    m_waitingForCommand = false;
+    // The last command may be answered already.
+    if (!m_awaiting && allSent())
+        return end(kAllAnswered);
+    return {};
 }
 
 DialogueStep Dialogue::answer(const QString &line) {
@@ -48,7 +80,7 @@ DialogueStep Dialogue::answer(const QString &line) {
     // The command's echo and lines that do not match are shown and logged,
     // and the answer is still waited for.
     const QRegularExpression *expected = expectationOf(current());
-    if (line == m_rules.commands.value(current()) || (expected && !expected->match(line).hasMatch())) {
+    if (line == textOf(current()) || (expected && !expected->match(line).hasMatch())) {
         m_passedOver = line;
         return {};
     }
@@ -70,7 +102,7 @@ QString Dialogue::noAnswer(const QString &within) const {
 }
 
 DialogueStep Dialogue::tick() {
-    if (m_finished || m_sent == 0)
+    if (m_finished || m_sent == 0 || m_waitingForCommand)
         return {};
     const qint64 waited = m_clock() - m_sentAt;
     if (m_awaiting && waited >= m_rules.timeoutMs)
@@ -83,7 +115,7 @@ DialogueStep Dialogue::tick() {
 }
 
 std::optional<qint64> Dialogue::msToNextTick() const {
-    if (m_finished || m_sent == 0)
+    if (m_finished || m_sent == 0 || m_waitingForCommand)
         return std::nullopt;
     const qint64 waited = m_clock() - m_sentAt;
     std::optional<qint64> next;

@@ -23,6 +23,9 @@ struct DialogueRules {
     std::optional<qint64> periodMs;
     // Times through the list; 0: until stopped.
     int count = 1;
+    // The list goes on past `commands` as it is read (addCommand) until
+    // commandsEnded(); once through only. A command sent is forgotten.
+    bool streamed = false;
 };
 
 // One decision of the dialogue, for the runner to carry out.
@@ -59,6 +62,12 @@ public:
     DialogueStep start();
     // A line arrived (without its line end).
     DialogueStep answer(const QString &line);
+    // Streamed: the next command was read; sent at once when it is due.
+    DialogueStep addCommand(const QString &command);
+    // Streamed: no command follows those added.
+    DialogueStep commandsEnded();
+    // Streamed: commands added but not sent yet.
+    qsizetype commandsAhead() const { return m_rules.commands.size() - (m_sent - m_forgotten); }
     // Lines taken as answers so far.
     qint64 answers() const { return m_answers; }
     // Time has passed: a timeout or a periodic send may be due.
@@ -71,11 +80,15 @@ public:
 private:
     DialogueStep sendNext();
     DialogueStep end(int status, const QString &reason = {});
-    qsizetype current() const { return (m_sent - 1) % m_rules.commands.size(); }
+    qsizetype current() const { return m_rules.streamed ? m_sent - 1 : (m_sent - 1) % m_rules.commands.size(); }
+    QString textOf(qsizetype command) const { return m_rules.commands.value(command - m_forgotten); }
     QString named(qsizetype command) const;
     QString noAnswer(const QString &within) const;
     const QRegularExpression *expectationOf(qsizetype command) const;
-    bool allSent() const { return m_rules.count > 0 && m_sent >= qint64(m_rules.count) * m_rules.commands.size(); }
+    bool allSent() const {
+        return m_rules.count > 0 && !m_moreToCome &&
+               m_sent >= qint64(m_rules.count) * (m_forgotten + m_rules.commands.size());
+    }
 
     DialogueRules m_rules;
     Clock m_clock;
@@ -86,6 +99,11 @@ private:
     // The last line passed over since the send (null: none).
     QString m_passedOver;
     bool m_finished = false;
+    // Streamed: commands may still be added; the next send waits for one.
+    bool m_moreToCome = false;
+    bool m_waitingForCommand = false;
+    // Streamed: commands sent and dropped from the front of the list.
+    qint64 m_forgotten = 0;
 };
 
 } // namespace run

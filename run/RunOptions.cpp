@@ -90,7 +90,7 @@ void describe(QCommandLineParser &parser, const Options &o) {
                                          "rfc2217://HOST:PORT or tcp://HOST:PORT.");
     parser.addPositionalArgument("COMMAND",
                                  "Commands to send in order; - reads them from standard input (windows-1251 "
-                                 "bytes, one a line, as a command file).",
+                                 "bytes, one a line, as a command file; each read as the one before is sent).",
                                  "[COMMAND...]");
 }
 

@@ -28,6 +28,7 @@ DialogueRules rulesOf(const RunOptions &options, const Commands &commands) {
     if (options.periodMs)
         rules.periodMs = *options.periodMs;
     rules.count = options.count;
+    rules.streamed = commands.stream != nullptr;
     return rules;
 }
 
@@ -38,6 +39,10 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     : QObject(parent), m_options(options), m_commands(commands), m_port(port), m_out(out), m_err(err),
       m_dialogue(rulesOf(options, commands), [this] { return m_clock.elapsed(); }) {
     m_clock.start();
+    if (m_commands.stream) {
+        m_ahead = std::exchange(m_commands.bytes, {});
+        connect(m_commands.stream.get(), &CommandStream::commandReady, this, &Runner::readCommands);
+    }
     m_session.setDataMode(options.mode);
     m_session.setTail(core::cp1251::fromUnicode(options.tail));
     m_session.setPacketGap(options.gapMs);
@@ -141,6 +146,28 @@ void Runner::prepareLine(int step) {
         return QTimer::singleShot(*m_options.breakMs, Qt::PreciseTimer, this, [this] { prepareLine(2); });
     }
     carryOut(m_dialogue.start());
+    readCommands();
+}
+
+void Runner::readCommands() {
+    // One command is kept ahead: after an answer the dialogue knows at once
+    // whether another follows. Sends made here read on in this loop.
+    if (!m_commands.stream || !m_started || m_finished || m_readingCommands)
+        return;
+    m_readingCommands = true;
+    while (!m_finished && m_dialogue.commandsAhead() < 1) {
+        if (std::optional<QByteArray> command = m_commands.stream->take()) {
+            m_ahead << *command;
+            carryOut(m_dialogue.addCommand(core::cp1251::toUnicode(*command)));
+        } else {
+            if (!m_commands.stream->errorString().isEmpty())
+                finish(kBadUsage, m_commands.stream->errorString());
+            else if (m_commands.stream->atEnd() && !std::exchange(m_inputEnded, true))
+                carryOut(m_dialogue.commandsEnded());
+            break;
+        }
+    }
+    m_readingCommands = false;
 }
 
 void Runner::printInputLines(const std::optional<core::InputLines> &lines) {
@@ -251,11 +278,13 @@ void Runner::tick() { carryOut(m_dialogue.tick()); }
 
 void Runner::carryOut(const DialogueStep &step) {
     if (step.what == DialogueStep::What::Send) {
-        m_session.SendPortData(m_commands.bytes.value(step.command));
+        // Streamed commands go in order, each once.
+        m_session.SendPortData(m_commands.stream ? m_ahead.takeFirst() : m_commands.bytes.value(step.command));
         // What came before the send answers nothing.
         m_pending.clear();
         m_lines.restart();
         m_hexAnswer.clear();
+        readCommands();
     } else if (step.what == DialogueStep::What::Finish && step.exitStatus == kAllAnswered &&
                !m_options.sendFile.isEmpty() && !m_transferDone) {
         return startTransfer();

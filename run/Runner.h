@@ -51,6 +51,8 @@ private:
     void offerLines();
     void tick();
     void carryOut(const DialogueStep &step);
+    // Reads streamed commands until one is ahead of the send.
+    void readCommands();
     void finish(int status, const QString &reason);
     // Writes the output gathered; false once standard output failed.
     bool writeOut(int timeoutMs = -1);
@@ -64,6 +66,10 @@ private:
 
     RunOptions m_options;
     Commands m_commands;
+    // Streamed: the bytes of the commands read but not sent, in order.
+    QList<QByteArray> m_ahead;
+    bool m_readingCommands = false;
+    bool m_inputEnded = false;
     core::PortEntry m_port;
     int m_out;
     int m_wake = -1;

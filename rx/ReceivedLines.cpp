@@ -16,7 +16,7 @@ QList<QByteArray> ReceivedLines::take(QByteArrayView bytes) {
             continue;
         }
         m_line += c;
-        if (m_line.size() >= kMaxLine)
+        if (m_line.size() >= m_maxLine)
             end();
     }
     return lines;

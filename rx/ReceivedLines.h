@@ -14,13 +14,19 @@ class ReceivedLines {
 public:
     static constexpr qsizetype kMaxLine = 64 * 1024;
 
+    // maxLine: the length a line without end is let out at.
+    explicit ReceivedLines(qsizetype maxLine = kMaxLine) : m_maxLine(maxLine) {}
+
     // The lines these bytes complete, without their ends; empty lines are
     // left out (LF CR and blank lines carry nothing).
     QList<QByteArray> take(QByteArrayView bytes);
+    // The line begun so far (empty: none).
+    const QByteArray &unfinished() const { return m_line; }
     // Forgets the line begun so far.
     void clear();
 
 private:
+    qsizetype m_maxLine;
     QByteArray m_line;
     bool m_afterCr = false; // an LF right after it ends nothing more
 };

@@ -234,24 +234,14 @@ void PortShare::adopt(QIODevice *socket) {
     emit clientsChanged(clientCount());
 }
 
-namespace {
-
-// COM-PORT values in the order of core::Parity and core::FlowControl.
-constexpr std::array<quint8, 5> kParityValues{1, 3, 2, 4, 5};
-constexpr std::array<core::ComPortServer::Control, 3> kFlowValues{core::ComPortServer::Control::NoFlow,
-                                                                  core::ComPortServer::Control::HardwareFlow,
-                                                                  core::ComPortServer::Control::SoftwareFlow};
-
-} // namespace
-
 core::ComPortServer::Line PortShare::line() const {
     const core::LineSettings &settings = m_session.lineSettings();
     core::ComPortServer::Line line;
     line.baudRate = quint32(settings.baudRate);
     line.dataSize = quint8(settings.dataBits);
-    line.parity = kParityValues[size_t(settings.parity)];
+    line.parity = core::telnet::kParityValues[size_t(settings.parity)];
     line.stopSize = core::telnet::stopSize(settings.stopBits);
-    line.flow = kFlowValues[size_t(settings.flow)];
+    line.flow = core::telnet::kFlowValues[size_t(settings.flow)];
     line.dtr = m_session.modemOutputs().dtr;
     line.rts = m_session.modemOutputs().rts;
     return line;
@@ -271,16 +261,16 @@ void PortShare::applyLineRequest(Client &client, const core::ComPortServer::Even
         settings.dataBits = int(v);
         break;
     case Command::SetParity:
-        for (size_t i = 0; i < kParityValues.size(); ++i)
-            if (kParityValues[i] == v)
+        for (size_t i = 0; i < core::telnet::kParityValues.size(); ++i)
+            if (core::telnet::kParityValues[i] == v)
                 settings.parity = core::Parity(i);
         break;
     case Command::SetStopSize:
         settings.stopBits = v == 2 ? core::StopBits::Two : v == 3 ? core::StopBits::OneAndHalf : core::StopBits::One;
         break;
     case Command::SetControl:
-        for (size_t i = 0; i < kFlowValues.size(); ++i)
-            if (quint8(kFlowValues[i]) == v)
+        for (size_t i = 0; i < core::telnet::kFlowValues.size(); ++i)
+            if (quint8(core::telnet::kFlowValues[i]) == v)
                 settings.flow = core::FlowControl(i);
         if (v == quint8(Control::DtrOn) || v == quint8(Control::DtrOff))
             outputs.dtr = v == quint8(Control::DtrOn);

@@ -26,6 +26,19 @@ bool isUnlinked(int fd) {
     return ::fstat(fd, &st) == 0 && st.st_nlink == 0;
 }
 
+qint64 readSome(int fd, char *data, qint64 size, int &cause) {
+    cause = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, data, size_t(size));
+        if (n >= 0)
+            return n;
+        if (errno != EINTR) {
+            cause = errno;
+            return -1;
+        }
+    }
+}
+
 qint64 writeAll(int fd, const char *data, qint64 size, int &cause) {
     qint64 written = 0;
     cause = 0;

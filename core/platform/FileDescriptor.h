@@ -23,6 +23,14 @@ void closeDescriptor(int fd);
 // Whether the file open on the descriptor has lost its last name.
 bool isUnlinked(int fd);
 
+// The descriptor of the program's standard input.
+constexpr int kStandardInput = 0;
+
+// One read of at most size bytes: what is there (a pipe or a terminal gives
+// what has come, waiting only while nothing has), 0 at the end, -1 with
+// cause set when the system refuses.
+qint64 readSome(int fd, char *data, qint64 size, int &cause);
+
 // Writes all size bytes unless the system refuses; returns how many went out
 // and sets cause (ENOSPC when the system took none without saying why).
 qint64 writeAll(int fd, const char *data, qint64 size, int &cause);

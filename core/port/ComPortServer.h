@@ -29,42 +29,8 @@ namespace core {
 // sequences costs bounded memory and bounded answers.
 class ComPortServer {
 public:
-    // The COM-PORT commands a client sends; answers carry the code plus 100.
-    enum class Command : quint8 {
-        Signature = 0,
-        SetBaudRate = 1,
-        SetDataSize = 2,
-        SetParity = 3,
-        SetStopSize = 4,
-        SetControl = 5,
-        NotifyLineState = 6,
-        NotifyModemState = 7,
-        FlowControlSuspend = 8,
-        FlowControlResume = 9,
-        SetLineStateMask = 10,
-        SetModemStateMask = 11,
-        PurgeData = 12,
-    };
-
-    // SET-CONTROL values.
-    enum class Control : quint8 {
-        QueryFlow = 0,
-        NoFlow = 1,
-        SoftwareFlow = 2,
-        HardwareFlow = 3,
-        QueryBreak = 4,
-        BreakOn = 5,
-        BreakOff = 6,
-        QueryDtr = 7,
-        DtrOn = 8,
-        DtrOff = 9,
-        QueryRts = 10,
-        RtsOn = 11,
-        RtsOff = 12,
-        QueryInboundFlow = 13,
-        InboundNoFlow = 14,
-        InboundLast = 19,
-    };
+    using Command = telnet::Command;
+    using Control = telnet::Control;
 
     // The line as the answers report it, in COM-PORT values.
     struct Line {

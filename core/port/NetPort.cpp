@@ -225,8 +225,7 @@ QString NetPort::settingText(TelnetCodec::ComPortCommand command) const {
         return QStringLiteral("стоп-биты %1").arg(stopBitsText(m_settings.stopBits));
     case TelnetCodec::ComPortCommand::SetControl:
         return QStringLiteral("управление потоком: %1").arg(flowName(m_settings.flow));
-    case TelnetCodec::ComPortCommand::SetModemStateMask:
-    case TelnetCodec::ComPortCommand::PurgeData:
+    default: // the client asks for nothing else it would have to name
         break;
     }
     return QStringLiteral("очистка буфера");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/LineSettings.h"
+#include "core/port/TelnetFraming.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,15 +24,7 @@ class TelnetCodec {
 public:
     // The COM-PORT commands the terminal sends; the server answers each with
     // the same code plus 100.
-    enum class ComPortCommand : quint8 {
-        SetBaudRate = 1,
-        SetDataSize = 2,
-        SetParity = 3,
-        SetStopSize = 4,
-        SetControl = 5,
-        SetModemStateMask = 11,
-        PurgeData = 12,
-    };
+    using ComPortCommand = telnet::Command;
 
     struct Event {
         enum class Kind {
@@ -88,11 +81,10 @@ private:
         bool himAsked = false;
         quint8 answers = 0; // answers sent for it so far
     };
-    enum class State { Data, Cr, Iac, Verb, Sub, SubIac };
 
     void onVerb(quint8 verb, quint8 option, Received &out);
     void answer(quint8 verb, quint8 option, Received &out);
-    void onSubNegotiation(Received &out);
+    void onSubNegotiation(const QByteArray &sub, Received &out);
     static bool wantUs(quint8 option, bool comPort);
     static bool wantHim(quint8 option);
 
@@ -101,10 +93,9 @@ private:
     // in order, and several SET-CONTROL requests may wait at once.
     std::array<QList<QByteArray>, quint8(ComPortCommand::PurgeData) + 1> m_pending{};
     bool m_comPort = false;
-    State m_state = State::Data;
-    quint8 m_verb = 0;
-    QByteArray m_sub;
-    bool m_subOverflow = false;
+    // The stream's framing, shared with the server side; what is the
+    // client's own is how it answers.
+    telnet::Reader m_reader;
 };
 
 } // namespace core

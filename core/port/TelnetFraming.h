@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <array>
 #include <initializer_list>
 
 namespace core {
@@ -37,6 +38,49 @@ inline constexpr quint8 kAnswerOffset = 100;
 inline constexpr quint8 kStopOne = 1;
 inline constexpr quint8 kStopTwo = 2;
 inline constexpr quint8 kStopOneAndHalf = 3;
+
+// The COM-PORT commands a client sends; answers carry the code plus 100.
+enum class Command : quint8 {
+    Signature = 0,
+    SetBaudRate = 1,
+    SetDataSize = 2,
+    SetParity = 3,
+    SetStopSize = 4,
+    SetControl = 5,
+    NotifyLineState = 6,
+    NotifyModemState = 7,
+    FlowControlSuspend = 8,
+    FlowControlResume = 9,
+    SetLineStateMask = 10,
+    SetModemStateMask = 11,
+    PurgeData = 12,
+};
+
+// SET-CONTROL values.
+enum class Control : quint8 {
+    QueryFlow = 0,
+    NoFlow = 1,
+    SoftwareFlow = 2,
+    HardwareFlow = 3,
+    QueryBreak = 4,
+    BreakOn = 5,
+    BreakOff = 6,
+    QueryDtr = 7,
+    DtrOn = 8,
+    DtrOff = 9,
+    QueryRts = 10,
+    RtsOn = 11,
+    RtsOff = 12,
+    QueryInboundFlow = 13,
+    InboundNoFlow = 14,
+    InboundLast = 19,
+};
+
+// COM-PORT parity values in the order of core::Parity (none, even, odd,
+// mark, space) and SET-CONTROL flow values in the order of core::FlowControl
+// (none, RTS/CTS, XON/XOFF).
+inline constexpr std::array<quint8, 5> kParityValues{1, 3, 2, 4, 5};
+inline constexpr std::array<Control, 3> kFlowValues{Control::NoFlow, Control::HardwareFlow, Control::SoftwareFlow};
 
 // The longest sub-negotiation kept; the ones either end reads are a few bytes
 // long, so anything longer is dropped whole.

@@ -12,8 +12,8 @@ using namespace run;
 namespace {
 
 // One event of a run and the decision expected: 'a' an answer with its text,
-// 't' time passing to `at`; the decision as "s0" (send command 0), "-"
-// (wait), or the exit status "=3" with a reason containing `why`.
+// 't' time passing to `at`, 'c' a streamed command read, 'e' the end of them; the decision as "s0" (send command 0),
+// "-" (wait), or the exit status "=3" with a reason containing `why`.
 struct Event {
     char kind;
     qint64 at;
@@ -41,7 +41,10 @@ void play(DialogueRules rules, std::initializer_list<Event> events) {
     for (const Event &e : events) {
         SCOPED_TRACE(std::string(1, e.kind) + std::to_string(e.at) + " " + e.text);
         now = e.at;
-        const DialogueStep step = e.kind == 'a' ? dialogue.answer(QString::fromUtf8(e.text)) : dialogue.tick();
+        const DialogueStep step = e.kind == 'a'   ? dialogue.answer(QString::fromUtf8(e.text))
+                                  : e.kind == 'c' ? dialogue.addCommand(QString::fromUtf8(e.text))
+                                  : e.kind == 'e' ? dialogue.commandsEnded()
+                                                  : dialogue.tick();
         EXPECT_EQ(decision(step), e.decision);
         EXPECT_TRUE(step.reason.contains(QString::fromUtf8(e.why))) << step.reason.toStdString();
     }
@@ -179,4 +182,47 @@ TEST(Dialogue, MessagesQuoteAtMostTwoHundredCharacters) {
            ("command 1 " + shown + ": no line matching \"^OK\" within 2000 ms (the last line: " + shown + ")")
                .toUtf8()
                .constData()}});
+}
+
+TEST(Dialogue, StreamedCommandsGoAsTheyAreReadAndTheRunEndsWithTheInput) {
+    const DialogueRules streamed{.commands = {"AT"}, .expect = patterns({"^OK"}), .streamed = true};
+    // Read ahead of the answers: each goes when the one before is answered.
+    play(streamed, {
+                       {'c', 1, "ATI", "-"},
+                       {'a', 2, "OK", "s1"},
+                       {'c', 3, "ATZ", "-"},
+                       {'e', 4, "", "-"},
+                       {'a', 5, "ATI", "-"}, // its echo, known after its send
+                       {'a', 6, "OK", "s2"},
+                       {'a', 7, "OK", "=0"},
+                   });
+    // Read after the answer: the send waits for the command, without a timeout.
+    play(streamed, {
+                       {'a', 2, "OK", "-"},
+                       {'t', 9000, "", "-"},
+                       {'c', 9001, "ATI", "s1"},
+                       {'t', 11001, "", "=3", "command 2 \"ATI\": no line matching"},
+                   });
+    // The input ends after the last answer.
+    play(streamed, {{'a', 2, "OK", "-"}, {'e', 3, "", "=0"}});
+    play(streamed, {{'e', 1, "", "-"}, {'a', 2, "OK", "=0"}});
+}
+
+TEST(Dialogue, StreamedCommandsAreForgottenOnceSent) {
+    qint64 now = 0;
+    Dialogue dialogue({.commands = {"A"}, .periodMs = 10, .streamed = true}, [&] { return now; });
+    EXPECT_EQ(dialogue.start(), DialogueStep::send(0));
+    for (int command = 1; command < 1000; ++command) {
+        EXPECT_EQ(dialogue.addCommand(QString::number(command)), DialogueStep{});
+        EXPECT_EQ(dialogue.commandsAhead(), 1);
+        EXPECT_EQ(dialogue.answer(QStringLiteral("ok")), DialogueStep{});
+        now += 11;
+        EXPECT_EQ(dialogue.tick(), DialogueStep::send(command));
+    }
+    EXPECT_EQ(dialogue.answer(QStringLiteral("ok")), DialogueStep{});
+    EXPECT_EQ(dialogue.msToNextTick(), 11) << "the period runs on";
+    now += 11;
+    EXPECT_EQ(dialogue.tick(), DialogueStep{}) << "waiting for a command: no timeout";
+    EXPECT_EQ(dialogue.msToNextTick(), std::nullopt);
+    EXPECT_EQ(dialogue.commandsEnded(), DialogueStep::finish(kAllAnswered));
 }

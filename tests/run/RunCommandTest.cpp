@@ -39,12 +39,16 @@ QByteArray fileBytes(const QString &path) {
 class RunCommand : public TerminalFixture {
 protected:
     void launch(const QStringList &arguments, const QByteArray &input = {}) {
+        launchReading(arguments);
+        m_process.write(input);
+        m_process.closeWriteChannel();
+    }
+    // Standard input stays open for the test to write to.
+    void launchReading(const QStringList &arguments) {
         m_process.setWorkingDirectory(workDir());
         m_process.setStandardOutputFile(m_outFile);
         m_process.start(QStringLiteral(TERMINALKVR_RUN_BINARY), arguments);
         ASSERT_TRUE(m_process.waitForStarted());
-        m_process.write(input);
-        m_process.closeWriteChannel();
     }
     // Waits for the end; the exit status.
     int finish() {
@@ -246,6 +250,27 @@ TEST_F(RunCommand, StandardInputIsSentByteForByteAsACommandFile) {
                                                               "b",
                                                               "\xCF\xF0\xE8"}));
     EXPECT_EQ(finish(), 0) << err.toStdString();
+}
+
+TEST_F(RunCommand, StandardInputIsReadAsTheCommandsAreSent) {
+    // Each line is written only once the one before was answered: a run that
+    // read its input whole first would send nothing.
+    const struct {
+        const char *name;
+        QStringList options;
+    } runs[] = {{"after each answer", {"-e", "^OK"}}, {"on a period", {"--period", "50"}}};
+    for (const auto &run : runs) {
+        SCOPED_TRACE(run.name);
+        launchReading(run.options + QStringList{"-t", "5000", port(), "-"});
+        for (const QByteArray command : {"AT", "ATI", "AT+X=\xFF"}) {
+            m_process.write(command + "\n");
+            EXPECT_EQ(answerCommands(device(), 1, "OK\r\n"), QList<QByteArray>{command});
+            EXPECT_EQ(m_process.state(), QProcess::Running) << "standard input is still open";
+        }
+        m_process.closeWriteChannel();
+        EXPECT_EQ(finish(), 0) << err.toStdString();
+        EXPECT_EQ(device().receiveFor(100), "") << "nothing more sent";
+    }
 }
 
 TEST_F(RunCommand, AMegabyteCommandOrFloodIsQuotedInAFewHundredCharacters) {

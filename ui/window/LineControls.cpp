@@ -79,7 +79,7 @@ void LineControls::buildStrip() {
                         QStringLiteral("RTS: включить или выключить (держится и после переподключения)"), 40);
     for (QPushButton *output : {m_dtr, m_rts})
         output->setCheckable(true);
-    m_pulse = stripButton(m_strip, "PulseButton", QString(), QString(), 84);
+    m_pulse = stripButton(m_strip, "PulseButton", QString(), QString(), 92);
     m_break = stripButton(m_strip, "BreakButton", QStringLiteral("Break"), QString(), 50);
     for (QWidget *control : {static_cast<QWidget *>(m_dtr), static_cast<QWidget *>(m_rts),
                              static_cast<QWidget *>(m_pulse), static_cast<QWidget *>(m_break)})
@@ -90,7 +90,7 @@ void LineControls::buildStrip() {
         lamp->setObjectName(QLatin1String(kLamps[i].name));
         lamp->setToolTip(QString::fromUtf8(kLamps[i].hint));
         lamp->setAlignment(Qt::AlignCenter);
-        lamp->setFixedSize(30, kStripHeight);
+        lamp->setFixedSize(32, kStripHeight);
         lamp->setFrameShape(QFrame::Box);
         lamp->setAutoFillBackground(true);
         m_lamps[i] = lamp;
