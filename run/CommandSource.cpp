@@ -72,7 +72,8 @@ Commands loadCommands(const RunOptions &options, int inputFd) {
         break;
     }
     }
-    if (out.bytes.isEmpty() && out.error.isEmpty())
+    // A run may only send a file.
+    if (out.bytes.isEmpty() && out.error.isEmpty() && options.sendFile.isEmpty())
         out.error = options.source == RunOptions::Source::File
                         ? QStringLiteral("--file: %1 holds no command").arg(options.file)
                     : options.source == RunOptions::Source::Macros

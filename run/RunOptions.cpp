@@ -65,15 +65,26 @@ struct Options {
                            "FILE"};
     QCommandLineOption quiet{{"q", "quiet"}, "Print nothing but errors."};
     QCommandLineOption listPorts{"list-ports", "Print the ports the window lists, one a line, and exit."};
+    QCommandLineOption sendFile{"send-file",
+                                "After the commands (if any) are answered, send FILE to the device with --protocol; "
+                                "progress goes to standard error when it is a terminal.",
+                                "FILE"};
+    QCommandLineOption protocol{"protocol",
+                                "How --send-file sends: raw (the bytes as they are, at the line's pace), xmodem "
+                                "(the receiver chooses checksum or CRC; the default), xmodem1k or ymodem (with the "
+                                "file's name and size).",
+                                "NAME"};
+    QCommandLineOption fileAnswer{"file-answer",
+                                  "After --send-file, the device's answer must match REGEX within --timeout.", "REGEX"};
 };
 
 void describe(QCommandLineParser &parser, const Options &o) {
     parser.setApplicationDescription(
         "Sends commands to a device on a serial port and checks its answers, as the TerminalKVR window does.");
     for (const QCommandLineOption *option :
-         {&o.baud,    &o.bits,   &o.stop,    &o.parity, &o.flow, &o.dtr, &o.rts,   &o.pulse,
-          &o.breakMs, &o.lines,  &o.file,    &o.macros, &o.tail, &o.hex, &o.gap,   &o.period,
-          &o.count,   &o.expect, &o.timeout, &o.abort,  &o.time, &o.log, &o.quiet, &o.listPorts})
+         {&o.baud,    &o.bits,  &o.stop,   &o.parity, &o.flow,  &o.dtr,       &o.rts,      &o.pulse,    &o.breakMs,
+          &o.lines,   &o.file,  &o.macros, &o.tail,   &o.hex,   &o.gap,       &o.period,   &o.count,    &o.expect,
+          &o.timeout, &o.abort, &o.time,   &o.log,    &o.quiet, &o.listPorts, &o.sendFile, &o.protocol, &o.fileAnswer})
         parser.addOption(*option);
     parser.addPositionalArgument("PORT", "/dev/ttyUSB0, ttyUSB0 as the window lists it, /dev/serial/by-id/..., "
                                          "rfc2217://HOST:PORT or tcp://HOST:PORT.");
@@ -205,9 +216,27 @@ void readSource(const QCommandLineParser &parser, const Options &o, Reader &read
     } else if (fromStdin) {
         out.source = RunOptions::Source::StandardInput;
         out.commands.clear();
-    } else if (out.commands.isEmpty() && read.error.isEmpty()) {
-        read.error = QStringLiteral("nothing to send: give COMMANDs, - (standard input), --file or --macros");
+    } else if (out.commands.isEmpty() && read.error.isEmpty() && !parser.isSet(o.sendFile)) {
+        read.error =
+            QStringLiteral("nothing to send: give COMMANDs, - (standard input), --file, --macros or --send-file");
     }
+}
+
+void readTransfer(const QCommandLineParser &parser, const Options &o, Reader &read, RunOptions &out) {
+    out.sendFile = parser.value(o.sendFile);
+    if (parser.isSet(o.sendFile) && out.sendFile.isEmpty())
+        read.fail(o.sendFile, QStringLiteral("no file named"));
+    if (parser.isSet(o.protocol)) {
+        if (const auto protocol = tx::protocolFromName(parser.value(o.protocol)))
+            out.protocol = *protocol;
+        else
+            read.fail(o.protocol,
+                      QStringLiteral("'%1' is not raw, xmodem, xmodem1k or ymodem").arg(parser.value(o.protocol)));
+    }
+    if (parser.isSet(o.fileAnswer))
+        out.fileAnswer = read.regex(o.fileAnswer, parser.value(o.fileAnswer));
+    if ((parser.isSet(o.protocol) || parser.isSet(o.fileAnswer)) && !parser.isSet(o.sendFile))
+        read.fail(parser.isSet(o.protocol) ? o.protocol : o.fileAnswer, QStringLiteral("only goes with --send-file"));
 }
 
 void readDialogue(const QCommandLineParser &parser, const Options &o, Reader &read, RunOptions &out) {
@@ -265,6 +294,7 @@ ParsedOptions parseRunOptions(const QStringList &arguments) {
     if (parser.isSet(o.log) && out.logFile.isEmpty())
         read.fail(o.log, QStringLiteral("no file named"));
     out.quiet = parser.isSet(o.quiet);
+    readTransfer(parser, o, read, out);
     if (read.error.isEmpty() && out.source == RunOptions::Source::Arguments)
         read.error = checkExpectations(out, out.commands.size());
     parsed.error = read.error;
@@ -291,25 +321,30 @@ QString runHelpText() {
     text.replace(0, text.indexOf(QLatin1Char('\n')),
                  QStringLiteral("Usage: %1 [options] PORT [COMMAND...]").arg(kRunProgram));
     return text +
-           QStringLiteral("\nAnswers, as chat(8) reads them: after each send the device's bytes are read line by\n"
-                          "line (a line ends at CR or LF wherever packets and pauses fall; empty lines are\n"
-                          "skipped; a line still arriving is looked at once it has been silent for --gap ms).\n"
-                          "The answer is the first line that is not the command's echo and matches --expect\n"
-                          "(any such line without --expect). Other lines (the echo, RING, ERROR) are shown and\n"
-                          "logged and passed over: without the answer the run ends when -t runs out (3). With\n"
-                          "--hex an answer is the packets up to a pause, as one line. A line matching --abort\n"
-                          "ends the run at once (4), whenever it comes.\n"
-                          "\nExit status: 0 every command answered; 1 bad usage or unreadable input;\n"
-                          "2 the port could not be opened, is held by another program, or was lost;\n"
-                          "3 no answer in time; 4 a line matched --abort; 5 standard output or the --log\n"
-                          "file could not be written (a full disk, a reader that closed the pipe);\n"
-                          "129/130/143 stopped by SIGHUP/SIGINT/SIGTERM, the log written out.\n"
-                          "\nExamples:\n"
-                          "  %1 -b 9600 -e '^OK' /dev/ttyUSB0 AT ATI\n"
-                          "      sends AT, waits for a line starting with OK (passing over the echo and\n"
-                          "      anything else), then sends ATI and waits for OK again.\n"
-                          "  %1 --hex --tail ' [SUM_8(0..n)]' --log exchange.txt rfc2217://host:2217 '01 03'\n"
-                          "      sends 01 03 04 over RFC 2217 and records the exchange to exchange.txt.\n")
+           QStringLiteral(
+               "\nAnswers, as chat(8) reads them: after each send the device's bytes are read line by\n"
+               "line (a line ends at CR or LF wherever packets and pauses fall; empty lines are\n"
+               "skipped; a line still arriving is looked at once it has been silent for --gap ms).\n"
+               "The answer is the first line that is not the command's echo and matches --expect\n"
+               "(any such line without --expect). Other lines (the echo, RING, ERROR) are shown and\n"
+               "logged and passed over: without the answer the run ends when -t runs out (3). With\n"
+               "--hex an answer is the packets up to a pause, as one line. A line matching --abort\n"
+               "ends the run at once (4), whenever it comes.\n"
+               "\nExit status: 0 every command answered; 1 bad usage or unreadable input;\n"
+               "2 the port could not be opened, is held by another program, or was lost;\n"
+               "3 no answer in time; 4 a line matched --abort; 5 standard output or the --log\n"
+               "file could not be written (a full disk, a reader that closed the pipe); 6 --send-file:\n"
+               "the receiver did not take the file (cancelled, no answer, blocks refused) or it changed;\n"
+               "129/130/143 stopped by SIGHUP/SIGINT/SIGTERM, the log written out.\n"
+               "\nExamples:\n"
+               "  %1 -b 9600 -e '^OK' /dev/ttyUSB0 AT ATI\n"
+               "      sends AT, waits for a line starting with OK (passing over the echo and\n"
+               "      anything else), then sends ATI and waits for OK again.\n"
+               "  %1 --hex --tail ' [SUM_8(0..n)]' --log exchange.txt rfc2217://host:2217 '01 03'\n"
+               "      sends 01 03 04 over RFC 2217 and records the exchange to exchange.txt.\n"
+               "  %1 -b 115200 -e 'ymodem|C' --send-file u-boot.img --protocol ymodem --file-answer 'Total Size'\\\n"
+               "      /dev/ttyUSB0 loady\n"
+               "      starts U-Boot's YMODEM receiver, sends the image and checks the loader's answer.\n")
                .arg(kRunProgram);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/DataMode.h"
 #include "core/LineSettings.h"
+#include "tx/FileSender.h"
 
 #include <QList>
 #include <QRegularExpression>
@@ -54,6 +55,12 @@ struct RunOptions {
     bool timeStamps = false;
     QString logFile;
     bool quiet = false;
+
+    // After the commands: a file sent to the device, and the answer the
+    // device must give once it has it.
+    QString sendFile;
+    tx::TransferProtocol protocol = tx::TransferProtocol::Xmodem;
+    std::optional<QRegularExpression> fileAnswer;
 };
 
 // The arguments read; error names the option at fault when they are not

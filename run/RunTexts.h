@@ -17,6 +17,9 @@ enum ExitStatus : int {
     // Standard output or the --log file could not be written (a full disk,
     // a reader that closed the pipe).
     kOutputFailed = 5,
+    // --send-file: the receiver did not take the file (it cancelled, did not
+    // answer, refused the blocks) or the file changed meanwhile.
+    kTransferFailed = 6,
 };
 
 // A run ended by a signal exits as a shell reports it: 128 + its number.

@@ -2,6 +2,7 @@
 
 #include "core/Cp1251.h"
 #include "core/platform/BlockedWrite.h"
+#include "core/platform/StandardStreams.h"
 #include "run/RunTexts.h"
 #include "rx/LogDisplayText.h"
 
@@ -70,6 +71,11 @@ Runner::Runner(const RunOptions &options, const Commands &commands, const core::
     m_outFlush.setSingleShot(true);
     m_outFlush.setInterval(0);
     connect(&m_outFlush, &QTimer::timeout, this, [this] { writeOut(); });
+
+    connect(&m_transfer, &session::FileTransfer::progress, this, &Runner::transferProgress);
+    connect(&m_transfer, &session::FileTransfer::finished, this, &Runner::transferFinished);
+    m_fileAnswerWait.setSingleShot(true);
+    connect(&m_fileAnswerWait, &QTimer::timeout, this, &Runner::fileAnswerDue);
 }
 
 void Runner::complain(const QString &text) {
@@ -91,6 +97,11 @@ bool Runner::createLog() {
 }
 
 bool Runner::start() {
+    // A file that cannot be sent is found before the port is touched.
+    if (!m_options.sendFile.isEmpty() && !m_transfer.prepare({m_options.sendFile}, m_options.protocol)) {
+        complain(QStringLiteral("--send-file: %1").arg(m_transfer.errorString()));
+        return false;
+    }
     if (!createLog())
         return false;
     if (m_port.location.isEmpty()) {
@@ -208,6 +219,9 @@ bool Runner::writeOut(int timeoutMs) {
 }
 
 void Runner::arrived(const QByteArray &bytes) {
+    // After the file the answer is matched against --file-answer.
+    if (m_transferDone)
+        return;
     for (const QByteArray &line : m_lines.add(bytes))
         m_pending.append({core::cp1251::toUnicode(line), false});
     if (!m_pending.isEmpty() && !m_offerLines.isActive())
@@ -215,6 +229,14 @@ void Runner::arrived(const QByteArray &bytes) {
 }
 
 void Runner::answered(const QByteArray &text, bool complete) {
+    if (m_transferDone) {
+        m_afterFile += rx::logDisplayText(text);
+        if (complete)
+            fileAnswerDue();
+        return;
+    }
+    // A receiver's request may end the last answer before the file.
+    m_lastAnswer = text;
     if (m_options.mode == core::DataMode::Ascii) {
         // The device paused: a prompt without a line end may be the answer.
         if (const std::optional<QByteArray> unfinished = m_lines.pause(); unfinished && complete)
@@ -230,7 +252,7 @@ void Runner::answered(const QByteArray &text, bool complete) {
             m_pending.append({std::exchange(m_hexAnswer, QString()), false});
     }
     if (m_deferred)
-        return finish(m_deferred->exitStatus, m_deferred->reason);
+        return carryOut(*std::exchange(m_deferred, std::nullopt));
     if (!m_pending.isEmpty() && !m_offerLines.isActive())
         m_offerLines.start();
 }
@@ -263,12 +285,68 @@ void Runner::carryOut(const DialogueStep &step) {
         m_lines.restart();
         m_hexAnswer.clear();
         readCommands();
+    } else if (step.what == DialogueStep::What::Finish && step.exitStatus == kAllAnswered &&
+               !m_options.sendFile.isEmpty() && !m_transferDone) {
+        return startTransfer();
     } else if (step.what == DialogueStep::What::Finish)
         return finish(step.exitStatus, step.reason);
     if (const std::optional<qint64> next = m_dialogue.msToNextTick())
         m_tick.start(int(std::min<qint64>(*next, INT_MAX)));
     else
         m_tick.stop();
+}
+
+void Runner::startTransfer() {
+    m_tick.stop();
+    // A receiver's request that ended the last answer is not waited for again.
+    QByteArray heard;
+    if (m_lastAnswer.endsWith('C') || m_lastAnswer.endsWith(char(tx::FileSender::kNak)))
+        heard = m_lastAnswer.right(1);
+    if (!m_transfer.start(heard))
+        finish(kPortFailed, QStringLiteral("--send-file: %1").arg(m_transfer.errorString()));
+}
+
+void Runner::transferProgress(qint64 done, qint64 total) {
+    if (m_options.quiet || !core::isTerminal(m_err))
+        return;
+    m_progressShown = true;
+    const qint64 percent = total > 0 ? done * 100 / total : 100;
+    std::fprintf(m_err, "\r%s: %lld of %lld bytes (%lld%%)", qPrintable(m_transfer.fileName()), qlonglong(done),
+                 qlonglong(total), qlonglong(percent));
+    std::fflush(m_err);
+}
+
+void Runner::transferFinished(bool ok, const QString &reason) {
+    if (std::exchange(m_progressShown, false))
+        std::fputc('\n', m_err);
+    m_transferDone = true;
+    if (!ok) {
+        const bool portLost = !m_session.isOpen();
+        return finish(portLost ? kPortFailed : kTransferFailed,
+                      QStringLiteral("--send-file: %1: %2").arg(m_options.sendFile, reason));
+    }
+    if (!reason.isEmpty())
+        complain(QStringLiteral("--send-file: %1: %2").arg(m_options.sendFile, reason));
+    if (!m_options.fileAnswer)
+        return finish(kAllAnswered, {});
+    m_fileAnswerWait.start(m_options.timeoutMs);
+}
+
+// An answer after the file, or the time for it is up.
+void Runner::fileAnswerDue() {
+    if (!m_transferDone || !m_options.fileAnswer || m_finished)
+        return;
+    if (m_options.fileAnswer->match(m_afterFile).hasMatch())
+        return finish(kAllAnswered, {});
+    if (m_fileAnswerWait.isActive())
+        return;
+    if (m_afterFile.isEmpty())
+        return finish(kNoAnswer, QStringLiteral("--send-file: no answer within %1 ms").arg(m_options.timeoutMs));
+    // As for the commands: an answer that does not match is one not given.
+    finish(kNoAnswer, QStringLiteral("--send-file: no answer matching \"%1\" within %2 ms (the answer: \"%3\")")
+                          .arg(m_options.fileAnswer->pattern())
+                          .arg(m_options.timeoutMs)
+                          .arg(m_afterFile.left(kQuotedChars)));
 }
 
 void Runner::stop(int signalNumber) {
@@ -284,6 +362,9 @@ void Runner::finish(int status, const QString &reason) {
         return;
     m_finished = true;
     m_tick.stop();
+    m_fileAnswerWait.stop();
+    if (m_transfer.running())
+        m_transfer.cancel();
     m_offerLines.stop();
     m_session.disconnectPort();
     m_outFlush.stop();

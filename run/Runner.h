@@ -5,6 +5,7 @@
 #include "run/CommandSource.h"
 #include "run/Dialogue.h"
 #include "run/RunOptions.h"
+#include "session/FileTransfer.h"
 #include "session/TerminalSession.h"
 
 #include <QElapsedTimer>
@@ -57,6 +58,10 @@ private:
     bool writeOut(int timeoutMs = -1);
     void complain(const QString &text);
     bool createLog();
+    void startTransfer();
+    void transferProgress(qint64 done, qint64 total);
+    void transferFinished(bool ok, const QString &reason);
+    void fileAnswerDue();
     QString logFailure() const;
 
     RunOptions m_options;
@@ -90,6 +95,15 @@ private:
     std::optional<DialogueStep> m_deferred;
     QTimer m_tick;
     QTimer m_outFlush;
+    // --send-file: the transfer after the commands, the device's last
+    // complete answer before it (a receiver's request may end it), and the
+    // answers after it, matched against --file-answer.
+    session::FileTransfer m_transfer{m_session};
+    QByteArray m_lastAnswer;
+    bool m_transferDone = false;
+    QString m_afterFile;
+    QTimer m_fileAnswerWait;
+    bool m_progressShown = false;
     bool m_started = false;
     bool m_finished = false;
 };

@@ -110,6 +110,7 @@ void PortChannel::CloseComPort() {
         return;
     m_port.discard();
     m_port.close();
+    m_returned.clear();
     m_open = false;
     endClaim();
     emit portStateChanged(false);
@@ -197,9 +198,11 @@ bool PortChannel::claim(const QString &claimant) {
     return true;
 }
 
-void PortChannel::release() {
+void PortChannel::release(const QByteArray &unread) {
     if (!isClaimed())
         return;
+    if (m_open)
+        m_returned += unread;
     endClaim();
     emit changed();
     // What arrived since the claimant's last read goes to the log.
@@ -216,15 +219,18 @@ void PortChannel::endClaim() {
 void PortChannel::passClaimedInput() {
     if (!m_open)
         return;
-    if (const qint64 waiting = m_port.bytesWaiting(); waiting > 0)
+    if (const qint64 waiting = bytesWaiting(); waiting > 0)
         emit claimedInput(read(waiting));
 }
 
 QByteArray PortChannel::read(qint64 maxBytes) {
-    QByteArray bytes = m_port.read(maxBytes);
-    if (!bytes.isEmpty())
-        emit bytesRead(bytes);
-    return bytes;
+    // Given-back bytes were passed on to bytesRead() when first read.
+    QByteArray bytes = m_returned.left(maxBytes);
+    m_returned.remove(0, bytes.size());
+    const QByteArray fresh = m_port.read(maxBytes - bytes.size());
+    if (!fresh.isEmpty())
+        emit bytesRead(fresh);
+    return bytes + fresh;
 }
 
 } // namespace session

@@ -72,7 +72,7 @@ public:
     bool held() const { return m_settling && !m_port.isNetwork(); }
 
     // --- Raw bytes ---------------------------------------------------------
-    qint64 bytesWaiting() { return m_open ? m_port.bytesWaiting() : 0; }
+    qint64 bytesWaiting() { return m_open ? m_returned.size() + m_port.bytesWaiting() : 0; }
     QByteArray read(qint64 maxBytes);
     // Hands the bytes to the port; how many it took (0: closed or gone; a
     // claimant's refused write reaches the watch from the event loop).
@@ -112,7 +112,10 @@ public:
     // False when the port is not open or another client holds it. What the
     // receiver had got so far is logged first.
     bool claim(const QString &claimant);
-    void release();
+    // unread: bytes the claimant read but that were not its own (what the
+    // device said after a transfer's last answer, in the same read): they
+    // are read again, ahead of the port's, and so reach the log.
+    void release(const QByteArray &unread = {});
     bool isClaimed() const { return !m_claimant.isEmpty(); }
     QString claimant() const { return m_claimant; }
     // Open, not claimed, not settling: the log and the sends may use it.
@@ -170,6 +173,8 @@ private:
     bool m_wanted = false;
     bool m_autoConnect = false;
     QString m_claimant;
+    // Given back by the last claimant, not yet read again.
+    QByteArray m_returned;
 };
 
 } // namespace session

@@ -108,4 +108,6 @@ void TerminalSession::setDataMode(core::DataMode mode) {
     m_receiver.setDataMode(mode);
 }
 
+void TerminalSession::logNote(const QString &text) { m_log.putLine(core::cp1251::fromUnicode(text), Direction::Sent); }
+
 } // namespace session

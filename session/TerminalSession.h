@@ -171,6 +171,9 @@ public:
     // The end of the run: the log file is written out and closed; false
     // when that failed (logRecorder() says why).
     bool closeLog() { return m_log.close(); }
+    // A line of a channel client's in the log (a file transfer's start and
+    // end), shown and recorded as a sent line.
+    void logNote(const QString &text);
 
     // --- Other clients of the port (a shared port) --------------------------
     // Another client's bytes as one piece, logged as sent under logText; a

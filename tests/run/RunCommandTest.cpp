@@ -9,6 +9,7 @@
 #include "macros/MacroStore.h"
 #include "support/AnsweringDevice.h"
 #include "support/FileSizeLimit.h"
+#include "support/LrzszReceiver.h"
 #include "support/Ser2netPeer.h"
 #include "ui/window/TForm1.h"
 
@@ -457,4 +458,32 @@ TEST_F(RunCommand, Ser2netGoneEndsWithTwoBeforeTheTimeout) {
     peer.stopServer();
     EXPECT_EQ(finish(), 2) << err.toStdString();
     EXPECT_TRUE(err.endsWith(": the port was lost\n")) << err.toStdString();
+}
+
+// --send-file to lrzsz's rb on the far end of a pseudo-terminal: the file
+// arrives whole under its own name and the run ends with 0; a file that is
+// not there is refused before the port is touched, with 1.
+TEST_F(RunCommand, SendFileWithYmodemToRbAndAMissingFile) {
+    if (const QString missing = LrzszReceiver::missing(QStringLiteral("rb")); !missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString() << " is not installed (tools/setup.sh installs lrzsz and socat)";
+    QByteArray sent(40000, '\0');
+    for (qsizetype i = 0; i < sent.size(); ++i)
+        sent[i] = char((i * 31 + i / 977) & 0xFF);
+    const QString path = QDir(workDir()).filePath("image.bin");
+    QFile image(path);
+    ASSERT_TRUE(image.open(QIODevice::WriteOnly) && image.write(sent) == sent.size());
+    image.close();
+
+    LrzszReceiver line;
+    ASSERT_TRUE(line.ready());
+    launch({"-b", "115200", "--send-file", path, "--protocol", "ymodem", line.linePath()});
+    ASSERT_TRUE(line.start(QStringLiteral("rb"), {}));
+    EXPECT_EQ(finish(), 0) << err.toStdString();
+    EXPECT_EQ(line.finish(10000), 0) << line.messages().toStdString();
+    EXPECT_EQ(fileBytes(QDir(line.folder()).filePath("image.bin")), sent);
+
+    launch({"--send-file", QDir(workDir()).filePath("none.bin"), "--protocol", "xmodem", line.linePath()});
+    EXPECT_EQ(finish(), 1);
+    EXPECT_TRUE(err.contains("--send-file: ")) << err.toStdString();
+    EXPECT_TRUE(err.contains("none.bin")) << err.toStdString();
 }

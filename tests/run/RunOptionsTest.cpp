@@ -163,14 +163,16 @@ TEST(RunOptions, LineControlsAreReadAndWrongValuesNamed) {
     }
 }
 
-TEST(RunOptions, HelpShowsEveryOptionAndTwoExamples) {
+TEST(RunOptions, HelpShowsEveryOptionAndTheExamples) {
     const QString help = runHelpText();
     EXPECT_TRUE(help.startsWith("Usage: terminalkvr-run [options] PORT [COMMAND...]\n")) << help.toStdString();
     for (const char *option :
-         {"--baud", "--bits", "--stop", "--file", "--macros", "--tail", "--hex", "--gap", "--period", "--count",
-          "--expect", "--timeout", "--abort", "--time", "--log", "--quiet", "--list-ports", "--help", "--version"})
+         {"--baud",       "--bits",  "--stop",    "--file",      "--macros",   "--tail",       "--hex", "--gap",
+          "--period",     "--count", "--expect",  "--timeout",   "--abort",    "--time",       "--log", "--quiet",
+          "--list-ports", "--help",  "--version", "--send-file", "--protocol", "--file-answer"})
         EXPECT_TRUE(help.contains(option)) << option;
-    EXPECT_EQ(help.count("\n  terminalkvr-run "), 2);
+    // Commands, hex over RFC 2217, a file into a boot loader.
+    EXPECT_EQ(help.count("\n  terminalkvr-run "), 3);
 }
 
 TEST(RunOptions, PortArgumentLeadsToTheListedPortOrAsWritten) {

@@ -119,8 +119,8 @@ TEST_F(Plot, EchoesAndHexLinesArePlottedNeverAndTheLogMenuOffersThePlot) {
     QCoreApplication::sendEvent(log->viewport(), &request);
     QCoreApplication::processEvents(); // the menu is up
     ASSERT_GE(items.size(), 4);
-    EXPECT_EQ(items.mid(items.size() - 3),
-              (QStringList{"-", kPlotAction, QStringLiteral("Открыть порт для скриптов")}));
+    EXPECT_EQ(items.mid(items.size() - 4), (QStringList{"-", kPlotAction, QStringLiteral("Отправить файл…"),
+                                                        QStringLiteral("Открыть порт для скриптов")}));
 }
 
 // A device at a 115200-baud pace: its lines reach the port in 32-byte reads

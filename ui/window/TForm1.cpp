@@ -2,6 +2,7 @@
 
 #include "core/FixedTexts.h"
 #include "session/TerminalSession.h"
+#include "ui/dialogs/FileSendWindow.h"
 #include "ui/dialogs/ModalSeam.h"
 #include "ui/dialogs/PlotWindow.h"
 #include "ui/dialogs/ShareWindow.h"
@@ -39,6 +40,10 @@ TForm1::TForm1(core::PortDirectory portDirectory, QWidget *parent)
     m_plot = std::make_unique<PlotWindow>([session = m_session.get()] { return session->dataMode(); }, this);
     m_logView->offerInMenu(m_plot->openAction());
     addAction(m_plot->openAction());
+    // So is sending a file.
+    m_fileSend = std::make_unique<FileSendWindow>(*m_session, this);
+    m_logView->offerInMenu(m_fileSend->openAction());
+    addAction(m_fileSend->openAction());
     // So is serving the open port to scripts, while one is open.
     m_share = std::make_unique<ShareWindow>(*m_session, this);
     m_logView->offerInMenu(m_share->openAction());

@@ -29,6 +29,7 @@ class LogRecorderControl;
 class LogView;
 class MacroPanel;
 class PlotWindow;
+class FileSendWindow;
 class ReceivePath;
 class LineControls;
 class SendModesPanel;
@@ -99,6 +100,7 @@ private:
     std::unique_ptr<LineControls> m_line;
     std::unique_ptr<Housekeeping> m_housekeeping;
     std::unique_ptr<PlotWindow> m_plot;
+    std::unique_ptr<FileSendWindow> m_fileSend;
     std::unique_ptr<ShareWindow> m_share;
     bool m_sessionEnded = false;
 };
