@@ -5,15 +5,7 @@
 
 #include "core/port/ComPortServer.h"
 
-#include <random>
-
 namespace {
-
-void append(core::ComPortServer::Received &to, const core::ComPortServer::Received &more) {
-    to.data += more.data;
-    to.reply += more.reply;
-    to.events += more.events;
-}
 
 core::ComPortServer made(quint8 setup) {
     core::ComPortServer server("TerminalKVR");
@@ -45,14 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             FUZZ_CHECK(!whole.answer(event).isEmpty());
 
     core::ComPortServer split = made(setup);
-    core::ComPortServer::Received pieces;
-    std::minstd_rand cut(setup + unsigned(size));
-    const unsigned longest = 1 + setup % 16;
-    for (qsizetype at = 0; at < stream.size();) {
-        const qsizetype length = std::min<qsizetype>(stream.size() - at, 1 + cut() % longest);
-        append(pieces, split.receive(stream.sliced(at, length)));
-        at += length;
-    }
+    const core::ComPortServer::Received pieces =
+        fuzz::receiveInPieces(split, stream, setup + unsigned(size), 1 + setup % 16);
     FUZZ_CHECK(pieces.data == once.data);
     FUZZ_CHECK(pieces.reply == once.reply);
     FUZZ_CHECK(pieces.events == once.events);

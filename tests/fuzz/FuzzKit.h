@@ -7,6 +7,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <random>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -47,6 +50,24 @@ inline bool writeFile(const QString &path, QByteArrayView content) {
 inline QByteArray readFile(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A Telnet end (client codec or server) fed the stream in pieces of 1 to
+// longest bytes cut at random from seed, its outputs put together: a command
+// split anywhere must give what the whole stream gives.
+template <typename End>
+auto receiveInPieces(End &end, QByteArrayView stream, unsigned seed, unsigned longest) {
+    decltype(end.receive(stream)) pieces;
+    std::minstd_rand cut(seed);
+    for (qsizetype at = 0; at < stream.size();) {
+        const qsizetype length = std::min<qsizetype>(stream.size() - at, 1 + cut() % longest);
+        const auto more = end.receive(stream.sliced(at, length));
+        pieces.data += more.data;
+        pieces.reply += more.reply;
+        pieces.events += more.events;
+        at += length;
+    }
+    return pieces;
 }
 
 } // namespace fuzz

@@ -5,8 +5,6 @@
 
 #include "core/port/TelnetCodec.h"
 
-#include <random>
-
 namespace {
 
 // A codec as a connection has it: started with or without COM-PORT control,
@@ -18,12 +16,6 @@ core::TelnetCodec started(quint8 setup) {
         codec.requestLineSettings(
             {qint32(1200) << (setup >> 5), 5 + ((setup >> 2) & 3), core::StopBits((setup >> 4) & 1)});
     return codec;
-}
-
-void append(core::TelnetCodec::Received &to, const core::TelnetCodec::Received &more) {
-    to.data += more.data;
-    to.reply += more.reply;
-    to.events += more.events;
 }
 
 // Each option is answered a bounded number of times, three bytes a time.
@@ -43,14 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(once.reply.size() <= kMostReply);
 
     core::TelnetCodec split = started(setup);
-    core::TelnetCodec::Received pieces;
-    std::minstd_rand cut(setup + unsigned(size));
-    const unsigned longest = 1 + setup % 16;
-    for (qsizetype at = 0; at < stream.size();) {
-        const qsizetype length = std::min<qsizetype>(stream.size() - at, 1 + cut() % longest);
-        append(pieces, split.receive(stream.sliced(at, length)));
-        at += length;
-    }
+    const core::TelnetCodec::Received pieces =
+        fuzz::receiveInPieces(split, stream, setup + unsigned(size), 1 + setup % 16);
     FUZZ_CHECK(pieces.data == once.data);
     FUZZ_CHECK(pieces.reply == once.reply);
     FUZZ_CHECK(pieces.events == once.events);
